@@ -1,5 +1,11 @@
-// First version: plain files only. Page encoding and encryption follow in jet/crypto.
+// Chooses the page codec from the header page: plain, Jet RC4 page encoding, or one
+// of the ACCDB encryption schemes; the database password is checked on the way.
 #include "jet/PageCodec.h"
+
+#include "jet/crypto/CryptoHeader.h"
+#include "jet/crypto/JetPassword.h"
+#include "jet/crypto/JetRc4Codec.h"
+#include "jet/crypto/OfficeCodec.h"
 
 namespace jet {
 namespace {
@@ -13,8 +19,21 @@ class PlainCodec final : public PageCodec {
 
 }  // namespace
 
-Result<std::unique_ptr<PageCodec>> OpenPageCodec(std::span<const uint8_t>, const std::string&,
-                                                 const std::string&) {
+Result<std::unique_ptr<PageCodec>> OpenPageCodec(std::span<const uint8_t> rawHeaderPage,
+                                                 const std::string& password,
+                                                 const std::string& fileName) {
+  auto header = ReadCryptoHeader(rawHeaderPage, fileName);
+  if (!header.ok()) return header.status();
+
+  // An encrypted ACCDB keeps its password in the encryption description; the field
+  // at 0x42 then holds no password.
+  if (header->family == FileFamily::kAce && header->pagesEncoded()) {
+    return OpenOfficeCodec(*header, password, fileName);
+  }
+  JET_RETURN_IF_ERROR(CheckDatabasePassword(*header, password, fileName));
+  if (header->pagesEncoded() && header->family != FileFamily::kAce) {
+    return std::unique_ptr<PageCodec>(std::make_unique<JetRc4Codec>(header->encodingKey));
+  }
   return std::unique_ptr<PageCodec>(std::make_unique<PlainCodec>());
 }
 
