@@ -1,0 +1,35 @@
+// The program's dialogs on Qt: QMessageBox, QInputDialog, QFileDialog and
+// QDesktopServices. A box without a title of its own gets the application title.
+#pragma once
+
+#include "app/Dialogs.h"
+
+class QWidget;
+
+namespace app {
+
+class QtDialogs : public Dialogs {
+ public:
+  // parent: the window that owns the boxes (may change as windows are shown).
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+
+  void setParent(QWidget* parent) { parent_ = parent; }
+  QWidget* parent() const { return parent_; }
+
+  MessageAnswer message(const QString& text, const QString& title, MessageButtons buttons,
+                        MessageIcon icon) override;
+  std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
+  std::optional<QString> openFile(const FileDialogRequest& request) override;
+  void openUrl(const QString& url) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// The title a box shows: its own, or the application title when it has none.
+QString BoxTitle(const QString& title);
+
+// Message texts use CR LF and lone CR as line breaks; Qt's labels break lines on LF only.
+QString WithQtLineBreaks(const QString& text);
+
+}  // namespace app
