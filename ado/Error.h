@@ -1,0 +1,35 @@
+// A failure of the data-access layer: an error number as ADO reports it and a description
+// that says what went wrong and where (which file, which statement), so a user can act on it.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace ado {
+
+// Error numbers the layer raises. They are ADO's own numbers, so callers that test for
+// one (the start-up check tests for 3706) behave as they would with the original layer.
+enum ErrorNumber : long {
+  adErrInvalidArgument = 3001,      // an argument is out of range or of the wrong kind
+  adErrNoCurrentRecord = 3021,      // EOF: there is no current row
+  adErrItemNotFound = 3265,         // no field of that name or position
+  adErrFeatureNotAvailable = 3251,  // the provider cannot do what was asked
+  adErrObjectClosed = 3704,         // operation not allowed when the object is closed
+  adErrObjectOpen = 3705,           // operation not allowed when the object is open
+  adErrProviderNotFound = 3706,     // no provider for this connection string
+  adErrProviderFailed = -2147467259 // 0x80004005: the provider reported a failure (message in the description)
+};
+
+class Error : public std::runtime_error {
+ public:
+  Error(long number, const std::string& description)
+      : std::runtime_error(description), number_(number) {}
+
+  long number() const noexcept { return number_; }
+  std::string description() const { return what(); }
+
+ private:
+  long number_;
+};
+
+}  // namespace ado

@@ -1,0 +1,90 @@
+// What a provider (the SQLite one on libsqlite3, the Access one on our engine) implements
+// so that Connection and Recordset can use it, and the registry that picks one for a
+// connection string.
+//
+// Lifetimes: a Session is owned by one open Connection. A Cursor belongs to one Session and
+// never outlives it: the Connection closes its Recordsets (destroying their cursors) before it
+// closes the session. Every failure is thrown as ado::Error with a description that names the
+// file or statement concerned.
+#pragma once
+
+#include "ado/ConnectionString.h"
+#include "ado/Variant.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ado {
+
+// The connection properties set before Open; a property not set keeps the provider's default.
+struct ConnectionProperties {
+  std::optional<int> cursorLocation;     // CursorLocationEnum
+  std::optional<int> mode;               // ConnectModeEnum
+  std::optional<int> commandTimeout;     // seconds
+  std::optional<int> connectionTimeout;  // seconds
+};
+
+struct CursorOptions {
+  int cursorType = 0;  // CursorTypeEnum, adOpenForwardOnly by default
+  int lockType = 1;    // LockTypeEnum, adLockReadOnly by default
+};
+
+struct Column {
+  std::string name;
+  int type = 0;  // DataTypeEnum
+};
+
+// A forward-only walk over the rows of a query.
+class Cursor {
+ public:
+  virtual ~Cursor() = default;
+  virtual const std::vector<Column>& columns() const = 0;
+  // Rows the cursor delivers in all, known before the first row; -1 when the provider cannot tell.
+  virtual std::int64_t recordCount() const = 0;
+  // Moves to the next row (the first call moves to the first row); false when there is none.
+  virtual bool next() = 0;
+  // A column's value in the current row; only called after next() returned true.
+  virtual Variant value(std::size_t column) const = 0;
+};
+
+// One catalogue row of the table schema (adSchemaTables).
+struct TableEntry {
+  std::string name;
+  std::string type;  // "TABLE", "VIEW", "SYSTEM TABLE", "ACCESS TABLE", "LINK", ...
+};
+
+// An open connection to one database file.
+class Session {
+ public:
+  virtual ~Session() = default;  // closes the database
+  // Runs one statement; whatever it returns is discarded.
+  virtual void execute(const std::string& sql) = 0;
+  // Opens a cursor on a query (the source text of Recordset.Open).
+  virtual std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions& options) = 0;
+  // The catalogue for OpenSchema(adSchemaTables), in the order the provider reports it.
+  virtual std::vector<TableEntry> tables() = 0;
+  virtual void beginTransaction() = 0;
+  virtual void commitTransaction() = 0;
+  virtual void rollbackTransaction() = 0;
+};
+
+class Provider {
+ public:
+  virtual ~Provider() = default;
+  virtual std::unique_ptr<Session> open(const ConnectionTarget& target, const ConnectionProperties& properties) = 0;
+};
+
+// Installs (or, with nullptr, removes) the provider for one kind of connection string. The SQLite
+// provider is installed from the start; the Access provider is installed by the engine's glue
+// code (call it explicitly at start-up: a self-registering object in a static library would be
+// dropped by the linker).
+void RegisterProvider(ProviderKind kind, std::shared_ptr<Provider> provider);
+
+// Parses the connection string, picks its provider and opens a session. Throws ado::Error 3706
+// when the string names no known provider or its provider is not installed.
+std::unique_ptr<Session> OpenSession(const std::string& connectionString, const ConnectionProperties& properties);
+
+}  // namespace ado

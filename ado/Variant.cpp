@@ -1,0 +1,257 @@
+#include "ado/Variant.h"
+
+#include "ado/Error.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace ado {
+
+Variant Variant::null() { return Variant(Storage(NullTag{})); }
+Variant Variant::boolean(bool value) { return Variant(Storage(value)); }
+Variant Variant::int8(std::int8_t value) { return Variant(Storage(value)); }
+Variant Variant::byte(std::uint8_t value) { return Variant(Storage(value)); }
+Variant Variant::int16(std::int16_t value) { return Variant(Storage(value)); }
+Variant Variant::int32(std::int32_t value) { return Variant(Storage(value)); }
+Variant Variant::int64(std::int64_t value) { return Variant(Storage(value)); }
+Variant Variant::single(float value) { return Variant(Storage(value)); }
+Variant Variant::real(double value) { return Variant(Storage(value)); }
+Variant Variant::currency(ado::Currency value) { return Variant(Storage(value)); }
+Variant Variant::decimal(const ado::Decimal& value) { return Variant(Storage(value)); }
+Variant Variant::date(ado::Date value) { return Variant(Storage(value)); }
+Variant Variant::text(std::string utf8) { return Variant(Storage(std::move(utf8))); }
+Variant Variant::bytes(ado::Bytes value) { return Variant(Storage(std::move(value))); }
+Variant Variant::guid(const ado::Guid& value) { return Variant(Storage(value)); }
+
+// The alternatives of Storage are listed in the order of Kind.
+Variant::Kind Variant::kind() const { return static_cast<Kind>(storage_.index()); }
+
+bool Variant::isInteger() const {
+  const Kind k = kind();
+  return k >= Kind::Int8 && k <= Kind::Int64;
+}
+
+bool Variant::isNumber() const {
+  const Kind k = kind();
+  return (k >= Kind::Int8 && k <= Kind::Decimal);
+}
+
+namespace {
+
+[[noreturn]] void wrongKind(const char* wanted) {
+  throw Error(adErrInvalidArgument, std::string("Type mismatch: the value is not ") + wanted + ".");
+}
+
+// Shortest text that reads back to the same value.
+template <typename T>
+std::string shortest(T value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::string magnitudeDigits(unsigned __int128 magnitude) {
+  if (magnitude == 0) return "0";
+  std::string digits;
+  while (magnitude != 0) {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
+    magnitude /= 10;
+  }
+  return digits;
+}
+
+// Places a decimal point `scale` digits from the right and drops trailing fraction zeros.
+std::string scaledText(bool negative, std::string digits, int scale) {
+  if (scale > 0) {
+    if (static_cast<int>(digits.size()) <= scale) digits.insert(0, scale + 1 - digits.size(), '0');
+    digits.insert(digits.size() - scale, ".");
+    while (digits.back() == '0') digits.pop_back();
+    if (digits.back() == '.') digits.pop_back();
+  }
+  if (negative && digits != "0") digits.insert(0, "-");
+  return digits;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string utf16leToText(const Bytes& bytes) {
+  std::string out;
+  const std::size_t units = (bytes.size() + 1) / 2;  // an odd last byte is a unit of its own
+  auto unitAt = [&](std::size_t i) -> char16_t {
+    const std::uint8_t lo = bytes[2 * i];
+    const std::uint8_t hi = 2 * i + 1 < bytes.size() ? bytes[2 * i + 1] : 0;
+    return static_cast<char16_t>(lo | (hi << 8));
+  };
+  for (std::size_t i = 0; i < units; ++i) {
+    const char16_t u = unitAt(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+      const char16_t v = unitAt(i + 1);
+      if (v >= 0xDC00 && v <= 0xDFFF) {
+        appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (v - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? U'\uFFFD' : static_cast<char32_t>(u));
+  }
+  return out;
+}
+
+// Proleptic Gregorian date of a day count relative to 1970-01-01 (days-to-civil conversion).
+void civilFromDays(std::int64_t z, std::int64_t& year, unsigned& month, unsigned& day) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  day = doy - (153 * mp + 2) / 5 + 1;
+  month = mp < 10 ? mp + 3 : mp - 9;
+  year = static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+}  // namespace
+
+bool Variant::asBoolean() const {
+  if (const bool* v = std::get_if<bool>(&storage_)) return *v;
+  wrongKind("a Boolean");
+}
+
+std::int64_t Variant::asInt64() const {
+  switch (kind()) {
+    case Kind::Int8: return std::get<std::int8_t>(storage_);
+    case Kind::Byte: return std::get<std::uint8_t>(storage_);
+    case Kind::Int16: return std::get<std::int16_t>(storage_);
+    case Kind::Int32: return std::get<std::int32_t>(storage_);
+    case Kind::Int64: return std::get<std::int64_t>(storage_);
+    default: wrongKind("an integer");
+  }
+}
+
+double Variant::asDouble() const {
+  switch (kind()) {
+    case Kind::Boolean: return std::get<bool>(storage_) ? -1.0 : 0.0;
+    case Kind::Single: return std::get<float>(storage_);
+    case Kind::Double: return std::get<double>(storage_);
+    case Kind::Currency: return static_cast<double>(std::get<ado::Currency>(storage_).units) / 10000.0;
+    case Kind::Decimal: {
+      const ado::Decimal& d = std::get<ado::Decimal>(storage_);
+      const double v = static_cast<double>(d.magnitude) / std::pow(10.0, d.scale);
+      return d.negative ? -v : v;
+    }
+    case Kind::Date: return std::get<ado::Date>(storage_).days;
+    default:
+      if (isInteger()) return static_cast<double>(asInt64());
+      wrongKind("a number");
+  }
+}
+
+ado::Currency Variant::asCurrency() const {
+  if (const auto* v = std::get_if<ado::Currency>(&storage_)) return *v;
+  wrongKind("a Currency");
+}
+const ado::Decimal& Variant::asDecimal() const {
+  if (const auto* v = std::get_if<ado::Decimal>(&storage_)) return *v;
+  wrongKind("a Decimal");
+}
+ado::Date Variant::asDate() const {
+  if (const auto* v = std::get_if<ado::Date>(&storage_)) return *v;
+  wrongKind("a Date");
+}
+const std::string& Variant::asText() const {
+  if (const auto* v = std::get_if<std::string>(&storage_)) return *v;
+  wrongKind("a text");
+}
+const ado::Bytes& Variant::asBytes() const {
+  if (const auto* v = std::get_if<ado::Bytes>(&storage_)) return *v;
+  wrongKind("a byte array");
+}
+const ado::Guid& Variant::asGuid() const {
+  if (const auto* v = std::get_if<ado::Guid>(&storage_)) return *v;
+  wrongKind("a GUID");
+}
+
+std::string CurrencyToText(ado::Currency value) {
+  const bool negative = value.units < 0;
+  // Magnitude through unsigned arithmetic so that the most negative value does not overflow.
+  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value.units)
+                                           : static_cast<std::uint64_t>(value.units);
+  return scaledText(negative, std::to_string(magnitude), 4);
+}
+
+std::string DecimalToText(const ado::Decimal& value) {
+  return scaledText(value.negative, magnitudeDigits(value.magnitude), value.scale);
+}
+
+std::string DateToText(ado::Date value) {
+  const double d = value.days;
+  if (!std::isfinite(d)) return shortest(d);
+  // Whole days toward zero; the fraction is the time of day counted forward from midnight.
+  double whole = std::trunc(d);
+  std::int64_t seconds = std::llround(std::fabs(d - whole) * 86400.0);
+  if (seconds >= 86400) {  // rounding reached the next midnight
+    seconds = 0;
+    whole += d < 0 ? -1 : 1;
+  }
+  std::int64_t year;
+  unsigned month, day;
+  civilFromDays(static_cast<std::int64_t>(whole) - 25569, year, month, day);  // 25569 days from 1899-12-30 to 1970-01-01
+  char date[32], time[16];
+  std::snprintf(date, sizeof date, "%02u/%02u/%04lld", month, day, static_cast<long long>(year));
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+  if (whole == 0) return time;  // the zero date: time of day only
+  if (seconds == 0) return date;
+  return std::string(date) + " " + time;
+}
+
+std::string GuidToText(const ado::Guid& value) {
+  const auto& b = value.bytes;
+  char text[40];
+  std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3], b[2],
+                b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+  return text;
+}
+
+std::string Variant::toText() const {
+  switch (kind()) {
+    case Kind::Empty:
+    case Kind::Null: return "";
+    case Kind::Boolean: return std::get<bool>(storage_) ? "True" : "False";
+    case Kind::Int8:
+    case Kind::Byte:
+    case Kind::Int16:
+    case Kind::Int32:
+    case Kind::Int64: return std::to_string(asInt64());
+    case Kind::Single: return shortest(std::get<float>(storage_));
+    case Kind::Double: return shortest(std::get<double>(storage_));
+    case Kind::Currency: return CurrencyToText(std::get<ado::Currency>(storage_));
+    case Kind::Decimal: return DecimalToText(std::get<ado::Decimal>(storage_));
+    case Kind::Date: return DateToText(std::get<ado::Date>(storage_));
+    case Kind::Text: return std::get<std::string>(storage_);
+    case Kind::Bytes: return utf16leToText(std::get<ado::Bytes>(storage_));
+    case Kind::Guid: return GuidToText(std::get<ado::Guid>(storage_));
+  }
+  return "";
+}
+
+}  // namespace ado

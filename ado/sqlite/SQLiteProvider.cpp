@@ -1,0 +1,253 @@
+#include "ado/sqlite/SQLiteProvider.h"
+
+#include "ado/Constants.h"
+#include "ado/Error.h"
+#include "ado/sqlite/DeclaredType.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+
+namespace ado::sqlite {
+
+namespace {
+
+// The driver waits this long for a lock when the connection string names no Timeout.
+constexpr int kDefaultBusyTimeoutMs = 100000;
+// How much of a statement an error message quotes.
+constexpr std::size_t kQuotedStatementLength = 120;
+
+std::string upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text;
+}
+
+std::string beginningOf(const std::string& sql) {
+  if (sql.size() <= kQuotedStatementLength) return sql;
+  return sql.substr(0, kQuotedStatementLength) + "...";
+}
+
+[[noreturn]] void fail(const std::string& description) { throw Error(adErrProviderFailed, description); }
+
+// An error of a statement: SQLite's message, the statement's beginning and the file.
+[[noreturn]] void failStatement(sqlite3* db, const std::string& sql, const std::string& path) {
+  fail(std::string(sqlite3_errmsg(db)) + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")");
+}
+
+struct Statement {
+  sqlite3_stmt* handle = nullptr;
+  Statement() = default;
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  ~Statement() { sqlite3_finalize(handle); }
+};
+
+// Prepares exactly one statement; a second statement in the text is an error rather than being skipped.
+void prepareOne(sqlite3* db, const std::string& sql, const std::string& path, Statement& out) {
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &out.handle, &tail) != SQLITE_OK)
+    failStatement(db, sql, path);
+  if (!out.handle) fail("The statement is empty (SQLite database \"" + path + "\").");
+  Statement rest;
+  const bool restFailed = sqlite3_prepare_v2(db, tail, -1, &rest.handle, nullptr) != SQLITE_OK;
+  if (restFailed || rest.handle)
+    fail("Only one statement can be run at a time (statement: " + beginningOf(sql) + "; SQLite database \"" + path +
+         "\")");
+}
+
+Variant columnValue(sqlite3_stmt* stmt, int column) {
+  switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL: return Variant::null();
+    case SQLITE_INTEGER: return Variant::int64(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT: return Variant::real(sqlite3_column_double(stmt, column));
+    case SQLITE_TEXT: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+      return Variant::text(std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))));
+    }
+    default: {  // SQLITE_BLOB; a zero-length blob comes back as a null pointer
+      const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, column));
+      const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, column));
+      return Variant::bytes(data ? Bytes(data, data + size) : Bytes());
+    }
+  }
+}
+
+// Streams the rows of one query from a prepared statement.
+class SQLiteCursor : public Cursor {
+ public:
+  SQLiteCursor(sqlite3* db, const std::string& source, const std::string& path)
+      : db_(db), source_(source), path_(path) {
+    prepareOne(db, source, path, statement_);
+    sqlite3_stmt* stmt = statement_.handle;
+    const int count = sqlite3_column_count(stmt);
+    for (int i = 0; i < count; ++i) {
+      const char* declared = sqlite3_column_decltype(stmt, i);
+      columns_.push_back({sqlite3_column_name(stmt, i), AdoTypeOfDeclaredType(declared ? declared : "")});
+    }
+    // The first step takes the read lock; counting while the statement is active reads the same
+    // snapshot, so the count matches the rows this cursor delivers.
+    firstRowPending_ = step();
+    recordCount_ = firstRowPending_ ? countRows() : 0;
+  }
+
+  const std::vector<Column>& columns() const override { return columns_; }
+  std::int64_t recordCount() const override { return recordCount_; }
+
+  bool next() override {
+    if (firstRowPending_) {
+      firstRowPending_ = false;
+      return true;
+    }
+    return !finished_ && step();
+  }
+
+  Variant value(std::size_t column) const override { return columnValue(statement_.handle, static_cast<int>(column)); }
+
+ private:
+  bool step() {
+    const int rc = sqlite3_step(statement_.handle);
+    if (rc == SQLITE_ROW) return true;
+    finished_ = true;
+    if (rc != SQLITE_DONE) failStatement(db_, source_, path_);
+    return false;
+  }
+
+  // -1 when the source cannot be counted (it is not a plain query).
+  std::int64_t countRows() const {
+    if (!sqlite3_stmt_readonly(statement_.handle)) return -1;
+    std::string query = source_;
+    while (!query.empty() && (std::isspace(static_cast<unsigned char>(query.back())) || query.back() == ';'))
+      query.pop_back();
+    Statement count;
+    const std::string sql = "SELECT COUNT(*) FROM (" + query + "\n)";
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &count.handle, nullptr) != SQLITE_OK || !count.handle) return -1;
+    if (sqlite3_step(count.handle) != SQLITE_ROW) failStatement(db_, source_, path_);
+    return sqlite3_column_int64(count.handle, 0);
+  }
+
+  sqlite3* db_;
+  std::string source_;
+  std::string path_;
+  Statement statement_;
+  std::vector<Column> columns_;
+  std::int64_t recordCount_ = -1;
+  bool firstRowPending_ = false;
+  bool finished_ = false;
+};
+
+class SQLiteSession : public Session {
+ public:
+  SQLiteSession(sqlite3* db, std::string path, bool noTransactions)
+      : db_(db), path_(std::move(path)), noTransactions_(noTransactions) {}
+  ~SQLiteSession() override { sqlite3_close_v2(db_); }
+
+  void execute(const std::string& sql) override {
+    Statement statement;
+    prepareOne(db_, sql, path_, statement);
+    int rc;
+    while ((rc = sqlite3_step(statement.handle)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) failStatement(db_, sql, path_);
+  }
+
+  std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions&) override {
+    return std::make_unique<SQLiteCursor>(db_, source, path_);
+  }
+
+  std::vector<TableEntry> tables() override {
+    // SQLite's own tables (sqlite_sequence, sqlite_stat1, ...) are not the user's.
+    static const std::string sql =
+        "SELECT name, upper(type) FROM sqlite_master WHERE type IN ('table', 'view') "
+        "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
+    std::vector<TableEntry> entries;
+    SQLiteCursor cursor(db_, sql, path_);
+    while (cursor.next()) entries.push_back({cursor.value(0).asText(), cursor.value(1).asText()});
+    return entries;
+  }
+
+  void beginTransaction() override { transactionStatement("BEGIN"); }
+  void commitTransaction() override { transactionStatement("COMMIT"); }
+  void rollbackTransaction() override { transactionStatement("ROLLBACK"); }
+
+ private:
+  void transactionStatement(const std::string& sql) {
+    if (!noTransactions_) execute(sql);
+  }
+
+  sqlite3* db_;
+  std::string path_;
+  bool noTransactions_;
+};
+
+int parseTimeout(const std::string& text) {
+  int value = -1;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || value < 0)
+    fail("The Timeout of the SQLite connection string must be a number of milliseconds, not \"" + text + "\".");
+  return value;
+}
+
+std::string syncPragmaValue(const std::string& text) {
+  const std::string value = upper(text);
+  for (const char* allowed : {"OFF", "NORMAL", "FULL", "EXTRA", "0", "1", "2", "3"})
+    if (value == allowed) return value;
+  fail("The SyncPragma of the SQLite connection string must be OFF, NORMAL, FULL or EXTRA, not \"" + text + "\".");
+}
+
+}  // namespace
+
+std::unique_ptr<Session> SQLiteProvider::open(const ConnectionTarget& target, const ConnectionProperties& properties) {
+  const std::string& path = target.sqlite.database;
+  const auto& options = target.sqlite.options;
+  if (path.empty()) fail("The SQLite connection string names no database file (Database= is empty).");
+
+  // Validate the options before touching the file.
+  int busyTimeout = kDefaultBusyTimeoutMs;
+  if (auto it = options.find("timeout"); it != options.end()) busyTimeout = parseTimeout(it->second);
+  std::string synchronous;
+  if (auto it = options.find("syncpragma"); it != options.end() && !it->second.empty())
+    synchronous = syncPragmaValue(it->second);
+  bool noTransactions = false;
+  if (auto it = options.find("notxn"); it != options.end()) noTransactions = it->second == "1";
+
+  // Opening must never create a file, and a missing file deserves its own message.
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(status))
+    fail("The SQLite database file \"" + path + "\" does not exist.");
+  if (std::filesystem::is_directory(status))
+    fail("\"" + path + "\" is a folder, not an SQLite database file.");
+
+  // A relative name starting with "file:" would be read as a URI by builds that enable them.
+  const std::string fileName = (path.rfind("file:", 0) == 0) ? "./" + path : path;
+  const int flags = (properties.mode == adModeRead ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(fileName.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close_v2(db);
+    fail("Cannot open the SQLite database \"" + path + "\": " + message + ".");
+  }
+  auto session = std::make_unique<SQLiteSession>(db, path, noTransactions);
+  sqlite3_busy_timeout(db, busyTimeout);
+
+  // Reading the header tells a database from any other file now rather than at the first query.
+  // A database that another connection holds locked is still a database: it opens, and the
+  // statements that need it wait for the lock (the busy timeout) and then fail with a clear error.
+  {
+    Statement check;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &check.handle, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(check.handle);
+    if (rc != SQLITE_ROW && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) {
+      if (rc == SQLITE_NOTADB)
+        fail("The file \"" + path + "\" is not an SQLite database.");
+      fail("Cannot open the SQLite database \"" + path + "\": " + sqlite3_errmsg(db) + ".");
+    }
+  }
+  if (!synchronous.empty()) session->execute("PRAGMA synchronous = " + synchronous);
+  return session;
+}
+
+}  // namespace ado::sqlite

@@ -1,0 +1,22 @@
+// The SQLite provider: serves "DRIVER=SQLite3 ODBC Driver;Database=...;..." on libsqlite3.
+//
+// Options of the connection string:
+//   Database    the file; it must exist already (opening never creates a file), and a file that
+//               is not an SQLite database fails at Open with an error naming it.
+//   Timeout     busy timeout in milliseconds: how long a statement waits for another connection's lock.
+//   SyncPragma  PRAGMA synchronous: OFF, NORMAL, FULL, EXTRA (or 0..3).
+//   NoTXN       1: BeginTrans/CommitTrans/RollbackTrans do nothing (the driver's "no transactions").
+//   LongNames, StepAPI: accepted; column names are always the plain names, and rows are always
+//               stepped one at a time.
+#pragma once
+
+#include "ado/Provider.h"
+
+namespace ado::sqlite {
+
+class SQLiteProvider : public Provider {
+ public:
+  std::unique_ptr<Session> open(const ConnectionTarget& target, const ConnectionProperties& properties) override;
+};
+
+}  // namespace ado::sqlite
