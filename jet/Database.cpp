@@ -1,0 +1,49 @@
+#include "jet/Database.h"
+
+namespace jet {
+
+Database::Database(std::unique_ptr<PageFile> file) : file_(std::move(file)) {}
+
+Result<std::unique_ptr<Database>> Database::Open(const std::string& path, const Options& options) {
+  PageFile::Options fileOptions;
+  fileOptions.password = options.password;
+  fileOptions.cachePages = options.cachePages;
+  auto file = PageFile::Open(path, fileOptions);
+  if (!file.ok()) return file.status();
+  std::unique_ptr<Database> db(new Database(std::move(file.value())));
+  auto catalog = Catalog::Load(*db->file_);
+  if (!catalog.ok()) return catalog.status();
+  db->catalog_ = std::move(catalog.value());
+  db->complex_ = std::make_unique<ComplexColumns>(*db);
+  return db;
+}
+
+Result<std::shared_ptr<const TableDef>> Database::tableDefAt(uint32_t page, const std::string& name) {
+  if (auto it = defs_.find(page); it != defs_.end()) return it->second;
+  auto def = ReadTableDef(*file_, page, name);
+  if (!def.ok()) return def.status();
+  auto shared = std::make_shared<const TableDef>(std::move(def.value()));
+  defs_[page] = shared;
+  return shared;
+}
+
+Result<std::shared_ptr<const TableDef>> Database::tableDef(const std::string& name) {
+  const CatalogEntry* entry = catalog_.findTable(name);
+  if (!entry) return Status(ErrorCode::kNotFound, fileName() + ": no table named " + name);
+  return tableDefAt(entry->tableDefPage(), entry->name);
+}
+
+Result<TableCursor> Database::scan(std::shared_ptr<const TableDef> def) {
+  ComplexColumns* complex = complex_.get();
+  return TableCursor::Open(*file_, std::move(def), [complex](const TableDef& t, const ColumnDef& c, int32_t key) {
+    return complex->resolve(t, c, key);
+  });
+}
+
+Result<TableCursor> Database::scan(const std::string& name) {
+  auto def = tableDef(name);
+  if (!def.ok()) return def.status();
+  return scan(std::move(def.value()));
+}
+
+}  // namespace jet

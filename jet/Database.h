@@ -1,0 +1,50 @@
+// An open Access database for reading: the page file, its header and catalogue,
+// table definitions on demand (cached), row cursors, and complex-column values.
+// This is the engine's entry point; the writer will extend it, not replace it.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "jet/Catalog.h"
+#include "jet/ComplexColumns.h"
+#include "jet/PageFile.h"
+#include "jet/Status.h"
+#include "jet/TableCursor.h"
+#include "jet/TableDef.h"
+
+namespace jet {
+
+class Database {
+ public:
+  struct Options {
+    std::string password;  // UTF-8; empty for none
+    size_t cachePages = 512;
+  };
+
+  static Result<std::unique_ptr<Database>> Open(const std::string& path, const Options& options);
+
+  PageFile& file() { return *file_; }
+  const std::string& fileName() const { return file_->fileName(); }
+  const DatabaseHeader& header() const { return file_->header(); }
+  const Catalog& catalog() const { return catalog_; }
+
+  // The definition of a table listed in the catalogue (name compared without case).
+  Result<std::shared_ptr<const TableDef>> tableDef(const std::string& name);
+  // The definition of the table whose TDEF starts at `page`, named `name` in errors.
+  Result<std::shared_ptr<const TableDef>> tableDefAt(uint32_t page, const std::string& name);
+  // A cursor over every live row of `name`; complex columns are resolved.
+  Result<TableCursor> scan(const std::string& name);
+  Result<TableCursor> scan(std::shared_ptr<const TableDef> def);
+
+ private:
+  explicit Database(std::unique_ptr<PageFile> file);
+
+  std::unique_ptr<PageFile> file_;
+  Catalog catalog_;
+  std::map<uint32_t, std::shared_ptr<const TableDef>> defs_;
+  std::unique_ptr<ComplexColumns> complex_;
+};
+
+}  // namespace jet

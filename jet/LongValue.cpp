@@ -1,0 +1,67 @@
+#include "jet/LongValue.h"
+
+#include <unordered_set>
+
+#include "jet/Bytes.h"
+#include "jet/DataPage.h"
+#include "jet/format/JetFormat.h"
+
+namespace jet {
+
+Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field,
+                                           const std::string& context) {
+  if (field.size() < JetFormat::kLongValueReferenceSize) {
+    return Status(ErrorCode::kCorrupt, context + ": long-value reference is truncated");
+  }
+  const uint32_t header = LoadU32(field.data());
+  const uint32_t length = header & long_value::kLengthMask;
+  const RowPointer first = RowPointer::FromPacked(LoadU32(field.data() + long_value::kRowPointerOffset));
+  auto tooLong = [&](const std::string& where) {
+    return Status(ErrorCode::kCorrupt, context + ": long value claims " + std::to_string(length) +
+                                           " bytes but " + where);
+  };
+
+  if (header & long_value::kFlagInline) {
+    if (field.size() - JetFormat::kLongValueReferenceSize < length) return tooLong("the row holds fewer");
+    const auto data = field.subspan(JetFormat::kLongValueReferenceSize, length);
+    return std::vector<uint8_t>(data.begin(), data.end());
+  }
+  if (header & long_value::kFlagSingleRow) {
+    auto row = ReadRow(file, first, context);
+    if (!row.ok()) return row.status();
+    const auto bytes = row->bytes();
+    if (bytes.size() < length) return tooLong("its row holds " + std::to_string(bytes.size()));
+    return std::vector<uint8_t>(bytes.begin(), bytes.begin() + length);
+  }
+  // Chain: never trust `length` for the allocation; grow with the data actually read.
+  std::vector<uint8_t> out;
+  out.reserve(std::min<uint32_t>(length, 1u << 20));
+  std::unordered_set<uint32_t> seen;
+  RowPointer at = first;
+  while (out.size() < length) {
+    if (at.null()) return tooLong("its chain ends after " + std::to_string(out.size()));
+    if (!seen.insert(at.packed()).second) {
+      return Status(ErrorCode::kCorrupt, context + ": long-value chain loops back to page " +
+                                             std::to_string(at.page) + " row " + std::to_string(at.slot));
+    }
+    auto row = ReadRow(file, at, context);
+    if (!row.ok()) return row.status();
+    const auto bytes = row->bytes();
+    if (bytes.size() < long_value::kChainHeader) {
+      return Status(ErrorCode::kCorrupt, context + ": long-value chain row is truncated");
+    }
+    at = RowPointer::FromPacked(LoadU32(bytes.data()));
+    const size_t take = std::min<size_t>(bytes.size() - long_value::kChainHeader, length - out.size());
+    out.insert(out.end(), bytes.begin() + long_value::kChainHeader, bytes.begin() + long_value::kChainHeader + take);
+  }
+  return out;
+}
+
+std::vector<uint8_t> EncodeInlineLongValue(std::span<const uint8_t> data) {
+  std::vector<uint8_t> out(JetFormat::kLongValueReferenceSize, 0);
+  StoreU32(out.data(), static_cast<uint32_t>(data.size()) | long_value::kFlagInline);
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
+}
+
+}  // namespace jet

@@ -1,0 +1,185 @@
+#include "jet/PageFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "jet/crypto/HeaderMask.h"
+
+namespace jet {
+namespace {
+
+Status IoError(const std::string& fileName, const std::string& what) {
+  return Status(ErrorCode::kIo, fileName + ": " + what + ": " + std::strerror(errno));
+}
+
+bool ReadFully(int fd, uint8_t* out, size_t length, off_t offset) {
+  while (length > 0) {
+    ssize_t n = ::pread(fd, out, length, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    out += n;
+    length -= static_cast<size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+bool WriteFully(int fd, const uint8_t* data, size_t length, off_t offset) {
+  while (length > 0) {
+    ssize_t n = ::pwrite(fd, data, length, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    length -= static_cast<size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+}  // namespace
+
+PageFile::PageFile(std::string fileName, int fd, bool writable, size_t cachePages)
+    : fileName_(std::move(fileName)), fd_(fd), writable_(writable), cacheLimit_(cachePages) {}
+
+PageFile::~PageFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const Options& options) {
+  int fd = ::open(path.c_str(), (options.writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  if (fd < 0) return IoError(path, "cannot open");
+  std::unique_ptr<PageFile> file(new PageFile(path, fd, options.writable, options.cachePages));
+
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
+  if (!S_ISREG(st.st_mode)) return Status(ErrorCode::kIo, path + ": not a regular file");
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+
+  // The engine name and version byte come before the mask, so 0x20 bytes tell the page size.
+  uint8_t probe[0x20] = {};
+  const size_t probeLength = size < sizeof probe ? size : sizeof probe;
+  if (probeLength > 0 && !ReadFully(fd, probe, probeLength, 0)) return IoError(path, "cannot read header");
+  auto format = DetectFormat(std::span<const uint8_t>(probe, probeLength), path);
+  if (!format.ok()) return format.status();
+  const uint32_t pageSize = (*format)->pageSize;
+  if (size < 2ull * pageSize) {
+    return Status(ErrorCode::kCorrupt, path + ": file is truncated (" + std::to_string(size) +
+                                           " bytes, less than two " + std::to_string(pageSize) + "-byte pages)");
+  }
+  if (size / pageSize > 0xFFFFFFull) {
+    return Status(ErrorCode::kCorrupt, path + ": file is larger than any Access database can be");
+  }
+  file->pageCount_ = file->filePageCount_ = static_cast<uint32_t>(size / pageSize);
+
+  PageBytes raw(pageSize);
+  if (!ReadFully(fd, raw.data(), pageSize, 0)) return IoError(path, "cannot read header page");
+  auto codec = OpenPageCodec(raw, options.password, path);
+  if (!codec.ok()) return codec.status();
+  file->codec_ = std::move(codec.value());
+
+  ApplyHeaderMask(raw, (*format)->jet3);
+  auto header = ParseDatabaseHeader(raw, path);
+  if (!header.ok()) return header.status();
+  file->header_ = *header;
+  return file;
+}
+
+Status PageFile::readRaw(uint32_t page, uint8_t* out) {
+  const uint32_t size = pageSize();
+  if (!ReadFully(fd_, out, size, static_cast<off_t>(page) * size)) {
+    return IoError(fileName_, "cannot read page " + std::to_string(page));
+  }
+  if (page == 0) {
+    ApplyHeaderMask(std::span<uint8_t>(out, size), format().jet3);
+  } else if (codec_->transforms()) {
+    codec_->decode(page, std::span<uint8_t>(out, size));
+  }
+  return Status::Ok();
+}
+
+Result<PageRef> PageFile::read(uint32_t page) {
+  if (page >= pageCount_) {
+    return Status(ErrorCode::kCorrupt, fileName_ + ": reference to page " + std::to_string(page) +
+                                           ", beyond the end of the file (" + std::to_string(pageCount_) +
+                                           " pages)");
+  }
+  if (auto d = dirty_.find(page); d != dirty_.end()) return PageRef(d->second);
+  if (auto c = cached_.find(page); c != cached_.end()) {
+    lru_.splice(lru_.begin(), lru_, c->second);
+    return c->second->second;
+  }
+  auto bytes = std::make_shared<PageBytes>(pageSize());
+  JET_RETURN_IF_ERROR(readRaw(page, bytes->data()));
+  lru_.emplace_front(page, bytes);
+  cached_[page] = lru_.begin();
+  while (lru_.size() > cacheLimit_) {
+    cached_.erase(lru_.back().first);
+    lru_.pop_back();
+  }
+  return PageRef(std::move(bytes));
+}
+
+Result<PageRef> PageFile::readTyped(uint32_t page, PageType type, const std::string& what) {
+  auto bytes = read(page);
+  if (!bytes.ok()) return bytes;
+  if ((**bytes)[kPageTypeOffset] != static_cast<uint8_t>(type)) {
+    return Status(ErrorCode::kCorrupt, fileName_ + ": page " + std::to_string(page) + " of " + what +
+                                           " has page type " + std::to_string((**bytes)[kPageTypeOffset]) +
+                                           ", expected " + std::to_string(static_cast<int>(type)));
+  }
+  return bytes;
+}
+
+Result<std::shared_ptr<PageBytes>> PageFile::modify(uint32_t page) {
+  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  if (auto d = dirty_.find(page); d != dirty_.end()) return d->second;
+  auto current = read(page);
+  if (!current.ok()) return current.status();
+  auto copy = std::make_shared<PageBytes>(**current);
+  dirty_[page] = copy;
+  return copy;
+}
+
+uint32_t PageFile::appendPage() {
+  const uint32_t page = pageCount_++;
+  dirty_[page] = std::make_shared<PageBytes>(pageSize(), 0);
+  return page;
+}
+
+Status PageFile::flush() {
+  if (dirty_.empty()) return Status::Ok();
+  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  const uint32_t size = pageSize();
+  PageBytes buffer(size);
+  for (auto& [page, bytes] : dirty_) {
+    buffer = *bytes;
+    if (page == 0) {
+      ApplyHeaderMask(buffer, format().jet3);
+    } else if (codec_->transforms()) {
+      codec_->encode(page, buffer);
+    }
+    if (!WriteFully(fd_, buffer.data(), size, static_cast<off_t>(page) * size)) {
+      return IoError(fileName_, "cannot write page " + std::to_string(page));
+    }
+    // The written page becomes a clean cached page.
+    if (auto c = cached_.find(page); c != cached_.end()) {
+      lru_.erase(c->second);
+      cached_.erase(c);
+    }
+  }
+  if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  dirty_.clear();
+  filePageCount_ = pageCount_;
+  return Status::Ok();
+}
+
+void PageFile::discardChanges() {
+  dirty_.clear();
+  pageCount_ = filePageCount_;
+}
+
+}  // namespace jet

@@ -1,0 +1,78 @@
+// The database file as numbered pages. Owns the file descriptor, the page codec
+// (plain, Jet RC4 page encoding or ACCDB encryption: jet/PageCodec.h) and a bounded
+// cache of decoded pages. Readers get shared, immutable page buffers that stay valid
+// after eviction. The writer's side: modify() hands out a private dirty copy, which
+// reads then see; flush() encodes and writes every dirty page, discardChanges() drops
+// them. Nothing reaches the file before flush().
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "jet/DatabaseHeader.h"
+#include "jet/PageCodec.h"
+#include "jet/Status.h"
+#include "jet/format/PageTypes.h"
+
+namespace jet {
+
+using PageBytes = std::vector<uint8_t>;
+using PageRef = std::shared_ptr<const PageBytes>;
+
+class PageFile {
+ public:
+  struct Options {
+    std::string password;     // UTF-8, empty for none
+    bool writable = false;
+    size_t cachePages = 512;  // clean pages kept in memory (2 MB of Jet4 pages)
+  };
+
+  // Opens `path`, recognises the format, builds the codec (which checks the password).
+  static Result<std::unique_ptr<PageFile>> Open(const std::string& path, const Options& options);
+  ~PageFile();
+  PageFile(const PageFile&) = delete;
+  PageFile& operator=(const PageFile&) = delete;
+
+  const std::string& fileName() const { return fileName_; }
+  const DatabaseHeader& header() const { return header_; }
+  const JetFormat& format() const { return *header_.format; }
+  uint32_t pageSize() const { return format().pageSize; }
+  uint32_t pageCount() const { return pageCount_; }
+
+  // The decoded bytes of `page`; page 0 is returned with its header mask removed.
+  Result<PageRef> read(uint32_t page);
+  // read() plus a check of the page type byte; `what` names the structure for the error.
+  Result<PageRef> readTyped(uint32_t page, PageType type, const std::string& what);
+
+  // Writer seams.
+  Result<std::shared_ptr<PageBytes>> modify(uint32_t page);
+  uint32_t appendPage();  // a zeroed dirty page at the end of the file
+  bool hasChanges() const { return !dirty_.empty(); }
+  Status flush();
+  void discardChanges();
+
+ private:
+  PageFile(std::string fileName, int fd, bool writable, size_t cachePages);
+  Status readRaw(uint32_t page, uint8_t* out);
+
+  std::string fileName_;
+  int fd_ = -1;
+  bool writable_ = false;
+  DatabaseHeader header_;
+  std::unique_ptr<PageCodec> codec_;
+  uint32_t pageCount_ = 0;
+  uint32_t filePageCount_ = 0;
+
+  // LRU of clean pages: most recent at the front.
+  size_t cacheLimit_;
+  std::list<std::pair<uint32_t, PageRef>> lru_;
+  std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
+  std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
+};
+
+}  // namespace jet

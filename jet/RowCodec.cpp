@@ -1,0 +1,154 @@
+#include "jet/RowCodec.h"
+
+#include "jet/Bytes.h"
+
+namespace jet {
+namespace {
+
+uint16_t FixedSize(const ColumnDef& c) {
+  const uint16_t typeSize = FixedTypeSize(c.type());
+  return typeSize ? typeSize : c.length;
+}
+
+Status BadRow(const std::string& context, const std::string& what) {
+  return Status(ErrorCode::kCorrupt, context + ": " + what);
+}
+
+}  // namespace
+
+RowDecoder::RowDecoder(const TableDef& def, const JetFormat& format) : def_(def), format_(format) {}
+
+Status RowDecoder::readVariableOffsets(std::span<const uint8_t> row, uint32_t maskLength,
+                                       const std::string& context) const {
+  varOffsets_.clear();
+  const size_t n = row.size();
+  if (!format_.jet3) {
+    if (n < maskLength + 2) return BadRow(context, "row too short for its variable-column count");
+    const uint32_t count = LoadU16(&row[n - maskLength - 2]);
+    const size_t tableEnd = n - maskLength - 2;
+    if (static_cast<size_t>(count + 1) * 2 > tableEnd) return BadRow(context, "variable-column count is damaged");
+    for (uint32_t i = 0; i <= count; ++i) varOffsets_.push_back(LoadU16(&row[tableEnd - 2 * (i + 1)]));
+    return Status::Ok();
+  }
+  // Jet3: one-byte offsets; each jump-table entry names the first variable column
+  // whose offset gains another 256.
+  if (n < maskLength + 1) return BadRow(context, "row too short for its variable-column count");
+  const uint32_t count = row[n - maskLength - 1];
+  uint32_t jumps = static_cast<uint32_t>((n - 1) / 256);
+  const int64_t pointer = static_cast<int64_t>(n) - maskLength - jumps - 2;  // offset of variable column 0
+  if (pointer - static_cast<int64_t>(count) < 0) return BadRow(context, "variable-column table is damaged");
+  // A trailing jump entry can be a dummy that no offset needs.
+  if (static_cast<double>(pointer - count) / 256.0 < jumps) --jumps;
+  uint32_t used = 0;
+  for (uint32_t i = 0; i <= count; ++i) {
+    while (used < jumps && i == row[n - maskLength - used - 2]) ++used;
+    varOffsets_.push_back(row[static_cast<size_t>(pointer - i)] + 256 * used);
+  }
+  return Status::Ok();
+}
+
+Status RowDecoder::split(std::span<const uint8_t> row, std::vector<FieldSlice>& out,
+                         const std::string& context) const {
+  out.assign(def_.columns.size(), FieldSlice{});
+  const uint32_t countSize = format_.rowColumnCountSize;
+  if (row.size() < countSize) return BadRow(context, "row is empty");
+  const uint32_t rowColumns = countSize == 1 ? row[0] : LoadU16(&row[0]);
+  const uint32_t maskLength = (rowColumns + 7) / 8;
+  if (row.size() < countSize + maskLength) return BadRow(context, "row too short for its null mask");
+  const uint8_t* mask = row.data() + row.size() - maskLength;
+
+  if (def_.variableColumnCount > 0) JET_RETURN_IF_ERROR(readVariableOffsets(row, maskLength, context));
+  const uint32_t rowVarCount = varOffsets_.empty() ? 0 : static_cast<uint32_t>(varOffsets_.size() - 1);
+
+  for (size_t i = 0; i < def_.columns.size(); ++i) {
+    const ColumnDef& c = def_.columns[i];
+    FieldSlice& f = out[i];
+    if (c.number >= rowColumns) continue;  // column added after this row was written
+    f.present = (mask[c.number / 8] >> (c.number % 8)) & 1;
+    if (c.type() == ColumnType::kBoolean || !f.present) continue;
+    if (c.fixed()) {
+      const size_t start = countSize + c.fixedOffset;
+      if (!InBounds(row, start, FixedSize(c))) {
+        return BadRow(context, "column " + c.name + " lies outside the row");
+      }
+      f.bytes = row.subspan(start, FixedSize(c));
+    } else {
+      if (c.variableIndex >= rowVarCount) {
+        f.present = false;
+        continue;
+      }
+      const uint32_t start = varOffsets_[c.variableIndex];
+      const uint32_t end = varOffsets_[c.variableIndex + 1];
+      if (start > end || end > row.size()) {
+        return BadRow(context, "column " + c.name + " has damaged offsets (" + std::to_string(start) + ".." +
+                                   std::to_string(end) + ")");
+      }
+      f.bytes = row.subspan(start, end - start);
+    }
+  }
+  return Status::Ok();
+}
+
+Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format,
+                                       std::span<const FieldSlice> fields, const std::string& context) {
+  if (format.jet3) return Status(ErrorCode::kReadOnly, context + ": Access 97 rows are not written");
+  if (fields.size() != def.columns.size()) {
+    return Status(ErrorCode::kInvalidArgument, context + ": row has " + std::to_string(fields.size()) +
+                                                   " values for " + std::to_string(def.columns.size()) + " columns");
+  }
+  const uint32_t columnCount = def.maxColumns;
+  size_t fixedEnd = 0;
+  uint32_t varSlots = 0;
+  for (const auto& c : def.columns) {
+    if (c.type() == ColumnType::kBoolean) continue;
+    if (c.fixed()) {
+      fixedEnd = std::max<size_t>(fixedEnd, c.fixedOffset + FixedSize(c));
+    } else {
+      varSlots = std::max<uint32_t>(varSlots, c.variableIndex + 1u);
+    }
+  }
+  std::vector<uint8_t> row(2 + fixedEnd, 0);
+  StoreU16(row.data(), static_cast<uint16_t>(columnCount));
+  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
+  std::vector<std::span<const uint8_t>> varData(varSlots);
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const ColumnDef& c = def.columns[i];
+    const FieldSlice& f = fields[i];
+    if (!f.present) continue;
+    mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
+    if (c.type() == ColumnType::kBoolean) continue;
+    if (c.fixed()) {
+      if (f.bytes.size() != FixedSize(c)) {
+        return Status(ErrorCode::kInvalidArgument, context + ": column " + c.name + " needs " +
+                                                       std::to_string(FixedSize(c)) + " bytes");
+      }
+      std::copy(f.bytes.begin(), f.bytes.end(), row.begin() + 2 + c.fixedOffset);
+    } else {
+      varData[c.variableIndex] = f.bytes;
+    }
+  }
+  std::vector<uint16_t> offsets;
+  for (const auto& data : varData) {
+    offsets.push_back(static_cast<uint16_t>(row.size()));
+    row.insert(row.end(), data.begin(), data.end());
+  }
+  const uint16_t eod = static_cast<uint16_t>(row.size());
+  const size_t total = row.size() + 2 + 2 * offsets.size() + 2 + mask.size();
+  if (total > format.maxRowSize) {
+    return Status(ErrorCode::kInvalidArgument, context + ": row of " + std::to_string(total) +
+                                                   " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
+  }
+  uint8_t two[2];
+  StoreU16(two, eod);
+  row.insert(row.end(), two, two + 2);
+  for (size_t k = offsets.size(); k-- > 0;) {
+    StoreU16(two, offsets[k]);
+    row.insert(row.end(), two, two + 2);
+  }
+  StoreU16(two, static_cast<uint16_t>(offsets.size()));
+  row.insert(row.end(), two, two + 2);
+  row.insert(row.end(), mask.begin(), mask.end());
+  return row;
+}
+
+}  // namespace jet

@@ -1,0 +1,106 @@
+#include "jet/TableCursor.h"
+
+#include "jet/Bytes.h"
+#include "jet/ValueCodec.h"
+
+namespace jet {
+namespace {
+
+// A moved row's pointer may itself have moved again; Access never chains deeply.
+constexpr int kMaxOverflowHops = 8;
+
+}  // namespace
+
+TableCursor::TableCursor(PageFile& file, std::shared_ptr<const TableDef> def, UsageMap pages,
+                         ComplexResolver resolver)
+    : file_(&file), def_(std::move(def)), pages_(std::move(pages)), resolver_(std::move(resolver)) {
+  decoder_ = std::make_unique<RowDecoder>(*def_, file.format());
+  tableContext_ = file.fileName() + ": table " + def_->name;
+}
+
+Result<TableCursor> TableCursor::Open(PageFile& file, std::shared_ptr<const TableDef> def,
+                                      ComplexResolver resolver) {
+  auto map = UsageMap::Read(file, def->ownedPages, "table " + def->name);
+  if (!map.ok()) return map.status();
+  return TableCursor(file, std::move(def), std::move(map.value()), std::move(resolver));
+}
+
+std::string TableCursor::rowContext() const {
+  return tableContext_ + " (page " + std::to_string(position_.page) + ", row " + std::to_string(position_.slot) + ")";
+}
+
+Result<bool> TableCursor::nextPage() {
+  while (true) {
+    auto page = pages_.next(*file_, mapCursor_);
+    if (!page.ok()) return page.status();
+    if (!page->has_value()) return false;
+    pageNumber_ = **page;
+    auto bytes = file_->read(pageNumber_);
+    if (!bytes.ok()) return bytes.status();
+    const PageBytes& p = **bytes;
+    const uint32_t owner = LoadU32(&p[file_->format().dataPage.owner]);
+    if (p[kPageTypeOffset] != static_cast<uint8_t>(PageType::kData) || owner != def_->firstPage()) {
+      return Status(ErrorCode::kCorrupt, tableContext_ + ": page " + std::to_string(pageNumber_) +
+                                             " is listed as a data page of the table but belongs elsewhere");
+    }
+    page_ = std::move(bytes.value());
+    slotCount_ = RowSlotCount(*page_, file_->format());
+    nextSlot_ = 0;
+    return true;
+  }
+}
+
+Result<bool> TableCursor::next() {
+  const JetFormat& format = file_->format();
+  while (true) {
+    if (!page_ || nextSlot_ >= slotCount_) {
+      auto more = nextPage();
+      if (!more.ok()) return more.status();
+      if (!*more) {
+        page_.reset();
+        rowPage_.reset();
+        return false;
+      }
+      continue;
+    }
+    const uint32_t slotIndex = nextSlot_++;
+    position_ = {pageNumber_, static_cast<uint8_t>(slotIndex)};
+    auto slot = ReadRowSlot(*page_, format, pageNumber_, slotIndex, file_->fileName());
+    if (!slot.ok()) return slot.status();
+    if (slot->deleted() || slot->overflowTarget()) continue;
+
+    PageRef rowPage = page_;
+    RowSlot rowSlot = *slot;
+    for (int hop = 0; rowSlot.overflowPointer(); ++hop) {
+      if (hop == kMaxOverflowHops || rowSlot.length() < 4) {
+        return Status(ErrorCode::kCorrupt, rowContext() + ": damaged pointer to a moved row");
+      }
+      const RowPointer target = RowPointer::FromPacked(LoadU32(rowPage->data() + rowSlot.start));
+      auto row = ReadRow(*file_, target, "a moved row of table " + def_->name);
+      if (!row.ok()) return row.status();
+      if (row->slot.deleted()) {
+        rowSlot.flags = kRowDeletedFlag | kRowOverflowFlag;
+        break;
+      }
+      rowPage = std::move(row->page);
+      rowSlot = row->slot;
+    }
+    if (rowSlot.deleted()) continue;
+    rowPage_ = std::move(rowPage);
+    const std::span<const uint8_t> bytes(rowPage_->data() + rowSlot.start, rowSlot.length());
+    Status split = decoder_->split(bytes, fields_, tableContext_);
+    if (!split.ok()) return Status(split.code(), split.message() + " (page " + std::to_string(position_.page) +
+                                                     ", row " + std::to_string(position_.slot) + ")");
+    return true;
+  }
+}
+
+Result<Value> TableCursor::value(size_t index) {
+  const ColumnDef& column = def_->columns[index];
+  auto v = DecodeValue(*file_, column, fields_[index], rowContext());
+  if (!v.ok() || column.type() != ColumnType::kComplex || IsNull(*v)) return v;
+  if (!resolver_) return Value(Unsupported{"complex column values are not resolved here"});
+  return resolver_(*def_, column, std::get<int32_t>(*v));
+}
+
+}  // namespace jet

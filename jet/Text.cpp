@@ -1,0 +1,187 @@
+#include "jet/Text.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace jet {
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | cp >> 18);
+    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+void AppendUtf16Units(std::string& out, const uint16_t* units, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t u = units[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      AppendUtf8(out, u);  // lone surrogates kept as WTF-8
+    }
+  }
+}
+
+// Windows-1252 0x80..0x9F; 0 marks the five undefined bytes.
+constexpr std::array<uint16_t, 32> kCp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+std::string DecodeCp1252(std::span<const uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (uint8_t b : bytes) {
+    if (b >= 0x80 && b <= 0x9F) {
+      const uint16_t cp = kCp1252High[b - 0x80];
+      AppendUtf8(out, cp ? cp : 0xFFFD);
+    } else {
+      AppendUtf8(out, b);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  const size_t count = bytes.size() / 2;
+  // Decode in chunks to keep the temporary small.
+  uint16_t units[256];
+  for (size_t done = 0; done < count;) {
+    size_t n = std::min<size_t>(256, count - done);
+    for (size_t i = 0; i < n; ++i) units[i] = static_cast<uint16_t>(bytes[2 * (done + i)] | bytes[2 * (done + i) + 1] << 8);
+    // Keep a high surrogate at a chunk end together with its partner.
+    if (n == 256 && done + n < count && units[n - 1] >= 0xD800 && units[n - 1] <= 0xDBFF) --n;
+    AppendUtf16Units(out, units, n);
+    done += n;
+  }
+  return out;
+}
+
+std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
+  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return DecodeUtf16Le(bytes);
+  std::u16string units;
+  units.reserve(bytes.size());
+  bool oneByte = true;
+  for (size_t i = 2; i < bytes.size();) {
+    if (bytes[i] == 0x00) {
+      oneByte = !oneByte;
+      ++i;
+    } else if (oneByte) {
+      units += static_cast<char16_t>(bytes[i]);
+      ++i;
+    } else {
+      if (i + 1 >= bytes.size()) break;
+      units += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+      i += 2;
+    }
+  }
+  std::string out;
+  out.reserve(units.size());
+  AppendUtf16Units(out, reinterpret_cast<const uint16_t*>(units.data()), units.size());
+  return out;
+}
+
+std::string DecodeCodePageText(std::span<const uint8_t> bytes, uint16_t codePage) {
+  if (codePage == 0 || codePage == 1252) return DecodeCp1252(bytes);
+  const std::string name = "CP" + std::to_string(codePage);
+  iconv_t cd = ::iconv_open("UTF-8", name.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return DecodeCp1252(bytes);
+  std::string out;
+  std::vector<char> in(bytes.begin(), bytes.end());
+  char* inPtr = in.data();
+  size_t inLeft = in.size();
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t r = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+      // An undefined or incomplete byte: replace it and go on.
+      AppendUtf8(out, 0xFFFD);
+      ++inPtr;
+      --inLeft;
+    }
+  }
+  ::iconv_close(cd);
+  return out;
+}
+
+std::u16string Utf8ToUtf16(const std::string& text) {
+  std::u16string out;
+  out.reserve(text.size());
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    uint32_t cp = 0xFFFD;
+    size_t len = 1;
+    const uint8_t b = s[i];
+    auto cont = [&](size_t k) { return i + k < n && (s[i + k] & 0xC0) == 0x80; };
+    if (b < 0x80) {
+      cp = b;
+    } else if ((b & 0xE0) == 0xC0 && cont(1)) {
+      cp = (b & 0x1Fu) << 6 | (s[i + 1] & 0x3F);
+      len = 2;
+    } else if ((b & 0xF0) == 0xE0 && cont(1) && cont(2)) {
+      cp = (b & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3F);
+      len = 3;
+    } else if ((b & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
+      cp = (b & 0x07u) << 18 | (s[i + 1] & 0x3Fu) << 12 | (s[i + 2] & 0x3Fu) << 6 | (s[i + 3] & 0x3F);
+      len = 4;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += len;
+  }
+  return out;
+}
+
+std::vector<uint8_t> EncodeJet4Text(const std::string& text, bool compress) {
+  const std::u16string units = Utf8ToUtf16(text);
+  std::vector<uint8_t> out;
+  bool compressible = compress;
+  for (char16_t u : units) {
+    if (u == 0 || u > 0xFF) compressible = false;
+  }
+  if (compressible) {
+    out.reserve(units.size() + 2);
+    out.push_back(0xFF);
+    out.push_back(0xFE);
+    for (char16_t u : units) out.push_back(static_cast<uint8_t>(u));
+    return out;
+  }
+  out.reserve(units.size() * 2);
+  for (char16_t u : units) {
+    out.push_back(static_cast<uint8_t>(u));
+    out.push_back(static_cast<uint8_t>(u >> 8));
+  }
+  return out;
+}
+
+}  // namespace jet

@@ -1,0 +1,132 @@
+#include "jet/ValueCodec.h"
+
+#include <algorithm>
+
+#include "jet/Bytes.h"
+#include "jet/LongValue.h"
+#include "jet/Text.h"
+
+namespace jet {
+namespace {
+
+// Calculated columns (ACE) wrap their value: 16 bytes, data length (4), data.
+constexpr size_t kCalculatedLengthOffset = 16;
+constexpr size_t kCalculatedDataOffset = 20;
+
+bool ParseDigits(std::span<const uint8_t> bytes, int64_t& out) {
+  out = 0;
+  if (bytes.empty()) return false;
+  for (uint8_t b : bytes) {
+    if (b < '0' || b > '9') return false;
+    if (out > (INT64_MAX - 9) / 10) return false;
+    out = out * 10 + (b - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes) {
+  // days (19 digits) ':' seconds (12 digits) ':' 100 ns ticks (7 digits) ...
+  constexpr size_t kDays = 0, kDaysLength = 19, kSeconds = 20, kSecondsLength = 12, kTicks = 33, kTicksLength = 7;
+  DateTimeExtended v;
+  if (bytes.size() < kTicks + kTicksLength || !ParseDigits(bytes.subspan(kDays, kDaysLength), v.days) ||
+      !ParseDigits(bytes.subspan(kSeconds, kSecondsLength), v.seconds) ||
+      !ParseDigits(bytes.subspan(kTicks, kTicksLength), v.ticks)) {
+    return Status(ErrorCode::kCorrupt, "malformed Date/Time Extended value");
+  }
+  return v;
+}
+
+Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
+                          const std::string& context) {
+  const ColumnType type = column.type();
+  if (type == ColumnType::kBoolean) return Value(field.present);
+  if (!field.present) return Value(Null{});
+  std::span<const uint8_t> b = field.bytes;
+  const std::string where = context + ", column " + column.name;
+  if (column.calculated()) {
+    if (b.size() < kCalculatedDataOffset) return Status(ErrorCode::kCorrupt, where + ": calculated value truncated");
+    const uint32_t length = LoadU32(b.data() + kCalculatedLengthOffset);
+    if (length > b.size() - kCalculatedDataOffset) {
+      return Status(ErrorCode::kCorrupt, where + ": calculated value length is damaged");
+    }
+    b = b.subspan(kCalculatedDataOffset, length);
+  }
+  auto need = [&](size_t n) -> Status {
+    if (b.size() >= n) return Status::Ok();
+    return Status(ErrorCode::kCorrupt, where + ": value has " + std::to_string(b.size()) + " bytes, needs " +
+                                           std::to_string(n));
+  };
+  switch (type) {
+    case ColumnType::kByte:
+      JET_RETURN_IF_ERROR(need(1));
+      return Value(b[0]);
+    case ColumnType::kInteger:
+      JET_RETURN_IF_ERROR(need(2));
+      return Value(LoadI16(b.data()));
+    case ColumnType::kLong:
+      JET_RETURN_IF_ERROR(need(4));
+      return Value(LoadI32(b.data()));
+    case ColumnType::kComplex:
+      JET_RETURN_IF_ERROR(need(4));
+      return Value(LoadI32(b.data()));
+    case ColumnType::kCurrency:
+      JET_RETURN_IF_ERROR(need(8));
+      return Value(Currency{LoadI64(b.data())});
+    case ColumnType::kBigInt:
+      JET_RETURN_IF_ERROR(need(8));
+      return Value(BigInt{LoadI64(b.data())});
+    case ColumnType::kFloat:
+      JET_RETURN_IF_ERROR(need(4));
+      return Value(LoadFloat(b.data()));
+    case ColumnType::kDouble:
+      JET_RETURN_IF_ERROR(need(8));
+      return Value(LoadDouble(b.data()));
+    case ColumnType::kDateTime:
+      JET_RETURN_IF_ERROR(need(8));
+      return Value(DateTime{LoadDouble(b.data())});
+    case ColumnType::kGuid: {
+      JET_RETURN_IF_ERROR(need(16));
+      Guid g;
+      std::copy_n(b.begin(), 16, g.bytes.begin());
+      return Value(g);
+    }
+    case ColumnType::kNumeric: {
+      JET_RETURN_IF_ERROR(need(17));
+      Decimal d;
+      d.negative = (b[0] & 0x80) != 0;
+      // Four little-endian 32-bit words, most significant first.
+      for (int word = 0; word < 4; ++word) d.magnitude = d.magnitude << 32 | LoadU32(b.data() + 1 + 4 * word);
+      d.precision = column.precision;
+      d.scale = column.scale;
+      return Value(d);
+    }
+    case ColumnType::kDateTimeExtended: {
+      auto v = ParseDateTimeExtended(b);
+      if (!v.ok()) return Status(ErrorCode::kCorrupt, where + ": " + v.status().message());
+      return Value(*v);
+    }
+    case ColumnType::kBinary:
+      return Value(Binary{std::vector<uint8_t>(b.begin(), b.end())});
+    case ColumnType::kText:
+      return Value(file.header().jet3() ? DecodeCodePageText(b, file.header().codePage) : DecodeJet4Text(b));
+    case ColumnType::kOle:
+    case ColumnType::kMemo: {
+      auto data = ReadLongValue(file, b, where);
+      if (!data.ok()) return data.status();
+      if (type == ColumnType::kOle) return Value(Binary{std::move(data.value())});
+      return Value(file.header().jet3() ? DecodeCodePageText(*data, file.header().codePage)
+                                        : DecodeJet4Text(*data));
+    }
+    default: {
+      static constexpr char kHex[] = "0123456789abcdef";
+      std::string code = "0x";
+      code += kHex[column.typeCode >> 4];
+      code += kHex[column.typeCode & 15];
+      return Value(Unsupported{"column type " + code + " is not known"});
+    }
+  }
+}
+
+}  // namespace jet

@@ -1,0 +1,22 @@
+// `jettool dump`: the whole database as the JSON the corpus goldens use (fields,
+// order, value forms and layout: see the corpus README), so that a dump and a
+// golden compare as text.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "jet/Value.h"
+
+namespace jettool {
+
+// Writes the dump of `path` to `out`. Returns the exit status: 0 dumped, 3 the
+// database could not be opened (the JSON then carries "error").
+int DumpDatabase(const std::string& path, const std::optional<std::string>& password, std::string& out);
+
+// The dump form of one value (compact JSON), as used inside rows.
+void AppendValueJson(std::string& out, const jet::Value& value);
+// Date/Time as the dump writes it: YYYY-MM-DDTHH:MM:SS[.fff], negative days folded.
+std::string FormatDateTime(double days);
+
+}  // namespace jettool

@@ -1,0 +1,102 @@
+// jettool: the engine's developer tool.
+//   jettool dump FILE [--password P]     the database as dump JSON (exit 3 if it cannot be opened)
+//   jettool tables FILE [--password P]   every catalogue object: kind and name
+//   jettool schema FILE TABLE [--password P]   columns and indexes of one table
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "GoldenDump.h"
+#include "jet/Database.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: jettool dump FILE [--password P]\n"
+               "       jettool tables FILE [--password P]\n"
+               "       jettool schema FILE TABLE [--password P]\n");
+  return 2;
+}
+
+std::string Kind(const jet::CatalogEntry& e) {
+  if (e.isTable()) return e.isSystem() ? "system-table" : "table";
+  if (e.isLinkedTable()) return "linked-table";
+  if (e.isQuery()) return "query";
+  return "object-type-" + std::to_string(e.type);
+}
+
+int Fail(const jet::Status& status) {
+  std::fprintf(stderr, "jettool: %s\n", status.message().c_str());
+  return 1;
+}
+
+int Tables(jet::Database& db) {
+  for (const auto& e : db.catalog().entries()) {
+    if (e.isTable() || e.isLinkedTable() || e.isQuery()) std::printf("%s\t%s\n", Kind(e).c_str(), e.name.c_str());
+  }
+  return 0;
+}
+
+int Schema(jet::Database& db, const std::string& table) {
+  auto def = db.tableDef(table);
+  if (!def.ok()) return Fail(def.status());
+  std::printf("table %s: %u rows (stored count), %zu columns, %zu indexes\n", (*def)->name.c_str(),
+              (*def)->rowCount, (*def)->columns.size(), (*def)->logicalIndexes.size());
+  for (const auto* c : (*def)->columnsByNumber()) {
+    std::string type(jet::ColumnTypeName(c->type()));
+    if (type.empty()) type = "unknown(" + std::to_string(c->typeCode) + ")";
+    std::printf("  %-30s %-16s size %-5u %s%s%s\n", c->name.c_str(), type.c_str(), c->length,
+                c->fixed() ? "fixed" : "variable", c->autoNumber() ? " autonumber" : "",
+                c->compressedUnicode() ? " compressed" : "");
+  }
+  for (const auto& index : (*def)->logicalIndexes) {
+    std::printf("  index %s:", index.name.c_str());
+    if (index.realIndex < (*def)->realIndexes.size()) {
+      const auto& real = (*def)->realIndexes[index.realIndex];
+      for (const auto& col : real.columns) {
+        for (const auto& c : (*def)->columns) {
+          if (c.number == col.columnNumber) std::printf(" %s%s", c.name.c_str(), col.ascending ? "" : " desc");
+        }
+      }
+      std::printf("%s%s", real.flags & 0x01 ? " unique" : "", index.indexType == 1 ? " primary-key" : "");
+    }
+    std::printf("\n");
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args;
+  std::optional<std::string> password;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--password") {
+      if (i + 1 >= argc) return Usage();
+      password = argv[++i];
+    } else {
+      args.push_back(a);
+    }
+  }
+  if (args.size() < 2) return Usage();
+  const std::string& command = args[0];
+  const std::string& file = args[1];
+  if (command == "dump" && args.size() == 2) {
+    std::string out;
+    const int status = jettool::DumpDatabase(file, password, out);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return status;
+  }
+  if ((command == "tables" && args.size() == 2) || (command == "schema" && args.size() == 3)) {
+    jet::Database::Options options;
+    options.password = password.value_or("");
+    auto db = jet::Database::Open(file, options);
+    if (!db.ok()) return Fail(db.status());
+    return command == "tables" ? Tables(**db) : Schema(**db, args[2]);
+  }
+  return Usage();
+}
