@@ -1,5 +1,7 @@
 #include "app/ErrorPolicy.h"
 
+#include "ado/Error.h"
+
 #include <exception>
 #include <new>
 
@@ -18,6 +20,8 @@ Label::Label(QString window, QString handler)
 Failure CurrentFailure() {
   try {
     throw;
+  } catch (const ado::Error& e) {
+    return {QString::fromUtf8(e.what()), e.number()};
   } catch (const std::bad_alloc&) {
     return {QStringLiteral("Out of memory"), 7};
   } catch (const std::exception& e) {
