@@ -231,11 +231,12 @@ std::unique_ptr<Session> SQLiteProvider::open(const ConnectionTarget& target, co
     fail("Cannot open the SQLite database \"" + path + "\": " + message + ".");
   }
   auto session = std::make_unique<SQLiteSession>(db, path, noTransactions);
-  sqlite3_busy_timeout(db, busyTimeout);
 
   // Reading the header tells a database from any other file now rather than at the first query.
   // A database that another connection holds locked is still a database: it opens, and the
   // statements that need it wait for the lock (the busy timeout) and then fail with a clear error.
+  // The check itself does not wait.
+  sqlite3_busy_timeout(db, 0);
   {
     Statement check;
     int rc = sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &check.handle, nullptr);
@@ -246,6 +247,7 @@ std::unique_ptr<Session> SQLiteProvider::open(const ConnectionTarget& target, co
       fail("Cannot open the SQLite database \"" + path + "\": " + sqlite3_errmsg(db) + ".");
     }
   }
+  sqlite3_busy_timeout(db, busyTimeout);
   if (!synchronous.empty()) session->execute("PRAGMA synchronous = " + synchronous);
   return session;
 }

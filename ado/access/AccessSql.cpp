@@ -1,0 +1,498 @@
+#include "ado/access/AccessSql.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace ado::access {
+
+namespace {
+
+using jet::ErrorCode;
+using jet::Status;
+
+// ---- Tokens ----------------------------------------------------------------------------
+
+enum class TokenKind {
+  kWord,    // bare word: keyword, bare name or type word
+  kName,    // `name` or [name], delimiters removed and doubled closers undone
+  kString,  // 'text', quotes removed and '' undone
+  kNumber,  // unsigned number: digits, optional point and fraction, optional exponent
+  kBinary,  // 0x... : text holds the hex digits
+  kSymbol,  // one of ( ) , ; * . + -
+  kEnd,
+};
+
+struct Token {
+  TokenKind kind = TokenKind::kEnd;
+  std::string text;
+  size_t offset = 0;  // where the token starts in the statement
+};
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+// Bytes of a bare word: ASCII letters, digits, "_" and every byte of a non-ASCII character.
+bool IsWordByte(char c) { return IsAsciiLetter(c) || IsDigit(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+bool SameWord(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+// The statement's first characters, for messages: cut at a character boundary, line breaks
+// and other control characters shown as spaces.
+std::string StatementBeginning(std::string_view statement) {
+  constexpr size_t kShown = 60;
+  size_t length = statement.size();
+  bool cut = false;
+  if (length > kShown) {
+    length = kShown;
+    while (length > 0 && (static_cast<unsigned char>(statement[length]) & 0xC0) == 0x80) --length;
+    cut = true;
+  }
+  std::string shown(statement.substr(0, length));
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return cut ? shown + "..." : shown;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view statement) : statement_(statement) {}
+
+  jet::Result<AccessStatement> Parse();
+
+ private:
+  // Tokenizing: reads the next token into current_, or fails.
+  Status Advance();
+  Status ReadDelimitedName(char close);
+  Status ReadString();
+  Status ReadNumber();
+
+  // Grammar.
+  jet::Result<AccessStatement> ParseSelect();
+  jet::Result<AccessStatement> ParseCreate();
+  jet::Result<AccessStatement> ParseInsert();
+  jet::Result<AccessStatement> ParseDrop();
+  jet::Result<std::string> ParseName(std::string_view what);
+  jet::Result<SqlColumnDefinition> ParseColumnDefinition();
+  jet::Result<SqlLiteral> ParseLiteral();
+  Status ExpectWord(std::string_view keyword, std::string_view after);
+  Status ExpectSymbol(char symbol, std::string_view after);
+  Status ExpectStatementEnd();
+
+  bool AtWord(std::string_view keyword) const {
+    return current_.kind == TokenKind::kWord && SameWord(current_.text, keyword);
+  }
+  bool AtSymbol(char symbol) const {
+    return current_.kind == TokenKind::kSymbol && current_.text.size() == 1 && current_.text[0] == symbol;
+  }
+
+  std::string DescribeCurrent() const;
+  Status Error(std::string what) const {
+    return {ErrorCode::kInvalidArgument, "Syntax error in the statement \"" + StatementBeginning(statement_) +
+                                             "\": " + std::move(what) + "."};
+  }
+  Status Expected(std::string_view what, std::string_view after) const {
+    return Error("expected " + std::string(what) + " after " + std::string(after) + ", found " + DescribeCurrent());
+  }
+
+  std::string_view statement_;
+  size_t position_ = 0;
+  Token current_;
+};
+
+Status Parser::Advance() {
+  while (position_ < statement_.size() && IsSpace(statement_[position_])) ++position_;
+  current_ = Token{};
+  current_.offset = position_;
+  if (position_ >= statement_.size()) {
+    current_.kind = TokenKind::kEnd;
+    return Status::Ok();
+  }
+  const char c = statement_[position_];
+  if (c == '`') return ReadDelimitedName('`');
+  if (c == '[') return ReadDelimitedName(']');
+  if (c == '\'') return ReadString();
+  if (IsDigit(c) || (c == '.' && position_ + 1 < statement_.size() && IsDigit(statement_[position_ + 1])))
+    return ReadNumber();
+  if (IsWordByte(c)) {
+    const size_t start = position_;
+    while (position_ < statement_.size() && IsWordByte(statement_[position_])) ++position_;
+    current_.kind = TokenKind::kWord;
+    current_.text = std::string(statement_.substr(start, position_ - start));
+    return Status::Ok();
+  }
+  if (std::string_view("(),;*.+-").find(c) != std::string_view::npos) {
+    ++position_;
+    current_.kind = TokenKind::kSymbol;
+    current_.text = std::string(1, c);
+    return Status::Ok();
+  }
+  if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+    return Error("unexpected control character " + std::to_string(static_cast<unsigned char>(c)) +
+                 " at position " + std::to_string(position_ + 1));
+  return Error(std::string("unexpected character \"") + c + "\" at position " + std::to_string(position_ + 1));
+}
+
+// `name` or [name]: runs to the first closing delimiter that is not doubled.
+Status Parser::ReadDelimitedName(char close) {
+  const size_t start = position_;
+  ++position_;
+  std::string name;
+  while (true) {
+    if (position_ >= statement_.size())
+      return Error(std::string("the name that starts at position ") + std::to_string(start + 1) +
+                   " has no closing " + (close == '`' ? "back-quote" : "bracket"));
+    const char c = statement_[position_++];
+    if (c == close) {
+      if (position_ < statement_.size() && statement_[position_] == close) {
+        name += close;
+        ++position_;
+        continue;
+      }
+      break;
+    }
+    name += c;
+  }
+  current_.kind = TokenKind::kName;
+  current_.text = std::move(name);
+  return Status::Ok();
+}
+
+Status Parser::ReadString() {
+  const size_t start = position_;
+  ++position_;
+  std::string text;
+  while (true) {
+    if (position_ >= statement_.size())
+      return Error("the text that starts at position " + std::to_string(start + 1) + " has no closing quote");
+    const char c = statement_[position_++];
+    if (c == '\'') {
+      if (position_ < statement_.size() && statement_[position_] == '\'') {
+        text += '\'';
+        ++position_;
+        continue;
+      }
+      break;
+    }
+    text += c;
+  }
+  current_.kind = TokenKind::kString;
+  current_.text = std::move(text);
+  return Status::Ok();
+}
+
+Status Parser::ReadNumber() {
+  const size_t start = position_;
+  auto digits = [&] {
+    const size_t from = position_;
+    while (position_ < statement_.size() && IsDigit(statement_[position_])) ++position_;
+    return position_ - from;
+  };
+  if (statement_.substr(position_, 2) == "0x" || statement_.substr(position_, 2) == "0X") {
+    position_ += 2;
+    const size_t from = position_;
+    while (position_ < statement_.size() && IsHexDigit(statement_[position_])) ++position_;
+    if (position_ < statement_.size() && IsWordByte(statement_[position_]))
+      return Error("the binary value at position " + std::to_string(start + 1) + " holds a character that is not a hex digit");
+    if ((position_ - from) % 2 != 0)
+      return Error("the binary value at position " + std::to_string(start + 1) + " has an odd number of hex digits");
+    current_.kind = TokenKind::kBinary;
+    current_.text = std::string(statement_.substr(from, position_ - from));
+    return Status::Ok();
+  }
+  const size_t whole = digits();
+  size_t fraction = 0;
+  if (position_ < statement_.size() && statement_[position_] == '.') {
+    ++position_;
+    fraction = digits();
+  }
+  if (whole + fraction == 0) return Error("a number at position " + std::to_string(start + 1) + " has no digits");
+  if (position_ < statement_.size() && (statement_[position_] == 'e' || statement_[position_] == 'E')) {
+    ++position_;
+    if (position_ < statement_.size() && (statement_[position_] == '+' || statement_[position_] == '-')) ++position_;
+    if (digits() == 0)
+      return Error("the number at position " + std::to_string(start + 1) + " has an exponent without digits");
+  }
+  if (position_ < statement_.size() && (IsWordByte(statement_[position_]) || statement_[position_] == '.'))
+    return Error("the number at position " + std::to_string(start + 1) + " runs into other characters");
+  current_.kind = TokenKind::kNumber;
+  current_.text = std::string(statement_.substr(start, position_ - start));
+  return Status::Ok();
+}
+
+std::string Parser::DescribeCurrent() const {
+  switch (current_.kind) {
+    case TokenKind::kEnd: return "the end of the statement";
+    case TokenKind::kString: return "a text value";
+    case TokenKind::kNumber: return "the number " + current_.text;
+    case TokenKind::kBinary: return "a binary value";
+    case TokenKind::kName: return "a quoted name";
+    default: return "\"" + current_.text + "\"";
+  }
+}
+
+Status Parser::ExpectWord(std::string_view keyword, std::string_view after) {
+  if (!AtWord(keyword)) return Expected(keyword, after);
+  return Advance();
+}
+
+Status Parser::ExpectSymbol(char symbol, std::string_view after) {
+  if (!AtSymbol(symbol)) return Expected(std::string("\"") + symbol + "\"", after);
+  return Advance();
+}
+
+// An optional ";" and then nothing at all.
+Status Parser::ExpectStatementEnd() {
+  if (AtSymbol(';')) JET_RETURN_IF_ERROR(Advance());
+  if (current_.kind != TokenKind::kEnd)
+    return Error("the statement is complete, but " + DescribeCurrent() + " follows at position " +
+                 std::to_string(current_.offset + 1));
+  return Status::Ok();
+}
+
+jet::Result<std::string> Parser::ParseName(std::string_view what) {
+  if (current_.kind != TokenKind::kWord && current_.kind != TokenKind::kName)
+    return Error("expected " + std::string(what) + ", found " + DescribeCurrent());
+  std::string name = current_.text;
+  if (name.empty()) return Error(std::string(what) + " is empty");
+  JET_RETURN_IF_ERROR(Advance());
+  return name;
+}
+
+jet::Result<AccessStatement> Parser::Parse() {
+  JET_RETURN_IF_ERROR(Advance());
+  if (AtWord("SELECT")) return ParseSelect();
+  if (AtWord("CREATE")) return ParseCreate();
+  if (AtWord("INSERT")) return ParseInsert();
+  if (AtWord("DROP")) return ParseDrop();
+  return Status(ErrorCode::kInvalidArgument,
+                "The statement \"" + StatementBeginning(statement_) +
+                    "\" is not one this database understands: it takes SELECT * FROM, SELECT ... INTO, "
+                    "CREATE TABLE, INSERT INTO ... VALUES and DROP TABLE.");
+}
+
+jet::Result<AccessStatement> Parser::ParseSelect() {
+  JET_RETURN_IF_ERROR(Advance());
+  std::optional<std::string> alias;
+  if (!AtSymbol('*')) {
+    auto name = ParseName("\"*\" or a table alias");
+    if (!name.ok()) return name.status();
+    alias = std::move(name.value());
+    JET_RETURN_IF_ERROR(ExpectSymbol('.', "the alias " + *alias));
+    if (!AtSymbol('*')) return Expected("\"*\"", "\"" + *alias + ".\"");
+  }
+  JET_RETURN_IF_ERROR(Advance());  // the "*"
+  if (AtWord("FROM") && !alias) {
+    JET_RETURN_IF_ERROR(Advance());
+    auto table = ParseName("a table name");
+    if (!table.ok()) return table.status();
+    JET_RETURN_IF_ERROR(ExpectStatementEnd());
+    return AccessStatement(SelectAllStatement{std::move(table.value())});
+  }
+  JET_RETURN_IF_ERROR(ExpectWord("INTO", alias ? "\"" + *alias + ".*\"" : "\"SELECT *\""));
+  auto target = ParseName("the name of the new table");
+  if (!target.ok()) return target.status();
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(target.value(), "table"));
+  JET_RETURN_IF_ERROR(ExpectWord("FROM", "the name of the new table"));
+  auto source = ParseName("a table name");
+  if (!source.ok()) return source.status();
+  if (alias) {
+    JET_RETURN_IF_ERROR(ExpectWord("AS", "the source table"));
+    auto sourceAlias = ParseName("the alias " + *alias);
+    if (!sourceAlias.ok()) return sourceAlias.status();
+    if (!SameWord(sourceAlias.value(), *alias))
+      return Error("the alias \"" + sourceAlias.value() + "\" is not the \"" + *alias + "\" the columns are taken from");
+  }
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(SelectIntoStatement{std::move(target.value()), std::move(source.value())});
+}
+
+jet::Result<AccessStatement> Parser::ParseCreate() {
+  JET_RETURN_IF_ERROR(Advance());
+  JET_RETURN_IF_ERROR(ExpectWord("TABLE", "CREATE"));
+  auto table = ParseName("a table name");
+  if (!table.ok()) return table.status();
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(table.value(), "table"));
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
+  CreateTableStatement create{std::move(table.value()), {}};
+  while (true) {
+    auto column = ParseColumnDefinition();
+    if (!column.ok()) return column.status();
+    for (const SqlColumnDefinition& earlier : create.columns)
+      if (SameWord(earlier.name, column->name))
+        return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have the column \"" +
+                                                       column->name + "\" twice (names are compared without regard to case).");
+    create.columns.push_back(std::move(column.value()));
+    if (create.columns.size() > kMaxColumnsPerTable)
+      return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have more than " +
+                                                     std::to_string(kMaxColumnsPerTable) + " columns, the most Access allows.");
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "the column \"" + create.columns.back().name + "\""));
+    break;
+  }
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(std::move(create));
+}
+
+jet::Result<SqlColumnDefinition> Parser::ParseColumnDefinition() {
+  auto name = ParseName("a column name");
+  if (!name.ok()) return name.status();
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(name.value(), "column"));
+  if (current_.kind != TokenKind::kWord) return Expected("a column type", "the column \"" + name.value() + "\"");
+  const std::string word = current_.text;
+  JET_RETURN_IF_ERROR(Advance());
+  std::vector<int64_t> sizes;
+  if (AtSymbol('(')) {
+    JET_RETURN_IF_ERROR(Advance());
+    while (true) {
+      if (current_.kind != TokenKind::kNumber ||
+          !std::all_of(current_.text.begin(), current_.text.end(), IsDigit))
+        return Expected("a whole number", "\"" + word + "(\"");
+      int64_t size = 0;
+      for (char digit : current_.text) size = std::min<int64_t>(size * 10 + (digit - '0'), 1'000'000);
+      sizes.push_back(size);
+      JET_RETURN_IF_ERROR(Advance());
+      if (AtSymbol(',')) {
+        JET_RETURN_IF_ERROR(Advance());
+        continue;
+      }
+      JET_RETURN_IF_ERROR(ExpectSymbol(')', "the size of " + word));
+      break;
+    }
+  }
+  auto type = ResolveTypeWord(word, sizes);
+  if (!type.ok())
+    return Status(type.status().code(), "Column \"" + name.value() + "\": " + type.status().message());
+  return SqlColumnDefinition{std::move(name.value()), type.value()};
+}
+
+jet::Result<AccessStatement> Parser::ParseInsert() {
+  JET_RETURN_IF_ERROR(Advance());
+  JET_RETURN_IF_ERROR(ExpectWord("INTO", "INSERT"));
+  auto table = ParseName("a table name");
+  if (!table.ok()) return table.status();
+  JET_RETURN_IF_ERROR(ExpectWord("VALUES", "the table name"));
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', "VALUES"));
+  InsertStatement insert{std::move(table.value()), {}};
+  while (true) {
+    auto literal = ParseLiteral();
+    if (!literal.ok()) return literal.status();
+    insert.values.push_back(std::move(literal.value()));
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "value " + std::to_string(insert.values.size())));
+    break;
+  }
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(std::move(insert));
+}
+
+jet::Result<SqlLiteral> Parser::ParseLiteral() {
+  std::string sign;
+  if (AtSymbol('+') || AtSymbol('-')) {
+    sign = current_.text;
+    JET_RETURN_IF_ERROR(Advance());
+    if (current_.kind != TokenKind::kNumber) return Expected("a number", "the sign \"" + sign + "\"");
+  }
+  SqlLiteral literal;
+  switch (current_.kind) {
+    case TokenKind::kString: literal = SqlLiteral::Text(current_.text); break;
+    case TokenKind::kNumber: literal = SqlLiteral::Number(sign + current_.text); break;
+    case TokenKind::kBinary: {
+      std::vector<uint8_t> bytes;
+      bytes.reserve(current_.text.size() / 2);
+      auto nibble = [](char c) {
+        return static_cast<uint8_t>(IsDigit(c) ? c - '0' : (std::tolower(static_cast<unsigned char>(c)) - 'a' + 10));
+      };
+      for (size_t i = 0; i + 1 < current_.text.size(); i += 2)
+        bytes.push_back(static_cast<uint8_t>(nibble(current_.text[i]) << 4 | nibble(current_.text[i + 1])));
+      literal = SqlLiteral::Binary(std::move(bytes));
+      break;
+    }
+    case TokenKind::kWord:
+      if (AtWord("NULL")) literal = SqlLiteral::Null();
+      else if (AtWord("TRUE")) literal = SqlLiteral::Boolean(true);
+      else if (AtWord("FALSE")) literal = SqlLiteral::Boolean(false);
+      else return Error("expected a value, found " + DescribeCurrent());
+      break;
+    default: return Error("expected a value, found " + DescribeCurrent());
+  }
+  JET_RETURN_IF_ERROR(Advance());
+  return literal;
+}
+
+jet::Result<AccessStatement> Parser::ParseDrop() {
+  JET_RETURN_IF_ERROR(Advance());
+  JET_RETURN_IF_ERROR(ExpectWord("TABLE", "DROP"));
+  auto table = ParseName("a table name");
+  if (!table.ok()) return table.status();
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(DropTableStatement{std::move(table.value())});
+}
+
+}  // namespace
+
+jet::Result<AccessStatement> ParseAccessSql(std::string_view statement) { return Parser(statement).Parse(); }
+
+jet::Status CheckAccessObjectName(std::string_view name, std::string_view what) {
+  const std::string subject = "The " + std::string(what) + " name \"" + StatementBeginning(name) + "\" ";
+  auto refuse = [&](std::string why) {
+    return Status(ErrorCode::kInvalidArgument, subject + "is not allowed in Access: " + std::move(why) + ".");
+  };
+  if (name.empty()) return Status(ErrorCode::kInvalidArgument, "A " + std::string(what) + " name may not be empty.");
+  const int64_t length = Utf16Length(name);
+  if (length < 0) return refuse("it is not valid UTF-8 text");
+  if (length > static_cast<int64_t>(kMaxObjectNameLength))
+    return refuse("it has " + std::to_string(length) + " characters, more than 64");
+  if (name.front() == ' ') return refuse("it starts with a space");
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20) return refuse("it contains a control character");
+    if (c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
+      return refuse(std::string("it contains \"") + c + "\" (names may not contain . ! ` [ ])");
+  }
+  return Status::Ok();
+}
+
+int64_t Utf16Length(std::string_view text) {
+  int64_t units = 0;
+  size_t i = 0;
+  auto continuation = [&](size_t at) {
+    return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+  };
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      ++units;
+      i += 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF && continuation(i + 1)) {
+      ++units;
+      i += 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
+      // E0 needs a second byte of A0 or more (no overlong forms); ED A0..BF are the
+      // encoded surrogates that WTF-8 allows.
+      if (lead == 0xE0 && static_cast<unsigned char>(text[i + 1]) < 0xA0) return -1;
+      ++units;
+      i += 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4 && continuation(i + 1) && continuation(i + 2) && continuation(i + 3)) {
+      const auto second = static_cast<unsigned char>(text[i + 1]);
+      if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) return -1;
+      units += 2;
+      i += 4;
+    } else {
+      return -1;
+    }
+  }
+  return units;
+}
+
+}  // namespace ado::access

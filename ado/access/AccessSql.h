@@ -1,0 +1,95 @@
+// The SQL the Access provider understands: exactly the statements the program sends, each
+// optionally ending in ";":
+//   SELECT * FROM t
+//   SELECT a1.* INTO new FROM old AS a1        (also SELECT * INTO new FROM old)
+//   CREATE TABLE t (col TYPE, ...)
+//   INSERT INTO t VALUES (literal, ...)
+//   DROP TABLE t
+// Keywords in any case. Names bare, in back-quotes or in square brackets, a doubled closing
+// delimiter inside standing for one. Literals: 'text' ('' inside), NULL, numbers with sign,
+// decimal point and exponent, True/False, and binary 0x0A1B (an even number of hex digits).
+// Text after the end of the statement is an error, so no name or value can end a statement
+// early or carry a second one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "ado/access/TypeWords.h"
+#include "jet/Status.h"
+
+namespace ado::access {
+
+// A literal of INSERT ... VALUES, as written; LiteralConversion turns it into a column value.
+struct SqlLiteral {
+  enum class Kind { kNull, kText, kNumber, kBoolean, kBinary };
+  Kind kind = Kind::kNull;
+  std::string text;            // kText: the value ('' undone); kNumber: the number, sign included
+  bool boolean = false;        // kBoolean
+  std::vector<uint8_t> bytes;  // kBinary
+  bool operator==(const SqlLiteral&) const = default;
+
+  static SqlLiteral Null() { return {}; }
+  static SqlLiteral Text(std::string value) { return {Kind::kText, std::move(value), false, {}}; }
+  static SqlLiteral Number(std::string value) { return {Kind::kNumber, std::move(value), false, {}}; }
+  static SqlLiteral Boolean(bool value) { return {Kind::kBoolean, {}, value, {}}; }
+  static SqlLiteral Binary(std::vector<uint8_t> value) { return {Kind::kBinary, {}, false, std::move(value)}; }
+};
+
+struct SqlColumnDefinition {
+  std::string name;
+  AccessColumnType type;
+  bool operator==(const SqlColumnDefinition&) const = default;
+};
+
+struct SelectAllStatement {  // SELECT * FROM t
+  std::string table;
+  bool operator==(const SelectAllStatement&) const = default;
+};
+struct SelectIntoStatement {  // SELECT a1.* INTO target FROM source AS a1
+  std::string target;
+  std::string source;
+  bool operator==(const SelectIntoStatement&) const = default;
+};
+struct CreateTableStatement {
+  std::string table;
+  std::vector<SqlColumnDefinition> columns;  // at least one, names distinct without regard to case
+  bool operator==(const CreateTableStatement&) const = default;
+};
+struct InsertStatement {
+  std::string table;
+  std::vector<SqlLiteral> values;  // one per column, in column order
+  bool operator==(const InsertStatement&) const = default;
+};
+struct DropTableStatement {
+  std::string table;
+  bool operator==(const DropTableStatement&) const = default;
+};
+
+using AccessStatement = std::variant<SelectAllStatement, SelectIntoStatement, CreateTableStatement,
+                                     InsertStatement, DropTableStatement>;
+
+// Parses one statement. Errors (kInvalidArgument, or kUnsupported for a type word we do not
+// create) quote the statement's beginning and say what was expected where.
+jet::Result<AccessStatement> ParseAccessSql(std::string_view statement);
+
+// Access's rules for the names of tables and fields (Microsoft, "Guidelines for naming fields,
+// controls, and objects"): at most 64 characters; no leading space; none of . ! ` [ ];
+// no control characters (ASCII 0 to 31). Also not empty. Applied to the names a statement
+// creates (tables and their columns); names a statement only refers to need not follow them,
+// since files written by other tools may hold such tables. `what` names the kind of object
+// in the message ("table", "column").
+jet::Status CheckAccessObjectName(std::string_view name, std::string_view what);
+
+inline constexpr size_t kMaxObjectNameLength = 64;  // characters
+inline constexpr size_t kMaxColumnsPerTable = 255;
+
+// Characters of UTF-8 text as Access counts them (UTF-16 code units: a character beyond
+// U+FFFF counts twice). Encoded surrogates (WTF-8, as the engine decodes unpaired ones) are
+// accepted; any other invalid UTF-8 gives -1.
+int64_t Utf16Length(std::string_view text);
+
+}  // namespace ado::access

@@ -1,0 +1,31 @@
+// The current connection settings: the SQLite path, the Access path and the Access password
+// as the connection window holds them (Text1, Text5, Text6). They are read at the moment a
+// connection string is built, never cached, so what the user just typed applies.
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+class ConnectionSettings {
+ public:
+  virtual ~ConnectionSettings() = default;
+  virtual QString sqlitePath() const = 0;      // Text1
+  virtual QString accessPath() const = 0;      // Text5
+  virtual QString accessPassword() const = 0;  // Text6
+};
+
+// Settings held as plain values (tests, and the batch command).
+class FixedConnectionSettings : public ConnectionSettings {
+ public:
+  FixedConnectionSettings(QString sqlite, QString access, QString password)
+      : sqlite_(std::move(sqlite)), access_(std::move(access)), password_(std::move(password)) {}
+  QString sqlitePath() const override { return sqlite_; }
+  QString accessPath() const override { return access_; }
+  QString accessPassword() const override { return password_; }
+
+ private:
+  QString sqlite_, access_, password_;
+};
+
+}  // namespace db
