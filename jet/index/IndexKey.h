@@ -1,0 +1,60 @@
+// Index keys: the bytes of one index entry before its row pointer, built from the
+// values of the indexed columns. Each column contributes a flag byte (0x7F value /
+// 0x00 null; descending 0x80 / 0xFF) and its value bytes, ordered so that an unsigned
+// byte comparison of keys gives the column order; descending columns invert them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "jet/Status.h"
+#include "jet/index/TextSortOrder.h"
+
+namespace jet::index {
+
+enum class KeyColumnType {
+  kByte,      // unsigned 8-bit
+  kInteger,   // 16-bit
+  kLong,      // 32-bit
+  kCurrency,  // 64-bit count of 1/10000
+  kSingle,
+  kDouble,
+  kDateTime,  // the stored double
+  kYesNo,     // never null in a key: null keys as No
+  kText,      // Text and Memo, by the column's sort order
+  kGuid,
+};
+
+struct KeyColumn {
+  KeyColumnType type = KeyColumnType::kLong;
+  bool ascending = true;
+  TextSortOrder sortOrder = TextSortOrder::kGeneralLegacy;  // text columns only
+};
+
+// A GUID in its written order ({00112233-4455-...} = bytes 00 11 22 33 44 55 ...).
+struct Guid {
+  std::array<uint8_t, 16> bytes{};
+  // From the 16 bytes stored in a row (first three groups little-endian).
+  static Guid FromStored(std::span<const uint8_t, 16> stored);
+};
+
+// One column value: null, a whole number (Byte..Currency), a floating value (Single,
+// Double, Date/Time), Yes/No, text (UTF-16) or a GUID.
+using KeyValue = std::variant<std::monostate, int64_t, double, bool, std::u16string, Guid>;
+
+// Builds the key of `values` (one per column). Wrong value kinds, out-of-range numbers
+// and text the sort order cannot key are refused with ErrorCode::kInvalidArgument or
+// kUnsupported; the message names the column position.
+Result<std::vector<uint8_t>> EncodeIndexKey(std::span<const KeyColumn> columns, std::span<const KeyValue> values);
+
+// Flag bytes that start each column's part of a key.
+inline constexpr uint8_t kKeyValueFlag = 0x7F;
+inline constexpr uint8_t kKeyNullFlag = 0x00;
+inline constexpr uint8_t kKeyValueFlagDescending = 0x80;
+inline constexpr uint8_t kKeyNullFlagDescending = 0xFF;
+
+}  // namespace jet::index

@@ -1,0 +1,25 @@
+// Text sort keys: the bytes Access writes into an index entry for a non-null text
+// value (after the column's start flag), per sort order. Built from the measured code
+// tables: inline codes per character, then the extra, "crazy" and unprintable codes.
+// Values are trimmed of trailing spaces and cut at 255 UTF-16 units before keying.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "jet/Status.h"
+#include "jet/index/TextSortOrder.h"
+
+namespace jet::index {
+
+// Longest text prefix (UTF-16 units) that takes part in a key.
+inline constexpr size_t kMaxKeyedTextUnits = 255;
+
+// Appends the key bytes of `text` to `out`; descending keys are the inverted bytes.
+// Refused (ErrorCode::kInvalidArgument / kUnsupported, `out` unchanged): text with an
+// unpaired surrogate, and for General 97 a character the Access 97 code page lacks.
+Status AppendTextSortKey(TextSortOrder order, std::u16string_view text, bool ascending,
+                         std::vector<uint8_t>& out);
+
+}  // namespace jet::index

@@ -1,0 +1,125 @@
+// Index keys: byte order must follow value order for every column kind, ascending and
+// descending, with nulls first (ascending) or last (descending).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "jet/index/IndexKey.h"
+
+namespace jet::index {
+namespace {
+
+std::vector<uint8_t> Key1(KeyColumnType type, KeyValue v, bool ascending = true) {
+  KeyColumn col{type, ascending, TextSortOrder::kGeneralLegacy};
+  Result<std::vector<uint8_t>> r = EncodeIndexKey(std::span(&col, 1), std::span(&v, 1));
+  EXPECT_TRUE(r.ok()) << r.status().message();
+  return r.ok() ? *r : std::vector<uint8_t>{};
+}
+
+TEST(IndexKey, CatalogueKeysMatchAccess) {
+  // ParentId 0x0F000001 + "T1", as stored in an Access-made ParentIdName index.
+  const KeyColumn cols[] = {{KeyColumnType::kLong}, {KeyColumnType::kText, true, TextSortOrder::kGeneralLegacy}};
+  const KeyValue vals[] = {int64_t{0x0F000001}, std::u16string(u"T1")};
+  Result<std::vector<uint8_t>> key = EncodeIndexKey(cols, vals);
+  ASSERT_TRUE(key.ok());
+  EXPECT_EQ(*key, (std::vector<uint8_t>{0x7F, 0x8F, 0x00, 0x00, 0x01, 0x7F, 0x6D, 0x38, 0x01, 0x00}));
+}
+
+// Sorting values and sorting their keys must agree, in both directions.
+template <typename T>
+void ExpectOrderPreserved(KeyColumnType type, std::vector<T> values) {
+  std::sort(values.begin(), values.end());
+  values.erase(std::unique(values.begin(), values.end()), values.end());
+  for (bool asc : {true, false}) {
+    std::vector<std::vector<uint8_t>> keys;
+    for (const T& v : values) keys.push_back(Key1(type, KeyValue(v), asc));
+    keys.push_back(Key1(type, KeyValue(std::monostate{}), asc));  // null
+    if (asc) {
+      std::rotate(keys.rbegin(), keys.rbegin() + 1, keys.rend());  // null first
+      EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    } else {
+      const std::vector<uint8_t> null = keys.back();
+      keys.pop_back();
+      EXPECT_TRUE(std::is_sorted(keys.rbegin(), keys.rend()));  // larger values first
+      EXPECT_GT(null, keys.front());                            // null last
+    }
+    EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end());
+  }
+}
+
+TEST(IndexKey, WholeNumbersKeepTheirOrder) {
+  std::mt19937 rng(7);
+  std::vector<int64_t> longs = {INT32_MIN, -1, 0, 1, INT32_MAX, 0x0F000000, 0x0F000001};
+  std::vector<int64_t> shorts = {-32768, -1, 0, 1, 32767};
+  std::vector<int64_t> bytes = {0, 1, 127, 128, 255};
+  std::vector<int64_t> money = {INT64_MIN, -10000, 0, 10000, INT64_MAX};
+  for (int i = 0; i < 200; ++i) {
+    longs.push_back(static_cast<int32_t>(rng()));
+    shorts.push_back(static_cast<int16_t>(rng()));
+    bytes.push_back(rng() % 256);
+    money.push_back(static_cast<int64_t>(uint64_t{rng()} << 32 | rng()));
+  }
+  ExpectOrderPreserved(KeyColumnType::kLong, longs);
+  ExpectOrderPreserved(KeyColumnType::kInteger, shorts);
+  ExpectOrderPreserved(KeyColumnType::kByte, bytes);
+  ExpectOrderPreserved(KeyColumnType::kCurrency, money);
+}
+
+TEST(IndexKey, FloatingValuesKeepTheirOrder) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> dist(-1e6, 1e6);
+  std::vector<double> values = {-1e300, -2.5, -1.25, -1e-300, 0.0, 1e-300, 0.5, 36525.75, 1e300};
+  for (int i = 0; i < 300; ++i) values.push_back(dist(rng));
+  ExpectOrderPreserved(KeyColumnType::kDouble, values);
+  ExpectOrderPreserved(KeyColumnType::kDateTime, values);
+  std::vector<double> singles;
+  for (double v : values) singles.push_back(static_cast<float>(std::clamp(v, -1e30, 1e30)));
+  ExpectOrderPreserved(KeyColumnType::kSingle, singles);
+}
+
+TEST(IndexKey, YesNoIsNeverNullAndYesComesFirst) {
+  EXPECT_EQ(Key1(KeyColumnType::kYesNo, true), (std::vector<uint8_t>{0x7F, 0x00}));
+  EXPECT_EQ(Key1(KeyColumnType::kYesNo, false), (std::vector<uint8_t>{0x7F, 0xFF}));
+  EXPECT_EQ(Key1(KeyColumnType::kYesNo, std::monostate{}), Key1(KeyColumnType::kYesNo, false));
+  EXPECT_EQ(Key1(KeyColumnType::kYesNo, true, false), (std::vector<uint8_t>{0x80, 0xFF}));
+}
+
+TEST(IndexKey, GuidsAreWrittenInEightByteSegments) {
+  const uint8_t stored[16] = {0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
+  const Guid g = Guid::FromStored(std::span<const uint8_t, 16>(stored));
+  EXPECT_EQ(Key1(KeyColumnType::kGuid, g),
+            (std::vector<uint8_t>{0x7F, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x09, 0x88, 0x99, 0xAA, 0xBB,
+                                  0xCC, 0xDD, 0xEE, 0xFF, 0x08}));
+  const auto desc = Key1(KeyColumnType::kGuid, g, false);
+  ASSERT_EQ(desc.size(), 19u);
+  EXPECT_EQ(desc[0], 0x80);
+  EXPECT_EQ(desc[9], 0x09);   // the "more follows" marker stays
+  EXPECT_EQ(desc[18], 0xF7);  // the last length is inverted
+  EXPECT_EQ(desc[1], 0xFF);
+}
+
+TEST(IndexKey, WrongValuesAreRefusedNamingTheColumn) {
+  const KeyColumn cols[] = {{KeyColumnType::kLong}, {KeyColumnType::kByte}};
+  const std::vector<std::vector<KeyValue>> bad = {
+      {int64_t{1}, int64_t{256}},                // out of range
+      {int64_t{1}, int64_t{-1}},                 // Byte is unsigned
+      {int64_t{1LL << 31}, int64_t{1}},          // Long overflow
+      {std::u16string(u"x"), int64_t{1}},        // wrong kind
+      {int64_t{1}},                              // missing value
+  };
+  for (const auto& vals : bad) {
+    Result<std::vector<uint8_t>> r = EncodeIndexKey(cols, vals);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.status().code(), ErrorCode::kInvalidArgument);
+  }
+  const KeyColumn text[] = {{KeyColumnType::kText, true, TextSortOrder::kGeneral97}};
+  const KeyValue cyrillic[] = {std::u16string(u"\u0416")};
+  Result<std::vector<uint8_t>> r = EncodeIndexKey(text, cyrillic);
+  ASSERT_FALSE(r.ok());
+  EXPECT_NE(r.status().message().find("index column 1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace jet::index
