@@ -32,6 +32,9 @@ class AgileCodec final : public PageCodec {
   void encode(uint32_t page, std::span<uint8_t> bytes) const override {
     aes_->encrypt(keyValue_, pageIv(page), bytes);
   }
+  std::string scheme() const override {
+    return "agile AES-" + std::to_string(aes_->keyBytes() * 8) + ", " + ivHash_->name();
+  }
 
  private:
   // IV = hash(keyData salt + block bytes), cut (or padded with 0x36) to the block size.
@@ -63,7 +66,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
                                                   std::span<const uint8_t> description, const std::string& password,
                                                   const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status(ErrorCode::kCorrupt, "'" + fileName + "': its encryption description is damaged (" + what + ")");
+    return Status(ErrorCode::kCorrupt, fileName + ": the encryption description is damaged (" + what + ")");
   };
   if (description.size() <= kXmlOffset) return corrupt("too short");
   const uint32_t reserved = description[4] | (description[5] << 8) | (description[6] << 16) |
@@ -78,7 +81,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
 
   for (const AgileCipherParameters* p : {&keyData, static_cast<const AgileCipherParameters*>(&passwordKey)}) {
     if (const std::string part = UnsupportedPart(*p); !part.empty()) {
-      return Status(ErrorCode::kUnsupported, "'" + fileName + "' is encrypted with " + part + ", which cannot be read");
+      return Status(ErrorCode::kUnsupported, fileName + ": the database is encrypted with " + part + ", which cannot be read");
     }
   }
   if (passwordKey.spinCount > kMaxSpinCount) return corrupt("spin count " + std::to_string(passwordKey.spinCount));
@@ -92,7 +95,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
 
   const auto passwordHash = Digest::Create(passwordKey.hashAlgorithm);
   const auto passwordCipher = AesCbc::Create(passwordKey.keyBits);
-  if (!passwordHash || !passwordCipher) return Status(ErrorCode::kUnsupported, "'" + fileName + "': OpenSSL lacks a needed algorithm");
+  if (!passwordHash || !passwordCipher) return Status(ErrorCode::kUnsupported, fileName + ": OpenSSL lacks a needed algorithm");
 
   // One iterated hash serves the three derived keys; each differs only by its block.
   const auto passwordBytes = OfficePasswordBytes(password);
@@ -115,7 +118,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   auto keyValue = decryptWithBlock(kAgileKeyValueBlock, passwordKey.encryptedKeyValue);
   auto pageCipher = AesCbc::Create(keyData.keyBits);
   auto ivHash = Digest::Create(keyData.hashAlgorithm);
-  if (!pageCipher || !ivHash) return Status(ErrorCode::kUnsupported, "'" + fileName + "': OpenSSL lacks a needed algorithm");
+  if (!pageCipher || !ivHash) return Status(ErrorCode::kUnsupported, fileName + ": OpenSSL lacks a needed algorithm");
   if (keyValue.size() < pageCipher->keyBytes()) return corrupt("encrypted key shorter than the page key");
   keyValue.resize(pageCipher->keyBytes());
   return std::unique_ptr<PageCodec>(

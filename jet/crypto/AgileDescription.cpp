@@ -116,7 +116,7 @@ bool DecodeBase64(std::string_view text, std::vector<uint8_t>& out) {
 
 Result<AgileDescription> ParseAgileDescription(std::string_view xml, const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status(ErrorCode::kCorrupt, "'" + fileName + "': its encryption description is damaged (" + what + ")");
+    return Status(ErrorCode::kCorrupt, fileName + ": the encryption description is damaged (" + what + ")");
   };
   AgileDescription out;
   const auto keyData = FindStartTag(xml, "keyData", 0);
@@ -138,7 +138,7 @@ Result<AgileDescription> ParseAgileDescription(std::string_view xml, const std::
   }
   if (!found) {
     return Status(ErrorCode::kUnsupported,
-                  "'" + fileName + "' is encrypted for a certificate, not with a password, and cannot be opened");
+                  fileName + ": the database is encrypted for a certificate, not with a password, and cannot be opened");
   }
   const auto encryptedKey = FindStartTag(xml, "encryptedKey", afterEncryptor);
   if (!encryptedKey) return corrupt("no encryptedKey");

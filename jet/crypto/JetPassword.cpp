@@ -58,12 +58,12 @@ std::string StoredDatabasePassword(const CryptoHeader& header) {
 
 Status MissingPasswordError(const std::string& fileName) {
   return Status(ErrorCode::kWrongPassword,
-                "'" + fileName + "' is protected by a database password; it needs a password to open");
+                fileName + ": the database is protected by a password and needs a password to open");
 }
 
 Status WrongPasswordError(const std::string& fileName) {
   return Status(ErrorCode::kWrongPassword,
-                "'" + fileName + "' is protected by a database password; the password given is wrong");
+                fileName + ": the database is protected by a password; the password given is wrong");
 }
 
 Status CheckDatabasePassword(const CryptoHeader& header, const std::string& password,

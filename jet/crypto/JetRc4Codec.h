@@ -14,6 +14,7 @@ class JetRc4Codec final : public PageCodec {
   explicit JetRc4Codec(const std::array<uint8_t, 4>& databaseKey) : databaseKey_(databaseKey) {}
   void decode(uint32_t page, std::span<uint8_t> bytes) const override { apply(page, bytes); }
   void encode(uint32_t page, std::span<uint8_t> bytes) const override { apply(page, bytes); }
+  std::string scheme() const override { return "Jet RC4 page encoding"; }
 
  private:
   void apply(uint32_t page, std::span<uint8_t> bytes) const;

@@ -34,6 +34,7 @@ class Rc4CryptoApiCodec final : public PageCodec {
 
   void decode(uint32_t page, std::span<uint8_t> bytes) const override { apply(page, bytes); }
   void encode(uint32_t page, std::span<uint8_t> bytes) const override { apply(page, bytes); }
+  std::string scheme() const override { return "RC4 CryptoAPI (" + std::to_string(keyBytes_ * 8) + "-bit)"; }
 
   std::vector<uint8_t> keyForBlock(std::span<const uint8_t> block) const {
     std::vector<uint8_t> key = FixLength(sha1_->hash({baseHash_, block}), keyBytes_, 0);
@@ -74,10 +75,10 @@ Result<std::unique_ptr<PageCodec>> OpenRc4CryptoApiCodec(const std::array<uint8_
                                                          std::span<const uint8_t> description,
                                                          const std::string& password, const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status(ErrorCode::kCorrupt, "'" + fileName + "': its RC4 encryption description is damaged (" + what + ")");
+    return Status(ErrorCode::kCorrupt, fileName + ": the RC4 encryption description is damaged (" + what + ")");
   };
   auto unsupported = [&fileName](const std::string& what) {
-    return Status(ErrorCode::kUnsupported, "'" + fileName + "' is encrypted with " + what +
+    return Status(ErrorCode::kUnsupported, fileName + ": the database is encrypted with " + what +
                                                ", which cannot be read; decrypt it in Access or encrypt it "
                                                "again with the default encryption");
   };
@@ -112,7 +113,7 @@ Result<std::unique_ptr<PageCodec>> OpenRc4CryptoApiCodec(const std::array<uint8_
   if (*hashLength == 0 || *hashLength > kSha1Length) return corrupt("verifier hash size");
 
   auto sha1 = Digest::Create("SHA1");
-  if (!sha1) return Status(ErrorCode::kUnsupported, "'" + fileName + "': SHA-1 is not available from OpenSSL");
+  if (!sha1) return Status(ErrorCode::kUnsupported, fileName + ": SHA-1 is not available from OpenSSL");
   const auto passwordBytes = OfficePasswordBytes(password);
   auto baseHash = sha1->hash({*salt, passwordBytes});
   auto codec = std::make_unique<Rc4CryptoApiCodec>(std::move(sha1), std::move(baseHash), keyBits / 8, encodingKey);

@@ -27,11 +27,14 @@ constexpr const char* kAgileFile = "mdb-reader/encryption/office-agile-4.4.accdb
 uint32_t PageCount(const std::vector<uint8_t>& file) { return static_cast<uint32_t>(file.size() / 4096); }
 
 TEST(OfficeEncryption, EveryPageDecodesAndEncodesBack) {
-  for (const char* path : {kRc4CryptoApiFile, kAgileFile}) {
+  const std::pair<const char*, const char*> files[] = {{kRc4CryptoApiFile, "RC4 CryptoAPI (128-bit)"},
+                                                       {kAgileFile, "agile AES-256, SHA512"}};
+  for (const auto& [path, scheme] : files) {
     SCOPED_TRACE(path);
     const auto file = ReadWholeFile(CorpusPath(path));
     auto codec = jet::OpenPageCodec(PageOf(file, 0), "password", path);
     ASSERT_TRUE(codec.ok()) << codec.status().message();
+    EXPECT_EQ((*codec)->scheme(), scheme);
     for (uint32_t page = 1; page < PageCount(file); ++page) {
       const auto stored = PageOf(file, page);
       auto bytes = stored;

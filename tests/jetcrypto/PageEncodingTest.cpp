@@ -59,6 +59,7 @@ TEST(JetPageEncoding, EncodedCopiesDecodeToTheOriginalPages) {
     auto codec = jet::OpenPageCodec(PageOf(encoded, 0), hasPassword ? "password" : "", path);
     ASSERT_TRUE(codec.ok()) << codec.status().message();
     ASSERT_TRUE((*codec)->transforms());
+    EXPECT_EQ((*codec)->scheme(), "Jet RC4 page encoding");
     if (hasPassword) {
       // The password still guards an encoded file.
       EXPECT_EQ(jet::OpenPageCodec(PageOf(encoded, 0), "", path).status().code(), jet::ErrorCode::kWrongPassword);
