@@ -25,20 +25,27 @@ bool IsAttachmentColumnName(const std::string& name) {
 }
 
 Result<std::vector<uint8_t>> Inflate(std::span<const uint8_t> in, size_t expected) {
-  std::vector<uint8_t> out(std::min(expected, kMaxAttachmentBytes));
+  // Grow with the data actually produced: a damaged length must not drive the allocation.
+  const size_t limit = std::min(expected, kMaxAttachmentBytes);
+  std::vector<uint8_t> out;
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return Status(ErrorCode::kCorrupt, "cannot start inflating attachment");
   z.next_in = const_cast<Bytef*>(in.data());
   z.avail_in = static_cast<uInt>(in.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  int rc = inflate(&z, Z_FINISH);
-  const size_t produced = out.size() - z.avail_out;
+  int rc = Z_OK;
+  while (rc == Z_OK && out.size() < limit) {
+    const size_t before = out.size();
+    out.resize(std::min(limit, before + 65536));
+    z.next_out = out.data() + before;
+    z.avail_out = static_cast<uInt>(out.size() - before);
+    rc = inflate(&z, Z_NO_FLUSH);
+    out.resize(out.size() - z.avail_out);
+    if (rc == Z_BUF_ERROR && z.avail_in == 0) break;
+  }
   inflateEnd(&z);
-  if (rc != Z_STREAM_END && rc != Z_BUF_ERROR && rc != Z_OK) {
+  if (rc != Z_STREAM_END && rc != Z_OK && rc != Z_BUF_ERROR) {
     return Status(ErrorCode::kCorrupt, "attachment data does not inflate");
   }
-  out.resize(produced);
   return out;
 }
 
@@ -165,8 +172,16 @@ Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& t
 
 Result<Value> ComplexColumns::resolve(const TableDef& table, const ColumnDef& column, int32_t key) {
   auto values = load(table, column);
-  if (!values.ok()) return Value(Unsupported{values.status().message()});
+  if (!values.ok()) {
+    // Remember the failure: one scan of the hidden tables per column, not per row.
+    FlatValues failed;
+    failed.unsupportedReason = values.status().message();
+    failed.failed = true;
+    loaded_.emplace(std::make_pair(table.firstPage(), column.number), std::move(failed));
+    return Value(Unsupported{values.status().message()});
+  }
   const FlatValues& v = **values;
+  if (v.failed) return Value(Unsupported{v.unsupportedReason});
   if (v.attachments) {
     auto it = v.byKey.find(key);
     return Value(Attachments{it == v.byKey.end() ? std::vector<Attachment>{} : it->second});

@@ -34,6 +34,7 @@ class ComplexColumns {
  private:
   struct FlatValues {
     bool attachments = false;
+    bool failed = false;  // the hidden table could not be read: every value is a placeholder
     std::string unsupportedReason;
     std::unordered_map<int32_t, std::vector<Attachment>> byKey;
     std::unordered_map<int32_t, size_t> counts;

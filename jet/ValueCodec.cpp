@@ -27,12 +27,15 @@ bool ParseDigits(std::span<const uint8_t> bytes, int64_t& out) {
 }  // namespace
 
 Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes) {
-  // days (19 digits) ':' seconds (12 digits) ':' 100 ns ticks (7 digits) ...
-  constexpr size_t kDays = 0, kDaysLength = 19, kSeconds = 20, kSecondsLength = 12, kTicks = 33, kTicksLength = 7;
+  // ASCII: days since 0001-01-01 ':' seconds ':' 7 digits of 100 ns ticks, then a suffix.
+  constexpr size_t kTicksLength = 7;
+  const auto firstColon = std::find(bytes.begin(), bytes.end(), ':');
+  const auto secondColon = firstColon == bytes.end() ? bytes.end() : std::find(firstColon + 1, bytes.end(), ':');
   DateTimeExtended v;
-  if (bytes.size() < kTicks + kTicksLength || !ParseDigits(bytes.subspan(kDays, kDaysLength), v.days) ||
-      !ParseDigits(bytes.subspan(kSeconds, kSecondsLength), v.seconds) ||
-      !ParseDigits(bytes.subspan(kTicks, kTicksLength), v.ticks)) {
+  if (secondColon == bytes.end() || static_cast<size_t>(bytes.end() - secondColon) <= kTicksLength ||
+      !ParseDigits(std::span<const uint8_t>(bytes.begin(), firstColon), v.days) ||
+      !ParseDigits(std::span<const uint8_t>(firstColon + 1, secondColon), v.seconds) ||
+      !ParseDigits(std::span<const uint8_t>(secondColon + 1, kTicksLength), v.ticks)) {
     return Status(ErrorCode::kCorrupt, "malformed Date/Time Extended value");
   }
   return v;
