@@ -1,0 +1,62 @@
+#include "ui/Controls.h"
+
+#include <QFocusEvent>
+
+namespace ui {
+
+QFont ArialFont(qreal pointSize, bool bold) {
+  // Debian has no Arial; Liberation Sans (fonts-liberation) has the same metrics,
+  // so captions keep the widths the layout was drawn for.
+  static const bool substituted = [] {
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    return true;
+  }();
+  (void)substituted;
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(pointSize);
+  font.setBold(bold);
+  return font;
+}
+
+Frame::Frame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
+  setFont(ArialFont(9, true));
+}
+
+Label::Label(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+  setFont(ArialFont(9, true));
+}
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
+  setFont(ArialFont(9, true));
+}
+
+void TextBox::focusInEvent(QFocusEvent* event) {
+  QLineEdit::focusInEvent(event);
+  selectAll();
+}
+
+PushButton::PushButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+  setFont(ArialFont(11.25, true));
+  setAutoDefault(false);
+}
+
+ProgressBar::ProgressBar(const QString& caption, QWidget* parent)
+    : QProgressBar(parent), caption_(caption) {
+  setFont(ArialFont(9, true));
+  setRange(0, 100);
+  setValue(0);
+  setTextVisible(true);
+  setAlignment(Qt::AlignCenter);
+}
+
+void ProgressBar::setCaption(const QString& caption) {
+  caption_ = caption;
+  update();
+}
+
+QString ProgressBar::text() const {
+  if (value() <= minimum()) return caption_;
+  return QStringLiteral("%1%").arg(value());
+}
+
+}  // namespace ui

@@ -1,0 +1,154 @@
+#include "ui/Form2.h"
+
+#include "app/Appearance.h"
+#include "app/ApplicationTitle.h"
+#include "app/ErrorPolicy.h"
+#include "app/Files.h"
+#include "ui/ProgramIcon.h"
+#include "ui/Twips.h"
+#include "ui/WindowGeometry.h"
+
+#include <QCloseEvent>
+
+namespace ui {
+namespace {
+
+constexpr char kWindow[] = "Form2";
+constexpr char kContactPageAddress[] = "https://www.example.com/contact";
+
+// Design-time client area, in twips.
+constexpr int kClientWidth = 8040;
+constexpr int kClientHeight = 5520;
+// The outer height is the bottom of "< Back" plus this margin (title bar included).
+constexpr int kOuterHeightMargin = 580;
+
+template <class Control, class... Arguments>
+Control* Place(QWidget* container, int left, int top, int width, int height, Arguments&&... arguments) {
+  auto* control = new Control(std::forward<Arguments>(arguments)..., container);
+  PlaceInTwips(control, left, top, width, height);
+  return control;
+}
+
+}  // namespace
+
+Form2::Form2(WindowServices& services, QWidget* connectionWindow)
+    : services_(services), connectionWindow_(connectionWindow) {
+  setFont(ArialFont(9, false));
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setAutoFillBackground(true);
+  SetClientSizeInTwips(this, kClientWidth, kClientHeight);
+  createControls();
+  pointer_ = new WindowPointer(this);
+  for (QWidget* button : {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6, PushButton7,
+                          PushButton8, PushButton9, PushButton10, PushButton11, PushButton12}) {
+    pointer_->watchButton(button);
+  }
+  for (QWidget* area : std::initializer_list<QWidget*>{this, List1, List2, Frame1, Frame2}) {
+    pointer_->watchPlainArea(area);
+  }
+  connectHandlers();
+  CentreOnScreen(this);
+}
+
+void Form2::createControls() {
+  Frame2 = Place<Frame>(this, 4080, 120, 3840, 4215, QStringLiteral("SQLite Tables"));
+  List2 = Place<TableListBox>(Frame2, 240, 360, 3330, 1635);
+  PushButton8 = Place<PushButton>(Frame2, 240, 2100, 1600, 400, QStringLiteral("Select All"));
+  PushButton9 = Place<PushButton>(Frame2, 1960, 2100, 1600, 400, QStringLiteral("Deselect All"));
+  PushButton4 = Place<PushButton>(Frame2, 240, 2600, 3330, 405, QStringLiteral("Send Table/s To Access"));
+  PushButton5 = Place<PushButton>(Frame2, 240, 3100, 3330, 405, QStringLiteral("Delete Table/s"));
+  PushButton7 = Place<PushButton>(Frame2, 240, 3600, 3330, 405, QStringLiteral("Rename Table"));
+  Frame1 = Place<Frame>(this, 120, 120, 3840, 4215, QStringLiteral("Access Tables"));
+  List1 = Place<TableListBox>(Frame1, 240, 360, 3330, 1635);
+  PushButton10 = Place<PushButton>(Frame1, 240, 2100, 1600, 405, QStringLiteral("Select All"));
+  PushButton11 = Place<PushButton>(Frame1, 1960, 2100, 1605, 405, QStringLiteral("Deselect All"));
+  PushButton3 = Place<PushButton>(Frame1, 240, 2600, 3330, 405, QStringLiteral("Send Table/s To SQLite"));
+  PushButton1 = Place<PushButton>(Frame1, 240, 3100, 3330, 405, QStringLiteral("Delete Table/s"));
+  PushButton6 = Place<PushButton>(Frame1, 240, 3600, 3330, 405, QStringLiteral("Rename Table"));
+  PushButton2 = Place<PushButton>(this, 120, 4980, 3840, 405, QStringLiteral("< Back"));
+  ProgressBar1 = Place<ProgressBar>(this, 120, 4460, 7800, 405, QStringLiteral("Progress Bar"));
+  PushButton12 = Place<PushButton>(this, 4080, 4980, 3840, 405, QStringLiteral("Help"));
+
+  const QList<QWidget*> order = {List1,        List2,       PushButton10, PushButton11, PushButton3,
+                                 PushButton1,  PushButton6, PushButton8,  PushButton9,  PushButton4,
+                                 PushButton5,  PushButton7, PushButton2,  PushButton12};
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+  ProgressBar1->setFocusPolicy(Qt::NoFocus);
+}
+
+void Form2::connectHandlers() {
+  const std::pair<PushButton*, void (Form2::*)()> handlers[] = {
+      {PushButton1, &Form2::PushButton1_Click},   {PushButton2, &Form2::PushButton2_Click},
+      {PushButton3, &Form2::PushButton3_Click},   {PushButton4, &Form2::PushButton4_Click},
+      {PushButton5, &Form2::PushButton5_Click},   {PushButton6, &Form2::PushButton6_Click},
+      {PushButton7, &Form2::PushButton7_Click},   {PushButton8, &Form2::PushButton8_Click},
+      {PushButton9, &Form2::PushButton9_Click},   {PushButton10, &Form2::PushButton10_Click},
+      {PushButton11, &Form2::PushButton11_Click}, {PushButton12, &Form2::PushButton12_Click},
+  };
+  for (const auto& [button, handler] : handlers) {
+    connect(button, &QPushButton::clicked, this, handler);
+  }
+}
+
+void Form2::Form_Load() {
+  app::Handler h(services_.dialogs, app::Label(kWindow, "Form_Load"));
+  h.step(10, [&] { app::ApplyStandardColors(this); });
+  h.step(20, [&] { setWindowIcon(ProgramIcon()); });
+  const QString handCursor = services_.programFile(app::kHandCursorFile);
+  if (h.condition(30, [&] { return app::FileExists(handCursor); })) {
+    h.step(40, [&] { pointer_->loadCustomImage(handCursor); });
+  }
+  h.step(50, [&] { setWindowTitle(QString::fromLatin1(app::kProductTitle)); });
+  h.step(60, [&] {
+    const int backBottom = 4980 + 405;
+    SetOuterHeightInTwips(this, backBottom + kOuterHeightMargin, kClientHeight);
+    CentreOnScreen(this);
+  });
+}
+
+void Form2::PushButton2_Click() {
+  app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton2_Click"));
+  h.step(10, [&] { connectionWindow_->show(); });
+  h.step(20, [&] { hide(); });
+}
+
+// The copies, deletes and renames are not written yet: these buttons do nothing.
+void Form2::PushButton1_Click() {}
+void Form2::PushButton3_Click() {}
+void Form2::PushButton4_Click() {}
+void Form2::PushButton5_Click() {}
+void Form2::PushButton6_Click() {}
+void Form2::PushButton7_Click() {}
+
+void Form2::setSelectionOfAll(TableListBox* list, bool selected, const char* handlerName) {
+  app::Handler h(services_.dialogs, app::Label(kWindow, handlerName));
+  int count = 0;
+  h.step(10, [&] { count = list->count(); });
+  for (int i = 0; i < count; ++i) {
+    h.step(20, [&] { list->setSelected(i, selected); });
+  }
+}
+
+void Form2::PushButton8_Click() { setSelectionOfAll(List2, true, "PushButton8_Click"); }
+void Form2::PushButton9_Click() { setSelectionOfAll(List2, false, "PushButton9_Click"); }
+void Form2::PushButton10_Click() { setSelectionOfAll(List1, true, "PushButton10_Click"); }
+void Form2::PushButton11_Click() { setSelectionOfAll(List1, false, "PushButton11_Click"); }
+
+void Form2::PushButton12_Click() {
+  app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton12_Click"));
+  h.step(10, [&] {
+    services_.dialogs.message(
+        QStringLiteral("Questions? Please contact Team Marrowind at ") + QString::fromLatin1(kContactPageAddress),
+        QString(), app::MessageButtons::Ok, app::MessageIcon::None);
+  });
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  // Closing this window ends the whole program, not just this window.
+  event->accept();
+  services_.endProgram();
+}
+
+}  // namespace ui

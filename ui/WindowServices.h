@@ -1,0 +1,30 @@
+// What the two windows need from the program around them. The program passes the
+// real ones (ui/main.cpp); tests pass scripted dialogs, a temporary program folder
+// and a recorder for the end of the program.
+#pragma once
+
+#include "app/Dialogs.h"
+#include "app/WebPages.h"
+
+#include <QString>
+#include <functional>
+
+namespace ui {
+
+struct WindowServices {
+  app::Dialogs& dialogs;
+  // The folder that holds the program file and the files that come with it.
+  QString programFolder;
+  // Ends the whole program at once (both windows go).
+  std::function<void()> endProgram;
+  // The clock and the draw behind the occasional opening of the home page.
+  app::SecondsSinceMidnight clock = app::LocalSecondsSinceMidnight;
+  app::RandomFraction draw = app::SeededRandomFraction;
+
+  // programFolder + "/" + a fixed relative name such as app::kHandCursorFile.
+  QString programFile(const char* relativeName) const {
+    return programFolder + QLatin1Char('/') + QString::fromLatin1(relativeName);
+  }
+};
+
+}  // namespace ui
