@@ -97,4 +97,17 @@ TEST_F(DamagedFile, PagePointersOutOfRangeAndLoops) {
   EXPECT_NE(out.find("impossible counts"), std::string::npos) << out;
 }
 
+// Every input the fuzzer ever found a fault with stays a test.
+TEST_F(DamagedFile, FuzzerFindingsStayFixed) {
+  size_t replayed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(JET_FUZZ_REGRESSIONS_DIR)) {
+    if (entry.path().extension() == ".md") continue;
+    const auto copy = dir_ / "replay.mdb";
+    std::filesystem::copy_file(entry.path(), copy, std::filesystem::copy_options::overwrite_existing);
+    DumpChecked(copy.string());
+    ++replayed;
+  }
+  std::printf("replayed %zu fuzzer findings\n", replayed);
+}
+
 }  // namespace
