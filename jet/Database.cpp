@@ -8,6 +8,7 @@ Result<std::unique_ptr<Database>> Database::Open(const std::string& path, const 
   PageFile::Options fileOptions;
   fileOptions.password = options.password;
   fileOptions.cachePages = options.cachePages;
+  fileOptions.writable = options.writable;
   auto file = PageFile::Open(path, fileOptions);
   if (!file.ok()) return file.status();
   std::unique_ptr<Database> db(new Database(std::move(file.value())));
@@ -16,6 +17,15 @@ Result<std::unique_ptr<Database>> Database::Open(const std::string& path, const 
   db->catalog_ = std::move(catalog.value());
   db->complex_ = std::make_unique<ComplexColumns>(*db);
   return db;
+}
+
+Status Database::reload() {
+  defs_.clear();
+  auto catalog = Catalog::Load(*file_);
+  if (!catalog.ok()) return catalog.status();
+  catalog_ = std::move(catalog.value());
+  complex_ = std::make_unique<ComplexColumns>(*this);
+  return Status::Ok();
 }
 
 Result<std::shared_ptr<const TableDef>> Database::tableDefAt(uint32_t page, const std::string& name) {

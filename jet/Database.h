@@ -21,6 +21,7 @@ class Database {
   struct Options {
     std::string password;  // UTF-8; empty for none
     size_t cachePages = 512;
+    bool writable = false;  // the writer's sessions open the file for writing
   };
 
   static Result<std::unique_ptr<Database>> Open(const std::string& path, const Options& options);
@@ -37,6 +38,8 @@ class Database {
   // A cursor over every live row of `name`; complex columns are resolved.
   Result<TableCursor> scan(const std::string& name);
   Result<TableCursor> scan(std::shared_ptr<const TableDef> def);
+  // Reads the catalogue again and forgets cached definitions: after the writer changed them.
+  Status reload();
 
  private:
   explicit Database(std::unique_ptr<PageFile> file);

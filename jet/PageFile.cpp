@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -150,31 +151,71 @@ uint32_t PageFile::appendPage() {
   return page;
 }
 
-Status PageFile::flush() {
+Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
+  buffer = bytes;
+  if (page == 0) {
+    ApplyHeaderMask(buffer, format().jet3);
+  } else if (codec_->transforms()) {
+    codec_->encode(page, buffer);
+  }
+  if (!WriteFully(fd_, buffer.data(), buffer.size(), static_cast<off_t>(page) * pageSize())) {
+    return IoError(fileName_, "cannot write page " + std::to_string(page));
+  }
+  // The written page becomes a clean cached page.
+  if (auto c = cached_.find(page); c != cached_.end()) {
+    lru_.erase(c->second);
+    cached_.erase(c);
+  }
+  return Status::Ok();
+}
+
+Status PageFile::flush() { return flush({}); }
+
+Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   if (dirty_.empty()) return Status::Ok();
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
-  const uint32_t size = pageSize();
-  PageBytes buffer(size);
-  for (auto& [page, bytes] : dirty_) {
-    buffer = *bytes;
-    if (page == 0) {
-      ApplyHeaderMask(buffer, format().jet3);
-    } else if (codec_->transforms()) {
-      codec_->encode(page, buffer);
+  PageBytes buffer(pageSize());
+  auto isLast = [&](uint32_t page) {
+    return std::find(writeLast.begin(), writeLast.end(), page) != writeLast.end();
+  };
+  // New pages first, then the existing pages that may refer to them, then `writeLast`:
+  // each group synced before the next, so an interruption never leaves a reference to
+  // a page that was not written.
+  bool wroteNew = false;
+  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
+    if (isLast(it->first)) continue;
+    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
+    wroteNew = true;
+  }
+  bool syncedNew = !wroteNew;
+  for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
+    if (isLast(it->first)) continue;
+    if (!syncedNew) {
+      if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+      syncedNew = true;
     }
-    if (!WriteFully(fd_, buffer.data(), size, static_cast<off_t>(page) * size)) {
-      return IoError(fileName_, "cannot write page " + std::to_string(page));
+    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
+  }
+  bool syncedRest = false;
+  for (uint32_t page : writeLast) {
+    auto d = dirty_.find(page);
+    if (d == dirty_.end()) continue;
+    if (!syncedRest) {
+      if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+      syncedRest = true;
     }
-    // The written page becomes a clean cached page.
-    if (auto c = cached_.find(page); c != cached_.end()) {
-      lru_.erase(c->second);
-      cached_.erase(c);
-    }
+    JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
   }
   if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
   dirty_.clear();
   filePageCount_ = pageCount_;
   return Status::Ok();
+}
+
+void PageFile::dropAppendedPages(uint32_t firstPage) {
+  if (firstPage < filePageCount_ || firstPage >= pageCount_) return;
+  dirty_.erase(dirty_.lower_bound(firstPage), dirty_.end());
+  pageCount_ = firstPage;
 }
 
 void PageFile::discardChanges() {

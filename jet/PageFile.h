@@ -54,11 +54,20 @@ class PageFile {
   uint32_t appendPage();  // a zeroed dirty page at the end of the file
   bool hasChanges() const { return !dirty_.empty(); }
   Status flush();
+  // flush() in steps, each synced: appended pages, then the other pages, then
+  // `writeLast` in that order, so an interruption never leaves a reference to an
+  // unwritten page.
+  Status flush(const std::vector<uint32_t>& writeLast);
   void discardChanges();
+  // Forgets pages appended from `firstPage` on (not yet flushed ones only).
+  void dropAppendedPages(uint32_t firstPage);
+  // Pages the file holds on disk (the page count before any unflushed append).
+  uint32_t flushedPageCount() const { return filePageCount_; }
 
  private:
   PageFile(std::string fileName, int fd, bool writable, size_t cachePages);
   Status readRaw(uint32_t page, uint8_t* out);
+  Status writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer);
 
   std::string fileName_;
   int fd_ = -1;

@@ -1,0 +1,25 @@
+// Row slots on data pages, the writer's side of jet/DataPage.h: a fresh data page, the
+// room a page has, adding a row below the packed area and flagging a row deleted.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "jet/PageFile.h"
+#include "jet/format/JetFormat.h"
+
+namespace jet {
+
+// An empty data page owned by `owner` (a TDEF page, kLongValuePageTag, or 0 for map pages).
+void InitDataPage(PageBytes& page, const JetFormat& format, uint32_t owner);
+
+// True if a row of `size` bytes (plus its slot) fits and the page has a free slot.
+bool RowFits(const PageBytes& page, const JetFormat& format, size_t size);
+
+// Adds `row` as a new slot; the caller checked RowFits. Returns the slot number.
+uint8_t AddRow(PageBytes& page, const JetFormat& format, std::span<const uint8_t> row);
+
+// Flags slot `slot` deleted (its bytes stay until Access compacts the file).
+void MarkRowDeleted(PageBytes& page, const JetFormat& format, uint8_t slot);
+
+}  // namespace jet

@@ -1,0 +1,38 @@
+// Keeps a table's indexes right when rows come and go: builds each real index's key
+// from the row's values and inserts or removes the entry in its B-tree (jet/index),
+// whose pages live in the database file and are counted in the index's usage map.
+// Index kinds whose keys this engine cannot build yet are refused before anything is
+// written (checkIndexable), so no row is ever missing from an index.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/Status.h"
+#include "jet/TableDef.h"
+#include "jet/Value.h"
+#include "jet/format/PageTypes.h"
+#include "jet/write/PageWriter.h"
+
+namespace jet {
+
+// Ok if every real index of `table` can be maintained; else kUnsupported naming the
+// table, the index column and its type.
+Status CheckIndexable(const TableDef& table, const std::string& fileName);
+
+// Adds the entries of the row at `row` (values in definition order) to every index;
+// updates the TDEF's unique-entry counts. A duplicate in a unique index is kExists.
+// With `late` the changed index pages are flushed last (catalogue indexes).
+Status AddIndexEntries(PageWriter& writer, const TableDef& table, const std::vector<Value>& values,
+                       RowPointer row, bool late);
+
+// Removes the row's entries from every index.
+Status RemoveIndexEntries(PageWriter& writer, const TableDef& table, const std::vector<Value>& values,
+                          RowPointer row, bool late);
+
+// Validates every index tree of `table` (order, links, node rules); the check tool and
+// the tests use it after writes.
+Status ValidateIndexes(PageWriter& writer, const TableDef& table);
+
+}  // namespace jet

@@ -1,0 +1,110 @@
+#include "jet/write/LongValueWriter.h"
+
+#include "jet/Bytes.h"
+#include "jet/DataPage.h"
+#include "jet/LongValue.h"
+#include "jet/format/JetFormat.h"
+#include "jet/write/DataPageWriter.h"
+#include "jet/write/UsageMapWriter.h"
+#include "jet/write/WriteFormat.h"
+
+namespace jet {
+namespace {
+
+// Places one LVAL row on the column's last page with room, or on a new LVAL page.
+Result<RowPointer> AddLongValueRow(PageWriter& writer, const TableDef& table, const ColumnDef& column,
+                                   std::span<const uint8_t> row) {
+  const std::string what = "column " + column.name + " of table " + table.name;
+  auto owned = UsageMapWriter::Load(writer, column.ownedPages, what);
+  if (!owned.ok()) return owned.status();
+  auto last = owned->lastMember();
+  if (!last.ok()) return last.status();
+  if (last->has_value()) {
+    auto page = writer.file().read(**last);
+    if (!page.ok()) return page.status();
+    if (LoadU32(&(**page)[writer.format().dataPage.owner]) == kLongValuePageTag &&
+        RowFits(**page, writer.format(), row.size())) {
+      auto bytes = writer.modify(**last);
+      if (!bytes.ok()) return bytes.status();
+      return RowPointer{**last, AddRow(**bytes, writer.format(), row)};
+    }
+  }
+  auto fresh = writer.allocate();
+  if (!fresh.ok()) return fresh.status();
+  auto bytes = writer.modify(*fresh);
+  if (!bytes.ok()) return bytes.status();
+  InitDataPage(**bytes, writer.format(), kLongValuePageTag);
+  const uint8_t slot = AddRow(**bytes, writer.format(), row);
+  JET_RETURN_IF_ERROR(owned->add(*fresh));
+  auto free = UsageMapWriter::Load(writer, column.freePages, what);
+  if (!free.ok()) return free.status();
+  JET_RETURN_IF_ERROR(free->add(*fresh));
+  return RowPointer{*fresh, slot};
+}
+
+}  // namespace
+
+Result<std::vector<uint8_t>> WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef& column,
+                                            std::span<const uint8_t> data, bool allowInline) {
+  if (allowInline && data.size() <= JetFormat::kMaxInlineLongValue) return EncodeInlineLongValue(data);
+  if (data.size() > long_value::kLengthMask) {
+    return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ", column " +
+                                                   column.name + ": value of " + std::to_string(data.size()) +
+                                                   " bytes is too long");
+  }
+  if (column.ownedPages.null() || column.freePages.null()) {
+    return Status(ErrorCode::kUnsupported, writer.file().fileName() + ": table " + table.name + ", column " +
+                                               column.name + " has no long-value page maps; cannot store " +
+                                               std::to_string(data.size()) + " bytes in it");
+  }
+  std::vector<uint8_t> reference(JetFormat::kLongValueReferenceSize, 0);
+  if (data.size() <= write_format::kJet4MaxLongValueRow) {
+    auto at = AddLongValueRow(writer, table, column, data);
+    if (!at.ok()) return at.status();
+    StoreU32(reference.data(), static_cast<uint32_t>(data.size()) | long_value::kFlagSingleRow);
+    StoreU32(reference.data() + long_value::kRowPointerOffset, at->packed());
+    return reference;
+  }
+  // A chain, written from its end so that each row knows the next one.
+  const size_t piece = write_format::kJet4MaxChainData;
+  const size_t pieces = (data.size() + piece - 1) / piece;
+  RowPointer next;
+  std::vector<uint8_t> row;
+  for (size_t k = pieces; k-- > 0;) {
+    const size_t from = k * piece;
+    const size_t length = std::min(piece, data.size() - from);
+    row.assign(long_value::kChainHeader, 0);
+    StoreU32(row.data(), next.packed());
+    row.insert(row.end(), data.begin() + from, data.begin() + from + length);
+    auto at = AddLongValueRow(writer, table, column, row);
+    if (!at.ok()) return at.status();
+    next = *at;
+  }
+  StoreU32(reference.data(), static_cast<uint32_t>(data.size()));
+  StoreU32(reference.data() + long_value::kRowPointerOffset, next.packed());
+  return reference;
+}
+
+Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const uint8_t> reference,
+                                              const std::string& context) {
+  std::vector<RowPointer> rows;
+  if (reference.size() < JetFormat::kLongValueReferenceSize) return rows;
+  const uint32_t header = LoadU32(reference.data());
+  if (header & long_value::kFlagInline) return rows;
+  RowPointer at = RowPointer::FromPacked(LoadU32(reference.data() + long_value::kRowPointerOffset));
+  if (header & long_value::kFlagSingleRow) {
+    rows.push_back(at);
+    return rows;
+  }
+  while (!at.null()) {
+    if (rows.size() > (1u << 20)) return Status(ErrorCode::kCorrupt, context + ": long-value chain loops");
+    rows.push_back(at);
+    auto row = ReadRow(file, at, context);
+    if (!row.ok()) return row.status();
+    if (row->bytes().size() < long_value::kChainHeader) break;
+    at = RowPointer::FromPacked(LoadU32(row->bytes().data()));
+  }
+  return rows;
+}
+
+}  // namespace jet

@@ -1,0 +1,148 @@
+#include "jet/write/UsageMapWriter.h"
+
+#include <algorithm>
+
+#include "jet/Bytes.h"
+#include "jet/DataPage.h"
+#include "jet/format/JetFormat.h"
+
+namespace jet {
+
+Result<UsageMapWriter> UsageMapWriter::Load(PageWriter& writer, RowPointer where, std::string what) {
+  auto row = ReadRow(writer.file(), where, "the usage map of " + what);
+  if (!row.ok()) return row.status();
+  if (row->slot.length() < usage_map::kInlineBitmap) {
+    return Status(ErrorCode::kCorrupt, writer.file().fileName() + ": usage map of " + what + " is truncated");
+  }
+  return UsageMapWriter(writer, where, std::move(what), row->slot.start, row->slot.length());
+}
+
+Status UsageMapWriter::corrupt(const std::string& why) const {
+  return Status(ErrorCode::kCorrupt, writer_->file().fileName() + ": usage map of " + what_ + " " + why);
+}
+
+Result<uint8_t*> UsageMapWriter::row() {
+  auto page = writer_->modify(where_.page);
+  if (!page.ok()) return page.status();
+  return (*page)->data() + start_;
+}
+
+Status UsageMapWriter::set(uint32_t page, bool member, bool grow) {
+  auto r = row();
+  if (!r.ok()) return r.status();
+  uint8_t* bytes = *r;
+  if (bytes[0] == usage_map::kInline) {
+    const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
+    const uint64_t bits = static_cast<uint64_t>(length_ - usage_map::kInlineBitmap) * 8;
+    const uint64_t i = page >= first ? page - first : ~0ull;
+    if (i >= bits) {
+      if (!member || !grow) return Status::Ok();
+      JET_RETURN_IF_ERROR(promote());
+      return set(page, member, grow);
+    }
+    uint8_t& b = bytes[usage_map::kInlineBitmap + i / 8];
+    b = member ? static_cast<uint8_t>(b | 1u << (i % 8)) : static_cast<uint8_t>(b & ~(1u << (i % 8)));
+    return Status::Ok();
+  }
+  if (bytes[0] != usage_map::kReference) return corrupt("has unknown kind " + std::to_string(bytes[0]));
+  const uint32_t perPage = writer_->format().pagesPerBitmapPage();
+  const uint32_t k = page / perPage;
+  const uint32_t pointers = (length_ - usage_map::kReferencePages) / 4;
+  if (k >= pointers) {
+    if (!member || !grow) return Status::Ok();
+    return Status(ErrorCode::kUnsupported, writer_->file().fileName() + ": usage map of " + what_ +
+                                               " cannot reach page " + std::to_string(page));
+  }
+  uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
+  if (bitmapPage == 0) {
+    if (!member || !grow) return Status::Ok();
+    auto fresh = writer_->allocate();
+    if (!fresh.ok()) return fresh.status();
+    bitmapPage = *fresh;
+    auto p = writer_->modify(bitmapPage);
+    if (!p.ok()) return p.status();
+    (**p)[0] = static_cast<uint8_t>(PageType::kUsageBitmap);
+    (**p)[1] = kPageMarker;
+    auto again = row();  // allocate() may have touched the same map page
+    if (!again.ok()) return again.status();
+    StoreU32(*again + usage_map::kReferencePages + 4 * k, bitmapPage);
+  }
+  auto p = writer_->modify(bitmapPage);
+  if (!p.ok()) return p.status();
+  if ((**p)[0] != static_cast<uint8_t>(PageType::kUsageBitmap)) return corrupt("points to a page that is no bitmap");
+  const uint32_t bit = page % perPage;
+  uint8_t& b = (**p)[JetFormat::kBitmapPageHeader + bit / 8];
+  b = member ? static_cast<uint8_t>(b | 1u << (bit % 8)) : static_cast<uint8_t>(b & ~(1u << (bit % 8)));
+  return Status::Ok();
+}
+
+Status UsageMapWriter::promote() {
+  auto current = members();
+  if (!current.ok()) return current.status();
+  auto r = row();
+  if (!r.ok()) return r.status();
+  std::fill(*r, *r + length_, uint8_t{0});
+  (*r)[0] = usage_map::kReference;
+  for (uint32_t page : *current) JET_RETURN_IF_ERROR(set(page, true, true));
+  return Status::Ok();
+}
+
+Result<std::vector<uint32_t>> UsageMapWriter::members() {
+  std::vector<uint32_t> out;
+  auto page = writer_->file().read(where_.page);
+  if (!page.ok()) return page.status();
+  const uint8_t* bytes = (*page)->data() + start_;
+  if (bytes[0] == usage_map::kInline) {
+    const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
+    for (uint32_t i = 0; i < (length_ - usage_map::kInlineBitmap) * 8u; ++i) {
+      if (bytes[usage_map::kInlineBitmap + i / 8] & (1u << (i % 8))) out.push_back(first + i);
+    }
+    return out;
+  }
+  if (bytes[0] != usage_map::kReference) return corrupt("has unknown kind " + std::to_string(bytes[0]));
+  const uint32_t perPage = writer_->format().pagesPerBitmapPage();
+  const uint32_t pointers = (length_ - usage_map::kReferencePages) / 4;
+  std::vector<uint32_t> bitmapPages;
+  for (uint32_t k = 0; k < pointers; ++k) bitmapPages.push_back(LoadU32(bytes + usage_map::kReferencePages + 4 * k));
+  for (uint32_t k = 0; k < pointers; ++k) {
+    if (bitmapPages[k] == 0) continue;
+    auto p = writer_->file().readTyped(bitmapPages[k], PageType::kUsageBitmap, "the usage map of " + what_);
+    if (!p.ok()) return p.status();
+    const uint8_t* bitmap = (*p)->data() + JetFormat::kBitmapPageHeader;
+    for (uint32_t bit = 0; bit < perPage; bit += 8) {
+      const uint8_t b = bitmap[bit / 8];
+      if (b == 0) continue;
+      for (uint32_t j = 0; j < 8; ++j) {
+        if (b & (1u << j)) out.push_back(k * perPage + bit + j);
+      }
+    }
+  }
+  return out;
+}
+
+Result<bool> UsageMapWriter::contains(uint32_t page) {
+  auto all = members();
+  if (!all.ok()) return all.status();
+  return std::binary_search(all->begin(), all->end(), page);
+}
+
+Result<std::optional<uint32_t>> UsageMapWriter::lastMember() {
+  auto all = members();
+  if (!all.ok()) return all.status();
+  if (all->empty()) return std::optional<uint32_t>();
+  return std::optional<uint32_t>(all->back());
+}
+
+Result<std::vector<uint32_t>> UsageMapWriter::bitmapPages() {
+  std::vector<uint32_t> out;
+  auto page = writer_->file().read(where_.page);
+  if (!page.ok()) return page.status();
+  const uint8_t* bytes = (*page)->data() + start_;
+  if (bytes[0] != usage_map::kReference) return out;
+  for (uint32_t off = usage_map::kReferencePages; off + 4 <= length_; off += 4) {
+    if (const uint32_t p = LoadU32(bytes + off)) out.push_back(p);
+  }
+  return out;
+}
+
+}  // namespace jet
