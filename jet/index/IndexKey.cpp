@@ -99,6 +99,12 @@ Status AppendValue(std::vector<uint8_t>& out, const KeyColumn& col, const KeyVal
       AppendBinary(out, g->bytes, col.ascending);
       return Status::Ok();
     }
+    case KeyColumnType::kBinary: {
+      const std::vector<uint8_t>* b = std::get_if<std::vector<uint8_t>>(&v);
+      if (!b) return Refuse(column, "expected binary data");
+      AppendBinary(out, *b, col.ascending);
+      return Status::Ok();
+    }
     case KeyColumnType::kYesNo: break;  // handled by the caller
   }
   return Refuse(column, "unknown column type");

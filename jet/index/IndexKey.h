@@ -27,6 +27,7 @@ enum class KeyColumnType {
   kYesNo,     // never null in a key: null keys as No
   kText,      // Text and Memo, by the column's sort order
   kGuid,
+  kBinary,    // Binary(n)
 };
 
 struct KeyColumn {
@@ -43,8 +44,8 @@ struct Guid {
 };
 
 // One column value: null, a whole number (Byte..Currency), a floating value (Single,
-// Double, Date/Time), Yes/No, text (UTF-16) or a GUID.
-using KeyValue = std::variant<std::monostate, int64_t, double, bool, std::u16string, Guid>;
+// Double, Date/Time), Yes/No, text (UTF-16), a GUID or binary bytes.
+using KeyValue = std::variant<std::monostate, int64_t, double, bool, std::u16string, Guid, std::vector<uint8_t>>;
 
 // Builds the key of `values` (one per column). Wrong value kinds, out-of-range numbers
 // and text the sort order cannot key are refused with ErrorCode::kInvalidArgument or

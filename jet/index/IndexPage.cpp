@@ -23,16 +23,18 @@ Status Corrupt(uint32_t page, const std::string& what) {
   return Status(ErrorCode::kCorrupt, "index page " + std::to_string(page) + ": " + what);
 }
 
-IndexEntry ParseEntry(const std::vector<uint8_t>& raw, bool leaf) {
+// Builds an entry from the shared prefix plus the bytes stored for it.
+IndexEntry ParseEntry(std::span<const uint8_t> prefix, std::span<const uint8_t> rest, bool leaf) {
   IndexEntry e;
-  const size_t trailer = leaf ? 4 : 8;
-  const size_t keyLen = raw.size() - trailer;
-  e.key.assign(raw.begin(), raw.begin() + keyLen);
-  e.row.page = uint32_t{raw[keyLen]} << 16 | uint32_t{raw[keyLen + 1]} << 8 | raw[keyLen + 2];
-  e.row.row = raw[keyLen + 3];
+  const size_t total = prefix.size() + rest.size();
+  const size_t keyLen = total - (leaf ? 4 : 8);
+  auto byteAt = [&](size_t i) { return i < prefix.size() ? prefix[i] : rest[i - prefix.size()]; };
+  e.key.resize(keyLen);
+  for (size_t i = 0; i < keyLen; ++i) e.key[i] = byteAt(i);
+  e.row.page = uint32_t{byteAt(keyLen)} << 16 | uint32_t{byteAt(keyLen + 1)} << 8 | byteAt(keyLen + 2);
+  e.row.row = byteAt(keyLen + 3);
   if (!leaf) {
-    e.child = uint32_t{raw[keyLen + 4]} << 24 | uint32_t{raw[keyLen + 5]} << 16 | uint32_t{raw[keyLen + 6]} << 8 |
-              raw[keyLen + 7];
+    for (size_t i = 4; i < 8; ++i) e.child = e.child << 8 | byteAt(keyLen + i);
   }
   return e;
 }
@@ -55,23 +57,24 @@ Result<IndexPage> DecodeIndexPage(std::span<const uint8_t> bytes, const IndexPag
 
   const size_t minEntry = page.leaf ? 4 : 8;
   const size_t room = layout.maxEntryBytes();
-  std::vector<uint8_t> prefix;
+  std::span<const uint8_t> prefix;
   size_t start = 0;
   for (size_t bit = 0; bit < layout.maskSize * 8; ++bit) {
     if (!(bytes[layout.maskOffset + bit / 8] & (1u << (bit % 8)))) continue;
     if (bit > room) return Corrupt(pageNumber, "entries run past the end of the page");
-    std::vector<uint8_t> raw(prefix);
-    raw.insert(raw.end(), bytes.begin() + layout.entriesOffset + start, bytes.begin() + layout.entriesOffset + bit);
-    if (raw.size() < minEntry) return Corrupt(pageNumber, "entry shorter than its row pointer");
+    const std::span<const uint8_t> rest = bytes.subspan(layout.entriesOffset + start, bit - start);
+    if (prefix.size() + rest.size() < minEntry) return Corrupt(pageNumber, "entry shorter than its row pointer");
     if (page.entries.empty()) {
-      if (page.prefixLength > raw.size()) return Corrupt(pageNumber, "shared prefix longer than the first entry");
-      prefix.assign(raw.begin(), raw.begin() + page.prefixLength);
+      if (page.prefixLength > rest.size()) return Corrupt(pageNumber, "shared prefix longer than the first entry");
+      prefix = rest.first(page.prefixLength);
+      page.entries.push_back(ParseEntry({}, rest, page.leaf));
+    } else {
+      IndexEntry e = ParseEntry(prefix, rest, page.leaf);
+      if (CompareEntries(page.entries.back(), e) >= 0) {
+        return Corrupt(pageNumber, "entries out of order at entry " + std::to_string(page.entries.size() + 1));
+      }
+      page.entries.push_back(std::move(e));
     }
-    IndexEntry e = ParseEntry(raw, page.leaf);
-    if (!page.entries.empty() && CompareEntries(page.entries.back(), e) >= 0) {
-      return Corrupt(pageNumber, "entries out of order at entry " + std::to_string(page.entries.size() + 1));
-    }
-    page.entries.push_back(std::move(e));
     start = bit;
   }
   if (page.entries.empty() && page.prefixLength != 0) return Corrupt(pageNumber, "shared prefix on an empty page");

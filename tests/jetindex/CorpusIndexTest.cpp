@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <iostream>
+#include <random>
 
 #include "CorpusIndexReader.h"
 #include "jet/index/IndexKey.h"
 #include "jet/index/IndexTree.h"
+#include "jet/index/TableIndexes.h"
 
 namespace jet::index {
 namespace {
@@ -140,6 +142,111 @@ TEST(CorpusIndexes, CatalogueIndexesRoundTripValidateAndMatchOurKeys) {
   EXPECT_GE(t.files, 50);
   EXPECT_EQ(t.pages, t.pagesIdenticalToEntriesEnd);
   EXPECT_EQ(t.keys - t.keysSkippedSortOrder, t.keysMatched);
+}
+
+}  // namespace
+}  // namespace jet::index
+
+namespace jet::index {
+namespace {
+
+using jetindex_test::CorpusFile;
+
+// Creates and drops several hundred tables in random order on the catalogue indexes of
+// real files (both General orders and Access 97), checking both indexes after each step.
+TEST(CorpusIndexes, CataloguePropertyOnRealFiles) {
+  const std::filesystem::path corpus = std::filesystem::path(TABLOREN_SHARED_DIR) / "corpus";
+  for (const char* file : {"jackcess/V2000/testV2000.mdb", "mdb-reader/V2010/empty.accdb", "mdb-reader/V1997/test.mdb"}) {
+    SCOPED_TRACE(file);
+    std::optional<CorpusFile> f = CorpusFile::Open(corpus / file);
+    ASSERT_TRUE(f.has_value());
+    MemoryPageStore store(f->layout().pageSize, f->pageCount());
+    f->fill(store);
+    const auto* id = f->column("Id");
+    const auto* parent = f->column("ParentId");
+    const auto* nameCol = f->column("Name");
+    Result<KeyColumn> text = MakeKeyColumn(0x0A, nameCol->sortLcid, nameCol->sortVersion, f->jet3(), true, "Name");
+    ASSERT_TRUE(text.ok()) << text.status().message();
+    std::vector<IndexSpec> specs;
+    for (const auto& idx : f->indexes()) {
+      IndexSpec s;
+      s.name = idx.columns.size() == 2 ? "ParentIdName" : "Id";
+      s.rootPage = idx.rootPage;
+      s.flags = idx.flags;
+      for (auto [number, asc] : idx.columns) {
+        const bool isName = number == nameCol->number;
+        s.columns.push_back({number, isName ? "Name" : number == id->number ? "Id" : "ParentId",
+                             isName ? *text : KeyColumn{KeyColumnType::kLong}});
+      }
+      specs.push_back(s);
+    }
+    TableIndexes indexes(store, f->layout(), 2, "MSysObjects", specs);
+    Result<std::vector<IndexTreeReport>> before = indexes.check();
+    ASSERT_TRUE(before.ok()) << before.status().message();
+
+    const size_t columnSlots = std::max({id->number, parent->number, nameCol->number}) + 1;
+    auto rowValues = [&](int64_t objectId, const std::u16string& name) {
+      std::vector<KeyValue> v(columnSlots);
+      v[id->number] = objectId;
+      v[parent->number] = int64_t{0x0F000001};
+      v[nameCol->number] = name;
+      return v;
+    };
+    struct Created {
+      int64_t id;
+      std::u16string name;
+      RowPointer row;
+    };
+    std::vector<Created> live;
+    std::mt19937 rng(42);
+    int created = 0, dropped = 0, refused = 0;
+    for (int step = 0; step < 400; ++step) {
+      SCOPED_TRACE("step " + std::to_string(step));
+      if (!live.empty() && rng() % 100 < 40) {
+        const size_t pick = rng() % live.size();
+        ASSERT_TRUE(indexes.removeRow(rowValues(live[pick].id, live[pick].name), live[pick].row).ok());
+        live.erase(live.begin() + pick);
+        ++dropped;
+      } else {
+        const bool clash = !live.empty() && rng() % 10 == 0;
+        std::u16string name;
+        if (clash) {
+          name = live[rng() % live.size()].name;
+          for (char16_t& c : name) c = (c >= u'a' && c <= u'z') ? c - 32 : c;  // same name, other case
+        } else {
+          name = u"Table " + std::u16string(1, u'A' + rng() % 26) + std::u16string(1 + rng() % 40, u'a' + rng() % 26) +
+                 std::u16string(1, u'0' + step % 10) + std::u16string(1, u'0' + step / 10 % 10) +
+                 std::u16string(1, u'0' + step / 100);
+        }
+        const int64_t objectId = 5000 + step;
+        const RowPointer row{static_cast<uint32_t>(9000 + step), static_cast<uint8_t>(step % 200)};
+        Result<std::vector<bool>> r = indexes.addRow(rowValues(objectId, name), row);
+        if (clash) {
+          ASSERT_FALSE(r.ok());
+          EXPECT_EQ(r.status().code(), ErrorCode::kExists);
+          EXPECT_NE(r.status().message().find("ParentIdName"), std::string::npos);
+          ++refused;
+        } else {
+          ASSERT_TRUE(r.ok()) << r.status().message();
+          live.push_back({objectId, name, row});
+          ++created;
+        }
+      }
+      Result<std::vector<IndexTreeReport>> now = indexes.check();
+      ASSERT_TRUE(now.ok()) << now.status().message();
+      for (size_t i = 0; i < now->size(); ++i) ASSERT_EQ((*now)[i].entryCount, (*before)[i].entryCount + live.size());
+    }
+    EXPECT_GT(created, 200);
+    EXPECT_GT(dropped, 100);
+    EXPECT_GT(refused, 5);
+    for (const Created& c : live) ASSERT_TRUE(indexes.removeRow(rowValues(c.id, c.name), c.row).ok());
+    for (size_t i = 0; i < specs.size(); ++i) {
+      IndexTree original(store, f->layout(), specs[i].rootPage, 2, specs[i].name);
+      Result<std::vector<IndexEntry>> entries = original.entries();
+      ASSERT_TRUE(entries.ok());
+      EXPECT_EQ(entries->size(), (*before)[i].entryCount);
+    }
+  }
 }
 
 }  // namespace
