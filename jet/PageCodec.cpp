@@ -19,8 +19,7 @@ class PlainCodec final : public PageCodec {
 
 }  // namespace
 
-Result<std::unique_ptr<PageCodec>> OpenPageCodec(std::span<const uint8_t> rawHeaderPage,
-                                                 const std::string& password,
+Result<std::unique_ptr<PageCodec>> OpenPageCodec(std::span<const uint8_t> rawHeaderPage, const std::string& password,
                                                  const std::string& fileName) {
   auto header = ReadCryptoHeader(rawHeaderPage, fileName);
   if (!header.ok()) return header.status();

@@ -33,8 +33,7 @@ class PageCodec {
 // stored, header mask not yet removed) and the password the user gave (UTF-8, may
 // be empty). Also enforces the database password: a missing or wrong password gives
 // ErrorCode::kWrongPassword with a message naming `fileName`.
-Result<std::unique_ptr<PageCodec>> OpenPageCodec(std::span<const uint8_t> rawHeaderPage,
-                                                 const std::string& password,
+Result<std::unique_ptr<PageCodec>> OpenPageCodec(std::span<const uint8_t> rawHeaderPage, const std::string& password,
                                                  const std::string& fileName);
 
 }  // namespace jet

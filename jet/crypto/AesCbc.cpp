@@ -12,7 +12,10 @@ struct CipherContextDeleter {
 }  // namespace
 
 std::unique_ptr<AesCbc> AesCbc::Create(uint32_t keyBits) {
-  const char* name = keyBits == 128 ? "AES-128-CBC" : keyBits == 192 ? "AES-192-CBC" : keyBits == 256 ? "AES-256-CBC" : nullptr;
+  const char* name = keyBits == 128   ? "AES-128-CBC"
+                     : keyBits == 192 ? "AES-192-CBC"
+                     : keyBits == 256 ? "AES-256-CBC"
+                                      : nullptr;
   if (name == nullptr) return nullptr;
   EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, name, nullptr);
   if (cipher == nullptr) return nullptr;

@@ -11,7 +11,7 @@
 namespace jet {
 namespace {
 
-constexpr size_t kXmlOffset = 8;        // after the version (4) and a reserved 0x40 (4)
+constexpr size_t kXmlOffset = 8;  // after the version (4) and a reserved 0x40 (4)
 constexpr uint32_t kReservedValue = 0x40;
 // Office caps the spin count at ten million; more would only be an attack on our time.
 constexpr uint32_t kMaxSpinCount = 10'000'000;
@@ -26,12 +26,8 @@ class AgileCodec final : public PageCodec {
         keySalt_(std::move(keySalt)),
         encodingKey_(encodingKey) {}
 
-  void decode(uint32_t page, std::span<uint8_t> bytes) const override {
-    aes_->decrypt(keyValue_, pageIv(page), bytes);
-  }
-  void encode(uint32_t page, std::span<uint8_t> bytes) const override {
-    aes_->encrypt(keyValue_, pageIv(page), bytes);
-  }
+  void decode(uint32_t page, std::span<uint8_t> bytes) const override { aes_->decrypt(keyValue_, pageIv(page), bytes); }
+  void encode(uint32_t page, std::span<uint8_t> bytes) const override { aes_->encrypt(keyValue_, pageIv(page), bytes); }
   std::string scheme() const override {
     return "agile AES-" + std::to_string(aes_->keyBytes() * 8) + ", " + ivHash_->name();
   }
@@ -55,7 +51,8 @@ std::string UnsupportedPart(const AgileCipherParameters& p) {
   if (p.cipherAlgorithm != "AES") return "the cipher " + p.cipherAlgorithm;
   if (p.cipherChaining != "ChainingModeCBC") return "the chaining mode " + p.cipherChaining;
   if (p.blockSize != AesCbc::kBlockSize) return "a block size of " + std::to_string(p.blockSize);
-  if (p.keyBits != 128 && p.keyBits != 192 && p.keyBits != 256) return "AES keys of " + std::to_string(p.keyBits) + " bits";
+  if (p.keyBits != 128 && p.keyBits != 192 && p.keyBits != 256)
+    return "AES keys of " + std::to_string(p.keyBits) + " bits";
   if (!Digest::Create(p.hashAlgorithm)) return "the hash " + p.hashAlgorithm;
   return {};
 }
@@ -69,8 +66,8 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
     return Status(ErrorCode::kCorrupt, fileName + ": the encryption description is damaged (" + what + ")");
   };
   if (description.size() <= kXmlOffset) return corrupt("too short");
-  const uint32_t reserved = description[4] | (description[5] << 8) | (description[6] << 16) |
-                            (static_cast<uint32_t>(description[7]) << 24);
+  const uint32_t reserved =
+      description[4] | (description[5] << 8) | (description[6] << 16) | (static_cast<uint32_t>(description[7]) << 24);
   if (reserved != kReservedValue) return corrupt("reserved value " + std::to_string(reserved));
   const std::string_view xml(reinterpret_cast<const char*>(description.data() + kXmlOffset),
                              description.size() - kXmlOffset);
@@ -81,21 +78,25 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
 
   for (const AgileCipherParameters* p : {&keyData, static_cast<const AgileCipherParameters*>(&passwordKey)}) {
     if (const std::string part = UnsupportedPart(*p); !part.empty()) {
-      return Status(ErrorCode::kUnsupported, fileName + ": the database is encrypted with " + part + ", which cannot be read");
+      return Status(ErrorCode::kUnsupported,
+                    fileName + ": the database is encrypted with " + part + ", which cannot be read");
     }
   }
   if (passwordKey.spinCount > kMaxSpinCount) return corrupt("spin count " + std::to_string(passwordKey.spinCount));
   if (passwordKey.salt.size() != AesCbc::kBlockSize) return corrupt("password key salt size");
   if (keyData.salt.empty() || keyData.salt.size() > 64) return corrupt("key salt size");
-  const auto blockMultiple = [](const std::vector<uint8_t>& v) { return !v.empty() && v.size() % AesCbc::kBlockSize == 0; };
-  if (!blockMultiple(passwordKey.encryptedVerifierHashInput) || !blockMultiple(passwordKey.encryptedVerifierHashValue) ||
-      !blockMultiple(passwordKey.encryptedKeyValue)) {
+  const auto blockMultiple = [](const std::vector<uint8_t>& v) {
+    return !v.empty() && v.size() % AesCbc::kBlockSize == 0;
+  };
+  if (!blockMultiple(passwordKey.encryptedVerifierHashInput) ||
+      !blockMultiple(passwordKey.encryptedVerifierHashValue) || !blockMultiple(passwordKey.encryptedKeyValue)) {
     return corrupt("encrypted values not whole blocks");
   }
 
   const auto passwordHash = Digest::Create(passwordKey.hashAlgorithm);
   const auto passwordCipher = AesCbc::Create(passwordKey.keyBits);
-  if (!passwordHash || !passwordCipher) return Status(ErrorCode::kUnsupported, fileName + ": OpenSSL lacks a needed algorithm");
+  if (!passwordHash || !passwordCipher)
+    return Status(ErrorCode::kUnsupported, fileName + ": OpenSSL lacks a needed algorithm");
 
   // One iterated hash serves the three derived keys; each differs only by its block.
   const auto passwordBytes = OfficePasswordBytes(password);
@@ -110,7 +111,8 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   const auto verifierInput = decryptWithBlock(kAgileVerifierInputBlock, passwordKey.encryptedVerifierHashInput);
   const auto verifierValue = decryptWithBlock(kAgileVerifierValueBlock, passwordKey.encryptedVerifierHashValue);
   // The verifier input is salt-sized; its hash is stored padded to whole blocks.
-  const auto expected = passwordHash->hash({std::span(verifierInput).first(std::min(verifierInput.size(), passwordKey.salt.size()))});
+  const auto expected =
+      passwordHash->hash({std::span(verifierInput).first(std::min(verifierInput.size(), passwordKey.salt.size()))});
   if (verifierValue.size() < expected.size() || !std::equal(expected.begin(), expected.end(), verifierValue.begin())) {
     return password.empty() ? MissingPasswordError(fileName) : WrongPasswordError(fileName);
   }
@@ -121,8 +123,8 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   if (!pageCipher || !ivHash) return Status(ErrorCode::kUnsupported, fileName + ": OpenSSL lacks a needed algorithm");
   if (keyValue.size() < pageCipher->keyBytes()) return corrupt("encrypted key shorter than the page key");
   keyValue.resize(pageCipher->keyBytes());
-  return std::unique_ptr<PageCodec>(
-      std::make_unique<AgileCodec>(std::move(pageCipher), std::move(ivHash), std::move(keyValue), keyData.salt, encodingKey));
+  return std::unique_ptr<PageCodec>(std::make_unique<AgileCodec>(std::move(pageCipher), std::move(ivHash),
+                                                                 std::move(keyValue), keyData.salt, encodingKey));
 }
 
 }  // namespace jet

@@ -103,8 +103,8 @@ bool DecodeBase64(std::string_view text, std::vector<uint8_t>& out) {
   if (clean.size() % 4 != 0) return false;
   out.assign(clean.size() / 4 * 3, 0);
   if (clean.empty()) return true;
-  const int written = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(clean.data()),
-                                      static_cast<int>(clean.size()));
+  const int written =
+      EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(clean.data()), static_cast<int>(clean.size()));
   if (written < 0) return false;
   // EVP_DecodeBlock counts the bytes that the '=' padding stands for.
   size_t padding = 0;
@@ -137,8 +137,9 @@ Result<AgileDescription> ParseAgileDescription(std::string_view xml, const std::
     }
   }
   if (!found) {
-    return Status(ErrorCode::kUnsupported,
-                  fileName + ": the database is encrypted for a certificate, not with a password, and cannot be opened");
+    return Status(
+        ErrorCode::kUnsupported,
+        fileName + ": the database is encrypted for a certificate, not with a password, and cannot be opened");
   }
   const auto encryptedKey = FindStartTag(xml, "encryptedKey", afterEncryptor);
   if (!encryptedKey) return corrupt("no encryptedKey");

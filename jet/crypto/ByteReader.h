@@ -19,8 +19,7 @@ inline std::optional<uint16_t> ReadU16(std::span<const uint8_t> bytes, size_t of
 }
 
 // The `length` bytes at `offset`, or nothing when they run past the end.
-inline std::optional<std::span<const uint8_t>> ReadBytes(std::span<const uint8_t> bytes, size_t offset,
-                                                         size_t length) {
+inline std::optional<std::span<const uint8_t>> ReadBytes(std::span<const uint8_t> bytes, size_t offset, size_t length) {
   if (offset > bytes.size() || bytes.size() - offset < length) return std::nullopt;
   return bytes.subspan(offset, length);
 }

@@ -13,9 +13,9 @@
 
 namespace jet {
 
-inline constexpr uint32_t kHeaderVersionOffset = 0x14;       // 0 Jet3, 1 Jet4, 2+ ACE
-inline constexpr uint32_t kHeaderEncodingKeyOffset = 0x3E;   // 4 bytes, 0 = pages stored plain
-inline constexpr uint32_t kHeaderPasswordOffset = 0x42;      // Jet3 20 bytes, Jet4+ 40 bytes
+inline constexpr uint32_t kHeaderVersionOffset = 0x14;      // 0 Jet3, 1 Jet4, 2+ ACE
+inline constexpr uint32_t kHeaderEncodingKeyOffset = 0x3E;  // 4 bytes, 0 = pages stored plain
+inline constexpr uint32_t kHeaderPasswordOffset = 0x42;     // Jet3 20 bytes, Jet4+ 40 bytes
 inline constexpr uint32_t kPasswordFieldLengthJet3 = 20;
 inline constexpr uint32_t kPasswordFieldLengthJet4 = 40;
 inline constexpr uint32_t kHeaderCreationDateOffset = 0x72;  // Jet4+: double, days since 1899-12-30
@@ -38,8 +38,7 @@ struct CryptoHeader {
 
 // Reads the protection fields from page 0 as stored (header mask still applied).
 // A page too short for its fields gives kCorrupt naming `fileName`.
-Result<CryptoHeader> ReadCryptoHeader(std::span<const uint8_t> rawHeaderPage,
-                                      const std::string& fileName);
+Result<CryptoHeader> ReadCryptoHeader(std::span<const uint8_t> rawHeaderPage, const std::string& fileName);
 
 // The 4 bytes the Jet4+ password field is XORed with: the creation date truncated to
 // an int32 (saturating; not-a-number gives 0), little-endian.

@@ -66,10 +66,9 @@ Status WrongPasswordError(const std::string& fileName) {
                 fileName + ": the database is protected by a password; the password given is wrong");
 }
 
-Status CheckDatabasePassword(const CryptoHeader& header, const std::string& password,
-                             const std::string& fileName) {
-  const bool none = std::all_of(header.passwordField.begin(), header.passwordField.end(),
-                                [](uint8_t b) { return b == 0; });
+Status CheckDatabasePassword(const CryptoHeader& header, const std::string& password, const std::string& fileName) {
+  const bool none =
+      std::all_of(header.passwordField.begin(), header.passwordField.end(), [](uint8_t b) { return b == 0; });
   if (none) return Status::Ok();
   if (password.empty()) return MissingPasswordError(fileName);
 

@@ -15,8 +15,7 @@ std::string StoredDatabasePassword(const CryptoHeader& header);
 
 // Ok when the file has no password (whatever was given, as Access does) or when
 // `password` equals it exactly (case matters). Otherwise kWrongPassword naming the file.
-Status CheckDatabasePassword(const CryptoHeader& header, const std::string& password,
-                             const std::string& fileName);
+Status CheckDatabasePassword(const CryptoHeader& header, const std::string& password, const std::string& fileName);
 
 // The refusal messages, shared with the ACCDB encryption check.
 Status MissingPasswordError(const std::string& fileName);

@@ -23,12 +23,14 @@ Result<std::unique_ptr<PageCodec>> OpenOfficeCodec(const CryptoHeader& header, c
   const auto major = ReadU16(description, 0);
   const auto minor = ReadU16(description, 2);
   if (!major || !minor) {
-    return Status(ErrorCode::kCorrupt, fileName + ": the database is marked encrypted but has no encryption description");
+    return Status(ErrorCode::kCorrupt,
+                  fileName + ": the database is marked encrypted but has no encryption description");
   }
   const std::string version = std::to_string(*major) + "." + std::to_string(*minor);
 
   if (*major == 4 && *minor == 4) return OpenAgileCodec(header.encodingKey, description, password, fileName);
-  if ((*major == 3 || *major == 4) && *minor == 3) return unsupported("an extensible encryption provider (" + version + ")");
+  if ((*major == 3 || *major == 4) && *minor == 3)
+    return unsupported("an extensible encryption provider (" + version + ")");
   if (*major == 1 && *minor == 1) return unsupported("Office binary RC4 encryption (1.1)");
   if ((*major == 2 || *major == 3 || *major == 4) && *minor == 2) {
     const uint32_t flags = ReadU32(description, 4).value_or(0);

@@ -99,7 +99,8 @@ Result<std::unique_ptr<PageCodec>> OpenRc4CryptoApiCodec(const std::array<uint8_
   if (algorithm == 0 && (flags & kFlagCryptoApi) == 0) return unsupported("an unknown CryptoAPI algorithm");
   if (hash != 0 && hash != kHashSha1) return unsupported("a non-standard CryptoAPI hash");
   const uint32_t keyBits = EffectiveKeyBits(keyBitsField, header->subspan(kHeaderFixedLength));
-  if (keyBits < 40 || keyBits > 128 || keyBits % 8 != 0) return unsupported("RC4 keys of " + std::to_string(keyBits) + " bits");
+  if (keyBits < 40 || keyBits > 128 || keyBits % 8 != 0)
+    return unsupported("RC4 keys of " + std::to_string(keyBits) + " bits");
 
   // Verifier: salt size, salt, encrypted verifier, hash size, encrypted hash.
   const size_t verifierAt = kHeaderOffset + *headerLength;
@@ -116,6 +117,7 @@ Result<std::unique_ptr<PageCodec>> OpenRc4CryptoApiCodec(const std::array<uint8_
   if (!sha1) return Status(ErrorCode::kUnsupported, fileName + ": SHA-1 is not available from OpenSSL");
   const auto passwordBytes = OfficePasswordBytes(password);
   auto baseHash = sha1->hash({*salt, passwordBytes});
+  const Digest& hasher = *sha1;
   auto codec = std::make_unique<Rc4CryptoApiCodec>(std::move(sha1), std::move(baseHash), keyBits / 8, encodingKey);
 
   // One RC4 stream of block 0 decrypts the verifier, then its hash.
@@ -125,7 +127,7 @@ Result<std::unique_ptr<PageCodec>> OpenRc4CryptoApiCodec(const std::array<uint8_
   std::vector<uint8_t> verifierHash(encryptedHash->begin(), encryptedHash->end());
   rc4.apply(verifier);
   rc4.apply(verifierHash);
-  const auto expected = Digest::Create("SHA1")->hash({verifier});
+  const auto expected = hasher.hash({verifier});
   if (!std::equal(verifierHash.begin(), verifierHash.begin() + *hashLength, expected.begin())) {
     return password.empty() ? MissingPasswordError(fileName) : WrongPasswordError(fileName);
   }

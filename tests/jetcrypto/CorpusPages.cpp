@@ -7,9 +7,7 @@
 
 namespace jettest {
 
-std::string CorpusPath(const std::string& relative) {
-  return std::string(TABLOREN_SHARED_DIR) + "/corpus/" + relative;
-}
+std::string CorpusPath(const std::string& relative) { return std::string(TABLOREN_SHARED_DIR) + "/corpus/" + relative; }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -36,8 +34,7 @@ std::vector<std::string> AllCorpusDatabases() {
   return out;
 }
 
-std::string DescribeBadSystemPages(const std::vector<uint8_t>& page1, const std::vector<uint8_t>& page2,
-                                   bool jet3) {
+std::string DescribeBadSystemPages(const std::vector<uint8_t>& page1, const std::vector<uint8_t>& page2, bool jet3) {
   if (page1.size() < 64 || page2.size() < 64) return "pages missing";
   if (page1[0] != 0x01 || page1[1] != 0x01) return "page 1 is not a data page";
   if (page2[0] != 0x02 || page2[1] != 0x01) return "page 2 is not a table definition";

@@ -17,7 +17,6 @@ std::vector<std::string> AllCorpusDatabases();
 
 // What MSysObjects' definition (page 2) and the global usage map (page 1) look like
 // once decoded. Empty when they do.
-std::string DescribeBadSystemPages(const std::vector<uint8_t>& page1, const std::vector<uint8_t>& page2,
-                                   bool jet3);
+std::string DescribeBadSystemPages(const std::vector<uint8_t>& page1, const std::vector<uint8_t>& page2, bool jet3);
 
 }  // namespace jettest

@@ -48,8 +48,8 @@ TEST(Rc4, KnownAnswers) {
 }
 
 TEST(JetPageEncoding, EncodedCopiesDecodeToTheOriginalPages) {
-  for (const char* path : {"mdb-reader/V1997/test.mdb", "mdb-reader/V2000/test.mdb",
-                           "mdb-reader/password/V2003_with-password.mdb"}) {
+  for (const char* path :
+       {"mdb-reader/V1997/test.mdb", "mdb-reader/V2000/test.mdb", "mdb-reader/password/V2003_with-password.mdb"}) {
     SCOPED_TRACE(path);
     const auto plain = ReadWholeFile(CorpusPath(path));
     const auto encoded = EncodeWholeFile(plain);
