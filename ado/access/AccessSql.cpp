@@ -369,8 +369,11 @@ jet::Result<SqlColumnDefinition> Parser::ParseColumnDefinition() {
     }
   }
   auto type = ResolveTypeWord(word, sizes);
-  if (!type.ok())
-    return Status(type.status().code(), "Column \"" + name.value() + "\": " + type.status().message());
+  if (!type.ok()) {
+    std::string message = type.status().message();
+    message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
+    return Status(type.status().code(), "Column \"" + name.value() + "\": " + message);
+  }
   return SqlColumnDefinition{std::move(name.value()), type.value()};
 }
 

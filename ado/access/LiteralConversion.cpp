@@ -340,9 +340,11 @@ class Converter {
 
  private:
   Status Refuse(std::string why) const {
+    const std::string value = literal_.kind == SqlLiteral::Kind::kBinary ? ShownValue(literal_)
+                                                                          : "the value " + ShownValue(literal_);
     return {ErrorCode::kInvalidArgument, "The column \"" + std::string(columnName_) + "\" (" +
-                                             DescribeColumnType(column_) + ") cannot take the value " +
-                                             ShownValue(literal_) + ": " + std::move(why) + "."};
+                                             DescribeColumnType(column_) + ") cannot take " + value + ": " +
+                                             std::move(why) + "."};
   }
 
   // The literal as an exact number: a number, a number in text, or True (-1) / False (0).
@@ -384,7 +386,7 @@ jet::Result<jet::Value> Converter::WholeNumber(Magnitude maxPositive, Magnitude 
   const auto magnitude = RoundedMagnitude(number.value(), 0);
   const bool negative = number->negative && magnitude && *magnitude != 0;
   if (!magnitude || *magnitude > (negative ? maxNegative : maxPositive))
-    return Refuse("it is outside the range of the column's type");
+    return Refuse("it is outside the range of " + DescribeColumnType(column_));
   const auto value = negative ? -static_cast<__int128>(*magnitude) : static_cast<__int128>(*magnitude);
   switch (column_.type) {
     case ColumnType::kByte: return jet::Value(static_cast<uint8_t>(value));
