@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ado/Constants.h"
+#include "ado/Error.h"
 #include "ado/Provider.h"
 #include "ado/Recordset.h"
 

@@ -141,7 +141,7 @@ std::optional<Floating> NearestFloating(const ExactNumber& number) {
 // ---- Dates -----------------------------------------------------------------------------
 
 // Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+constexpr int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
   year -= month <= 2;
   const int64_t era = (year >= 0 ? year : year - 399) / 400;
   const auto yearOfEra = static_cast<unsigned>(year - era * 400);
@@ -160,9 +160,10 @@ unsigned DaysInMonth(int year, unsigned month) {
 constexpr int kMinYear = 100;
 constexpr int kMaxYear = 9999;
 // Date serials of 100-01-01 and of the day after 9999-12-31.
-const int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
-const double kMinSerial = static_cast<double>(DaysFromCivil(kMinYear, 1, 1) - kEpochDays);
-const double kEndSerial = static_cast<double>(DaysFromCivil(kMaxYear, 12, 31) - kEpochDays + 1);
+constexpr int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
+constexpr double kMinSerial = static_cast<double>(DaysFromCivil(kMinYear, 1, 1) - kEpochDays);
+constexpr double kEndSerial = static_cast<double>(DaysFromCivil(kMaxYear, 12, 31) - kEpochDays + 1);
+static_assert(kMinSerial == -657434 && kEndSerial == 2958466);
 
 // Stored form of a day serial and a time of day: before 1899-12-30 the whole days count back
 // and the time still counts forward.

@@ -7,8 +7,9 @@
 //   Byte, Integer, Long, Large Number  rounded half to even (0.5 -> 0, 1.5 -> 2, -2.5 -> -2),
 //                                      then out of range is an error (32767.5 for Integer)
 //   Currency                           rounded half to even to 4 decimals; the range of int64/10000
-//   Decimal(p,s)                       rounded half to even to s decimals (the rule Jet uses for
-//                                      its other exact types), then more than p digits is an error
+//   Decimal(p,s)                       rounded half to even to s decimals, then more than p digits
+//                                      is an error (Microsoft documents no rule for the extra
+//                                      decimals; we round them as the other exact types are rounded)
 //   Double, Single                     the nearest value of the type; beyond its range an error,
 //                                      below its smallest step 0
 // Date/Time, from text: m/d/yyyy and m/d/yy (yy 00-29 = 20yy, 30-99 = 19yy), yyyy-mm-dd,
@@ -23,7 +24,7 @@
 // Binary values: bytes for OLE Object and Binary(n) (at most n bytes). Into Text and Memo the
 //   bytes are taken as UTF-8 text when they are valid UTF-8, else refused: bytes are never
 //   silently turned into other text. Refused for every other type.
-// OLE Object and Binary from text: the text's UTF-16LE bytes, as Jet stores a string in them.
+// OLE Object and Binary from text: the text's UTF-16LE bytes (the engine's own form of a string).
 // GUID: text "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" (braces optional).
 // NULL is Null for every other type.
 #pragma once
