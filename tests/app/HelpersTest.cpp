@@ -1,7 +1,6 @@
 #include "app/ApplicationTitle.h"
 #include "app/Appearance.h"
 #include "app/Files.h"
-#include "app/Pointer.h"
 #include "app/ScriptedDialogs.h"
 #include "app/WebPages.h"
 #include "app/Yield.h"
@@ -157,27 +156,6 @@ TEST(Appearance, SkinAppliesOnlyFromARegularFile) {
   EXPECT_TRUE(HasStandardColor(&w.window));
   EXPECT_TRUE(HasStandardColor(w.frame));
   EXPECT_EQ(w.window.styleSheet(), QString::fromUtf8(sheet));
-}
-
-class FakeWindow : public app::PointerHost {
- public:
-  app::PointerState pointer() const override { return state; }
-  void setPointer(app::PointerState s) override { state = s; }
-  app::PointerState state = app::PointerState::Default;
-};
-
-TEST(Pointer, HoverNeverReplacesTheHourglass) {
-  FakeWindow w;
-  app::PointerOnButtonHover(w);
-  EXPECT_EQ(w.state, app::PointerState::Custom);
-  app::PointerOnPlainMove(w);
-  EXPECT_EQ(w.state, app::PointerState::Default);
-  w.state = app::PointerState::Hourglass;
-  app::PointerOnButtonHover(w);
-  app::PointerOnPlainMove(w);
-  EXPECT_EQ(w.state, app::PointerState::Hourglass);
-  EXPECT_EQ(static_cast<int>(app::PointerState::Hourglass), 11);
-  EXPECT_EQ(static_cast<int>(app::PointerState::Custom), 99);
 }
 
 TEST(Yield, ProcessesEventsOnlyEveryTwentyMilliseconds) {
