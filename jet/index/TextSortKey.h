@@ -15,10 +15,14 @@ namespace jet::index {
 
 // Longest text prefix (UTF-16 units) that takes part in a key.
 inline constexpr size_t kMaxKeyedTextUnits = 255;
+// Longer values with a line break are refused (Access splits their keys by a rule we
+// do not know exactly).
+inline constexpr size_t kLongTextUnits = 127;
 
 // Appends the key bytes of `text` to `out`; descending keys are the inverted bytes.
 // Refused (ErrorCode::kInvalidArgument / kUnsupported, `out` unchanged): text with an
-// unpaired surrogate, and for General 97 a character the Access 97 code page lacks.
+// unpaired surrogate, a value over 127 units with a line break, and for General 97 a
+// character the Access 97 code page lacks.
 Status AppendTextSortKey(TextSortOrder order, std::u16string_view text, bool ascending,
                          std::vector<uint8_t>& out);
 

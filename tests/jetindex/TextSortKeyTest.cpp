@@ -51,6 +51,17 @@ TEST(TextSortKey, OnlyTheFirst255UnitsCount) {
   }
 }
 
+TEST(TextSortKey, LongValuesWithLineBreaksAreRefused) {
+  const std::u16string longLine(200, u'x');
+  for (TextSortOrder order : kAllOrders) {
+    std::vector<uint8_t> out;
+    EXPECT_EQ(AppendTextSortKey(order, longLine + u"\r\nmore", true, out).code(), ErrorCode::kUnsupported);
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(AppendTextSortKey(order, u"short\r\ntext", true, out).ok());
+    EXPECT_TRUE(AppendTextSortKey(order, longLine, true, out).ok());
+  }
+}
+
 TEST(TextSortKey, DescendingKeysInvertTheOrder) {
   for (TextSortOrder order : kAllOrders) {
     SCOPED_TRACE(TextSortOrderName(order));
