@@ -97,7 +97,9 @@ Result<bool> TableCursor::next() {
 
 Result<Value> TableCursor::value(size_t index) {
   const ColumnDef& column = def_->columns[index];
-  auto v = DecodeValue(*file_, column, fields_[index], rowContext());
+  auto v = DecodeValue(*file_, column, fields_[index], tableContext_);
+  if (!v.ok()) return Status(v.status().code(), v.status().message() + " (page " + std::to_string(position_.page) +
+                                                    ", row " + std::to_string(position_.slot) + ")");
   if (!v.ok() || column.type() != ColumnType::kComplex || IsNull(*v)) return v;
   if (!resolver_) return Value(Unsupported{"complex column values are not resolved here"});
   return resolver_(*def_, column, std::get<int32_t>(*v));

@@ -47,18 +47,19 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
   if (type == ColumnType::kBoolean) return Value(field.present);
   if (!field.present) return Value(Null{});
   std::span<const uint8_t> b = field.bytes;
-  const std::string where = context + ", column " + column.name;
+  // Built only when an error needs it: this runs for every value of every row.
+  auto where = [&] { return context + ", column " + column.name; };
   if (column.calculated()) {
-    if (b.size() < kCalculatedDataOffset) return Status(ErrorCode::kCorrupt, where + ": calculated value truncated");
+    if (b.size() < kCalculatedDataOffset) return Status(ErrorCode::kCorrupt, where() + ": calculated value truncated");
     const uint32_t length = LoadU32(b.data() + kCalculatedLengthOffset);
     if (length > b.size() - kCalculatedDataOffset) {
-      return Status(ErrorCode::kCorrupt, where + ": calculated value length is damaged");
+      return Status(ErrorCode::kCorrupt, where() + ": calculated value length is damaged");
     }
     b = b.subspan(kCalculatedDataOffset, length);
   }
   auto need = [&](size_t n) -> Status {
     if (b.size() >= n) return Status::Ok();
-    return Status(ErrorCode::kCorrupt, where + ": value has " + std::to_string(b.size()) + " bytes, needs " +
+    return Status(ErrorCode::kCorrupt, where() + ": value has " + std::to_string(b.size()) + " bytes, needs " +
                                            std::to_string(n));
   };
   switch (type) {
@@ -107,7 +108,7 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
     }
     case ColumnType::kDateTimeExtended: {
       auto v = ParseDateTimeExtended(b);
-      if (!v.ok()) return Status(ErrorCode::kCorrupt, where + ": " + v.status().message());
+      if (!v.ok()) return Status(ErrorCode::kCorrupt, where() + ": " + v.status().message());
       return Value(*v);
     }
     case ColumnType::kBinary:
@@ -116,7 +117,7 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
       return Value(file.header().jet3() ? DecodeCodePageText(b, file.header().codePage) : DecodeJet4Text(b));
     case ColumnType::kOle:
     case ColumnType::kMemo: {
-      auto data = ReadLongValue(file, b, where);
+      auto data = ReadLongValue(file, b, where());
       if (!data.ok()) return data.status();
       if (type == ColumnType::kOle) return Value(Binary{std::move(data.value())});
       return Value(file.header().jet3() ? DecodeCodePageText(*data, file.header().codePage)
