@@ -184,7 +184,7 @@ Status RemoveIndexEntries(PageWriter& writer, const TableDef& table, const std::
   return ForEachIndex(writer, table, values, row, late, false);
 }
 
-Status ValidateIndexes(PageWriter& writer, const TableDef& table) {
+Status ValidateIndexes(PageWriter& writer, const TableDef& table, std::vector<size_t>* entryCounts) {
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   for (size_t i = 0; i < table.realIndexes.size(); ++i) {
     const RealIndexDef& realIndex = table.realIndexes[i];
@@ -195,6 +195,7 @@ Status ValidateIndexes(PageWriter& writer, const TableDef& table) {
                                 realIndex.columns.size(), table.name + " index " + std::to_string(i)};
     auto report = index::ValidateIndexTree(store, layout, check);
     if (!report.ok()) return report.status();
+    if (entryCounts) entryCounts->push_back(report->entryCount);
   }
   return Status::Ok();
 }

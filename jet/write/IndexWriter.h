@@ -32,7 +32,8 @@ Status RemoveIndexEntries(PageWriter& writer, const TableDef& table, const std::
                           RowPointer row, bool late);
 
 // Validates every index tree of `table` (order, links, node rules); the check tool and
-// the tests use it after writes.
-Status ValidateIndexes(PageWriter& writer, const TableDef& table);
+// the tests use it after writes. `entryCounts`, if given, receives each real index's
+// number of entries (to compare with the table's rows).
+Status ValidateIndexes(PageWriter& writer, const TableDef& table, std::vector<size_t>* entryCounts = nullptr);
 
 }  // namespace jet

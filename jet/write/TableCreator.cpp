@@ -1,0 +1,264 @@
+#include "jet/write/TableCreator.h"
+
+#include <ctime>
+
+#include "jet/Bytes.h"
+#include "jet/Catalog.h"
+#include "jet/DataPage.h"
+#include "jet/Text.h"
+#include "jet/format/CatalogLayout.h"
+#include "jet/write/CatalogRows.h"
+#include "jet/write/DataPageWriter.h"
+#include "jet/write/TableWriter.h"
+#include "jet/write/WriteFormat.h"
+
+namespace jet {
+namespace {
+
+// MSysACEs: Access gives a new table the Tables container's entries except the one
+// with the container-only rights, each with these rights and not inheritable.
+constexpr int32_t kContainerOnlyRights = 983294;
+constexpr int32_t kNewTableRights = 1048319;
+
+bool IsVariable(ColumnType type) {
+  return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
+}
+
+uint16_t StoredLength(const NewColumn& c) {
+  switch (c.type) {
+    case ColumnType::kText: return static_cast<uint16_t>(c.length * 2);
+    case ColumnType::kBinary: return c.length;
+    case ColumnType::kMemo:
+    case ColumnType::kOle: return 0;
+    case ColumnType::kBoolean: return 1;
+    default: return FixedTypeSize(c.type);
+  }
+}
+
+void Append16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Append32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void AppendName(std::vector<uint8_t>& out, const std::string& name) {
+  const std::u16string units = Utf8ToUtf16(name);
+  Append16(out, static_cast<uint16_t>(units.size() * 2));
+  for (char16_t u : units) Append16(out, u);
+}
+
+// An empty inline usage-map row as Access writes them: start page 0.
+std::vector<uint8_t> EmptyInlineMap() {
+  std::vector<uint8_t> row(write_format::kJet4UsageMapRowSize, 0);
+  row[0] = usage_map::kInline;
+  return row;
+}
+
+}  // namespace
+
+double NowAsDateTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  // Days from 1899-12-30 to the civil date (proleptic Gregorian), plus the time of day.
+  auto daysFromCivil = [](int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+  };
+  const int64_t days = daysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) -
+                       daysFromCivil(1899, 12, 30);
+  return static_cast<double>(days) + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
+}
+
+std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
+                                          RowPointer ownedMap, RowPointer freeMap,
+                                          const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {
+  const JetFormat& f = kJet4Format;
+  std::vector<uint8_t> out(write_format::kTdefHeaderSize, 0);
+  out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
+  out[1] = kPageMarker;
+  StoreU32(&out[write_format::kTdefMagicOffset], write_format::kTdefMagic);
+  out[write_format::kTdefAutoNumberMarkerOffset] = 1;
+  out[f.tdef.tableType] = 0x4E;  // user table
+  uint16_t variableCount = 0;
+  for (const auto& c : columns) variableCount += IsVariable(c.type);
+  StoreU16(&out[f.tdef.maxColumns], static_cast<uint16_t>(columns.size()));
+  StoreU16(&out[f.tdef.variableColumns], variableCount);
+  StoreU16(&out[f.tdef.columnCount], static_cast<uint16_t>(columns.size()));
+  StoreU32(&out[f.tdef.ownedPagesMap], ownedMap.packed());
+  StoreU32(&out[f.tdef.freeSpaceMap], freeMap.packed());
+
+  // Column blocks: numbers in order; fixed columns at increasing offsets (Yes/No takes
+  // none: its value is the null-mask bit); variable slots in column order; fixed columns
+  // carry the count of variable columns before them, as Access writes.
+  uint16_t fixedOffset = 0;
+  uint16_t variableIndex = 0;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const NewColumn& c = columns[i];
+    std::vector<uint8_t> block(f.column.size, 0);
+    block[f.column.type] = static_cast<uint8_t>(c.type);
+    StoreU32(&block[write_format::kColumnMagicOffset], write_format::kTdefMagic);
+    StoreU16(&block[f.column.number], static_cast<uint16_t>(i));
+    StoreU16(&block[f.column.variableIndex], variableIndex);
+    StoreU16(&block[write_format::kColumnNumberAgainOffset], static_cast<uint16_t>(i));
+    if (c.type == ColumnType::kNumeric) {
+      block[f.column.precision] = c.precision;
+      block[f.column.scale] = c.scale;
+    } else {
+      // Access writes the database's sort order on every column; only text keeps its version.
+      StoreU16(&block[f.column.sortOrder], header.sortOrder.lcid);
+      const bool text = c.type == ColumnType::kText || c.type == ColumnType::kMemo;
+      block[f.column.sortOrder + 3] = text ? header.sortOrder.version : 0;
+    }
+    const bool variable = IsVariable(c.type);
+    block[f.column.flags] = variable ? kColumnFlagNullable : kColumnFlagFixed | kColumnFlagNullable;
+    if (c.type == ColumnType::kText) block[f.column.extFlags] = kColumnExtFlagCompressedUnicode;
+    if (!variable && c.type != ColumnType::kBoolean) {
+      StoreU16(&block[f.column.fixedOffset], fixedOffset);
+      fixedOffset = static_cast<uint16_t>(fixedOffset + StoredLength(c));
+    }
+    StoreU16(&block[f.column.length], StoredLength(c));
+    if (variable) ++variableIndex;
+    out.insert(out.end(), block.begin(), block.end());
+  }
+  for (const auto& c : columns) AppendName(out, c.name);
+  size_t longIndex = 0;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!IsLongValueType(columns[i].type)) continue;
+    Append16(out, static_cast<uint16_t>(i));
+    Append32(out, longValueMaps[longIndex].first.packed());
+    Append32(out, longValueMaps[longIndex].second.packed());
+    ++longIndex;
+  }
+  Append16(out, write_format::kTdefEnd);
+  StoreU32(&out[f.tdef.length], static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
+                             const std::vector<NewColumn>& columns) {
+  const std::string& fileName = db.fileName();
+  if (db.catalog().findTable(name)) {
+    return Status(ErrorCode::kExists, fileName + ": a table named " + name + " exists already");
+  }
+  if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
+  const JetFormat& format = writer.format();
+
+  // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).
+  auto tdefPage = writer.allocate();
+  if (!tdefPage.ok()) return tdefPage.status();
+  uint32_t mapPage = 0;
+  auto addMapRow = [&]() -> Result<RowPointer> {
+    const std::vector<uint8_t> row = EmptyInlineMap();
+    if (mapPage != 0) {
+      auto bytes = writer.modify(mapPage);
+      if (!bytes.ok()) return bytes.status();
+      if (RowFits(**bytes, format, row.size())) return RowPointer{mapPage, AddRow(**bytes, format, row)};
+    }
+    auto fresh = writer.allocate();
+    if (!fresh.ok()) return fresh.status();
+    mapPage = *fresh;
+    auto bytes = writer.modify(mapPage);
+    if (!bytes.ok()) return bytes.status();
+    InitDataPage(**bytes, format, 0);
+    return RowPointer{mapPage, AddRow(**bytes, format, row)};
+  };
+  auto owned = addMapRow();
+  if (!owned.ok()) return owned.status();
+  auto free = addMapRow();
+  if (!free.ok()) return free.status();
+  std::vector<std::pair<RowPointer, RowPointer>> longMaps;
+  for (const auto& c : columns) {
+    if (!IsLongValueType(c.type)) continue;
+    auto lvOwned = addMapRow();
+    if (!lvOwned.ok()) return lvOwned.status();
+    auto lvFree = addMapRow();
+    if (!lvFree.ok()) return lvFree.status();
+    longMaps.emplace_back(*lvOwned, *lvFree);
+  }
+
+  // The definition, continued on further TDEF pages when it is long.
+  const std::vector<uint8_t> def = BuildTableDefinition(db.header(), columns, *owned, *free, longMaps);
+  const size_t firstRoom = format.pageSize;
+  const size_t nextRoom = format.pageSize - JetFormat::kTdefContinuationSkip;
+  uint32_t page = *tdefPage;
+  size_t at = 0;
+  while (true) {
+    auto bytes = writer.modify(page);
+    if (!bytes.ok()) return bytes.status();
+    PageBytes& p = **bytes;
+    const bool first = at == 0;
+    const size_t room = first ? firstRoom : nextRoom;
+    const size_t take = std::min(room, def.size() - at);
+    if (first) {
+      std::copy(def.begin(), def.begin() + take, p.begin());
+    } else {
+      p[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
+      p[1] = kPageMarker;
+      std::copy(def.begin() + at, def.begin() + at + take, p.begin() + JetFormat::kTdefContinuationSkip);
+    }
+    const size_t used = (first ? 0 : JetFormat::kTdefContinuationSkip) + take;
+    StoreU16(&p[write_format::kTdefFreeSpaceOffset], static_cast<uint16_t>(format.pageSize - used -
+                                                                            (first ? 8 : 0)));
+    at += take;
+    if (at >= def.size()) break;
+    auto next = writer.allocate();
+    if (!next.ok()) return next.status();
+    StoreU32(&p[format.tdef.nextPage], *next);
+    page = *next;
+  }
+
+  // Catalogue: the MSysObjects row (Owner as on MSysDb), then the permission rows.
+  auto objectsDef = db.tableDef("MSysObjects");
+  if (!objectsDef.ok()) return objectsDef.status();
+  Value owner = Null{};
+  auto msysDb = AllRows(db, "MSysObjects");
+  if (!msysDb.ok()) return msysDb.status();
+  for (const auto& row : *msysDb) {
+    const Value& n = ColumnValue(**objectsDef, row, "Name");
+    if (auto* s = std::get_if<std::string>(&n); s && *s == "MSysDb") owner = ColumnValue(**objectsDef, row, "Owner");
+  }
+  const double now = NowAsDateTime();
+  std::vector<Value> objectRow;
+  for (const auto& c : (*objectsDef)->columns) {
+    if (c.name == "Id") objectRow.push_back(static_cast<int32_t>(*tdefPage));
+    else if (c.name == "ParentId") objectRow.push_back(catalog::kTablesContainerId);
+    else if (c.name == "Name") objectRow.push_back(name);
+    else if (c.name == "Type") objectRow.push_back(static_cast<int16_t>(catalog::ObjectType::kTable));
+    else if (c.name == "DateCreate" || c.name == "DateUpdate") objectRow.push_back(DateTime{now});
+    else if (c.name == "Owner") objectRow.push_back(owner);
+    else if (c.name == "Flags") objectRow.push_back(int32_t{0});
+    else objectRow.push_back(Null{});
+  }
+  InsertOptions catalogue{.catalogue = true};
+  auto inserted = InsertRow(writer, **objectsDef, objectRow, catalogue);
+  if (!inserted.ok()) return inserted.status();
+
+  if (db.catalog().findTable("MSysACEs")) {
+    auto acesDef = db.tableDef("MSysACEs");
+    if (!acesDef.ok()) return acesDef.status();
+    auto containerRows = FindRowsWithNumber(db, "MSysACEs", "ObjectId", catalog::kTablesContainerId);
+    if (!containerRows.ok()) return containerRows.status();
+    for (const auto& row : *containerRows) {
+      if (AsWholeNumber(ColumnValue(**acesDef, row, "ACM")) == kContainerOnlyRights) continue;
+      std::vector<Value> ace;
+      for (const auto& c : (*acesDef)->columns) {
+        if (c.name == "ObjectId") ace.push_back(static_cast<int32_t>(*tdefPage));
+        else if (c.name == "ACM") ace.push_back(kNewTableRights);
+        else if (c.name == "FInheritable") ace.push_back(false);
+        else ace.push_back(ColumnValue(**acesDef, row, c.name));
+      }
+      auto done = InsertRow(writer, **acesDef, ace, catalogue);
+      if (!done.ok()) return done.status();
+    }
+  }
+  return *tdefPage;
+}
+
+}  // namespace jet

@@ -1,0 +1,40 @@
+// CREATE TABLE: a new table definition (TDEF) with its usage-map rows, laid out as
+// Access's own table designer writes them, plus its catalogue entries: the MSysObjects
+// row with both of its index entries and the MSysACEs permission rows Access gives a
+// new table (the Tables container's, copied). Created tables have no key and no index.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/Database.h"
+#include "jet/Status.h"
+#include "jet/format/ColumnTypes.h"
+#include "jet/write/PageWriter.h"
+
+namespace jet {
+
+struct NewColumn {
+  std::string name;
+  ColumnType type = ColumnType::kText;
+  uint16_t length = 0;    // Text: characters; Binary: bytes; else unused
+  uint8_t precision = 0;  // Decimal
+  uint8_t scale = 0;
+};
+
+// The definition bytes of a new table (TDEF without page numbers of its own: the map
+// row pointers are given). Exposed for the comparison with Access-made definitions.
+std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
+                                          RowPointer ownedMap, RowPointer freeMap,
+                                          const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);
+
+// Creates table `name`. A table of that name (any case) is kExists; the caller checks
+// the name's characters.
+Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
+                             const std::vector<NewColumn>& columns);
+
+// The current local time as a Date/Time value (days since 1899-12-30).
+double NowAsDateTime();
+
+}  // namespace jet

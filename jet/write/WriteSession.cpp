@@ -1,0 +1,176 @@
+#include "jet/write/WriteSession.h"
+
+#include <sys/stat.h>
+
+#include "jet/index/TextSortOrder.h"
+#include "jet/write/TableDropper.h"
+#include "jet/write/TableWriter.h"
+
+namespace jet {
+
+std::string LockFilePath(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of('/');
+  const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path
+                                                                                                     : path.substr(0, dot);
+  std::string extension = dot == std::string::npos ? "" : path.substr(dot);
+  for (auto& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return stem + (extension == ".accdb" ? ".laccdb" : ".ldb");
+}
+
+WriteSession::WriteSession(std::unique_ptr<Database> db) : db_(std::move(db)), writer_(db_->file()) {}
+
+Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path, const std::string& password) {
+  struct stat st {};
+  if (::stat(LockFilePath(path).c_str(), &st) == 0) {
+    return Status(ErrorCode::kLocked, path + ": the database is open in Access (" + LockFilePath(path) +
+                                          " exists); close it there first");
+  }
+  Database::Options options;
+  options.password = password;
+  options.writable = true;
+  auto db = Database::Open(path, options);
+  if (!db.ok()) return db.status();
+  const DatabaseHeader& header = (*db)->header();
+  if (header.jet3()) {
+    return Status(ErrorCode::kReadOnly, path + ": Access 97 databases are read only here; convert the file to a "
+                                               "newer Access format to change it");
+  }
+  if (header.databaseKey != 0) {
+    return Status(ErrorCode::kReadOnly, path + ": the database's pages are encoded or encrypted; writing such "
+                                               "files is not supported (reading is)");
+  }
+  auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.version, false);
+  if (!order.ok()) return Status(ErrorCode::kReadOnly, path + ": " + order.status().message());
+  return std::unique_ptr<WriteSession>(new WriteSession(std::move(db.value())));
+}
+
+Status WriteSession::checkNotLocked() const {
+  struct stat st {};
+  const std::string lock = LockFilePath(db_->fileName());
+  if (::stat(lock.c_str(), &st) == 0) {
+    return Status(ErrorCode::kLocked, db_->fileName() + ": the database is open in Access (" + lock +
+                                          " exists); nothing was written");
+  }
+  return Status::Ok();
+}
+
+Status WriteSession::run(const std::function<Status()>& body, bool catalogueChanges) {
+  JET_RETURN_IF_ERROR(checkNotLocked());
+  writer_.beginStatement();
+  Status status = body();
+  if (status.ok()) status = writer_.commitStatement(!inBatch_);
+  if (!status.ok()) {
+    writer_.rollbackStatement();
+    if (!inBatch_) db_->file().discardChanges();
+  }
+  if (catalogueChanges || !status.ok()) {
+    Status reloaded = db_->reload();
+    if (status.ok() && !reloaded.ok()) return reloaded;
+  }
+  return status;
+}
+
+Status WriteSession::commitBatch() {
+  inBatch_ = false;
+  writer_.beginStatement();
+  Status s = writer_.commitStatement(true);
+  if (!s.ok()) {
+    db_->file().discardChanges();
+    (void)db_->reload();
+  }
+  return s;
+}
+
+void WriteSession::rollbackBatch() {
+  inBatch_ = false;
+  db_->file().discardChanges();
+  (void)db_->reload();
+}
+
+Status WriteSession::createTable(const std::string& name, const std::vector<NewColumn>& columns) {
+  return run([&]() -> Status { return CreateTable(*db_, writer_, name, columns).status(); }, true);
+}
+
+Status WriteSession::insert(const std::string& name, const std::vector<Value>& values) {
+  return run(
+      [&]() -> Status {
+        auto def = db_->tableDef(name);
+        if (!def.ok()) return def.status();
+        // Values come in column-number order; the row encoder takes definition order.
+        const auto byNumber = (*def)->columnsByNumber();
+        if (values.size() != byNumber.size()) {
+          return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": table " + (*def)->name + " has " +
+                                                         std::to_string(byNumber.size()) + " columns, the statement gives " +
+                                                         std::to_string(values.size()) + " values");
+        }
+        std::vector<Value> ordered((*def)->columns.size());
+        for (size_t k = 0; k < byNumber.size(); ++k) {
+          ordered[static_cast<size_t>(byNumber[k] - (*def)->columns.data())] = values[k];
+        }
+        const CatalogEntry* entry = db_->catalog().findTable(name);
+        if (entry && entry->isSystem()) {
+          return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": " + entry->name + " is a system table");
+        }
+        return InsertRow(writer_, **def, ordered).status();
+      },
+      false);
+}
+
+Status WriteSession::dropTable(const std::string& name) {
+  return run([&]() -> Status { return DropTable(*db_, writer_, name); }, true);
+}
+
+Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::string& fileName) {
+  std::vector<NewColumn> out;
+  for (const ColumnDef* c : table.columnsByNumber()) {
+    if (c->type() == ColumnType::kComplex || c->calculated() || !IsKnownColumnType(c->typeCode) ||
+        c->type() == ColumnType::kDateTimeExtended) {
+      return Status(ErrorCode::kUnsupported, fileName + ": table " + table.name + ", column " + c->name +
+                                                 ": columns of this kind cannot be copied");
+    }
+    NewColumn n;
+    n.name = c->name;
+    n.type = c->type();
+    n.length = c->type() == ColumnType::kText ? static_cast<uint16_t>(c->length / 2) : c->length;
+    n.precision = c->precision;
+    n.scale = c->scale;
+    out.push_back(n);
+  }
+  return out;
+}
+
+Status WriteSession::copyTable(const std::string& source, const std::string& target) {
+  return run(
+      [&]() -> Status {
+        auto def = db_->tableDef(source);
+        if (!def.ok()) return def.status();
+        auto columns = ColumnsOf(**def, db_->fileName());
+        if (!columns.ok()) return columns.status();
+        auto page = CreateTable(*db_, writer_, target, *columns);
+        if (!page.ok()) return page.status();
+        auto targetDef = db_->tableDefAt(*page, target);
+        if (!targetDef.ok()) return targetDef.status();
+        auto cursor = db_->scan(*def);
+        if (!cursor.ok()) return cursor.status();
+        const auto sourceColumns = (*def)->columnsByNumber();
+        while (true) {
+          auto more = cursor->next();
+          if (!more.ok()) return more.status();
+          if (!*more) break;
+          // The copy's columns are numbered 0..n-1 in the source's column-number order.
+          std::vector<Value> values(sourceColumns.size());
+          for (size_t k = 0; k < sourceColumns.size(); ++k) {
+            auto v = cursor->value(static_cast<size_t>(sourceColumns[k] - (*def)->columns.data()));
+            if (!v.ok()) return v.status();
+            values[k] = std::move(v.value());
+          }
+          auto at = InsertRow(writer_, **targetDef, values);
+          if (!at.ok()) return at.status();
+        }
+        return Status::Ok();
+      },
+      true);
+}
+
+}  // namespace jet

@@ -1,0 +1,62 @@
+// A database opened for writing, and the statements the Access provider runs on it.
+// Every statement runs in a scope: its changes are flushed when it succeeds and undone
+// exactly when it fails (the file is then as before the statement). Inside a batch
+// (beginBatch .. commitBatch) successful statements stay in memory until the commit;
+// a failing one is still undone alone.
+//
+// Writing is refused, with a message that says why, for: a file Access holds open (its
+// .ldb/.laccdb lock file exists), Access 97 files, files whose pages are encoded or
+// encrypted, and files whose sort order has no known index keys.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/Database.h"
+#include "jet/Status.h"
+#include "jet/Value.h"
+#include "jet/write/PageWriter.h"
+#include "jet/write/TableCreator.h"
+
+namespace jet {
+
+class WriteSession {
+ public:
+  static Result<std::unique_ptr<WriteSession>> Open(const std::string& path, const std::string& password = {});
+
+  Database& database() { return *db_; }
+
+  // CREATE TABLE name (columns).
+  Status createTable(const std::string& name, const std::vector<NewColumn>& columns);
+  // INSERT INTO name VALUES (values): one value per column, in column-number order.
+  Status insert(const std::string& name, const std::vector<Value>& values);
+  // DROP TABLE name.
+  Status dropTable(const std::string& name);
+  // SELECT * INTO target FROM source: a new table with source's columns and rows.
+  Status copyTable(const std::string& source, const std::string& target);
+
+  void beginBatch() { inBatch_ = true; }
+  Status commitBatch();
+  void rollbackBatch();
+
+  // Runs `body` as one statement (used by the statements above).
+  Status run(const std::function<Status()>& body, bool catalogueChanges);
+
+ private:
+  explicit WriteSession(std::unique_ptr<Database> db);
+  Status checkNotLocked() const;
+
+  std::unique_ptr<Database> db_;
+  PageWriter writer_;
+  bool inBatch_ = false;
+};
+
+// The lock file Access keeps beside `path` while the database is open.
+std::string LockFilePath(const std::string& path);
+
+// The column list of an existing table, as CREATE TABLE would make it (for copies).
+Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::string& fileName);
+
+}  // namespace jet

@@ -1,0 +1,121 @@
+#include "WriteOracles.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+#include "GoldenDump.h"
+#include "jet/write/IndexWriter.h"
+
+namespace jetwrite_test {
+namespace {
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+}  // namespace
+
+std::filesystem::path CorpusPath(const std::string& relative) {
+  return std::filesystem::path(TABLOREN_SHARED_DIR) / "corpus" / relative;
+}
+
+std::filesystem::path CopyOfCorpusFile(const std::string& relative) {
+  static std::atomic<int> counter{0};
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("jetwrite_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+  std::filesystem::create_directories(dir);
+  const auto target = dir / CorpusPath(relative).filename();
+  std::filesystem::copy_file(CorpusPath(relative), target);
+  std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  return target;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+CommandResult RunCommand(const std::string& command) {
+  const auto errFile = std::filesystem::temp_directory_path() / ("jetwrite_err_" + std::to_string(::getpid()));
+  CommandResult r;
+  FILE* pipe = ::popen((command + " 2>" + Quote(errFile.string())).c_str(), "r");
+  if (!pipe) return r;
+  char buffer[65536];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = ReadFileBytes(errFile);
+  std::filesystem::remove(errFile);
+  return r;
+}
+
+std::string OurDump(const std::filesystem::path& file) {
+  std::string out;
+  jettool::DumpDatabase(file.string(), std::nullopt, out);
+  return out;
+}
+
+void ExpectOraclesAgree(const std::filesystem::path& file) {
+  const std::string ours = OurDump(file);
+  const auto dumped = RunCommand(Quote(std::string(TABLOREN_SHARED_DIR) + "/tools/access-dump") + " " + Quote(file.string()));
+  EXPECT_EQ(dumped.exitCode, 0) << dumped.err;
+  // The dumps differ only in the line that names the reader.
+  std::string theirs = dumped.out;
+  const std::string oracleLine = "\"oracle\": \"mdb-reader@3.2.0\"";
+  if (auto at = theirs.find(oracleLine); at != std::string::npos) theirs.replace(at, oracleLine.size(), "\"oracle\": \"jettool\"");
+  if (ours != theirs) {
+    size_t at = 0;
+    while (at < ours.size() && at < theirs.size() && ours[at] == theirs[at]) ++at;
+    const size_t from = at > 200 ? at - 200 : 0;
+    ADD_FAILURE() << "our reader and mdb-reader disagree on " << file << " at byte " << at << ":\n ours: "
+                  << ours.substr(from, 400) << "\n mdb-reader: " << theirs.substr(from, 400);
+  }
+
+  const auto tables = RunCommand("mdb-tables -1 " + Quote(file.string()));
+  EXPECT_EQ(tables.exitCode, 0);
+  EXPECT_EQ(tables.err, "") << "mdb-tables on " << file;
+  std::istringstream names(tables.out);
+  for (std::string name; std::getline(names, name);) {
+    if (name.empty()) continue;
+    const auto rows = RunCommand("mdb-json " + Quote(file.string()) + " " + Quote(name) + " >/dev/null");
+    EXPECT_EQ(rows.exitCode, 0) << name;
+    EXPECT_EQ(rows.err, "") << "mdb-json on table " << name << " of " << file;
+  }
+  ExpectIndexesValid(file);
+}
+
+void ExpectIndexesValid(const std::filesystem::path& file) {
+  auto session = jet::WriteSession::Open(file.string());
+  ASSERT_TRUE(session.ok()) << session.status().message();
+  jet::Database& db = (*session)->database();
+  jet::PageWriter writer(db.file());
+  for (const auto& entry : db.catalog().entries()) {
+    if (!entry.isTable()) continue;
+    auto def = db.tableDef(entry.name);
+    ASSERT_TRUE(def.ok()) << def.status().message();
+    if ((*def)->realIndexes.empty() || !jet::CheckIndexable(**def, file.string()).ok()) continue;
+    std::vector<size_t> entries;
+    jet::Status s = jet::ValidateIndexes(writer, **def, &entries);
+    EXPECT_TRUE(s.ok()) << entry.name << ": " << s.message();
+    // Every row has its entry in every index that does not skip nulls.
+    auto cursor = db.scan(*def);
+    ASSERT_TRUE(cursor.ok());
+    size_t rows = 0;
+    while (*cursor->next()) ++rows;
+    for (size_t i = 0; i < entries.size() && s.ok(); ++i) {
+      if ((*def)->realIndexes[i].flags & 0x02) continue;
+      EXPECT_EQ(entries[i], rows) << entry.name << " index " << i;
+    }
+  }
+}
+
+}  // namespace jetwrite_test
