@@ -21,7 +21,7 @@ using jetindex_test::RealIndexInfo;
 struct Totals {
   int files = 0, skippedFiles = 0;
   int pages = 0, pagesIdenticalToEntriesEnd = 0, pagesIdenticalWhole = 0;
-  int keys = 0, keysMatched = 0, keysSkippedSortOrder = 0;
+  int keys = 0, keysMatched = 0, keysSkippedSortOrder = 0, nameKeysMatched = 0, jet3KeysMatched = 0;
 };
 
 // Bytes of a page up to the end of its entries (Access leaves stale bytes after them).
@@ -106,7 +106,11 @@ TEST(CorpusIndexes, CatalogueIndexesRoundTripValidateAndMatchOurKeys) {
         }
         ASSERT_TRUE(key.ok()) << key.status().message();
         EXPECT_EQ(*key, e.key) << "row " << e.row.page << ":" << int(e.row.row);
-        if (*key == e.key) ++t.keysMatched;
+        if (*key == e.key) {
+          ++t.keysMatched;
+          if (isNameIndex) ++t.nameKeysMatched;
+          if (f->jet3()) ++t.jet3KeysMatched;
+        }
       }
 
       // (c) removing and re-inserting entries on the real tree gives back the same pages.
@@ -138,7 +142,8 @@ TEST(CorpusIndexes, CatalogueIndexesRoundTripValidateAndMatchOurKeys) {
   std::cout << "[corpus oracle] files " << t.files << " (skipped encrypted " << t.skippedFiles << "), index pages "
             << t.pages << ": " << t.pagesIdenticalToEntriesEnd << " identical up to the end of entries, "
             << t.pagesIdenticalWhole << " identical as whole pages; keys " << t.keys << ": " << t.keysMatched
-            << " match, " << t.keysSkippedSortOrder << " not keyed (unknown sort order)\n";
+            << " match (ParentIdName " << t.nameKeysMatched << ", Access 97 " << t.jet3KeysMatched << "), "
+            << t.keysSkippedSortOrder << " not keyed (unknown sort order)\n";
   EXPECT_GE(t.files, 50);
   EXPECT_EQ(t.pages, t.pagesIdenticalToEntriesEnd);
   EXPECT_EQ(t.keys - t.keysSkippedSortOrder, t.keysMatched);
