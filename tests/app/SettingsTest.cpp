@@ -1,6 +1,7 @@
 #include "app/Settings.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -111,6 +112,13 @@ TEST_F(SettingsTest, UnwritableLocationFailsWithTheFileName) {
   } catch (const std::runtime_error& e) {
     EXPECT_NE(std::string(e.what()).find("Marrowind.conf"), std::string::npos) << e.what();
   }
+}
+
+TEST_F(SettingsTest, FolderInPlaceOfTheFileFailsBothWays) {
+  ASSERT_TRUE(QDir().mkpath(app::SettingsFilePath()));
+  const QString key = QString::fromLatin1(app::kSettingSQLiteDatabase);
+  EXPECT_THROW(app::WriteSetting(key, QStringLiteral("/x")), std::runtime_error);
+  EXPECT_THROW(app::ReadSetting(key), std::runtime_error);
 }
 
 }  // namespace
