@@ -1,0 +1,73 @@
+#include "ado/access/AccessStatements.h"
+
+#include "ado/access/LiteralConversion.h"
+
+namespace ado::access {
+namespace {
+
+jet::Status Named(const jet::Status& status, const std::string& fileName) {
+  if (status.ok()) return status;
+  return jet::Status(status.code(), fileName + ": " + status.message());
+}
+
+}  // namespace
+
+AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column) {
+  AccessColumnType t;
+  t.type = column.type();
+  if (t.type == jet::ColumnType::kText) t.length = static_cast<uint16_t>(column.length / 2);
+  if (t.type == jet::ColumnType::kBinary) t.length = column.length;
+  if (t.type == jet::ColumnType::kNumeric) {
+    t.precision = column.precision;
+    t.scale = column.scale;
+  }
+  return t;
+}
+
+jet::Status ExecuteAccessStatement(jet::WriteSession& session, const AccessStatement& statement) {
+  const std::string fileName = session.database().fileName();
+  if (const auto* create = std::get_if<CreateTableStatement>(&statement)) {
+    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->table, "table"), fileName));
+    std::vector<jet::NewColumn> columns;
+    for (const auto& c : create->columns) {
+      JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(c.name, "column"), fileName));
+      columns.push_back({c.name, c.type.type, c.type.length, c.type.precision, c.type.scale});
+    }
+    return session.createTable(create->table, columns);
+  }
+  if (const auto* insert = std::get_if<InsertStatement>(&statement)) {
+    auto def = session.database().tableDef(insert->table);
+    if (!def.ok()) return def.status();
+    const auto columns = (*def)->columnsByNumber();
+    if (insert->values.size() != columns.size()) {
+      return jet::Status(jet::ErrorCode::kInvalidArgument,
+                         fileName + ": table " + (*def)->name + " has " + std::to_string(columns.size()) +
+                             " columns, the INSERT gives " + std::to_string(insert->values.size()) + " values");
+    }
+    std::vector<jet::Value> values;
+    for (size_t k = 0; k < columns.size(); ++k) {
+      auto value = ConvertLiteral(insert->values[k], AccessColumnTypeOf(*columns[k]), columns[k]->name);
+      if (!value.ok()) {
+        return jet::Status(value.status().code(),
+                           fileName + ": table " + (*def)->name + ": " + value.status().message());
+      }
+      values.push_back(std::move(value.value()));
+    }
+    return session.insert(insert->table, values);
+  }
+  if (const auto* drop = std::get_if<DropTableStatement>(&statement)) return session.dropTable(drop->table);
+  if (const auto* copy = std::get_if<SelectIntoStatement>(&statement)) {
+    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(copy->target, "table"), fileName));
+    return session.copyTable(copy->source, copy->target);
+  }
+  return jet::Status(jet::ErrorCode::kInvalidArgument,
+                     fileName + ": SELECT returns rows; open it as a recordset instead of executing it");
+}
+
+jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql) {
+  auto statement = ParseAccessSql(sql);
+  if (!statement.ok()) return statement.status();
+  return ExecuteAccessStatement(session, *statement);
+}
+
+}  // namespace ado::access

@@ -1,0 +1,22 @@
+// The writing statements of the Access dialect, run on the engine: CREATE TABLE, INSERT
+// INTO ... VALUES, DROP TABLE and SELECT ... INTO. This is what the Access provider's
+// execute() calls; each statement is one engine statement (undone whole if it fails).
+#pragma once
+
+#include <string_view>
+
+#include "ado/access/AccessSql.h"
+#include "jet/Status.h"
+#include "jet/write/WriteSession.h"
+
+namespace ado::access {
+
+jet::Status ExecuteAccessStatement(jet::WriteSession& session, const AccessStatement& statement);
+
+// Parses `sql` and runs it; a SELECT that returns rows is refused here (it is a query).
+jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql);
+
+// The CREATE TABLE column type an existing column has (for converting INSERT literals).
+AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column);
+
+}  // namespace ado::access
