@@ -157,6 +157,14 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
                                                    std::to_string(def.columns.size()) + " columns");
   }
   JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  for (const auto& c : def.columns) {
+    // Access fills these itself; a row without the next number would break the counter.
+    if (c.autoNumber() || c.calculated() || c.type() == ColumnType::kComplex) {
+      return Status(ErrorCode::kUnsupported, context + ": column " + c.name +
+                                                 " is an AutoNumber, calculated or multi-value column, which this "
+                                                 "engine does not fill yet; nothing was written");
+    }
+  }
 
   // Encode every plain column first: a bad value refuses the row before any write.
   std::vector<std::vector<uint8_t>> stored(values.size());
@@ -171,10 +179,6 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
       continue;
     }
     if (IsNull(values[i])) continue;
-    if (c.autoNumber() || c.calculated() || c.type() == ColumnType::kComplex) {
-      return Status(ErrorCode::kUnsupported, context + ", column " + c.name +
-                                                 ": AutoNumber, calculated and complex columns are not written");
-    }
     if (IsLongValueType(c.type())) {
       auto data = LongValueData(c, values[i], context);
       if (!data.ok()) return data.status();

@@ -3,10 +3,17 @@
 #include <sys/stat.h>
 
 #include "jet/index/TextSortOrder.h"
+#include "jet/write/CatalogRows.h"
 #include "jet/write/TableDropper.h"
 #include "jet/write/TableWriter.h"
 
 namespace jet {
+namespace {
+
+// MSysRelationships.grbit: the relationship is not enforced.
+constexpr int64_t kRelationNotEnforced = 0x2;
+
+}  // namespace
 
 std::string LockFilePath(const std::string& path) {
   const size_t dot = path.find_last_of('.');
@@ -111,6 +118,22 @@ Status WriteSession::insert(const std::string& name, const std::vector<Value>& v
         const CatalogEntry* entry = db_->catalog().findTable(name);
         if (entry && entry->isSystem()) {
           return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": " + entry->name + " is a system table");
+        }
+        // A row here could break an enforced relationship; checking the related table is not done yet.
+        auto relations = AllRows(*db_, "MSysRelationships");
+        if (!relations.ok()) return relations.status();
+        if (!relations->empty()) {
+          auto relDef = db_->tableDef("MSysRelationships");
+          if (!relDef.ok()) return relDef.status();
+          for (const auto& rel : *relations) {
+            const auto* child = std::get_if<std::string>(&ColumnValue(**relDef, rel, "szObject"));
+            const bool enforced = !(AsWholeNumber(ColumnValue(**relDef, rel, "grbit")) & kRelationNotEnforced);
+            if (child && enforced && EqualsIgnoreCase(*child, (*def)->name)) {
+              return Status(ErrorCode::kUnsupported, db_->fileName() + ": table " + (*def)->name +
+                                                         " refers to another table through an enforced relationship, "
+                                                         "which this engine cannot check yet; nothing was written");
+            }
+          }
         }
         return InsertRow(writer_, **def, ordered).status();
       },
