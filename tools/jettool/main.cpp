@@ -2,6 +2,7 @@
 //   jettool dump FILE [--password P]     the database as dump JSON (exit 3 if it cannot be opened)
 //   jettool tables FILE [--password P]   every catalogue object: kind and name
 //   jettool schema FILE TABLE [--password P]   columns and indexes of one table
+//   jettool create FILE | check FILE | sql FILE STATEMENT...: see NewDbCommands.h
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "GoldenDump.h"
+#include "NewDbCommands.h"
 #include "jet/Database.h"
 
 namespace {
@@ -17,7 +19,10 @@ int Usage() {
   std::fprintf(stderr,
                "usage: jettool dump FILE [--password P]\n"
                "       jettool tables FILE [--password P]\n"
-               "       jettool schema FILE TABLE [--password P]\n");
+               "       jettool schema FILE TABLE [--password P]\n"
+               "       jettool create FILE.mdb|FILE.accdb\n"
+               "       jettool check FILE [--password P]\n"
+               "       jettool sql FILE [--password P] STATEMENT...\n");
   return 2;
 }
 
@@ -90,6 +95,11 @@ int main(int argc, char** argv) {
     const int status = jettool::DumpDatabase(file, password, out);
     std::fwrite(out.data(), 1, out.size(), stdout);
     return status;
+  }
+  if (command == "create" && args.size() == 2) return jettool::RunCreate(file);
+  if (command == "check" && args.size() == 2) return jettool::RunCheck(file, password);
+  if (command == "sql" && args.size() >= 3) {
+    return jettool::RunSql(file, password, std::vector<std::string>(args.begin() + 2, args.end()));
   }
   if ((command == "tables" && args.size() == 2) || (command == "schema" && args.size() == 3)) {
     jet::Database::Options options;

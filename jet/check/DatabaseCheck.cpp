@@ -1,0 +1,330 @@
+#include "jet/check/DatabaseCheck.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+#include "jet/Bytes.h"
+#include "jet/DataPage.h"
+#include "jet/Database.h"
+#include "jet/TableCursor.h"
+#include "jet/UsageMap.h"
+#include "jet/check/PageLedger.h"
+#include "jet/index/IndexPageStore.h"
+#include "jet/index/IndexTree.h"
+#include "jet/index/TableIndexes.h"
+
+namespace jet::check {
+namespace {
+
+constexpr RowPointer kGlobalMap{1, 0};
+
+// The index validator reads pages through this; the check never writes.
+class ReadOnlyStore : public index::IndexPageStore {
+ public:
+  explicit ReadOnlyStore(PageFile& file) : file_(file) {}
+  uint32_t pageSize() const override { return file_.pageSize(); }
+  Status readPage(uint32_t page, std::span<uint8_t> out) override {
+    auto bytes = file_.read(page);
+    if (!bytes.ok()) return bytes.status();
+    std::copy((*bytes)->begin(), (*bytes)->end(), out.begin());
+    return Status::Ok();
+  }
+  Status writePage(uint32_t, std::span<const uint8_t>) override { return ReadOnly(); }
+  Result<uint32_t> allocatePage() override { return ReadOnly(); }
+  Status freePage(uint32_t) override { return ReadOnly(); }
+
+ private:
+  static Status ReadOnly() { return Status(ErrorCode::kReadOnly, "the check does not change the file"); }
+  PageFile& file_;
+};
+
+class Checker {
+ public:
+  Checker(Database& db, CheckReport& report)
+      : db_(db), file_(db.file()), report_(report), ledger_(db.file().pageCount(), report.problems) {}
+
+  void run() {
+    ledger_.claim(0, "the header");
+    auto freePages = mapMembers(kGlobalMap, "the global page map");
+    for (const auto& entry : db_.catalog().entries()) {
+      if (entry.isTable()) checkTable(entry);
+    }
+    if (freePages) checkGlobalMap(*freePages);
+  }
+
+ private:
+  void problem(std::string text) { report_.problems.push_back(std::move(text)); }
+
+  // Members of the map stored at `where`; claims the row's page and a reference map's
+  // bitmap pages.
+  std::optional<std::vector<uint32_t>> mapMembers(RowPointer where, const std::string& what) {
+    auto row = ReadRow(file_, where, "the usage map of " + what);
+    if (!row.ok()) {
+      problem(row.status().message());
+      return std::nullopt;
+    }
+    ledger_.claimMapRowPage(where.page);
+    const auto bytes = row->bytes();
+    if (!bytes.empty() && bytes[0] == usage_map::kReference) {
+      for (size_t at = usage_map::kReferencePages; at + 4 <= bytes.size(); at += 4) {
+        const uint32_t page = LoadU32(&bytes[at]);
+        if (page == 0) continue;
+        ledger_.claim(page, "a bitmap page of the usage map of " + what);
+        expectType(page, PageType::kUsageBitmap, "a bitmap page of the usage map of " + what);
+      }
+    }
+    auto map = UsageMap::Parse(bytes, file_.format(), what);
+    if (!map.ok()) {
+      problem(map.status().message());
+      return std::nullopt;
+    }
+    std::vector<uint32_t> members;
+    uint32_t cursor = 0;
+    while (true) {
+      auto next = map->next(file_, cursor);
+      if (!next.ok()) {
+        problem(next.status().message());
+        return std::nullopt;
+      }
+      if (!next->has_value()) break;
+      members.push_back(**next);
+    }
+    return members;
+  }
+
+  PageRef page(uint32_t number) {
+    if (number >= file_.pageCount()) return nullptr;
+    auto bytes = file_.read(number);
+    if (!bytes.ok()) {
+      problem(bytes.status().message());
+      return nullptr;
+    }
+    return *bytes;
+  }
+
+  bool expectType(uint32_t number, PageType type, const std::string& what) {
+    PageRef bytes = page(number);
+    if (!bytes) return false;
+    if ((*bytes)[kPageTypeOffset] != static_cast<uint8_t>(type)) {
+      problem("page " + std::to_string(number) + " (" + what + ") has page type " +
+              std::to_string((*bytes)[kPageTypeOffset]) + ", expected " + std::to_string(static_cast<int>(type)));
+      return false;
+    }
+    return true;
+  }
+
+  void expectDataPageOwner(uint32_t number, uint32_t owner, const std::string& what) {
+    if (!expectType(number, PageType::kData, what)) return;
+    const uint32_t stored = LoadU32(&(*page(number))[file_.format().dataPage.owner]);
+    if (stored != owner) {
+      problem("page " + std::to_string(number) + " (" + what + ") names owner " + std::to_string(stored) +
+              ", expected " + std::to_string(owner));
+    }
+  }
+
+  void expectSubset(const std::vector<uint32_t>& part, const std::vector<uint32_t>& whole, const std::string& what) {
+    for (uint32_t p : part) {
+      if (!std::binary_search(whole.begin(), whole.end(), p)) {
+        problem(what + " lists page " + std::to_string(p) + " as having free space, but it is not among its pages");
+      }
+    }
+  }
+
+  void checkTable(const CatalogEntry& entry) {
+    const std::string table = "table " + entry.name;
+    auto def = db_.tableDefAt(entry.tableDefPage(), entry.name);
+    if (!def.ok()) {
+      problem(def.status().message());
+      return;
+    }
+    const TableDef& d = **def;
+    for (uint32_t p : d.pages) ledger_.claim(p, table + "'s definition");
+
+    auto owned = mapMembers(d.ownedPages, table);
+    auto withRoom = mapMembers(d.freeSpacePages, table + " (pages with free space)");
+    if (owned) {
+      for (uint32_t p : *owned) {
+        ledger_.claim(p, table + "'s data");
+        expectDataPageOwner(p, d.firstPage(), table + "'s data");
+      }
+      if (withRoom) expectSubset(*withRoom, *owned, table);
+    }
+    std::set<uint32_t> longValuePages;
+    for (const auto& c : d.columns) {
+      if (!IsLongValueType(c.type())) continue;
+      const std::string what = table + ", column " + c.name;
+      auto lvOwned = mapMembers(c.ownedPages, what);
+      auto lvRoom = mapMembers(c.freePages, what + " (pages with free space)");
+      if (!lvOwned) continue;
+      for (uint32_t p : *lvOwned) {
+        ledger_.claim(p, what + "'s long values");
+        expectDataPageOwner(p, kLongValuePageTag, what + "'s long values");
+        longValuePages.insert(p);
+      }
+      if (lvRoom) expectSubset(*lvRoom, *lvOwned, what);
+    }
+    auto rows = checkRows(d, table, longValuePages);
+    checkIndexes(d, table, rows);
+  }
+
+  // Live rows, with every long value's chain walked. nullopt if the rows cannot be read.
+  std::optional<size_t> checkRows(const TableDef& d, const std::string& table, const std::set<uint32_t>& lvPages) {
+    auto def = db_.tableDefAt(d.firstPage(), d.name);
+    auto cursor = TableCursor::Open(file_, *def);
+    if (!cursor.ok()) {
+      problem(cursor.status().message());
+      return std::nullopt;
+    }
+    size_t rows = 0;
+    while (true) {
+      auto more = cursor->next();
+      if (!more.ok()) {
+        problem(more.status().message());
+        return std::nullopt;
+      }
+      if (!*more) break;
+      ++rows;
+      const auto& fields = cursor->fields();
+      for (size_t i = 0; i < d.columns.size() && i < fields.size(); ++i) {
+        if (!IsLongValueType(d.columns[i].type()) || !fields[i].present) continue;
+        checkLongValue(fields[i].bytes, lvPages,
+                       table + ", column " + d.columns[i].name + ", row at page " +
+                           std::to_string(cursor->position().page) + " slot " +
+                           std::to_string(cursor->position().slot));
+      }
+    }
+    if (rows != d.rowCount) {
+      problem(table + " stores a row count of " + std::to_string(d.rowCount) + " but has " + std::to_string(rows) +
+              " live rows");
+    }
+    return rows;
+  }
+
+  void checkLongValue(std::span<const uint8_t> ref, const std::set<uint32_t>& lvPages, const std::string& where) {
+    if (ref.size() < JetFormat::kLongValueReferenceSize) {
+      problem(where + ": the long-value reference is " + std::to_string(ref.size()) + " bytes, too short");
+      return;
+    }
+    const uint32_t word = LoadU32(ref.data());
+    const uint32_t length = word & long_value::kLengthMask;
+    const RowPointer first = RowPointer::FromPacked(LoadU32(ref.data() + long_value::kRowPointerOffset));
+    if (word & long_value::kFlagInline) {
+      if (ref.size() - JetFormat::kLongValueReferenceSize != length) {
+        problem(where + ": an inline long value says " + std::to_string(length) + " bytes but holds " +
+                std::to_string(ref.size() - JetFormat::kLongValueReferenceSize));
+      }
+      return;
+    }
+    auto notePage = [&](uint32_t p) {
+      if (!lvPages.count(p)) {
+        problem(where + ": long-value page " + std::to_string(p) + " is not in the column's usage map");
+      }
+    };
+    if (word & long_value::kFlagSingleRow) {
+      auto row = ReadRow(file_, first, where + ": long value");
+      if (!row.ok()) return problem(row.status().message());
+      notePage(first.page);
+      if (row->slot.length() != length) {
+        problem(where + ": a one-row long value says " + std::to_string(length) + " bytes but its row holds " +
+                std::to_string(row->slot.length()));
+      }
+      return;
+    }
+    std::set<uint32_t> seen;
+    uint64_t total = 0;
+    RowPointer at = first;
+    while (!at.null()) {
+      if (!seen.insert(at.packed()).second) return problem(where + ": the long-value chain loops");
+      auto row = ReadRow(file_, at, where + ": long-value chain");
+      if (!row.ok()) return problem(row.status().message());
+      notePage(at.page);
+      if (row->slot.length() < long_value::kChainHeader) return problem(where + ": a long-value chain row is too short");
+      total += row->slot.length() - long_value::kChainHeader;
+      if (total > length) break;
+      at = RowPointer::FromPacked(LoadU32(row->bytes().data()));
+    }
+    if (total != length) {
+      problem(where + ": the long-value chain holds " + std::to_string(total) + " bytes, its reference says " +
+              std::to_string(length));
+    }
+  }
+
+  void checkIndexes(const TableDef& d, const std::string& table, std::optional<size_t> rows) {
+    const auto& layout = file_.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
+    for (size_t i = 0; i < d.realIndexes.size(); ++i) {
+      const RealIndexDef& real = d.realIndexes[i];
+      std::string name = table + " index " + std::to_string(i);
+      for (const auto& logical : d.logicalIndexes) {
+        if (logical.realIndex == i) {
+          name = table + " index " + logical.name;
+          break;
+        }
+      }
+      auto members = mapMembers(real.usageMap, name);
+      if (members) {
+        for (uint32_t p : *members) ledger_.claim(p, name);
+      }
+      ReadOnlyStore store(file_);
+      index::IndexTreeCheck check{real.rootPage, d.firstPage(), (real.flags & index::kIndexUnique) != 0,
+                                  real.columns.size(), name};
+      auto tree = index::ValidateIndexTree(store, layout, check);
+      if (!tree.ok()) {
+        if (tree.status().code() == ErrorCode::kUnsupported) {
+          report_.notes.push_back(name + ": not validated: " + tree.status().message());
+        } else {
+          problem(tree.status().message());
+        }
+        continue;
+      }
+      if (members) {
+        for (uint32_t p : tree->pages) {
+          if (!std::binary_search(members->begin(), members->end(), p)) {
+            problem(name + ": tree page " + std::to_string(p) + " is missing from the index's usage map");
+          }
+        }
+      }
+      if (!rows) continue;
+      const bool ignoresNulls = real.flags & index::kIndexIgnoreNulls;
+      if (ignoresNulls ? tree->entryCount > *rows : tree->entryCount != *rows) {
+        problem(name + " holds " + std::to_string(tree->entryCount) + " entries for " + std::to_string(*rows) +
+                " rows");
+      }
+    }
+  }
+
+  void checkGlobalMap(const std::vector<uint32_t>& freePages) {
+    std::vector<bool> isFree(ledger_.pageCount(), false);
+    for (uint32_t p : freePages) {
+      if (p < isFree.size()) isFree[p] = true;
+    }
+    for (uint32_t p = 1; p < ledger_.pageCount(); ++p) {
+      if (isFree[p] && ledger_.claimed(p)) {
+        problem("page " + std::to_string(p) + " is marked free in the global page map but belongs to " +
+                ledger_.owner(p));
+      } else if (!isFree[p] && !ledger_.claimed(p)) {
+        problem("page " + std::to_string(p) + " is in use according to the global page map but belongs to nothing");
+      }
+    }
+  }
+
+  Database& db_;
+  PageFile& file_;
+  CheckReport& report_;
+  PageLedger ledger_;
+};
+
+}  // namespace
+
+Result<CheckReport> CheckDatabase(const std::string& path, const std::string& password) {
+  Database::Options options;
+  options.password = password;
+  auto db = Database::Open(path, options);
+  if (!db.ok()) return db.status();
+  CheckReport report;
+  Checker(**db, report).run();
+  for (auto& p : report.problems) p = path + ": " + p;
+  return report;
+}
+
+}  // namespace jet::check

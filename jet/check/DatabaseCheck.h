@@ -1,0 +1,24 @@
+// The engine's integrity check of an Access database, in the spirit of SQLite's
+// "PRAGMA integrity_check": every page belongs to exactly one structure (or is free
+// in the global page map), usage maps agree with the pages they list, stored row
+// counts match the live rows, long-value chains are sound, and every index tree is
+// in order and holds one entry per row. Problems are collected as sentences; the
+// check itself fails only when the file cannot be opened at all.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "jet/Status.h"
+
+namespace jet::check {
+
+struct CheckReport {
+  std::vector<std::string> problems;  // each one sentence naming the page/table/index
+  std::vector<std::string> notes;     // tolerated quirks of real files, for the curious
+  bool clean() const { return problems.empty(); }
+};
+
+Result<CheckReport> CheckDatabase(const std::string& path, const std::string& password = {});
+
+}  // namespace jet::check

@@ -1,0 +1,24 @@
+// Creates a new, empty Access database from scratch: the header page, the global page
+// map, the four system tables with their usage maps, index roots, catalogue and
+// permission rows (jet/create/SystemTables.h). Every byte comes from this code; no
+// template file is involved. Jet4 (.mdb, Access 2000 format) and ACE12 (.accdb,
+// Access 2007 format); text sorts by "General" (Windows LCID 1033, legacy version).
+#pragma once
+
+#include <string>
+
+#include "jet/Status.h"
+
+namespace jet::create {
+
+enum class NewDatabaseFormat { kJet4, kAce12 };
+
+// .mdb -> Jet4, .accdb -> ACE12 (any case); other extensions are kInvalidArgument.
+Result<NewDatabaseFormat> FormatForPath(const std::string& path);
+
+// Writes a new database at `path`, which must not exist yet. `creationDate` is a
+// Date/Time value (days since 1899-12-30); the file is built beside `path` and moved
+// into place only when complete, so a failure leaves nothing behind.
+Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate);
+
+}  // namespace jet::create

@@ -1,0 +1,232 @@
+// New databases built from scratch. The engine-made 16-page sample (adox_jet4.mdb) is
+// the yardstick: same pages, same system-table definitions, same catalogue and
+// permission rows (dates and the per-file SID key aside). Then our own check, both
+// oracles, and a table created and filled through the writer.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "CorpusFiles.h"
+#include "GoldenDump.h"
+#include "jet/Database.h"
+#include "jet/check/DatabaseCheck.h"
+#include "jet/create/NewDatabase.h"
+#include "jet/write/WriteSession.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using jet::create::NewDatabaseFormat;
+
+constexpr double kCreated = 45678.5;  // 2025-01-22 12:00
+
+fs::path FreshDir() {
+  static int n = 0;
+  const fs::path dir = fs::temp_directory_path() / ("jetcreate-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+fs::path NewFile(const std::string& name) {
+  const fs::path file = FreshDir() / name;
+  auto format = jet::create::FormatForPath(file.string());
+  EXPECT_TRUE(format.ok());
+  const jet::Status s = jet::create::CreateDatabase(file.string(), *format, kCreated);
+  EXPECT_TRUE(s.ok()) << s.message();
+  return file;
+}
+
+struct Command {
+  int exit = -1;
+  std::string out, err;
+};
+Command RunShell(const std::string& command) {
+  const fs::path err = FreshDir() / "stderr";
+  Command c;
+  FILE* p = ::popen((command + " 2>" + err.string()).c_str(), "r");
+  if (!p) return c;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) c.out.append(buf, n);
+  c.exit = WEXITSTATUS(::pclose(p));
+  c.err = jettest::ReadText(err);
+  return c;
+}
+
+// A dump without its first field, which names the program that made it.
+std::string WithoutOracle(std::string dump) {
+  const size_t at = dump.find("\"oracle\"");
+  if (at != std::string::npos) dump.erase(at, dump.find('\n', at) - at);
+  return dump;
+}
+
+// Everything about a file that must match the engine-made sample, as text.
+std::string Structure(const fs::path& file) {
+  jet::Database::Options options;
+  auto db = jet::Database::Open(file.string(), options);
+  if (!db.ok()) return "cannot open: " + db.status().message();
+  std::ostringstream s;
+  auto& pf = (*db)->file();
+  s << "pages " << pf.pageCount() << ":";
+  for (uint32_t p = 0; p < pf.pageCount(); ++p) s << ' ' << int((**pf.read(p))[0]);
+  s << "\nsort " << (*db)->header().sortOrder.lcid << '/' << int((*db)->header().sortOrder.version) << " code page "
+    << (*db)->header().codePage << "\n";
+  for (const char* name : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"}) {
+    auto def = (*db)->tableDef(name);
+    if (!def.ok()) return "no " + std::string(name);
+    const jet::TableDef& d = **def;
+    s << name << " at " << d.firstPage() << " rows " << d.rowCount << " type " << int(d.tableType) << " maps "
+      << d.ownedPages.packed() << '/' << d.freeSpacePages.packed() << "\n";
+    for (const auto& c : d.columns) {
+      s << "  " << c.name << " type " << int(c.typeCode) << " no " << c.number << " var " << c.variableIndex
+        << " fixed " << (c.fixed() ? c.fixedOffset : 0) << " len " << c.length << " flags " << int(c.flags) << '/'
+        << int(c.extFlags) << " sort " << c.sortOrder.lcid << " lv " << c.ownedPages.packed() << '/'
+        << c.freePages.packed() << "\n";
+    }
+    for (const auto& r : d.realIndexes) {
+      s << "  real";
+      for (const auto& c : r.columns) s << ' ' << c.columnNumber << (c.ascending ? "+" : "-");
+      s << " unique-count " << r.uniqueEntryCount << " map " << r.usageMap.packed() << " root " << r.rootPage
+        << " flags " << int(r.flags) << "\n";
+    }
+    for (const auto& l : d.logicalIndexes) {
+      s << "  logical " << l.name << ' ' << l.number << " -> " << l.realIndex << " type " << int(l.indexType) << "\n";
+    }
+  }
+  // Catalogue rows, and permission rows with each SID relative to the engine's own
+  // (the Tables container's owner): the per-file key cancels out.
+  std::vector<uint8_t> engine;
+  auto objects = (*db)->scan("MSysObjects");
+  if (!objects.ok()) return "no catalogue rows";
+  const auto& od = objects->def();
+  while (*objects->next()) {
+    std::map<std::string, std::string> row;
+    for (size_t i = 0; i < od.columns.size(); ++i) {
+      std::string v;
+      jettool::AppendValueJson(v, *objects->value(i));
+      row[od.columns[i].name] = v;
+      if (od.columns[i].name == "Owner" && !jet::IsNull(*objects->value(i)) && engine.empty()) {
+        engine = std::get<jet::Binary>(*objects->value(i)).bytes;
+      }
+    }
+    s << "object " << row["Id"] << ' ' << row["ParentId"] << ' ' << row["Name"] << ' ' << row["Type"] << ' '
+      << row["Flags"] << " owner-len " << row["Owner"].size() << "\n";
+  }
+  auto aces = (*db)->scan("MSysACEs");
+  const auto& ad = aces->def();
+  while (*aces->next()) {
+    std::map<std::string, jet::Value> row;
+    for (size_t i = 0; i < ad.columns.size(); ++i) row[ad.columns[i].name] = *aces->value(i);
+    auto sid = std::get<jet::Binary>(row["SID"]).bytes;
+    for (size_t i = 0; i < sid.size() && i < engine.size(); ++i) sid[i] ^= engine[i];
+    std::string v;
+    jettool::AppendValueJson(v, jet::Binary{sid});
+    std::string id, acm, inherit;
+    jettool::AppendValueJson(id, row["ObjectId"]);
+    jettool::AppendValueJson(acm, row["ACM"]);
+    jettool::AppendValueJson(inherit, row["FInheritable"]);
+    s << "ace " << id << ' ' << v << ' ' << acm << ' ' << inherit << "\n";
+  }
+  return s.str();
+}
+
+TEST(NewDatabase, MdbMatchesTheEngineMadeSample) {
+  const fs::path ours = NewFile("new.mdb");
+  const std::string expected = Structure(jettest::CorpusDir() / "jackcess/adox_jet4.mdb");
+  EXPECT_EQ(Structure(ours), expected);
+  EXPECT_EQ(fs::file_size(ours), 16u * 4096);
+}
+
+TEST(NewDatabase, AccdbHasTheSameLayoutAsAce12) {
+  const fs::path ours = NewFile("new.accdb");
+  jet::Database::Options options;
+  auto db = jet::Database::Open(ours.string(), options);
+  ASSERT_TRUE(db.ok()) << db.status().message();
+  EXPECT_EQ((*db)->header().versionByte, 2);
+  EXPECT_TRUE((*db)->header().ace());
+  EXPECT_EQ((*db)->header().creationDate, kCreated);
+  std::string mdb = Structure(NewFile("twin.mdb"));
+  EXPECT_EQ(Structure(ours), mdb);
+}
+
+TEST(NewDatabase, NewFilesPassOurCheckAndBothOracles) {
+  for (const char* name : {"a.mdb", "b.accdb"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = NewFile(name);
+    auto report = jet::check::CheckDatabase(file.string());
+    ASSERT_TRUE(report.ok()) << report.status().message();
+    for (const auto& p : report->problems) ADD_FAILURE() << p;
+
+    const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+    Command dump = RunShell(dumpTool + " '" + file.string() + "'");
+    EXPECT_EQ(dump.exit, 0) << dump.err;
+    EXPECT_EQ(dump.err, "");
+    std::string ours;
+    EXPECT_EQ(jettool::DumpDatabase(file.string(), std::nullopt, ours), 0);
+    EXPECT_EQ(WithoutOracle(dump.out), WithoutOracle(ours));
+
+    Command tables = RunShell("mdb-tables -1 -S '" + file.string() + "'");
+    EXPECT_EQ(tables.exit, 0);
+    EXPECT_EQ(tables.err, "");
+    EXPECT_NE(tables.out.find("MSysObjects"), std::string::npos);
+    Command rows = RunShell("mdb-json '" + file.string() + "' MSysObjects");
+    EXPECT_EQ(rows.err, "");
+    EXPECT_EQ(std::count(rows.out.begin(), rows.out.end(), '\n'), 8);
+    Command aces = RunShell("mdb-json '" + file.string() + "' MSysACEs");
+    EXPECT_EQ(aces.err, "");
+    EXPECT_EQ(std::count(aces.out.begin(), aces.out.end(), '\n'), 16);
+  }
+}
+
+TEST(NewDatabase, RefusesExistingFilesAndUnknownExtensions) {
+  const fs::path file = NewFile("taken.mdb");
+  const auto before = jettest::ReadText(file);
+  const jet::Status again = jet::create::CreateDatabase(file.string(), NewDatabaseFormat::kJet4, kCreated);
+  EXPECT_EQ(again.code(), jet::ErrorCode::kExists);
+  EXPECT_NE(again.message().find(file.string()), std::string::npos);
+  EXPECT_EQ(jettest::ReadText(file), before);
+  EXPECT_FALSE(jet::create::FormatForPath("notes.txt").ok());
+  EXPECT_TRUE(jet::create::FormatForPath("X.ACCDB").ok());
+  const fs::path missingDir = FreshDir() / "no/such/dir/x.mdb";
+  EXPECT_EQ(jet::create::CreateDatabase(missingDir.string(), NewDatabaseFormat::kJet4, kCreated).code(),
+            jet::ErrorCode::kIo);
+}
+
+TEST(NewDatabase, ATableCreatedAndFilledInANewFileReadsBack) {
+  for (const char* name : {"filled.mdb", "filled.accdb"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = NewFile(name);
+    {
+      auto session = jet::WriteSession::Open(file.string());
+      ASSERT_TRUE(session.ok()) << session.status().message();
+      std::vector<jet::NewColumn> columns = {{"Id", jet::ColumnType::kLong}, {"Name", jet::ColumnType::kText, 50},
+                                             {"Notes", jet::ColumnType::kMemo}};
+      jet::Status s = (*session)->createTable("Customers", columns);
+      ASSERT_TRUE(s.ok()) << s.message();
+      s = (*session)->insert("Customers", {int32_t{1}, std::string("O'Brien"), std::string(4500, 'x')});
+      ASSERT_TRUE(s.ok()) << s.message();
+      s = (*session)->insert("Customers", {int32_t{2}, std::string("Zoë Åström"), jet::Null{}});
+      ASSERT_TRUE(s.ok()) << s.message();
+    }
+    auto report = jet::check::CheckDatabase(file.string());
+    ASSERT_TRUE(report.ok());
+    for (const auto& p : report->problems) ADD_FAILURE() << p;
+    Command rows = RunShell("mdb-json '" + file.string() + "' Customers");
+    EXPECT_EQ(rows.err, "");
+    EXPECT_NE(rows.out.find("\"Name\":\"O'Brien\""), std::string::npos) << rows.out;
+    const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+    Command dump = RunShell(dumpTool + " '" + file.string() + "'");
+    std::string ours;
+    jettool::DumpDatabase(file.string(), std::nullopt, ours);
+    EXPECT_EQ(WithoutOracle(dump.out), WithoutOracle(ours));
+    EXPECT_NE(ours.find("Zoë Åström"), std::string::npos);
+  }
+}
+
+}  // namespace

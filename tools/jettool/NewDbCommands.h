@@ -1,0 +1,18 @@
+// jettool's writing and checking commands: create, check, sql.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace jettool {
+
+// jettool create FILE: a new empty database, format from the extension.
+int RunCreate(const std::string& file);
+// jettool check FILE [--password P]: exit 0 clean, 1 problems (each printed).
+int RunCheck(const std::string& file, const std::optional<std::string>& password);
+// jettool sql FILE [--password P] STATEMENT...: each argument one statement.
+int RunSql(const std::string& file, const std::optional<std::string>& password,
+           const std::vector<std::string>& statements);
+
+}  // namespace jettool
