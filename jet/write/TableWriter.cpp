@@ -33,10 +33,24 @@ std::optional<int64_t> WholeNumber(const Value& v) {
   return std::nullopt;
 }
 
-std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text) {
-  const size_t units = Utf8ToUtf16(text).size();
-  const bool compress = c.compressedUnicode() && units >= kMinCompressedChars && units <= kMaxCompressedChars;
-  return EncodeJet4Text(text, compress);
+std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::u16string& units) {
+  bool compress = c.compressedUnicode() && units.size() >= kMinCompressedChars && units.size() <= kMaxCompressedChars;
+  for (size_t i = 0; compress && i < units.size(); ++i) compress = units[i] != 0 && units[i] <= 0xFF;
+  // Compressed: FF FE, then the low bytes; else UTF-16LE.
+  std::vector<uint8_t> out;
+  if (compress) {
+    out.reserve(units.size() + 2);
+    out.push_back(0xFF);
+    out.push_back(0xFE);
+    for (char16_t u : units) out.push_back(static_cast<uint8_t>(u));
+    return out;
+  }
+  out.resize(units.size() * 2);
+  for (size_t i = 0; i < units.size(); ++i) {
+    out[2 * i] = static_cast<uint8_t>(units[i]);
+    out[2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
+  }
+  return out;
 }
 
 std::vector<uint8_t> LittleEndian(uint64_t v, size_t bytes) {
@@ -48,7 +62,7 @@ std::vector<uint8_t> LittleEndian(uint64_t v, size_t bytes) {
 // The bytes memo/OLE data stores, before it becomes a long value.
 Result<std::vector<uint8_t>> LongValueData(const ColumnDef& c, const Value& v, const std::string& context) {
   if (auto* t = std::get_if<std::string>(&v)) {
-    if (c.type() == ColumnType::kMemo) return TextBytes(c, *t);
+    if (c.type() == ColumnType::kMemo) return TextBytes(c, Utf8ToUtf16(*t));
     return WrongValue(context, c, "an OLE Object column takes bytes, not text");
   }
   if (auto* b = std::get_if<Binary>(&v)) return b->bytes;
@@ -126,12 +140,12 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
     case ColumnType::kText: {
       const auto* t = std::get_if<std::string>(&v);
       if (!t) return WrongValue(context, c, "expected text");
-      const size_t units = Utf8ToUtf16(*t).size();
-      if (units * 2 > c.length) {
-        return WrongValue(context, c, "text of " + std::to_string(units) + " characters is longer than the column's " +
-                                          std::to_string(c.length / 2));
+      const std::u16string units = Utf8ToUtf16(*t);
+      if (units.size() * 2 > c.length) {
+        return WrongValue(context, c, "text of " + std::to_string(units.size()) +
+                                          " characters is longer than the column's " + std::to_string(c.length / 2));
       }
-      return TextBytes(c, *t);
+      return TextBytes(c, units);
     }
     case ColumnType::kBinary: {
       const auto* b = std::get_if<Binary>(&v);

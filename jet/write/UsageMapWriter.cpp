@@ -1,6 +1,7 @@
 #include "jet/write/UsageMapWriter.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
@@ -127,10 +128,33 @@ Result<bool> UsageMapWriter::contains(uint32_t page) {
 }
 
 Result<std::optional<uint32_t>> UsageMapWriter::lastMember() {
-  auto all = members();
-  if (!all.ok()) return all.status();
-  if (all->empty()) return std::optional<uint32_t>();
-  return std::optional<uint32_t>(all->back());
+  // From the end backwards: called on every insert, and tables fill their maps densely.
+  auto page = writer_->file().read(where_.page);
+  if (!page.ok()) return page.status();
+  const uint8_t* bytes = (*page)->data() + start_;
+  auto highestBit = [](uint8_t b) { return 7 - std::countl_zero(b); };
+  if (bytes[0] == usage_map::kInline) {
+    const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
+    for (uint32_t i = length_ - usage_map::kInlineBitmap; i-- > 0;) {
+      if (const uint8_t b = bytes[usage_map::kInlineBitmap + i]) {
+        return std::optional<uint32_t>(first + i * 8 + static_cast<uint32_t>(highestBit(b)));
+      }
+    }
+    return std::optional<uint32_t>();
+  }
+  if (bytes[0] != usage_map::kReference) return corrupt("has unknown kind " + std::to_string(bytes[0]));
+  const uint32_t perPage = writer_->format().pagesPerBitmapPage();
+  for (uint32_t k = (length_ - usage_map::kReferencePages) / 4; k-- > 0;) {
+    const uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
+    if (bitmapPage == 0) continue;
+    auto p = writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_);
+    if (!p.ok()) return p.status();
+    const uint8_t* bitmap = (*p)->data() + JetFormat::kBitmapPageHeader;
+    for (uint32_t i = perPage / 8; i-- > 0;) {
+      if (bitmap[i]) return std::optional<uint32_t>(k * perPage + i * 8 + static_cast<uint32_t>(highestBit(bitmap[i])));
+    }
+  }
+  return std::optional<uint32_t>();
 }
 
 Result<std::vector<uint32_t>> UsageMapWriter::bitmapPages() {
