@@ -25,16 +25,22 @@ Status Corrupt(uint32_t page, const std::string& what) {
 
 // Builds an entry from the shared prefix plus the bytes stored for it.
 IndexEntry ParseEntry(std::span<const uint8_t> prefix, std::span<const uint8_t> rest, bool leaf) {
+  std::vector<uint8_t> joined;
+  std::span<const uint8_t> raw = rest;
+  if (!prefix.empty()) {
+    joined.reserve(prefix.size() + rest.size());
+    joined.assign(prefix.begin(), prefix.end());
+    joined.insert(joined.end(), rest.begin(), rest.end());
+    raw = joined;
+  }
   IndexEntry e;
-  const size_t total = prefix.size() + rest.size();
-  const size_t keyLen = total - (leaf ? 4 : 8);
-  auto byteAt = [&](size_t i) { return i < prefix.size() ? prefix[i] : rest[i - prefix.size()]; };
-  e.key.resize(keyLen);
-  for (size_t i = 0; i < keyLen; ++i) e.key[i] = byteAt(i);
-  e.row.page = uint32_t{byteAt(keyLen)} << 16 | uint32_t{byteAt(keyLen + 1)} << 8 | byteAt(keyLen + 2);
-  e.row.row = byteAt(keyLen + 3);
+  const size_t keyLen = raw.size() - (leaf ? 4 : 8);
+  e.key.assign(raw.begin(), raw.begin() + keyLen);
+  e.row.page = uint32_t{raw[keyLen]} << 16 | uint32_t{raw[keyLen + 1]} << 8 | raw[keyLen + 2];
+  e.row.row = raw[keyLen + 3];
   if (!leaf) {
-    for (size_t i = 4; i < 8; ++i) e.child = e.child << 8 | byteAt(keyLen + i);
+    e.child = uint32_t{raw[keyLen + 4]} << 24 | uint32_t{raw[keyLen + 5]} << 16 | uint32_t{raw[keyLen + 6]} << 8 |
+              raw[keyLen + 7];
   }
   return e;
 }

@@ -43,14 +43,6 @@ IndexEntry Separator(const IndexEntry& last, uint32_t child) {
 
 bool SameEntry(const IndexEntry& a, const IndexEntry& b) { return CompareEntries(a, b) == 0; }
 
-// The entries a page stores: a node's last child goes to the tail when it has others.
-std::vector<IndexEntry> StoredEntries(const IndexPage& page, uint32_t* tail) {
-  *tail = 0;
-  if (page.leaf || page.entries.size() < 2) return page.entries;
-  *tail = page.entries.back().child;
-  return std::vector<IndexEntry>(page.entries.begin(), page.entries.end() - 1);
-}
-
 }  // namespace
 
 IndexTree::IndexTree(IndexPageStore& store, const IndexPageLayout& layout, uint32_t rootPage, uint32_t tdefPage,
@@ -125,9 +117,20 @@ Result<IndexTree::Node*> IndexTree::allocate(bool leaf) {
 }
 
 size_t IndexTree::encodedSize(const Node& node, bool withPrefix) const {
-  uint32_t tail;
-  const std::vector<IndexEntry> stored = StoredEntries(node.page, &tail);
-  return EncodedEntryBytes(stored, node.page.leaf, withPrefix ? CommonKeyPrefix(stored) : 0);
+  // As stored: a node's last child is its tail and takes no entry bytes.
+  const std::vector<IndexEntry>& all = node.page.entries;
+  const size_t stored = (!node.page.leaf && all.size() >= 2) ? all.size() - 1 : all.size();
+  if (stored == 0) return 0;
+  size_t total = 0;
+  for (size_t i = 0; i < stored; ++i) total += all[i].storedSize(!node.page.leaf);
+  if (withPrefix) {
+    const std::vector<uint8_t>& a = all.front().key;
+    const std::vector<uint8_t>& b = all[stored - 1].key;
+    size_t common = 0;
+    while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
+    total -= common * (stored - 1);
+  }
+  return total;
 }
 
 bool IndexTree::overflows(const Node& node) const {
@@ -431,8 +434,16 @@ Status IndexTree::commit() {
   auto rootIt = cache_.find(rootPage_);
   if (rootIt != cache_.end() && rootIt->second->dirty) order.push_back(rootIt->second.get());
   for (Node* node : order) {
-    IndexPage out = node->page;
-    out.entries = StoredEntries(node->page, &out.tailPage);
+    // The operation ends here, so the page's entries can move into the written form.
+    IndexPage out;
+    out.leaf = node->page.leaf;
+    out.prevPage = node->page.prevPage;
+    out.nextPage = node->page.nextPage;
+    if (!out.leaf && node->page.entries.size() >= 2) {
+      out.tailPage = node->page.entries.back().child;
+      node->page.entries.pop_back();
+    }
+    out.entries = std::move(node->page.entries);
     out.tdefPage = tdefPage_;
     if (node->number == rootPage_) out.prevPage = out.nextPage = 0;
     const size_t common = CommonKeyPrefix(out.entries);

@@ -114,7 +114,7 @@ TEST(IndexTree, NonUniqueIndexKeepsEqualKeysInRowOrderAndFindsThem) {
   Harness h(kJet4IndexPageLayout);
   std::mt19937 rng(5);
   std::map<int64_t, std::set<RowPointer>> model;
-  for (int i = 0; i < 1500; ++i) {
+  for (int i = 0; i < 800; ++i) {
     const int64_t objectId = rng() % 50;
     const RowPointer row{static_cast<uint32_t>(100 + i / 200), static_cast<uint8_t>(i % 200)};
     const KeyColumn col{KeyColumnType::kLong};
