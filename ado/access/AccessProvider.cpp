@@ -1,0 +1,194 @@
+#include "ado/access/AccessProvider.h"
+
+#include <filesystem>
+
+#include "ado/Constants.h"
+#include "ado/Error.h"
+#include "ado/access/AccessCatalogue.h"
+#include "ado/access/AccessSql.h"
+#include "ado/access/AccessStatements.h"
+#include "ado/access/AccessTableCursor.h"
+#include "jet/Database.h"
+#include "jet/write/WriteSession.h"
+
+namespace ado::access {
+
+namespace {
+
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+
+std::string beginningOf(const std::string& sql) {
+  constexpr std::size_t kQuoted = 120;
+  return sql.size() <= kQuoted ? sql : sql.substr(0, kQuoted) + "...";
+}
+
+// The engine's messages start with "<file>: "; descriptions here name the file their own way.
+std::string withoutFilePrefix(const std::string& message, const std::string& path) {
+  const std::string prefix = path + ": ";
+  return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
+}
+
+long errorNumberOf(jet::ErrorCode code) {
+  switch (code) {
+    case jet::ErrorCode::kWrongPassword: return kErrAuthenticationFailed;
+    case jet::ErrorCode::kNotFound: return kErrNoSuchTable;
+    case jet::ErrorCode::kExists:
+    case jet::ErrorCode::kInvalidArgument: return kErrCommandText;
+    default: return adErrProviderFailed;
+  }
+}
+
+[[noreturn]] void failOpen(const jet::Status& status, const std::string& path) {
+  throw Error(errorNumberOf(status.code()), "Cannot open the Access database " + inQuotes(path) + ": " +
+                                                withoutFilePrefix(status.message(), path) + ".");
+}
+
+// A failed statement: what went wrong, the statement, and the file.
+[[noreturn]] void failStatement(const jet::Status& status, const std::string& sql, const std::string& path) {
+  throw Error(errorNumberOf(status.code()), withoutFilePrefix(status.message(), path) + " (statement: " +
+                                                beginningOf(sql) + "; Access database " + inQuotes(path) + ")");
+}
+
+class AccessSession : public Session {
+ public:
+  AccessSession(std::unique_ptr<jet::Database> database, std::string path, std::string password, bool readOnly)
+      : reader_(std::move(database)), path_(std::move(path)), password_(std::move(password)), readOnly_(readOnly) {}
+
+  void execute(const std::string& sql) override {
+    const AccessStatement statement = parse(sql);
+    if (const auto* select = std::get_if<SelectAllStatement>(&statement)) {
+      openTable(select->table);  // runs the query as Access would; the rows are not wanted
+      return;
+    }
+    jet::WriteSession& session = writer(sql);
+    const jet::Status status = ExecuteAccessStatement(session, statement);
+    if (!status.ok()) failStatement(status, sql, path_);
+  }
+
+  std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions&) override {
+    const AccessStatement statement = parse(source);
+    const auto* select = std::get_if<SelectAllStatement>(&statement);
+    if (!select)
+      throw Error(kErrCommandText, "The statement \"" + beginningOf(source) +
+                                       "\" returns no rows: a record set on the Access database " + inQuotes(path_) +
+                                       " opens SELECT * FROM a table.");
+    return openTable(select->table);
+  }
+
+  std::vector<TableEntry> tables() override { return SchemaTables(database().catalog()); }
+
+  // A transaction is one batch of the engine's writer: statements inside it reach the file
+  // together at the commit, or not at all after a rollback. One level (no nesting).
+  void beginTransaction() override {
+    if (inTransaction_)
+      throw Error(adErrProviderFailed, "A transaction is already active on the Access database " + inQuotes(path_) +
+                                           "; transactions cannot be nested here.");
+    inTransaction_ = true;
+    if (writer_) writer_->beginBatch();
+  }
+
+  void commitTransaction() override {
+    requireTransaction();
+    inTransaction_ = false;
+    if (!writer_) return;
+    const jet::Status status = writer_->commitBatch();
+    if (!status.ok())
+      throw Error(errorNumberOf(status.code()), "The transaction could not be written to the Access database " +
+                                                    inQuotes(path_) + ": " +
+                                                    withoutFilePrefix(status.message(), path_) + ".");
+  }
+
+  void rollbackTransaction() override {
+    requireTransaction();
+    inTransaction_ = false;
+    if (writer_) writer_->rollbackBatch();
+  }
+
+ private:
+  void requireTransaction() const {
+    if (!inTransaction_)
+      throw Error(adErrProviderFailed, "No transaction is active on the Access database " + inQuotes(path_) + ".");
+  }
+
+  // The database as it is now: the writer's once it exists (it sees its own changes).
+  jet::Database& database() { return writer_ ? writer_->database() : *reader_; }
+
+  // The writer, opened on the first statement that changes the file. The reader stays open for
+  // the record sets that still read through it.
+  jet::WriteSession& writer(const std::string& sql) {
+    if (writer_) return *writer_;
+    if (readOnly_)
+      throw Error(adErrProviderFailed, "Cannot change the Access database " + inQuotes(path_) +
+                                           ": the connection was opened read-only (statement: " + beginningOf(sql) +
+                                           ")");
+    auto opened = jet::WriteSession::Open(path_, password_);
+    if (!opened.ok())
+      throw Error(errorNumberOf(opened.status().code()), "Cannot change the Access database " + inQuotes(path_) +
+                                                             ": " + withoutFilePrefix(opened.status().message(), path_) +
+                                                             " (statement: " + beginningOf(sql) + ")");
+    writer_ = std::move(opened.value());
+    if (inTransaction_) writer_->beginBatch();
+    return *writer_;
+  }
+
+  AccessStatement parse(const std::string& sql) const {
+    auto statement = ParseAccessSql(sql);
+    if (!statement.ok())
+      throw Error(kErrCommandText, statement.status().message() + " (Access database " + inQuotes(path_) + ")");
+    return std::move(statement.value());
+  }
+
+  std::unique_ptr<Cursor> openTable(const std::string& name) {
+    jet::Database& db = database();
+    const jet::Catalog& catalog = db.catalog();
+    if (const jet::CatalogEntry* table = catalog.findTable(name)) {
+      auto definition = db.tableDefAt(table->tableDefPage(), table->name);
+      if (!definition.ok()) throw Error(adErrProviderFailed, definition.status().message());
+      return std::make_unique<AccessTableCursor>(db, std::move(definition.value()));
+    }
+    for (const jet::CatalogEntry& entry : catalog.entries()) {
+      if (!jet::EqualsIgnoreCase(entry.name, name)) continue;
+      if (entry.isLinkedTable())
+        throw Error(adErrProviderFailed, inQuotes(entry.name) + " in the Access database " + inQuotes(path_) +
+                                             " is a linked table; its rows live in another database, "
+                                             "which this provider does not open.");
+      if (entry.isQuery())
+        throw Error(adErrProviderFailed, inQuotes(entry.name) + " in the Access database " + inQuotes(path_) +
+                                             " is a stored query; only tables can be read.");
+    }
+    throw Error(kErrNoSuchTable, "The Access database " + inQuotes(path_) + " has no table named " + inQuotes(name) + ".");
+  }
+
+  std::unique_ptr<jet::Database> reader_;
+  std::unique_ptr<jet::WriteSession> writer_;
+  std::string path_;
+  std::string password_;
+  bool readOnly_;
+  bool inTransaction_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Session> AccessProvider::open(const ConnectionTarget& target, const ConnectionProperties& properties) {
+  const std::string& path = target.access.dataSource;
+  if (path.empty())
+    throw Error(adErrProviderFailed, "The Access connection string names no database file (Data Source= is empty).");
+
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(status))
+    throw Error(adErrProviderFailed, "The Access database file " + inQuotes(path) + " does not exist.");
+  if (std::filesystem::is_directory(status))
+    throw Error(adErrProviderFailed, inQuotes(path) + " is a folder, not an Access database file.");
+
+  jet::Database::Options options;
+  options.password = target.access.password;
+  auto database = jet::Database::Open(path, options);
+  if (!database.ok()) failOpen(database.status(), path);
+  return std::make_unique<AccessSession>(std::move(database.value()), path, target.access.password,
+                                         properties.mode == adModeRead);
+}
+
+void RegisterAccessProvider() { RegisterProvider(ProviderKind::Access, std::make_shared<AccessProvider>()); }
+
+}  // namespace ado::access

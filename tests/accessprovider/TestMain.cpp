@@ -1,0 +1,10 @@
+// The Access provider is installed the way the program installs it at start-up.
+#include "ado/access/AccessProvider.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  ado::access::RegisterAccessProvider();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
