@@ -162,6 +162,7 @@ TEST(NewDatabase, NewFilesPassOurCheckAndBothOracles) {
     auto report = jet::check::CheckDatabase(file.string());
     ASSERT_TRUE(report.ok()) << report.status().message();
     for (const auto& p : report->problems) ADD_FAILURE() << p;
+    for (const auto& n : report->notes) ADD_FAILURE() << n;
 
     const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
     Command dump = RunShell(dumpTool + " '" + file.string() + "'");
@@ -217,6 +218,7 @@ TEST(NewDatabase, ATableCreatedAndFilledInANewFileReadsBack) {
     auto report = jet::check::CheckDatabase(file.string());
     ASSERT_TRUE(report.ok());
     for (const auto& p : report->problems) ADD_FAILURE() << p;
+    for (const auto& n : report->notes) ADD_FAILURE() << n;
     Command rows = RunShell("mdb-json '" + file.string() + "' Customers");
     EXPECT_EQ(rows.err, "");
     EXPECT_NE(rows.out.find("\"Name\":\"O'Brien\""), std::string::npos) << rows.out;
