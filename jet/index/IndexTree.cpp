@@ -148,8 +148,7 @@ Result<IndexTree::Node*> IndexTree::descendToLeaf(const IndexEntry& probe) {
 }
 
 Result<bool> IndexTree::insert(const IndexEntry& entry, bool unique) {
-  cache_.clear();
-  freed_.clear();
+  discard();
   // Is the key there already? The leaf holding the first entry >= (key, lowest row)
   // answers it, or the next leaf if the probe falls after its last entry.
   IndexEntry probe{entry.key, RowPointer{0, 0}, 0};
@@ -297,8 +296,7 @@ Status IndexTree::nestRoot(Node& root) {
 }
 
 Status IndexTree::remove(const IndexEntry& entry) {
-  cache_.clear();
-  freed_.clear();
+  discard();
   Result<Node*> root = load(rootPage_);
   if (!root.ok()) return root.status();
   bool found = false;
@@ -456,11 +454,11 @@ Status IndexTree::commit() {
     JET_RETURN_IF_ERROR(store_.writePage(node->number, bytes));
   }
   for (uint32_t page : freed_) JET_RETURN_IF_ERROR(store_.freePage(page));
-  cache_.clear();
-  freed_.clear();
+  discard();
   return Status::Ok();
 }
 
+// Forgets the pages of an operation (at its start, and when it is refused).
 void IndexTree::discard() {
   loading_.clear();
   cache_.clear();
@@ -468,7 +466,7 @@ void IndexTree::discard() {
 }
 
 Result<std::vector<RowPointer>> IndexTree::find(std::span<const uint8_t> key) {
-  cache_.clear();
+  discard();
   IndexEntry probe{std::vector<uint8_t>(key.begin(), key.end()), RowPointer{0, 0}, 0};
   Result<Node*> leaf = descendToLeaf(probe);
   if (!leaf.ok()) return leaf.status();
@@ -494,7 +492,7 @@ Result<std::vector<RowPointer>> IndexTree::find(std::span<const uint8_t> key) {
 }
 
 Result<std::vector<IndexEntry>> IndexTree::entries() {
-  cache_.clear();
+  discard();
   Result<Node*> leaf = descendToLeaf(IndexEntry{});
   if (!leaf.ok()) return leaf.status();
   std::vector<IndexEntry> all;
