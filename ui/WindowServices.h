@@ -5,6 +5,7 @@
 
 #include "app/Dialogs.h"
 #include "app/WebPages.h"
+#include "db/ODBCProvider.h"
 
 #include <QString>
 #include <functional>
@@ -12,6 +13,9 @@
 namespace ui {
 
 struct WindowServices {
+  WindowServices(app::Dialogs& dialogs, QString programFolder, std::function<void()> endProgram)
+      : dialogs(dialogs), programFolder(std::move(programFolder)), endProgram(std::move(endProgram)) {}
+
   app::Dialogs& dialogs;
   // The folder that holds the program file and the files that come with it.
   QString programFolder;
@@ -20,6 +24,9 @@ struct WindowServices {
   // The clock and the draw behind the occasional opening of the home page.
   app::SecondsSinceMidnight clock = app::LocalSecondsSinceMidnight;
   app::RandomFraction draw = app::SeededRandomFraction;
+  // Creates the data-access layer's connection objects for the start-up check;
+  // empty means the real one.
+  db::ConnectionCreator createConnection;
 
   // programFolder + "/" + a fixed relative name such as app::kHandCursorFile.
   QString programFile(const char* relativeName) const {

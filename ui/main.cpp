@@ -1,0 +1,27 @@
+// Tabloren: copies tables between Access databases and SQLite files.
+// Starting the program shows the connection window; its load handler is the
+// whole start-up.
+#include "app/Files.h"
+#include "app/QtDialogs.h"
+#include "ui/Form1.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QGuiApplication::setDesktopFileName(QStringLiteral("tabloren"));
+  // Closing a window ends the program through the windows' own handlers.
+  application.setQuitOnLastWindowClosed(false);
+
+  app::QtDialogs dialogs;
+  bool ended = false;
+  ui::WindowServices services{dialogs, app::ProgramFolder(), [&ended] {
+                                ended = true;
+                                QCoreApplication::exit(0);
+                              }};
+  ui::Form1 connectionWindow(std::move(services));
+  connectionWindow.start();
+  // Start-up may already have ended the program (no data-access layer).
+  if (ended) return 0;
+  return application.exec();
+}
