@@ -152,6 +152,8 @@ uint32_t PageFile::appendPage() {
 }
 
 Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
+  if (writesBeforeInterrupt_ == 0) return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
+  if (writesBeforeInterrupt_ > 0) --writesBeforeInterrupt_;
   buffer = bytes;
   if (page == 0) {
     ApplyHeaderMask(buffer, format().jet3);

@@ -63,6 +63,9 @@ class PageFile {
   void dropAppendedPages(uint32_t firstPage);
   // Pages the file holds on disk (the page count before any unflushed append).
   uint32_t flushedPageCount() const { return filePageCount_; }
+  // Fault injection for tests: flushes stop, as if the process died, once `pages` more
+  // pages have been written (negative: never).
+  void interruptWritesAfter(int pages) { writesBeforeInterrupt_ = pages; }
 
  private:
   PageFile(std::string fileName, int fd, bool writable, size_t cachePages);
@@ -82,6 +85,7 @@ class PageFile {
   std::list<std::pair<uint32_t, PageRef>> lru_;
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
+  int writesBeforeInterrupt_ = -1;
 };
 
 }  // namespace jet

@@ -72,6 +72,7 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
     if (!inBatch_) db_->file().discardChanges();
   }
   if (catalogueChanges || !status.ok()) {
+    enforcedChildren_.reset();
     Status reloaded = db_->reload();
     if (status.ok() && !reloaded.ok()) return reloaded;
   }
@@ -91,6 +92,7 @@ Status WriteSession::commitBatch() {
 
 void WriteSession::rollbackBatch() {
   inBatch_ = false;
+  enforcedChildren_.reset();
   db_->file().discardChanges();
   (void)db_->reload();
 }
@@ -120,24 +122,36 @@ Status WriteSession::insert(const std::string& name, const std::vector<Value>& v
           return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": " + entry->name + " is a system table");
         }
         // A row here could break an enforced relationship; checking the related table is not done yet.
-        auto relations = AllRows(*db_, "MSysRelationships");
-        if (!relations.ok()) return relations.status();
-        if (!relations->empty()) {
-          auto relDef = db_->tableDef("MSysRelationships");
-          if (!relDef.ok()) return relDef.status();
-          for (const auto& rel : *relations) {
-            const auto* child = std::get_if<std::string>(&ColumnValue(**relDef, rel, "szObject"));
-            const bool enforced = !(AsWholeNumber(ColumnValue(**relDef, rel, "grbit")) & kRelationNotEnforced);
-            if (child && enforced && EqualsIgnoreCase(*child, (*def)->name)) {
-              return Status(ErrorCode::kUnsupported, db_->fileName() + ": table " + (*def)->name +
-                                                         " refers to another table through an enforced relationship, "
-                                                         "which this engine cannot check yet; nothing was written");
-            }
+        auto children = enforcedChildTables();
+        if (!children.ok()) return children.status();
+        for (const auto& child : *children) {
+          if (EqualsIgnoreCase(child, (*def)->name)) {
+            return Status(ErrorCode::kUnsupported, db_->fileName() + ": table " + (*def)->name +
+                                                       " refers to another table through an enforced relationship, "
+                                                       "which this engine cannot check yet; nothing was written");
           }
         }
         return InsertRow(writer_, **def, ordered).status();
       },
       false);
+}
+
+Result<std::vector<std::string>> WriteSession::enforcedChildTables() {
+  if (enforcedChildren_) return *enforcedChildren_;
+  std::vector<std::string> out;
+  auto relations = AllRows(*db_, "MSysRelationships");
+  if (!relations.ok()) return relations.status();
+  if (!relations->empty()) {
+    auto relDef = db_->tableDef("MSysRelationships");
+    if (!relDef.ok()) return relDef.status();
+    for (const auto& rel : *relations) {
+      const auto* child = std::get_if<std::string>(&ColumnValue(**relDef, rel, "szObject"));
+      const bool enforced = !(AsWholeNumber(ColumnValue(**relDef, rel, "grbit")) & kRelationNotEnforced);
+      if (child && enforced) out.push_back(*child);
+    }
+  }
+  enforcedChildren_ = out;
+  return out;
 }
 
 Status WriteSession::dropTable(const std::string& name) {

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,13 @@ class WriteSession {
  private:
   explicit WriteSession(std::unique_ptr<Database> db);
   Status checkNotLocked() const;
+  // Tables on the referring side of an enforced relationship (cached until the catalogue changes).
+  Result<std::vector<std::string>> enforcedChildTables();
 
   std::unique_ptr<Database> db_;
   PageWriter writer_;
   bool inBatch_ = false;
+  std::optional<std::vector<std::string>> enforcedChildren_;
 };
 
 // The lock file Access keeps beside `path` while the database is open.
