@@ -1,5 +1,6 @@
 #include "ado/access/AccessProvider.h"
 
+#include <cctype>
 #include <filesystem>
 
 #include "ado/Constants.h"
@@ -45,8 +46,10 @@ long errorNumberOf(jet::ErrorCode code) {
 
 // A failed statement: what went wrong, the statement, and the file.
 [[noreturn]] void failStatement(const jet::Status& status, const std::string& sql, const std::string& path) {
-  throw Error(errorNumberOf(status.code()), withoutFilePrefix(status.message(), path) + " (statement: " +
-                                                beginningOf(sql) + "; Access database " + inQuotes(path) + ")");
+  std::string what = withoutFilePrefix(status.message(), path);
+  if (!what.empty()) what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+  throw Error(errorNumberOf(status.code()),
+              what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")");
 }
 
 class AccessSession : public Session {

@@ -1,0 +1,156 @@
+// Changing Access files through Connection.Execute: the statements reach the file, the same
+// connection reads its own changes, transactions group statements, and refusals name the file
+// and leave it as it was. The statements themselves are the engine's writer's (tested there).
+#include "Corpus.h"
+
+#include "ado/Connection.h"
+#include "ado/Error.h"
+#include "ado/access/AccessProvider.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string copyOf(const corpus::TempFolder& folder, const std::string& relative, const std::string& name) {
+  const std::string target = folder.file(name);
+  std::filesystem::copy_file(corpus::File(relative), target);
+  return target;
+}
+
+std::string bytesOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> userTables(ado::Connection& connection) {
+  std::vector<std::string> names;
+  ado::Recordset rs = connection.OpenSchema(ado::adSchemaTables);
+  for (; !rs.Eof(); rs.MoveNext())
+    if (rs.Fields()["TABLE_TYPE"].Value().asText() == "TABLE") names.push_back(rs.Fields()["TABLE_NAME"].Value().asText());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ado::Error executeError(ado::Connection& connection, const std::string& sql) {
+  try {
+    connection.Execute(sql);
+  } catch (const ado::Error& error) {
+    return error;
+  }
+  ADD_FAILURE() << "ran: " << sql;
+  return ado::Error(0, "");
+}
+
+TEST(AccessExecute, StatementsReachTheFileAndTheSameConnectionReadsThem) {
+  corpus::TempFolder folder;
+  const std::string path = copyOf(folder, "mdb-reader/V2003/empty.mdb", "orders.mdb");
+  {
+    ado::Connection connection;
+    connection.Open(corpus::JetConnectionString(path));
+    connection.Execute("CREATE TABLE `Orders` (`Id` INT, `Name` VARCHAR(20), `Price` CURRENCY, `Due` DATETIME, `Paid` BIT)");
+    connection.Execute("INSERT INTO `Orders` VALUES (7, 'Käse', '12.3456', '2024-02-29 13:45:00', True)");
+    connection.Execute("INSERT INTO `Orders` VALUES (8, NULL, NULL, NULL, False)");
+    EXPECT_EQ(userTables(connection), std::vector<std::string>{"Orders"});
+
+    ado::Recordset rs;
+    rs.Open("SELECT * FROM `Orders`", connection);
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(rs.Fields()["Price"].Type(), ado::adCurrency);
+    EXPECT_EQ(rs.Fields()["Id"].Value(), ado::Variant::int32(7));
+    EXPECT_EQ(rs.Fields()["Name"].Value(), ado::Variant::text("Käse"));
+    EXPECT_EQ(rs.Fields()["Price"].Value(), ado::Variant::currency({123456}));
+    EXPECT_EQ(rs.Fields()["Due"].Value().toText(), "02/29/2024 13:45:00");
+    EXPECT_EQ(rs.Fields()["Paid"].Value(), ado::Variant::boolean(true));
+    rs.MoveNext();
+    EXPECT_TRUE(rs.Fields()["Name"].Value().isNull());
+  }
+  ado::Connection again;  // a fresh connection reads what the first one wrote
+  again.Open(corpus::JetConnectionString(path));
+  ado::Recordset rs;
+  rs.Open("SELECT * FROM Orders", again);
+  EXPECT_EQ(rs.RecordCount(), 2);
+  rs.Close();
+  again.Execute("DROP TABLE [Orders]");
+  EXPECT_TRUE(userTables(again).empty());
+}
+
+TEST(AccessExecute, TransactionsWriteTheirStatementsTogetherOrNotAtAll) {
+  corpus::TempFolder folder;
+  const std::string path = copyOf(folder, "mdb-reader/V2010/empty.accdb", "batch.accdb");
+  const std::string original = bytesOf(path);
+  {
+    ado::Connection connection;
+    connection.Open(corpus::AceConnectionString(path));
+    connection.BeginTrans();
+    connection.Execute("CREATE TABLE [Dropped] ([A] INT)");
+    connection.Execute("INSERT INTO [Dropped] VALUES (1)");
+    EXPECT_EQ(userTables(connection), std::vector<std::string>{"Dropped"});  // visible inside the transaction
+    connection.RollbackTrans();
+    EXPECT_TRUE(userTables(connection).empty());
+  }
+  EXPECT_EQ(bytesOf(path), original);
+
+  ado::Connection connection;
+  connection.Open(corpus::AceConnectionString(path));
+  connection.BeginTrans();
+  EXPECT_EQ(executeError(connection, "CREATE TABLE [Kept] ([A] INT, [A] TEXT)").number(), ado::access::kErrCommandText);
+  connection.Execute("CREATE TABLE [Kept] ([A] INT)");
+  connection.Execute("INSERT INTO [Kept] VALUES (1)");
+  EXPECT_THROW(connection.BeginTrans(), ado::Error);  // no nesting
+  connection.CommitTrans();
+  EXPECT_THROW(connection.CommitTrans(), ado::Error);  // nothing left to commit
+  EXPECT_THROW(connection.RollbackTrans(), ado::Error);
+  connection.Close();
+
+  ado::Connection reader;
+  reader.Open(corpus::AceConnectionString(path));
+  EXPECT_EQ(userTables(reader), std::vector<std::string>{"Kept"});
+}
+
+TEST(AccessExecute, RefusedChangesNameTheFileAndLeaveItUnchanged) {
+  corpus::TempFolder folder;
+  struct Case {
+    std::string path;
+    std::string password;
+    std::string expected;  // part of the description
+  };
+  const std::vector<Case> cases = {
+      {copyOf(folder, "mdb-reader/V1997/test.mdb", "old.mdb"), "", "Access 97"},
+      {copyOf(folder, "mdb-reader/encryption/office-agile-4.4.accdb", "secret.accdb"), "password", "encrypted"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string before = bytesOf(c.path);
+    ado::Connection connection;
+    connection.Open(corpus::AceConnectionString(c.path, c.password));
+    const ado::Error error = executeError(connection, "CREATE TABLE [New] ([A] INT)");
+    EXPECT_NE(error.description().find(c.path), std::string::npos) << error.description();
+    EXPECT_NE(error.description().find(c.expected), std::string::npos) << error.description();
+    EXPECT_FALSE(userTables(connection).empty());  // reading still works
+    connection.Close();
+    EXPECT_EQ(bytesOf(c.path), before);
+  }
+
+  const std::string plain = copyOf(folder, "mdb-reader/V2003/test.mdb", "plain.mdb");
+  const std::string before = bytesOf(plain);
+  {
+    ado::Connection readOnly;
+    readOnly.SetMode(ado::adModeRead);
+    readOnly.Open(corpus::JetConnectionString(plain));
+    EXPECT_NE(executeError(readOnly, "DROP TABLE Table1").description().find("read-only"), std::string::npos);
+  }
+  ado::Connection connection;
+  connection.Open(corpus::JetConnectionString(plain));
+  EXPECT_EQ(executeError(connection, "DROP TABLE [No such table]").number(), ado::access::kErrNoSuchTable);
+  EXPECT_EQ(executeError(connection, "INSERT INTO Table1 VALUES (1)").number(), ado::access::kErrCommandText);
+  EXPECT_EQ(executeError(connection, "DELETE FROM Table1").number(), ado::access::kErrCommandText);
+  std::ofstream(folder.file("plain.ldb")) << "";  // Access holds the file open
+  EXPECT_NE(executeError(connection, "DROP TABLE Table1").description().find("open in Access"), std::string::npos);
+  connection.Close();
+  EXPECT_EQ(bytesOf(plain), before);
+}
+
+}  // namespace
