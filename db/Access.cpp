@@ -63,4 +63,35 @@ bool AccessTableExists(const QString& path, const QString& password, const QStri
   return found;
 }
 
+bool RenameAccessTable(app::Dialogs& dialogs, const QString& oldName, const QString& newName, const QString& path,
+                       const QString& password) {
+  if (oldName.compare(newName, Qt::CaseInsensitive) == 0)
+    throw ado::Error(ado::adErrInvalidArgument, "The Access table \"" + oldName.toStdString() +
+                                                    "\" cannot be renamed to its own name.");
+  const FixedConnectionSettings unused{QString(), QString(), QString()};
+  const auto connection = OpenAccessConnection(unused, profiles::kRenameAccessTable, path, password);
+  // A doubled back-quote stands for one inside a name, so no name can end the statement early.
+  auto quoted = [](const QString& name) {
+    QString text = name;
+    text.replace(QLatin1Char('`'), QStringLiteral("``"));
+    return "`" + text.toStdString() + "`";
+  };
+  bool renamed = true;
+  if (AccessTableExists(path, password, newName)) {
+    const app::MessageAnswer answer =
+        dialogs.message(QStringLiteral("Would you like to overwrite ") + newName + QStringLiteral("?"),
+                        QStringLiteral("Overwrite?"), app::MessageButtons::YesNo, app::MessageIcon::None);
+    if (answer == app::MessageAnswer::Yes)
+      connection->Execute("DROP TABLE " + quoted(newName));
+    else
+      renamed = false;
+  }
+  if (renamed) {
+    connection->Execute("SELECT a1.* INTO " + quoted(newName) + " FROM " + quoted(oldName) + " AS a1;");
+    connection->Execute("DROP TABLE " + quoted(oldName));
+  }
+  connection->Close();
+  return renamed;
+}
+
 }  // namespace db

@@ -29,4 +29,12 @@ void FillAccessTableList(const ConnectionSettings& settings, app::Dialogs& dialo
 // compared without regard to case. A missing file gives false; other failures pass to the caller.
 bool AccessTableExists(const QString& path, const QString& password, const QString& name);
 
+// Renames an Access table: a copy under the new name, then a drop of the old table. When a table of
+// the new name exists (any case), asks "Would you like to overwrite " + new name + "?" (Yes/No, no
+// icon, title "Overwrite?") and drops it on Yes. True when renamed, false when the overwrite was
+// declined. A new name equal to the old one apart from case is refused with an error (the table
+// would be dropped before it is copied). Failures pass to the caller.
+bool RenameAccessTable(app::Dialogs& dialogs, const QString& oldName, const QString& newName, const QString& path,
+                       const QString& password);
+
 }  // namespace db

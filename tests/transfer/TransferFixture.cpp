@@ -1,0 +1,114 @@
+#include "TransferFixture.h"
+
+#include "db/Access.h"
+#include "db/SQLite.h"
+
+#include <QFileInfo>
+
+namespace transfer_test {
+
+std::string SQLiteValueText(sqlite3_stmt* statement, int column) {
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL: return "NULL";
+    case SQLITE_INTEGER: return "i:" + std::to_string(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT: {
+      char text[64];
+      std::snprintf(text, sizeof text, "r:%.17g", sqlite3_column_double(statement, column));
+      return text;
+    }
+    case SQLITE_TEXT:
+      return "t:" + std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                                static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+    default: {
+      const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(statement, column));
+      std::string hex = "b:";
+      static const char digits[] = "0123456789abcdef";
+      for (int i = 0; i < sqlite3_column_bytes(statement, column); ++i) {
+        hex += digits[data[i] >> 4];
+        hex += digits[data[i] & 15];
+      }
+      return hex;
+    }
+  }
+}
+
+RawSQLite::RawSQLite(const QString& path) {
+  if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+      SQLITE_OK)
+    ADD_FAILURE() << "cannot open " << path.toStdString();
+}
+
+RawSQLite::~RawSQLite() { sqlite3_close_v2(db_); }
+
+void RawSQLite::exec(const std::string& sql) {
+  char* error = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    ADD_FAILURE() << sql << ": " << (error ? error : "?");
+    sqlite3_free(error);
+  }
+}
+
+std::vector<std::vector<std::string>> RawSQLite::rows(const std::string& sql) {
+  std::vector<std::vector<std::string>> out;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
+    return out;
+  }
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+    std::vector<std::string> row;
+    for (int c = 0; c < sqlite3_column_count(statement); ++c) row.push_back(SQLiteValueText(statement, c));
+    out.push_back(std::move(row));
+  }
+  sqlite3_finalize(statement);
+  return out;
+}
+
+std::vector<std::string> RawSQLite::declaredTypes(const std::string& table) {
+  std::vector<std::string> types;
+  for (const auto& row : rows("SELECT type FROM pragma_table_info(" + std::string("'") + table + "')"))
+    types.push_back(row[0].substr(2));
+  return types;
+}
+
+QString TransferTest::copyCorpus(const QString& relative, const QString& as) {
+  const QString target = tempPath(as.isEmpty() ? QFileInfo(relative).fileName() : as);
+  QFile::remove(target);
+  EXPECT_TRUE(QFile::copy(SharedFile(QStringLiteral("corpus/") + relative), target)) << relative.toStdString();
+  QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  return target;
+}
+
+QString TransferTest::newSQLite(const QString& name, const std::vector<std::string>& statements) {
+  const QString path = tempPath(name);
+  RawSQLite db(path);
+  db.exec("PRAGMA user_version = 1");  // makes the file a real database, not an empty one
+  for (const auto& s : statements) db.exec(s);
+  return path;
+}
+
+void TransferTest::fillLists() {
+  app::ScriptedDialogs quiet;
+  db::FillAccessTableList(*settings_, quiet, accessList, settings_->accessPath());
+  db::FillSQLiteTableList(*settings_, sqliteList);
+}
+
+void TransferTest::select(app::TableList& list, const QString& name) {
+  for (int i = 0; i < list.count(); ++i) {
+    if (list.item(i) == name) {
+      list.setSelected(i, true);
+      list.setCurrentIndex(i);
+      return;
+    }
+  }
+  ADD_FAILURE() << "no list entry " << name.toStdString();
+}
+
+QStringList TransferTest::errorBoxes() const {
+  QStringList texts;
+  for (const auto& box : dialogs.messages())
+    if (box.icon == app::MessageIcon::Warning) texts.append(box.text);
+  return texts;
+}
+
+}  // namespace transfer_test

@@ -1,0 +1,233 @@
+// tabloren-cli: the batch command. It runs the tables window's copies on in-memory lists
+// with scripted dialogs: the overwrite question is answered by --overwrite, every error box
+// becomes a line on stderr.
+#include "ado/access/AccessProvider.h"
+#include "app/MemoryTableList.h"
+#include "app/ScriptedDialogs.h"
+#include "db/Access.h"
+#include "db/Connections.h"
+#include "db/SQLite.h"
+#include "jet/create/NewDatabase.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/TerminalProgress.h"
+#include "transfer/AccessToSQLite.h"
+#include "transfer/SQLiteToAccess.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitFailedStatements = 1;
+constexpr int kExitUsage = 2;
+
+void PrintError(const QString& text) { std::fprintf(stderr, "tabloren-cli: %s\n", text.toLocal8Bit().constData()); }
+
+class NoPointer : public app::PointerHost {
+ public:
+  app::PointerState pointer() const override { return state_; }
+  void setPointer(app::PointerState state) override { state_ = state; }
+
+ private:
+  app::PointerState state_ = app::PointerState::Default;
+};
+
+// An SQLite database starts with this header; an empty file is an empty SQLite database.
+bool LooksLikeSQLite(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray head = file.read(16);
+  return head.isEmpty() || head == QByteArray("SQLite format 3\0", 16);
+}
+
+// Creates an empty SQLite database file; an error message on failure.
+std::optional<QString> CreateSQLiteFile(const QString& path) {
+  sqlite3* db = nullptr;
+  const QByteArray name = path.toUtf8();
+  const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  std::optional<QString> error;
+  if (rc != SQLITE_OK)
+    error = QStringLiteral("Cannot create the SQLite database \"%1\": %2.")
+                .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"));
+  sqlite3_close_v2(db);
+  return error;
+}
+
+std::optional<QString> CreateAccessFile(const QString& path) {
+  const auto format = jet::create::FormatForPath(path.toStdString());
+  if (!format.ok())
+    return QStringLiteral("Cannot create the Access database \"%1\": the name must end in .mdb or .accdb.").arg(path);
+  const QDateTime now = QDateTime::currentDateTime();
+  const double today = static_cast<double>(QDate(1899, 12, 30).daysTo(now.date())) +
+                       static_cast<double>(now.time().msecsSinceStartOfDay()) / 86'400'000.0;
+  const jet::Status status = jet::create::CreateDatabase(path.toStdString(), format.value(), today);
+  if (!status.ok())
+    return QStringLiteral("Cannot create the Access database \"%1\": %2")
+        .arg(path, QString::fromStdString(status.message()));
+  return std::nullopt;
+}
+
+// The reason an Access database cannot be listed (the window only says "Unable to access").
+std::optional<QString> AccessOpenError(const db::ConnectionSettings& settings) {
+  try {
+    db::OpenAccessConnection(settings, db::profiles::kListAccessTables)->Close();
+    return std::nullopt;
+  } catch (const std::exception& e) {
+    return QString::fromUtf8(e.what());
+  }
+}
+
+std::optional<QString> FillAccessList(const db::ConnectionSettings& settings, app::TableList& list) {
+  if (auto error = AccessOpenError(settings)) return error;
+  app::ScriptedDialogs dialogs;
+  db::FillAccessTableList(settings, dialogs, list, settings.accessPath());
+  if (!dialogs.shown().empty())
+    return QStringLiteral("Unable to access the database \"%1\".").arg(settings.accessPath());
+  return std::nullopt;
+}
+
+std::optional<QString> FillSQLiteList(const db::ConnectionSettings& settings, app::TableList& list) {
+  try {
+    db::FillSQLiteTableList(settings, list);
+    return std::nullopt;
+  } catch (const std::exception& e) {
+    return QString::fromUtf8(e.what());
+  }
+}
+
+void PrintList(const app::MemoryTableList& list) {
+  for (const QString& name : list.items()) std::printf("%s\n", name.toUtf8().constData());
+}
+
+int List(const cli::Request& request) {
+  if (!QFileInfo(request.source).isFile()) {
+    PrintError(QStringLiteral("The file \"%1\" does not exist.").arg(request.source));
+    return kExitUsage;
+  }
+  app::MemoryTableList list;
+  const bool sqlite = LooksLikeSQLite(request.source);
+  const db::FixedConnectionSettings settings(sqlite ? request.source : QString(), sqlite ? QString() : request.source,
+                                             request.password);
+  if (const auto error = sqlite ? FillSQLiteList(settings, list) : FillAccessList(settings, list)) {
+    PrintError(*error);
+    return kExitUsage;
+  }
+  PrintList(list);
+  return 0;
+}
+
+// Selects the requested tables of the source list (all when none are named).
+std::optional<QString> SelectTables(app::TableList& list, const std::optional<QStringList>& tables,
+                                    const QString& source) {
+  if (!tables) {
+    for (int i = 0; i < list.count(); ++i) list.setSelected(i, true);
+    return std::nullopt;
+  }
+  for (const QString& wanted : *tables) {
+    int found = -1;
+    for (int i = 0; i < list.count() && found < 0; ++i)
+      if (list.item(i) == wanted) found = i;
+    for (int i = 0; i < list.count() && found < 0; ++i)
+      if (list.item(i).compare(wanted, Qt::CaseInsensitive) == 0) found = i;
+    if (found < 0) return QStringLiteral("\"%1\" has no table named \"%2\".").arg(source, wanted);
+    list.setSelected(found, true);
+  }
+  return std::nullopt;
+}
+
+int Copy(const cli::Request& request) {
+  const bool toSQLite = request.command == cli::Command::ToSQLite;
+  if (!QFileInfo(request.source).isFile()) {
+    PrintError(QStringLiteral("The source file \"%1\" does not exist.").arg(request.source));
+    return kExitUsage;
+  }
+  if (!QFileInfo::exists(request.target)) {
+    if (const auto error = toSQLite ? CreateSQLiteFile(request.target) : CreateAccessFile(request.target)) {
+      PrintError(*error);
+      return kExitUsage;
+    }
+  }
+  const QString& accessPath = toSQLite ? request.source : request.target;
+  const QString& sqlitePath = toSQLite ? request.target : request.source;
+  const db::FixedConnectionSettings settings(sqlitePath, accessPath, request.password);
+
+  app::MemoryTableList accessList, sqliteList;
+  if (auto error = FillAccessList(settings, accessList)) {
+    PrintError(*error);
+    return kExitUsage;
+  }
+  if (auto error = FillSQLiteList(settings, sqliteList)) {
+    PrintError(*error);
+    return kExitUsage;
+  }
+  app::MemoryTableList& sourceList = toSQLite ? accessList : sqliteList;
+  if (auto error = SelectTables(sourceList, request.tables, request.source)) {
+    PrintError(*error);
+    return kExitUsage;
+  }
+  if (sourceList.count() == 0) {
+    PrintError(QStringLiteral("\"%1\" has no tables to copy.").arg(request.source));
+    return 0;
+  }
+  sourceList.setCurrentIndex(0);
+
+  int failures = 0;
+  int errorBoxes = 0;
+  app::ScriptedDialogs dialogs;
+  dialogs.setDefaultAnswer(request.overwrite ? app::MessageAnswer::Yes : app::MessageAnswer::No);
+  dialogs.setObserver([&](const app::ShownDialog& box) {
+    if (box.kind != app::ShownDialog::Kind::Message) return;
+    if (box.icon == app::MessageIcon::Warning) {
+      ++errorBoxes;  // printed with its table and row by the failure observer
+    } else if (box.buttons == app::MessageButtons::YesNo) {
+      PrintError(box.text + (box.answer == app::MessageAnswer::Yes ? QStringLiteral(" Yes (--overwrite yes)")
+                                                                   : QStringLiteral(" No: skipped (--overwrite no)")));
+    } else {
+      PrintError(box.text);
+    }
+  });
+  NoPointer pointer;
+  cli::TerminalProgress progress(isatty(STDERR_FILENO) == 1);
+  transfer::TransferEnvironment env{settings, dialogs, accessList, sqliteList, pointer, progress};
+  env.yield = [] {};
+  env.onFailure = [&](const transfer::StatementFailure& failure) {
+    ++failures;
+    progress.reset(QString());
+    QString where;
+    if (!failure.table.isEmpty()) where = QStringLiteral("table \"%1\"").arg(failure.table);
+    if (failure.row > 0) where += QStringLiteral(", row %1").arg(failure.row);
+    PrintError(where.isEmpty() ? failure.description : where + QStringLiteral(": ") + failure.description);
+  };
+  if (toSQLite)
+    transfer::SendTablesToSQLite(env);
+  else
+    transfer::SendTablesToAccess(env);
+  progress.reset(QString());
+  return failures == 0 && errorBoxes == 0 ? 0 : kExitFailedStatements;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+  const auto parsed = cli::ParseCommandLine(arguments);
+  if (const auto* message = std::get_if<QString>(&parsed)) {
+    PrintError(*message);
+    return kExitUsage;
+  }
+  const cli::Request& request = std::get<cli::Request>(parsed);
+  ado::access::RegisterAccessProvider();
+  switch (request.command) {
+    case cli::Command::Help: std::fputs(cli::HelpText().toLocal8Bit().constData(), stdout); return 0;
+    case cli::Command::List: return List(request);
+    case cli::Command::ToSQLite:
+    case cli::Command::ToAccess: return Copy(request);
+  }
+  return kExitUsage;
+}
