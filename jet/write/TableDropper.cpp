@@ -120,6 +120,7 @@ Status DropTable(Database& db, PageWriter& writer, const std::string& name) {
     auto page = writer.modify(row.page);
     if (!page.ok()) return page.status();
     MarkRowDeleted(**page, writer.format(), row.slot);
+    writer.writeLast(row.page);  // after the catalogue: until then the table must stay readable
     mapPages.insert(row.page);
   }
   for (uint32_t mapPage : mapPages) {

@@ -303,6 +303,12 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
   if (!tdef.ok()) return tdef.status();
   const uint32_t count = LoadU32(&(**tdef)[format.tdef.rowCount]);
   StoreU32(&(**tdef)[format.tdef.rowCount], count > 0 ? count - 1 : 0);
+  if (options.catalogue) {
+    // Entries go before their row (as rows come before their entries on insert): an
+    // interruption can leave a row its index misses, never an entry without its row.
+    writer.writeLast(row.page);
+    writer.writeLast(def.firstPage());
+  }
   return Status::Ok();
 }
 

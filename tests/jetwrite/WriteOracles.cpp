@@ -111,9 +111,13 @@ void ExpectIndexesValid(const std::filesystem::path& file, bool exactCounts) {
     ASSERT_TRUE(cursor.ok());
     size_t rows = 0;
     while (*cursor->next()) ++rows;
-    for (size_t i = 0; exactCounts && i < entries.size() && s.ok(); ++i) {
+    for (size_t i = 0; i < entries.size() && s.ok(); ++i) {
       if ((*def)->realIndexes[i].flags & 0x02) continue;
-      EXPECT_EQ(entries[i], rows) << entry.name << " index " << i;
+      if (exactCounts) {
+        EXPECT_EQ(entries[i], rows) << entry.name << " index " << i;
+      } else {
+        EXPECT_LE(entries[i], rows) << entry.name << " index " << i << ": an entry without its row";
+      }
     }
   }
 }
