@@ -1,6 +1,7 @@
 // Tabloren: copies tables between Access databases and SQLite files.
 // Starting the program shows the connection window; its load handler is the
 // whole start-up.
+#include "ado/access/AccessProvider.h"
 #include "app/Files.h"
 #include "app/QtDialogs.h"
 #include "ui/Form1.h"
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  ado::access::RegisterAccessProvider();
   QGuiApplication::setDesktopFileName(QStringLiteral("tabloren"));
   // Closing a window ends the program through the windows' own handlers.
   application.setQuitOnLastWindowClosed(false);

@@ -17,6 +17,9 @@ namespace {
 std::string copyOf(const corpus::TempFolder& folder, const std::string& relative, const std::string& name) {
   const std::string target = folder.file(name);
   std::filesystem::copy_file(corpus::File(relative), target);
+  // The corpus is read-only; its copies are the test's to change.
+  std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
   return target;
 }
 
