@@ -144,16 +144,20 @@ class SQLiteSession : public Session {
       : db_(db), path_(std::move(path)), noTransactions_(noTransactions) {}
   ~SQLiteSession() override { sqlite3_close_v2(db_); }
 
+  // PRAGMA synchronous needs the schema, which another connection's lock can keep from us at
+  // Open; it is then applied before the first statement instead.
+  void setSynchronous(const std::string& value) {
+    pendingPragma_ = "PRAGMA synchronous = " + value;
+    applyPendingPragma(nullptr);
+  }
+
   void execute(const std::string& sql) override {
-    Statement statement;
-    prepareOne(db_, sql, path_, statement);
-    int rc;
-    while ((rc = sqlite3_step(statement.handle)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) failStatement(db_, sql, path_);
+    applyPendingPragma(&sql);
+    run(sql);
   }
 
   std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions&) override {
+    applyPendingPragma(&source);
     return std::make_unique<SQLiteCursor>(db_, source, path_);
   }
 
@@ -162,6 +166,7 @@ class SQLiteSession : public Session {
     static const std::string sql =
         "SELECT name, upper(type) FROM sqlite_master WHERE type IN ('table', 'view') "
         "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
+    applyPendingPragma(&sql);
     std::vector<TableEntry> entries;
     SQLiteCursor cursor(db_, sql, path_);
     while (cursor.next()) entries.push_back({cursor.value(0).asText(), cursor.value(1).asText()});
@@ -173,6 +178,31 @@ class SQLiteSession : public Session {
   void rollbackTransaction() override { transactionStatement("ROLLBACK"); }
 
  private:
+  // With no statement (at Open) a lock is no failure; before a statement, a failure is reported
+  // as that statement's.
+  void applyPendingPragma(const std::string* beforeStatement) {
+    if (pendingPragma_.empty()) return;
+    Statement statement;
+    int rc = sqlite3_prepare_v2(db_, pendingPragma_.c_str(), -1, &statement.handle, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(statement.handle);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
+      pendingPragma_.clear();
+    } else if (beforeStatement) {
+      failStatement(db_, *beforeStatement, path_);
+    } else if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) {
+      failStatement(db_, pendingPragma_, path_);
+    }
+  }
+
+  void run(const std::string& sql) {
+    Statement statement;
+    prepareOne(db_, sql, path_, statement);
+    int rc;
+    while ((rc = sqlite3_step(statement.handle)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) failStatement(db_, sql, path_);
+  }
+
   void transactionStatement(const std::string& sql) {
     if (!noTransactions_) execute(sql);
   }
@@ -180,6 +210,7 @@ class SQLiteSession : public Session {
   sqlite3* db_;
   std::string path_;
   bool noTransactions_;
+  std::string pendingPragma_;
 };
 
 int parseTimeout(const std::string& text) {
@@ -247,8 +278,8 @@ std::unique_ptr<Session> SQLiteProvider::open(const ConnectionTarget& target, co
       fail("Cannot open the SQLite database \"" + path + "\": " + sqlite3_errmsg(db) + ".");
     }
   }
+  if (!synchronous.empty()) session->setSynchronous(synchronous);
   sqlite3_busy_timeout(db, busyTimeout);
-  if (!synchronous.empty()) session->execute("PRAGMA synchronous = " + synchronous);
   return session;
 }
 

@@ -8,6 +8,10 @@
 //   NoTXN       1: BeginTrans/CommitTrans/RollbackTrans do nothing (the driver's "no transactions").
 //   LongNames, StepAPI: accepted; column names are always the plain names, and rows are always
 //               stepped one at a time.
+// Connection properties: Mode adModeRead (1) opens the file read-only; CursorLocation and the two
+// timeouts are accepted and change nothing (the Timeout option above governs waiting for locks).
+// Recordsets stream from a prepared statement whatever cursor type is asked for; RecordCount
+// comes from a count over the same query, taken after the first row so both see one snapshot.
 #pragma once
 
 #include "ado/Provider.h"

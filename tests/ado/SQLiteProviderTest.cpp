@@ -191,6 +191,11 @@ TEST(SQLiteTransactions, RollbackUndoesAndCloseEndsRecordsets) {
   EXPECT_FALSE(rs.IsOpen());
   EXPECT_THROW(rs.Eof(), Error);
   EXPECT_THROW(connection.Execute("DELETE FROM t"), Error);
+
+  Connection reader;
+  reader.SetMode(adModeRead);
+  reader.Open(SQLiteConnectionString(path));
+  EXPECT_NE(executeFailure(reader, "DELETE FROM t").find("readonly"), std::string::npos);
   try {
     connection.Open(SQLiteConnectionString(path));
     connection.SetCursorLocation(adUseClient);
@@ -211,7 +216,7 @@ TEST(SQLiteLocking, AFileLockedByAnotherWriterFailsClearlyAfterTheTimeout) {
   using Clock = std::chrono::steady_clock;
   Connection connection;
   auto start = Clock::now();
-  connection.Open("DRIVER=SQLite3 ODBC Driver;Database=" + path + ";LongNames=0;Timeout=300;");
+  connection.Open("DRIVER=SQLite3 ODBC Driver;Database=" + path + ";LongNames=0;Timeout=300;NoTXN=0;SyncPragma=NORMAL;");
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(250));  // opening does not wait for the lock
 
   start = Clock::now();
