@@ -4,6 +4,10 @@
 #include "app/ApplicationTitle.h"
 #include "app/ErrorPolicy.h"
 #include "app/Files.h"
+#include "db/ConnectionSettings.h"
+#include "transfer/AccessToSQLite.h"
+#include "transfer/SQLiteToAccess.h"
+#include "transfer/TableActions.h"
 #include "ui/ProgramIcon.h"
 #include "ui/Twips.h"
 #include "ui/WindowGeometry.h"
@@ -27,6 +31,32 @@ Control* Place(QWidget* container, int left, int top, int width, int height, Arg
   auto* control = new Control(std::forward<Arguments>(arguments)..., container);
   PlaceInTwips(control, left, top, width, height);
   return control;
+}
+
+// The progress bar as the copies drive it.
+class ProgressBarSink : public transfer::ProgressSink {
+ public:
+  explicit ProgressBarSink(ProgressBar* bar) : bar_(bar) {}
+  void setPercent(double percent) override { bar_->setValue(static_cast<int>(percent)); }
+  void reset(const QString& caption) override {
+    bar_->setValue(0);
+    bar_->setCaption(caption);
+  }
+
+ private:
+  ProgressBar* bar_;
+};
+
+// Runs a copy, delete or rename on this window's lists, pointer and progress bar, with the
+// connection window's text boxes as the connection settings.
+void RunTableAction(Form2& window, app::Dialogs& dialogs, QWidget* connectionWindow,
+                    void (*action)(transfer::TransferEnvironment&)) {
+  static const db::FixedConnectionSettings kNoSettings{QString(), QString(), QString()};
+  const auto* live = dynamic_cast<const db::ConnectionSettings*>(connectionWindow);
+  ProgressBarSink progress(window.ProgressBar1);
+  transfer::TransferEnvironment env{live ? *live : kNoSettings, dialogs, *window.List1, *window.List2,
+                                    window.pointer(), progress};
+  action(env);
 }
 
 }  // namespace
@@ -114,13 +144,24 @@ void Form2::PushButton2_Click() {
   h.step(20, [&] { hide(); });
 }
 
-// The copies, deletes and renames are not written yet: these buttons do nothing.
-void Form2::PushButton1_Click() {}
-void Form2::PushButton3_Click() {}
-void Form2::PushButton4_Click() {}
-void Form2::PushButton5_Click() {}
-void Form2::PushButton6_Click() {}
-void Form2::PushButton7_Click() {}
+void Form2::PushButton1_Click() {
+  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::DeleteAccessTables);
+}
+void Form2::PushButton3_Click() {
+  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::SendTablesToSQLite);
+}
+void Form2::PushButton4_Click() {
+  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::SendTablesToAccess);
+}
+void Form2::PushButton5_Click() {
+  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::DeleteSQLiteTables);
+}
+void Form2::PushButton6_Click() {
+  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::RenameAccessTableAction);
+}
+void Form2::PushButton7_Click() {
+  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::RenameSQLiteTableAction);
+}
 
 void Form2::setSelectionOfAll(TableListBox* list, bool selected, const char* handlerName) {
   app::Handler h(services_.dialogs, app::Label(kWindow, handlerName));
