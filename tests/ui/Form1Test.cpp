@@ -1,7 +1,6 @@
 #include "ado/Error.h"
 #include "app/ApplicationTitle.h"
 #include "app/Settings.h"
-#include "db/Access.h"
 #include "ui/Form1.h"
 #include "ui/Twips.h"
 #include "SQLiteFiles.h"
@@ -86,9 +85,6 @@ TEST_F(Form1Test, FirstRunShowsTheEmptyConnectionWindowAndStoresNothing) {
 }
 
 TEST_F(Form1Test, RestartWithUsableDatabasesGoesStraightToTheTablesWindow) {
-  if (!db::GetAccessTables(db::FixedConnectionSettings(QString(), kPlainMdb, QString()), kPlainMdb)) {
-    GTEST_SKIP() << "Access files cannot be read yet";
-  }
   uitest::MakeSQLiteDatabase(sqlitePath, {"orders", "Customers", "abc$internal"});
   storeSettings(sqlitePath, kPlainMdb, QString());
   window().start();
