@@ -21,7 +21,8 @@
 // caller sees what it would see there.
 //   kErrAuthenticationFailed  0x80040E4D  missing or wrong database password
 //   kErrNoSuchTable           0x80040E37  no table of that name
-//   kErrCommandText           0x80040E14  a statement that does not parse
+//   kErrCommandText           0x80040E14  a statement that does not parse, or that the database
+//                                         refuses (a table that exists, a value that does not fit)
 //   adErrProviderFailed       0x80004005  anything else: missing file, not an Access database,
 //                                         damaged file, writing not possible
 // Every description names the file.

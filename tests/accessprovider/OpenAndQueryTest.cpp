@@ -143,18 +143,4 @@ TEST(AccessRecordset, RefusesWhatIsNotATableWithAClearError) {
   EXPECT_EQ(failure("DROP TABLE Table1"), ado::access::kErrCommandText);
 }
 
-TEST(AccessRecordset, ClosingTheConnectionClosesItsRecordsets) {
-  ado::Connection connection;
-  connection.Open(AceConnectionString(corpus::File("jackcess/V2000/compIndexTestV2000.mdb")));
-  const std::vector<std::string> tables = userTables(connection);
-  ASSERT_EQ(tables.size(), 1u);
-  ado::Recordset rs;
-  rs.Open("SELECT * FROM [" + tables[0] + "]", connection);
-  EXPECT_EQ(rs.RecordCount(), 512);
-  rs.MoveNext();
-  connection.Close();
-  EXPECT_FALSE(rs.IsOpen());
-  EXPECT_THROW(rs.MoveNext(), ado::Error);
-}
-
 }  // namespace
