@@ -58,6 +58,7 @@ Status PageWriter::commitStatement(bool flush) {
 }
 
 void PageWriter::rollbackStatement() {
+  forgetCaches();
   for (auto& [page, bytes] : before_) {
     auto dirty = file_.modify(page);
     if (dirty.ok()) **dirty = bytes;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "jet/PageFile.h"
@@ -39,6 +41,13 @@ class PageWriter {
   // Puts every page the statement changed back as it was.
   void rollbackStatement();
 
+  // The highest member of each usage map seen so far, by the map row's packed pointer:
+  // appending rows asks for it on every insert, and scanning bitmaps for it is slow.
+  // UsageMapWriter keeps it current; anything that changes maps by other means (undo,
+  // catalogue changes that may reuse a map row) calls forgetCaches().
+  std::unordered_map<uint32_t, std::optional<uint32_t>>& lastMembers() { return lastMembers_; }
+  void forgetCaches() { lastMembers_.clear(); }
+
  private:
   Status setGlobalBit(uint32_t page, bool free);
 
@@ -46,6 +55,7 @@ class PageWriter {
   std::map<uint32_t, PageBytes> before_;  // bytes at statement start, per changed page
   uint32_t statementPageCount_ = 0;
   std::vector<uint32_t> writeLast_;
+  std::unordered_map<uint32_t, std::optional<uint32_t>> lastMembers_;
 };
 
 }  // namespace jet

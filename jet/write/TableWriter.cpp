@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
@@ -33,22 +34,70 @@ std::optional<int64_t> WholeNumber(const Value& v) {
   return std::nullopt;
 }
 
-std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::u16string& units) {
-  bool compress = c.compressedUnicode() && units.size() >= kMinCompressedChars && units.size() <= kMaxCompressedChars;
-  for (size_t i = 0; compress && i < units.size(); ++i) compress = units[i] != 0 && units[i] <= 0xFF;
-  // Compressed: FF FE, then the low bytes; else UTF-16LE.
-  std::vector<uint8_t> out;
-  if (compress) {
-    out.reserve(units.size() + 2);
-    out.push_back(0xFF);
-    out.push_back(0xFE);
-    for (char16_t u : units) out.push_back(static_cast<uint8_t>(u));
-    return out;
+// Calls `emit` with each UTF-16 unit of UTF-8 `text`; bytes that are no valid UTF-8 become
+// U+FFFD, as Utf8ToUtf16 does. Lets text be encoded without an intermediate UTF-16 string.
+template <typename Emit>
+void ForEachUtf16Unit(const std::string& text, Emit&& emit) {
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    const uint8_t b = s[i];
+    if (b < 0x80) {
+      emit(static_cast<char16_t>(b));
+      ++i;
+      continue;
+    }
+    uint32_t cp = 0xFFFD;
+    size_t len = 1;
+    auto cont = [&](size_t k) { return i + k < n && (s[i + k] & 0xC0) == 0x80; };
+    if ((b & 0xE0) == 0xC0 && cont(1)) {
+      cp = (b & 0x1Fu) << 6 | (s[i + 1] & 0x3F);
+      len = 2;
+    } else if ((b & 0xF0) == 0xE0 && cont(1) && cont(2)) {
+      cp = (b & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3F);
+      len = 3;
+    } else if ((b & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
+      cp = (b & 0x07u) << 18 | (s[i + 1] & 0x3Fu) << 12 | (s[i + 2] & 0x3Fu) << 6 | (s[i + 3] & 0x3F);
+      len = 4;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      emit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      emit(static_cast<char16_t>(cp));
+    }
+    i += len;
   }
-  out.resize(units.size() * 2);
-  for (size_t i = 0; i < units.size(); ++i) {
-    out[2 * i] = static_cast<uint8_t>(units[i]);
-    out[2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
+}
+
+// The UTF-16 length of `text` and whether every unit fits one byte (and is not 0).
+std::pair<size_t, bool> MeasureText(const std::string& text) {
+  size_t units = 0;
+  bool narrow = true;
+  ForEachUtf16Unit(text, [&](char16_t u) {
+    ++units;
+    narrow = narrow && u != 0 && u <= 0xFF;
+  });
+  return {units, narrow};
+}
+
+// The stored bytes of UTF-8 `text` of `units` UTF-16 units.
+std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, size_t units, bool narrow) {
+  const bool compress =
+      narrow && c.compressedUnicode() && units >= kMinCompressedChars && units <= kMaxCompressedChars;
+  // Compressed: FF FE, then the low bytes; else UTF-16LE.
+  std::vector<uint8_t> out(compress ? units + 2 : units * 2);
+  uint8_t* at = out.data();
+  if (compress) {
+    *at++ = 0xFF;
+    *at++ = 0xFE;
+    ForEachUtf16Unit(text, [&](char16_t u) { *at++ = static_cast<uint8_t>(u); });
+  } else {
+    ForEachUtf16Unit(text, [&](char16_t u) {
+      *at++ = static_cast<uint8_t>(u);
+      *at++ = static_cast<uint8_t>(u >> 8);
+    });
   }
   return out;
 }
@@ -62,7 +111,10 @@ std::vector<uint8_t> LittleEndian(uint64_t v, size_t bytes) {
 // The bytes memo/OLE data stores, before it becomes a long value.
 Result<std::vector<uint8_t>> LongValueData(const ColumnDef& c, const Value& v, const std::string& context) {
   if (auto* t = std::get_if<std::string>(&v)) {
-    if (c.type() == ColumnType::kMemo) return TextBytes(c, Utf8ToUtf16(*t));
+    if (c.type() == ColumnType::kMemo) {
+      const auto [units, narrow] = MeasureText(*t);
+      return TextBytes(c, *t, units, narrow);
+    }
     return WrongValue(context, c, "an OLE Object column takes bytes, not text");
   }
   if (auto* b = std::get_if<Binary>(&v)) return b->bytes;
@@ -140,12 +192,12 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
     case ColumnType::kText: {
       const auto* t = std::get_if<std::string>(&v);
       if (!t) return WrongValue(context, c, "expected text");
-      const std::u16string units = Utf8ToUtf16(*t);
-      if (units.size() * 2 > c.length) {
-        return WrongValue(context, c, "text of " + std::to_string(units.size()) +
+      const auto [units, narrow] = MeasureText(*t);
+      if (units * 2 > c.length) {
+        return WrongValue(context, c, "text of " + std::to_string(units) +
                                           " characters is longer than the column's " + std::to_string(c.length / 2));
       }
-      return TextBytes(c, units);
+      return TextBytes(c, *t, units, narrow);
     }
     case ColumnType::kBinary: {
       const auto* b = std::get_if<Binary>(&v);

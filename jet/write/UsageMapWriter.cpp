@@ -29,6 +29,20 @@ Result<uint8_t*> UsageMapWriter::row() {
 }
 
 Status UsageMapWriter::set(uint32_t page, bool member, bool grow) {
+  bool applied = false;
+  JET_RETURN_IF_ERROR(setBit(page, member, grow, &applied));
+  auto& cache = writer_->lastMembers();
+  if (auto it = cache.find(where_.packed()); applied && it != cache.end()) {
+    if (member && (!it->second || *it->second < page)) {
+      it->second = page;
+    } else if (!member && it->second == page) {
+      cache.erase(it);  // the next highest is found by a scan when asked for
+    }
+  }
+  return Status::Ok();
+}
+
+Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* applied) {
   auto r = row();
   if (!r.ok()) return r.status();
   uint8_t* bytes = *r;
@@ -39,10 +53,11 @@ Status UsageMapWriter::set(uint32_t page, bool member, bool grow) {
     if (i >= bits) {
       if (!member || !grow) return Status::Ok();
       JET_RETURN_IF_ERROR(promote());
-      return set(page, member, grow);
+      return setBit(page, member, grow, applied);
     }
     uint8_t& b = bytes[usage_map::kInlineBitmap + i / 8];
     b = member ? static_cast<uint8_t>(b | 1u << (i % 8)) : static_cast<uint8_t>(b & ~(1u << (i % 8)));
+    if (applied) *applied = true;
     return Status::Ok();
   }
   if (bytes[0] != usage_map::kReference) return corrupt("has unknown kind " + std::to_string(bytes[0]));
@@ -74,6 +89,7 @@ Status UsageMapWriter::set(uint32_t page, bool member, bool grow) {
   const uint32_t bit = page % perPage;
   uint8_t& b = (**p)[JetFormat::kBitmapPageHeader + bit / 8];
   b = member ? static_cast<uint8_t>(b | 1u << (bit % 8)) : static_cast<uint8_t>(b & ~(1u << (bit % 8)));
+  if (applied) *applied = true;
   return Status::Ok();
 }
 
@@ -84,7 +100,7 @@ Status UsageMapWriter::promote() {
   if (!r.ok()) return r.status();
   std::fill(*r, *r + length_, uint8_t{0});
   (*r)[0] = usage_map::kReference;
-  for (uint32_t page : *current) JET_RETURN_IF_ERROR(set(page, true, true));
+  for (uint32_t page : *current) JET_RETURN_IF_ERROR(setBit(page, true, true, nullptr));
   return Status::Ok();
 }
 
@@ -128,7 +144,15 @@ Result<bool> UsageMapWriter::contains(uint32_t page) {
 }
 
 Result<std::optional<uint32_t>> UsageMapWriter::lastMember() {
-  // From the end backwards: called on every insert, and tables fill their maps densely.
+  auto& cache = writer_->lastMembers();
+  if (auto it = cache.find(where_.packed()); it != cache.end()) return it->second;
+  auto last = scanLastMember();
+  if (last.ok()) cache[where_.packed()] = *last;
+  return last;
+}
+
+Result<std::optional<uint32_t>> UsageMapWriter::scanLastMember() {
+  // From the end backwards: tables fill their maps densely.
   auto page = writer_->file().read(where_.page);
   if (!page.ok()) return page.status();
   const uint8_t* bytes = (*page)->data() + start_;

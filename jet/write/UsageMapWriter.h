@@ -38,6 +38,9 @@ class UsageMapWriter {
   UsageMapWriter(PageWriter& writer, RowPointer where, std::string what, uint16_t start, uint16_t length)
       : writer_(&writer), where_(where), what_(std::move(what)), start_(start), length_(length) {}
   Result<uint8_t*> row();
+  // `applied` tells whether the bit was set (a page the map cannot reach may be left alone).
+  Status setBit(uint32_t page, bool member, bool grow, bool* applied);
+  Result<std::optional<uint32_t>> scanLastMember();
   Status promote();
   Status corrupt(const std::string& why) const;
 

@@ -64,6 +64,8 @@ Status WriteSession::checkNotLocked() const {
 
 Status WriteSession::run(const std::function<Status()>& body, bool catalogueChanges) {
   JET_RETURN_IF_ERROR(checkNotLocked());
+  // Creating and dropping tables may give a map row to another map.
+  if (catalogueChanges) writer_.forgetCaches();
   writer_.beginStatement();
   Status status = body();
   if (status.ok()) status = writer_.commitStatement(!inBatch_);
@@ -72,6 +74,7 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
     if (!inBatch_) db_->file().discardChanges();
   }
   if (catalogueChanges || !status.ok()) {
+    writer_.forgetCaches();
     enforcedChildren_.reset();
     Status reloaded = db_->reload();
     if (status.ok() && !reloaded.ok()) return reloaded;
@@ -84,6 +87,7 @@ Status WriteSession::commitBatch() {
   writer_.beginStatement();
   Status s = writer_.commitStatement(true);
   if (!s.ok()) {
+    writer_.forgetCaches();
     db_->file().discardChanges();
     (void)db_->reload();
   }
@@ -93,6 +97,7 @@ Status WriteSession::commitBatch() {
 void WriteSession::rollbackBatch() {
   inBatch_ = false;
   enforcedChildren_.reset();
+  writer_.forgetCaches();
   db_->file().discardChanges();
   (void)db_->reload();
 }
