@@ -46,11 +46,13 @@ struct Statement {
 };
 
 // Prepares exactly one statement; a second statement in the text is an error rather than being skipped.
+// The length includes the terminating zero, which spares SQLite copying the text.
 void prepareOne(sqlite3* db, const std::string& sql, const std::string& path, Statement& out) {
   const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &out.handle, &tail) != SQLITE_OK)
+  if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()) + 1, 0, &out.handle, &tail) != SQLITE_OK)
     failStatement(db, sql, path);
   if (!out.handle) fail("The statement is empty (SQLite database \"" + path + "\").");
+  if (tail == sql.c_str() + sql.size()) return;  // nothing follows the statement
   Statement rest;
   const bool restFailed = sqlite3_prepare_v2(db, tail, -1, &rest.handle, nullptr) != SQLITE_OK;
   if (restFailed || rest.handle)
@@ -254,7 +256,9 @@ std::unique_ptr<Session> SQLiteProvider::open(const ConnectionTarget& target, co
 
   // A relative name starting with "file:" would be read as a URI by builds that enable them.
   const std::string fileName = (path.rfind("file:", 0) == 0) ? "./" + path : path;
-  const int flags = (properties.mode == adModeRead ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+  // A connection is used by one thread at a time, so SQLite's per-connection lock is not needed.
+  const int flags =
+      (properties.mode == adModeRead ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(fileName.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
