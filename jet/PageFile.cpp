@@ -74,7 +74,7 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   if (size / pageSize > 0xFFFFFFull) {
     return Status(ErrorCode::kCorrupt, path + ": file is larger than any Access database can be");
   }
-  file->pageCount_ = file->filePageCount_ = static_cast<uint32_t>(size / pageSize);
+  file->pageCount_ = file->filePageCount_ = file->diskPageCount_ = static_cast<uint32_t>(size / pageSize);
 
   PageBytes raw(pageSize);
   if (!ReadFully(fd, raw.data(), pageSize, 0)) return IoError(path, "cannot read header page");
@@ -189,7 +189,7 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
     JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
     wroteNew = true;
   }
-  bool syncedNew = !wroteNew;
+  bool syncedNew = !wroteNew && !earlyWritesUnsynced_;
   for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
     if (isLast(it->first)) continue;
     if (!syncedNew) {
@@ -208,20 +208,56 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
     }
     JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
   }
+  // Early-written pages that a failed statement dropped lie beyond the end.
+  if (diskPageCount_ > pageCount_ && ::ftruncate(fd_, static_cast<off_t>(pageCount_) * pageSize()) != 0) {
+    return IoError(fileName_, "cannot truncate");
+  }
   if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
   dirty_.clear();
-  filePageCount_ = pageCount_;
+  filePageCount_ = diskPageCount_ = pageCount_;
+  earlyWritesUnsynced_ = false;
   return Status::Ok();
+}
+
+Status PageFile::writeAppendedPagesEarly(size_t limit) {
+  if (dirty_.size() <= limit) return Status::Ok();
+  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  PageBytes buffer(pageSize());
+  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end();) {
+    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
+    diskPageCount_ = std::max(diskPageCount_, it->first + 1);
+    earlyWritesUnsynced_ = true;
+    it = dirty_.erase(it);
+  }
+  return Status::Ok();
+}
+
+void PageFile::forgetPagesFrom(uint32_t page) {
+  for (auto it = cached_.begin(); it != cached_.end();) {
+    if (it->first >= page) {
+      lru_.erase(it->second);
+      it = cached_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  if (diskPageCount_ > page) {
+    // Best effort: pages beyond the page count are never read, and flush() cuts them again.
+    if (::ftruncate(fd_, static_cast<off_t>(page) * pageSize()) == 0) diskPageCount_ = page;
+  }
 }
 
 void PageFile::dropAppendedPages(uint32_t firstPage) {
   if (firstPage < filePageCount_ || firstPage >= pageCount_) return;
   dirty_.erase(dirty_.lower_bound(firstPage), dirty_.end());
+  if (diskPageCount_ > firstPage) forgetPagesFrom(firstPage);
   pageCount_ = firstPage;
 }
 
 void PageFile::discardChanges() {
   dirty_.clear();
+  if (diskPageCount_ > filePageCount_) forgetPagesFrom(filePageCount_);
+  earlyWritesUnsynced_ = false;
   pageCount_ = filePageCount_;
 }
 

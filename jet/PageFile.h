@@ -63,6 +63,12 @@ class PageFile {
   void dropAppendedPages(uint32_t firstPage);
   // Pages the file holds on disk (the page count before any unflushed append).
   uint32_t flushedPageCount() const { return filePageCount_; }
+  // Bounds the memory of a long batch: once more than `limit` pages are dirty, writes the
+  // appended ones early. Nothing on disk refers to them until the pages that point to them
+  // are flushed, so an interruption leaves at worst unused pages at the end, and
+  // discardChanges()/dropAppendedPages() cut the file back. Call only when no page handed
+  // out by modify() is still being changed.
+  Status writeAppendedPagesEarly(size_t limit);
   // Fault injection for tests: flushes stop, as if the process died, once `pages` more
   // pages have been written (negative: never).
   void interruptWritesAfter(int pages) { writesBeforeInterrupt_ = pages; }
@@ -71,6 +77,8 @@ class PageFile {
   PageFile(std::string fileName, int fd, bool writable, size_t cachePages);
   Status readRaw(uint32_t page, uint8_t* out);
   Status writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer);
+  // Cuts early-written pages from `page` on off the file and out of the cache.
+  void forgetPagesFrom(uint32_t page);
 
   std::string fileName_;
   int fd_ = -1;
@@ -79,6 +87,8 @@ class PageFile {
   std::unique_ptr<PageCodec> codec_;
   uint32_t pageCount_ = 0;
   uint32_t filePageCount_ = 0;
+  uint32_t diskPageCount_ = 0;      // pages physically in the file, early-written ones included
+  bool earlyWritesUnsynced_ = false;
 
   // LRU of clean pages: most recent at the front.
   size_t cacheLimit_;

@@ -47,6 +47,10 @@ class PageWriter {
   // catalogue changes that may reuse a map row) calls forgetCaches().
   std::unordered_map<uint32_t, std::optional<uint32_t>>& lastMembers() { return lastMembers_; }
   void forgetCaches() { lastMembers_.clear(); }
+  // Between rows of a long statement or batch: keeps the dirty pages to a few MB by writing
+  // appended pages early (PageFile::writeAppendedPagesEarly).
+  Status boundMemory() { return file_.writeAppendedPagesEarly(kDirtyPagesLimit); }
+  static constexpr size_t kDirtyPagesLimit = 1024;
 
  private:
   Status setGlobalBit(uint32_t page, bool free);

@@ -68,6 +68,8 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
   if (catalogueChanges) writer_.forgetCaches();
   writer_.beginStatement();
   Status status = body();
+  // Before the commit, so that a failed early write undoes this statement like any failure.
+  if (status.ok() && inBatch_) status = writer_.boundMemory();
   if (status.ok()) status = writer_.commitStatement(!inBatch_);
   if (!status.ok()) {
     writer_.rollbackStatement();
@@ -209,6 +211,7 @@ Status WriteSession::copyTable(const std::string& source, const std::string& tar
           }
           auto at = InsertRow(writer_, **targetDef, values);
           if (!at.ok()) return at.status();
+          JET_RETURN_IF_ERROR(writer_.boundMemory());
         }
         return Status::Ok();
       },
