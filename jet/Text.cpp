@@ -27,18 +27,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-void AppendUtf16Units(std::string& out, const uint16_t* units, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    const uint32_t u = units[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      AppendUtf8(out, u);  // lone surrogates kept as WTF-8
-    }
-  }
-}
-
 // Windows-1252 0x80..0x9F; 0 marks the five undefined bytes.
 constexpr std::array<uint16_t, 32> kCp1252High = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -61,44 +49,96 @@ std::string DecodeCp1252(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
+namespace {
+
+// Turns UTF-16 units into UTF-8 straight into `out`, which is sized up front for the worst
+// case (3 bytes per unit: a pair of units becomes 4 bytes), so the hot loop never allocates.
+// Lone surrogates are kept as WTF-8, as the readers before us did.
+class Utf16ToUtf8 {
+ public:
+  Utf16ToUtf8(std::string& out, size_t maxUnits) : out_(out) {
+    const size_t base = out.size();
+    out.resize(base + 3 * maxUnits);
+    p_ = out.data() + base;
+  }
+
+  void unit(uint32_t u) {
+    if (high_ != 0) {
+      if (u >= 0xDC00 && u <= 0xDFFF) {
+        const uint32_t cp = 0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00);
+        *p_++ = static_cast<char>(0xF0 | cp >> 18);
+        *p_++ = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+        *p_++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        *p_++ = static_cast<char>(0x80 | (cp & 0x3F));
+        high_ = 0;
+        return;
+      }
+      three(high_);
+      high_ = 0;
+    }
+    if (u < 0x80) {
+      *p_++ = static_cast<char>(u);
+    } else if (u < 0x800) {
+      *p_++ = static_cast<char>(0xC0 | u >> 6);
+      *p_++ = static_cast<char>(0x80 | (u & 0x3F));
+    } else if (u >= 0xD800 && u <= 0xDBFF) {
+      high_ = u;
+    } else {
+      three(u);
+    }
+  }
+
+  void finish() {
+    if (high_ != 0) three(high_);
+    high_ = 0;
+    out_.resize(static_cast<size_t>(p_ - out_.data()));
+  }
+
+ private:
+  void three(uint32_t u) {
+    *p_++ = static_cast<char>(0xE0 | u >> 12);
+    *p_++ = static_cast<char>(0x80 | (u >> 6 & 0x3F));
+    *p_++ = static_cast<char>(0x80 | (u & 0x3F));
+  }
+
+  std::string& out_;
+  char* p_ = nullptr;
+  uint32_t high_ = 0;
+};
+
+}  // namespace
+
 std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
   std::string out;
-  out.reserve(bytes.size());
   const size_t count = bytes.size() / 2;
-  // Decode in chunks to keep the temporary small.
-  uint16_t units[256];
-  for (size_t done = 0; done < count;) {
-    size_t n = std::min<size_t>(256, count - done);
-    for (size_t i = 0; i < n; ++i) units[i] = static_cast<uint16_t>(bytes[2 * (done + i)] | bytes[2 * (done + i) + 1] << 8);
-    // Keep a high surrogate at a chunk end together with its partner.
-    if (n == 256 && done + n < count && units[n - 1] >= 0xD800 && units[n - 1] <= 0xDBFF) --n;
-    AppendUtf16Units(out, units, n);
-    done += n;
-  }
+  Utf16ToUtf8 writer(out, count);
+  const uint8_t* b = bytes.data();
+  for (size_t i = 0; i < count; ++i) writer.unit(static_cast<uint32_t>(b[2 * i] | b[2 * i + 1] << 8));
+  writer.finish();
   return out;
 }
 
 std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
   if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return DecodeUtf16Le(bytes);
-  std::u16string units;
-  units.reserve(bytes.size());
+  // Compressed unicode: after FF FE, single bytes are characters U+0001..U+00FF until a 00 byte
+  // switches to two-byte units (and the next 00 back). Never more units than bytes.
+  std::string out;
+  Utf16ToUtf8 writer(out, bytes.size());
   bool oneByte = true;
   for (size_t i = 2; i < bytes.size();) {
     if (bytes[i] == 0x00) {
       oneByte = !oneByte;
       ++i;
     } else if (oneByte) {
-      units += static_cast<char16_t>(bytes[i]);
+      writer.unit(bytes[i]);
       ++i;
     } else {
       if (i + 1 >= bytes.size()) break;
-      units += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+      writer.unit(static_cast<uint32_t>(bytes[i] | bytes[i + 1] << 8));
       i += 2;
     }
   }
-  std::string out;
-  out.reserve(units.size());
-  AppendUtf16Units(out, reinterpret_cast<const uint16_t*>(units.data()), units.size());
+  writer.finish();
   return out;
 }
 
