@@ -171,34 +171,7 @@ std::string DecodeCodePageText(std::span<const uint8_t> bytes, uint16_t codePage
 std::u16string Utf8ToUtf16(const std::string& text) {
   std::u16string out;
   out.reserve(text.size());
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    uint32_t cp = 0xFFFD;
-    size_t len = 1;
-    const uint8_t b = s[i];
-    auto cont = [&](size_t k) { return i + k < n && (s[i + k] & 0xC0) == 0x80; };
-    if (b < 0x80) {
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0 && cont(1)) {
-      cp = (b & 0x1Fu) << 6 | (s[i + 1] & 0x3F);
-      len = 2;
-    } else if ((b & 0xF0) == 0xE0 && cont(1) && cont(2)) {
-      cp = (b & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3F);
-      len = 3;
-    } else if ((b & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
-      cp = (b & 0x07u) << 18 | (s[i + 1] & 0x3Fu) << 12 | (s[i + 2] & 0x3Fu) << 6 | (s[i + 3] & 0x3F);
-      len = 4;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += len;
-  }
+  ForEachUtf16Unit(text, [&](char16_t unit) { out += unit; });
   return out;
 }
 

@@ -19,6 +19,43 @@ std::string DecodeJet4Text(std::span<const uint8_t> bytes);
 // Jet3 text in `codePage` (0 or 1252: Windows-1252; undefined bytes become U+FFFD).
 std::string DecodeCodePageText(std::span<const uint8_t> bytes, uint16_t codePage);
 
+// Calls `emit` with each UTF-16 unit of UTF-8 `text`; bytes that are no valid UTF-8 become
+// U+FFFD. Utf8ToUtf16 is built on it; the writer uses it to encode text without a UTF-16 copy.
+template <typename Emit>
+void ForEachUtf16Unit(const std::string& text, Emit&& emit) {
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    const uint8_t b = s[i];
+    if (b < 0x80) {
+      emit(static_cast<char16_t>(b));
+      ++i;
+      continue;
+    }
+    uint32_t cp = 0xFFFD;
+    size_t len = 1;
+    auto cont = [&](size_t k) { return i + k < n && (s[i + k] & 0xC0) == 0x80; };
+    if ((b & 0xE0) == 0xC0 && cont(1)) {
+      cp = (b & 0x1Fu) << 6 | (s[i + 1] & 0x3F);
+      len = 2;
+    } else if ((b & 0xF0) == 0xE0 && cont(1) && cont(2)) {
+      cp = (b & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3F);
+      len = 3;
+    } else if ((b & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
+      cp = (b & 0x07u) << 18 | (s[i + 1] & 0x3Fu) << 12 | (s[i + 2] & 0x3Fu) << 6 | (s[i + 3] & 0x3F);
+      len = 4;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      emit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      emit(static_cast<char16_t>(cp));
+    }
+    i += len;
+  }
+}
+
 // UTF-8 to UTF-16 code units (invalid UTF-8 bytes become U+FFFD).
 std::u16string Utf8ToUtf16(const std::string& text);
 // Encodes a Jet4 text value: compressed when `compress` and every character is in

@@ -34,43 +34,6 @@ std::optional<int64_t> WholeNumber(const Value& v) {
   return std::nullopt;
 }
 
-// Calls `emit` with each UTF-16 unit of UTF-8 `text`; bytes that are no valid UTF-8 become
-// U+FFFD, as Utf8ToUtf16 does. Lets text be encoded without an intermediate UTF-16 string.
-template <typename Emit>
-void ForEachUtf16Unit(const std::string& text, Emit&& emit) {
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    const uint8_t b = s[i];
-    if (b < 0x80) {
-      emit(static_cast<char16_t>(b));
-      ++i;
-      continue;
-    }
-    uint32_t cp = 0xFFFD;
-    size_t len = 1;
-    auto cont = [&](size_t k) { return i + k < n && (s[i + k] & 0xC0) == 0x80; };
-    if ((b & 0xE0) == 0xC0 && cont(1)) {
-      cp = (b & 0x1Fu) << 6 | (s[i + 1] & 0x3F);
-      len = 2;
-    } else if ((b & 0xF0) == 0xE0 && cont(1) && cont(2)) {
-      cp = (b & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3F);
-      len = 3;
-    } else if ((b & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
-      cp = (b & 0x07u) << 18 | (s[i + 1] & 0x3Fu) << 12 | (s[i + 2] & 0x3Fu) << 6 | (s[i + 3] & 0x3F);
-      len = 4;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      emit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      emit(static_cast<char16_t>(cp));
-    }
-    i += len;
-  }
-}
-
 // The UTF-16 length of `text` and whether every unit fits one byte (and is not 0).
 std::pair<size_t, bool> MeasureText(const std::string& text) {
   size_t units = 0;
