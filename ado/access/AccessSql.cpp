@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <optional>
 
 namespace ado::access {
@@ -23,9 +24,11 @@ enum class TokenKind {
   kEnd,
 };
 
+// A token's text points into the statement, or into the parser's buffer when doubled
+// delimiters had to be undone; it stays valid until the next token is read.
 struct Token {
   TokenKind kind = TokenKind::kEnd;
-  std::string text;
+  std::string_view text;
   size_t offset = 0;  // where the token starts in the statement
 };
 
@@ -36,10 +39,11 @@ bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= '
 bool IsWordByte(char c) { return IsAsciiLetter(c) || IsDigit(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80; }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 bool SameWord(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
 // The statement's first characters, for messages: cut at a character boundary, line breaks
@@ -100,14 +104,19 @@ class Parser {
     return Error("expected " + std::string(what) + " after " + std::string(after) + ", found " + DescribeCurrent());
   }
 
+  // Reads up to the closing `close`, undoing doubled closers; `start` is the opening one.
+  bool ReadDelimited(char close, size_t start);
+
   std::string_view statement_;
   size_t position_ = 0;
   Token current_;
+  std::string unescaped_;  // text of the current token when it had doubled delimiters
 };
 
 Status Parser::Advance() {
   while (position_ < statement_.size() && IsSpace(statement_[position_])) ++position_;
-  current_ = Token{};
+  current_.kind = TokenKind::kEnd;
+  current_.text = {};
   current_.offset = position_;
   if (position_ >= statement_.size()) {
     current_.kind = TokenKind::kEnd;
@@ -123,13 +132,12 @@ Status Parser::Advance() {
     const size_t start = position_;
     while (position_ < statement_.size() && IsWordByte(statement_[position_])) ++position_;
     current_.kind = TokenKind::kWord;
-    current_.text = std::string(statement_.substr(start, position_ - start));
+    current_.text = statement_.substr(start, position_ - start);
     return Status::Ok();
   }
   if (std::string_view("(),;*.+-").find(c) != std::string_view::npos) {
-    ++position_;
     current_.kind = TokenKind::kSymbol;
-    current_.text = std::string(1, c);
+    current_.text = statement_.substr(position_++, 1);
     return Status::Ok();
   }
   if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
@@ -138,51 +146,51 @@ Status Parser::Advance() {
   return Error(std::string("unexpected character \"") + c + "\" at position " + std::to_string(position_ + 1));
 }
 
-// `name` or [name]: runs to the first closing delimiter that is not doubled.
-Status Parser::ReadDelimitedName(char close) {
-  const size_t start = position_;
-  ++position_;
-  std::string name;
+// Text up to the first `close` that is not doubled. Most values have no doubled closer and
+// are taken as a view of the statement; the others are copied once with the doubles undone.
+bool Parser::ReadDelimited(char close, size_t start) {
+  const char* const begin = statement_.data();
+  const char* const end = begin + statement_.size();
+  const char* from = begin + start + 1;
+  const char* at = static_cast<const char*>(std::memchr(from, close, static_cast<size_t>(end - from)));
+  if (!at) return false;
+  if (at + 1 >= end || at[1] != close) {
+    current_.text = std::string_view(from, static_cast<size_t>(at - from));
+    position_ = static_cast<size_t>(at + 1 - begin);
+    return true;
+  }
+  unescaped_.clear();
   while (true) {
-    if (position_ >= statement_.size())
-      return Error(std::string("the name that starts at position ") + std::to_string(start + 1) +
-                   " has no closing " + (close == '`' ? "back-quote" : "bracket"));
-    const char c = statement_[position_++];
-    if (c == close) {
-      if (position_ < statement_.size() && statement_[position_] == close) {
-        name += close;
-        ++position_;
-        continue;
-      }
+    unescaped_.append(from, static_cast<size_t>(at - from));
+    if (at + 1 < end && at[1] == close) {
+      unescaped_ += close;
+      from = at + 2;
+    } else {
       break;
     }
-    name += c;
+    at = static_cast<const char*>(std::memchr(from, close, static_cast<size_t>(end - from)));
+    if (!at) return false;
   }
+  current_.text = unescaped_;
+  position_ = static_cast<size_t>(at + 1 - begin);
+  return true;
+}
+
+// `name` or [name].
+Status Parser::ReadDelimitedName(char close) {
+  const size_t start = position_;
+  if (!ReadDelimited(close, start))
+    return Error(std::string("the name that starts at position ") + std::to_string(start + 1) +
+                 " has no closing " + (close == '`' ? "back-quote" : "bracket"));
   current_.kind = TokenKind::kName;
-  current_.text = std::move(name);
   return Status::Ok();
 }
 
 Status Parser::ReadString() {
   const size_t start = position_;
-  ++position_;
-  std::string text;
-  while (true) {
-    if (position_ >= statement_.size())
-      return Error("the text that starts at position " + std::to_string(start + 1) + " has no closing quote");
-    const char c = statement_[position_++];
-    if (c == '\'') {
-      if (position_ < statement_.size() && statement_[position_] == '\'') {
-        text += '\'';
-        ++position_;
-        continue;
-      }
-      break;
-    }
-    text += c;
-  }
+  if (!ReadDelimited('\'', start))
+    return Error("the text that starts at position " + std::to_string(start + 1) + " has no closing quote");
   current_.kind = TokenKind::kString;
-  current_.text = std::move(text);
   return Status::Ok();
 }
 
@@ -202,7 +210,7 @@ Status Parser::ReadNumber() {
     if ((position_ - from) % 2 != 0)
       return Error("the binary value at position " + std::to_string(start + 1) + " has an odd number of hex digits");
     current_.kind = TokenKind::kBinary;
-    current_.text = std::string(statement_.substr(from, position_ - from));
+    current_.text = statement_.substr(from, position_ - from);
     return Status::Ok();
   }
   const size_t whole = digits();
@@ -221,7 +229,7 @@ Status Parser::ReadNumber() {
   if (position_ < statement_.size() && (IsWordByte(statement_[position_]) || statement_[position_] == '.'))
     return Error("the number at position " + std::to_string(start + 1) + " runs into other characters");
   current_.kind = TokenKind::kNumber;
-  current_.text = std::string(statement_.substr(start, position_ - start));
+  current_.text = statement_.substr(start, position_ - start);
   return Status::Ok();
 }
 
@@ -229,10 +237,10 @@ std::string Parser::DescribeCurrent() const {
   switch (current_.kind) {
     case TokenKind::kEnd: return "the end of the statement";
     case TokenKind::kString: return "a text value";
-    case TokenKind::kNumber: return "the number " + current_.text;
+    case TokenKind::kNumber: return "the number " + std::string(current_.text);
     case TokenKind::kBinary: return "a binary value";
     case TokenKind::kName: return "a quoted name";
-    default: return "\"" + current_.text + "\"";
+    default: return "\"" + std::string(current_.text) + "\"";
   }
 }
 
@@ -258,7 +266,7 @@ Status Parser::ExpectStatementEnd() {
 jet::Result<std::string> Parser::ParseName(std::string_view what) {
   if (current_.kind != TokenKind::kWord && current_.kind != TokenKind::kName)
     return Error("expected " + std::string(what) + ", found " + DescribeCurrent());
-  std::string name = current_.text;
+  std::string name(current_.text);
   if (name.empty()) return Error(std::string(what) + " is empty");
   JET_RETURN_IF_ERROR(Advance());
   return name;
@@ -347,7 +355,7 @@ jet::Result<SqlColumnDefinition> Parser::ParseColumnDefinition() {
   if (!name.ok()) return name.status();
   JET_RETURN_IF_ERROR(CheckAccessObjectName(name.value(), "column"));
   if (current_.kind != TokenKind::kWord) return Expected("a column type", "the column \"" + name.value() + "\"");
-  const std::string word = current_.text;
+  const std::string word(current_.text);
   JET_RETURN_IF_ERROR(Advance());
   std::vector<int64_t> sizes;
   if (AtSymbol('(')) {
@@ -385,6 +393,7 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
   JET_RETURN_IF_ERROR(ExpectWord("VALUES", "the table name"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "VALUES"));
   InsertStatement insert{std::move(table.value()), {}};
+  insert.values.reserve(16);
   while (true) {
     auto literal = ParseLiteral();
     if (!literal.ok()) return literal.status();
@@ -403,14 +412,14 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
 jet::Result<SqlLiteral> Parser::ParseLiteral() {
   std::string sign;
   if (AtSymbol('+') || AtSymbol('-')) {
-    sign = current_.text;
+    sign = std::string(current_.text);
     JET_RETURN_IF_ERROR(Advance());
     if (current_.kind != TokenKind::kNumber) return Expected("a number", "the sign \"" + sign + "\"");
   }
   SqlLiteral literal;
   switch (current_.kind) {
-    case TokenKind::kString: literal = SqlLiteral::Text(current_.text); break;
-    case TokenKind::kNumber: literal = SqlLiteral::Number(sign + current_.text); break;
+    case TokenKind::kString: literal = SqlLiteral::Text(std::string(current_.text)); break;
+    case TokenKind::kNumber: literal = SqlLiteral::Number(sign + std::string(current_.text)); break;
     case TokenKind::kBinary: {
       std::vector<uint8_t> bytes;
       bytes.reserve(current_.text.size() / 2);

@@ -78,6 +78,12 @@ TEST(AccessSqlTest, Literals) {
   // Text keeps line breaks, semicolons and statement words as data.
   const auto text = std::get<InsertStatement>(Parsed("INSERT INTO t VALUES('x'');\nDROP TABLE t; --')"));
   EXPECT_EQ(text.values, std::vector<SqlLiteral>{SqlLiteral::Text("x');\nDROP TABLE t; --")});
+  // Doubled quotes at either end, and a second undone value after the first one.
+  const auto ends = std::get<InsertStatement>(Parsed("INSERT INTO [a]]] VALUES('''x''', 'y''', '''')"));
+  EXPECT_EQ(ends.table, "a]");
+  EXPECT_EQ(ends.values,
+            (std::vector<SqlLiteral>{SqlLiteral::Text("'x'"), SqlLiteral::Text("y'"), SqlLiteral::Text("'")}));
+  ErrorOf("INSERT INTO t VALUES('x'')");  // the last quote is doubled: no closing one
 }
 
 TEST(AccessSqlTest, NothingMayFollowTheStatement) {
