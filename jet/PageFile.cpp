@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,6 +38,27 @@ bool WriteFully(int fd, const uint8_t* data, size_t length, off_t offset) {
     data += n;
     length -= static_cast<size_t>(n);
     offset += n;
+  }
+  return true;
+}
+
+// Writes `count` buffers to consecutive offsets from `offset`, as one call when it can.
+bool WriteVectorFully(int fd, iovec* parts, int count, off_t offset) {
+  while (count > 0) {
+    ssize_t n = ::pwritev(fd, parts, count, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    offset += n;
+    // Skip what was written; a part written halfway continues from where it stopped.
+    while (count > 0 && static_cast<size_t>(n) >= parts->iov_len) {
+      n -= static_cast<ssize_t>(parts->iov_len);
+      ++parts;
+      --count;
+    }
+    if (count > 0) {
+      parts->iov_base = static_cast<uint8_t*>(parts->iov_base) + n;
+      parts->iov_len -= static_cast<size_t>(n);
+    }
   }
   return true;
 }
@@ -154,13 +176,14 @@ uint32_t PageFile::appendPage() {
 Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
   if (writesBeforeInterrupt_ == 0) return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
   if (writesBeforeInterrupt_ > 0) --writesBeforeInterrupt_;
-  buffer = bytes;
-  if (page == 0) {
-    ApplyHeaderMask(buffer, format().jet3);
-  } else if (codec_->transforms()) {
-    codec_->encode(page, buffer);
+  const PageBytes* out = &bytes;
+  if (page == 0 || codec_->transforms()) {
+    buffer = bytes;
+    if (page == 0) ApplyHeaderMask(buffer, format().jet3);
+    else codec_->encode(page, buffer);
+    out = &buffer;
   }
-  if (!WriteFully(fd_, buffer.data(), buffer.size(), static_cast<off_t>(page) * pageSize())) {
+  if (!WriteFully(fd_, out->data(), out->size(), static_cast<off_t>(page) * pageSize())) {
     return IoError(fileName_, "cannot write page " + std::to_string(page));
   }
   // The written page becomes a clean cached page.
@@ -224,10 +247,35 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
   PageBytes buffer(pageSize());
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end();) {
-    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
-    diskPageCount_ = std::max(diskPageCount_, it->first + 1);
+    // A run of consecutive pages goes out in one call when no page needs encoding.
+    auto end = std::next(it);
+    const bool plain = !codec_->transforms() && it->first != 0 && writesBeforeInterrupt_ < 0;
+    if (plain) {
+      while (end != dirty_.end() && end->first == std::prev(end)->first + 1 &&
+             std::distance(it, end) < kPagesPerWrite) {
+        ++end;
+      }
+    }
+    if (std::next(it) == end) {
+      JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
+    } else {
+      iovec parts[kPagesPerWrite];
+      int count = 0;
+      for (auto p = it; p != end; ++p) parts[count++] = {p->second->data(), p->second->size()};
+      if (!WriteVectorFully(fd_, parts, count, static_cast<off_t>(it->first) * pageSize())) {
+        return IoError(fileName_, "cannot write pages " + std::to_string(it->first) + " to " +
+                                      std::to_string(std::prev(end)->first));
+      }
+      for (auto p = it; p != end; ++p) {
+        if (auto c = cached_.find(p->first); c != cached_.end()) {
+          lru_.erase(c->second);
+          cached_.erase(c);
+        }
+      }
+    }
+    diskPageCount_ = std::max(diskPageCount_, std::prev(end)->first + 1);
     earlyWritesUnsynced_ = true;
-    it = dirty_.erase(it);
+    it = dirty_.erase(it, end);
   }
   return Status::Ok();
 }

@@ -96,6 +96,7 @@ class PageFile {
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
   int writesBeforeInterrupt_ = -1;
+  static constexpr long kPagesPerWrite = 64;  // pages handed to the system in one write
 };
 
 }  // namespace jet

@@ -1,5 +1,7 @@
 #include "ado/access/AccessSql.h"
 
+#include "jet/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -484,8 +486,9 @@ int64_t Utf16Length(std::string_view text) {
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80) {
-      ++units;
-      i += 1;
+      const size_t run = jet::AsciiRunLength(text, i);
+      units += static_cast<int64_t>(run);
+      i += run;
     } else if (lead >= 0xC2 && lead <= 0xDF && continuation(i + 1)) {
       ++units;
       i += 2;

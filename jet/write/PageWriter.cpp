@@ -9,10 +9,15 @@
 namespace jet {
 
 Result<PageBytes*> PageWriter::modify(uint32_t page) {
-  if (page < statementPageCount_ && !before_.count(page)) {
+  if (page < statementPageCount_ && (page >= savedIn_.size() || savedIn_[page] != statement_)) {
     auto current = file_.read(page);
     if (!current.ok()) return current.status();
-    before_.emplace(page, **current);
+    if (saved_ == before_.size()) before_.emplace_back();
+    before_[saved_].page = page;
+    before_[saved_].bytes = **current;  // same size: the buffer is reused
+    ++saved_;
+    if (page >= savedIn_.size()) savedIn_.resize(std::max<size_t>(page + 1, statementPageCount_), 0);
+    savedIn_[page] = statement_;
   }
   auto bytes = file_.modify(page);
   if (!bytes.ok()) return bytes.status();
@@ -45,12 +50,24 @@ void PageWriter::writeLast(uint32_t page) {
 }
 
 void PageWriter::beginStatement() {
-  before_.clear();
+  endStatement();
+  if (++statement_ == 0) {  // the serial wrapped: no page may look saved
+    std::fill(savedIn_.begin(), savedIn_.end(), 0);
+    statement_ = 1;
+  }
   statementPageCount_ = file_.pageCount();
 }
 
+void PageWriter::endStatement() {
+  saved_ = 0;
+  // A statement that changed many existing pages (a catalogue change) does not keep
+  // their buffers for the rest of the session.
+  constexpr size_t kKeptBuffers = 64;
+  if (before_.size() > kKeptBuffers) before_.resize(kKeptBuffers);
+}
+
 Status PageWriter::commitStatement(bool flush) {
-  before_.clear();
+  endStatement();
   if (!flush) return Status::Ok();
   Status s = file_.flush(writeLast_);
   writeLast_.clear();
@@ -59,11 +76,11 @@ Status PageWriter::commitStatement(bool flush) {
 
 void PageWriter::rollbackStatement() {
   forgetCaches();
-  for (auto& [page, bytes] : before_) {
-    auto dirty = file_.modify(page);
-    if (dirty.ok()) **dirty = bytes;
+  for (size_t k = 0; k < saved_; ++k) {
+    auto dirty = file_.modify(before_[k].page);
+    if (dirty.ok()) **dirty = before_[k].bytes;
   }
-  before_.clear();
+  endStatement();
   file_.dropAppendedPages(statementPageCount_);
 }
 

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -54,9 +53,20 @@ class PageWriter {
 
  private:
   Status setGlobalBit(uint32_t page, bool free);
+  void endStatement();
 
   PageFile& file_;
-  std::map<uint32_t, PageBytes> before_;  // bytes at statement start, per changed page
+  // Bytes at statement start of each page the statement changed. Entries and their buffers
+  // are reused from statement to statement: a batch of inserts saves the same few pages
+  // (definition, maps, last data page) again and again.
+  struct SavedPage {
+    uint32_t page = 0;
+    PageBytes bytes;
+  };
+  std::vector<SavedPage> before_;
+  size_t saved_ = 0;               // entries of before_ that belong to this statement
+  std::vector<uint32_t> savedIn_;  // per page: the serial of the statement that saved it
+  uint32_t statement_ = 0;         // serial of the current statement
   uint32_t statementPageCount_ = 0;
   std::vector<uint32_t> writeLast_;
   std::unordered_map<uint32_t, std::optional<uint32_t>> lastMembers_;

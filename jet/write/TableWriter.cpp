@@ -36,6 +36,7 @@ std::optional<int64_t> WholeNumber(const Value& v) {
 
 // The UTF-16 length of `text` and whether every unit fits one byte (and is not 0).
 std::pair<size_t, bool> MeasureText(const std::string& text) {
+  if (AsciiRunLength(text) == text.size()) return {text.size(), std::memchr(text.data(), 0, text.size()) == nullptr};
   size_t units = 0;
   bool narrow = true;
   ForEachUtf16Unit(text, [&](char16_t u) {
@@ -52,7 +53,11 @@ std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, size
   // Compressed: FF FE, then the low bytes; else UTF-16LE.
   std::vector<uint8_t> out(compress ? units + 2 : units * 2);
   uint8_t* at = out.data();
-  if (compress) {
+  if (compress && units == text.size()) {  // all ASCII: the bytes as they are
+    *at++ = 0xFF;
+    *at++ = 0xFE;
+    std::memcpy(at, text.data(), units);
+  } else if (compress) {
     *at++ = 0xFF;
     *at++ = 0xFE;
     ForEachUtf16Unit(text, [&](char16_t u) { *at++ = static_cast<uint8_t>(u); });
