@@ -63,7 +63,10 @@ Status WriteSession::checkNotLocked() const {
 }
 
 Status WriteSession::run(const std::function<Status()>& body, bool catalogueChanges) {
-  JET_RETURN_IF_ERROR(checkNotLocked());
+  if (!inBatch_ || ++statementsSinceLockCheck_ >= kStatementsPerLockCheck) {
+    JET_RETURN_IF_ERROR(checkNotLocked());
+    statementsSinceLockCheck_ = 0;
+  }
   // Creating and dropping tables may give a map row to another map.
   if (catalogueChanges) writer_.forgetCaches();
   writer_.beginStatement();
@@ -87,7 +90,8 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
 Status WriteSession::commitBatch() {
   inBatch_ = false;
   writer_.beginStatement();
-  Status s = writer_.commitStatement(true);
+  Status s = checkNotLocked();
+  if (s.ok()) s = writer_.commitStatement(true);
   if (!s.ok()) {
     writer_.forgetCaches();
     db_->file().discardChanges();

@@ -38,7 +38,10 @@ class WriteSession {
   // SELECT * INTO target FROM source: a new table with source's columns and rows.
   Status copyTable(const std::string& source, const std::string& target);
 
-  void beginBatch() { inBatch_ = true; }
+  void beginBatch() {
+    inBatch_ = true;
+    statementsSinceLockCheck_ = kStatementsPerLockCheck;  // the first statement looks
+  }
   Status commitBatch();
   void rollbackBatch();
 
@@ -54,6 +57,11 @@ class WriteSession {
   std::unique_ptr<Database> db_;
   PageWriter writer_;
   bool inBatch_ = false;
+  // Inside a batch nothing reaches the pages Access reads before the commit, so the lock
+  // file is looked for every so many statements (a system call per row costs more than
+  // the row) and always before the commit writes.
+  static constexpr uint32_t kStatementsPerLockCheck = 64;
+  uint32_t statementsSinceLockCheck_ = 0;
   std::optional<std::vector<std::string>> enforcedChildren_;
 };
 

@@ -162,6 +162,20 @@ TEST(InsertRefusals, WritingIsRefusedWhereItWouldBeUnsafe) {
   ASSERT_TRUE(session.ok());
   std::ofstream(jet::LockFilePath(file.string())) << "";
   EXPECT_EQ((*session)->createTable("T", {{"A", ColumnType::kLong}}).code(), jet::ErrorCode::kLocked);
+
+  // Inside a batch the lock is looked for every so many rows and always before the commit:
+  // the batch's rows never reach a file Access has opened meanwhile.
+  std::filesystem::remove(jet::LockFilePath(file.string()));
+  ASSERT_TRUE((*session)->createTable("T", {{"A", ColumnType::kLong}}).ok());
+  const auto before = ReadFileBytes(file);
+  (*session)->beginBatch();
+  ASSERT_TRUE((*session)->insert("T", {int32_t{1}}).ok());
+  std::ofstream(jet::LockFilePath(file.string())) << "";
+  jet::Status last;
+  for (int32_t i = 2; i < 200 && last.ok(); ++i) last = (*session)->insert("T", {i});
+  EXPECT_EQ(last.code(), jet::ErrorCode::kLocked);
+  EXPECT_EQ((*session)->commitBatch().code(), jet::ErrorCode::kLocked);
+  EXPECT_EQ(ReadFileBytes(file), before);
 }
 
 TEST(InsertIntoAccessTables, PasswordFileKeepsItsPasswordAndIndexedTablesStayComplete) {
