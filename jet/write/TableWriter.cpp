@@ -34,26 +34,32 @@ std::optional<int64_t> WholeNumber(const Value& v) {
   return std::nullopt;
 }
 
-// The UTF-16 length of `text` and whether every unit fits one byte (and is not 0).
-std::pair<size_t, bool> MeasureText(const std::string& text) {
-  if (AsciiRunLength(text) == text.size()) return {text.size(), std::memchr(text.data(), 0, text.size()) == nullptr};
-  size_t units = 0;
-  bool narrow = true;
+struct TextMeasure {
+  size_t units = 0;     // UTF-16 length
+  bool narrow = true;   // every unit fits one byte and is not 0
+  bool ascii = false;   // every byte is ASCII: the units are the bytes
+};
+
+TextMeasure MeasureText(const std::string& text) {
+  if (AsciiRunLength(text) == text.size())
+    return {text.size(), std::memchr(text.data(), 0, text.size()) == nullptr, true};
+  TextMeasure m;
   ForEachUtf16Unit(text, [&](char16_t u) {
-    ++units;
-    narrow = narrow && u != 0 && u <= 0xFF;
+    ++m.units;
+    m.narrow = m.narrow && u != 0 && u <= 0xFF;
   });
-  return {units, narrow};
+  return m;
 }
 
 // The stored bytes of UTF-8 `text` of `units` UTF-16 units.
-std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, size_t units, bool narrow) {
+std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, const TextMeasure& m) {
+  const size_t units = m.units;
   const bool compress =
-      narrow && c.compressedUnicode() && units >= kMinCompressedChars && units <= kMaxCompressedChars;
+      m.narrow && c.compressedUnicode() && units >= kMinCompressedChars && units <= kMaxCompressedChars;
   // Compressed: FF FE, then the low bytes; else UTF-16LE.
   std::vector<uint8_t> out(compress ? units + 2 : units * 2);
   uint8_t* at = out.data();
-  if (compress && units == text.size()) {  // all ASCII: the bytes as they are
+  if (compress && m.ascii) {  // the bytes as they are
     *at++ = 0xFF;
     *at++ = 0xFE;
     std::memcpy(at, text.data(), units);
@@ -61,6 +67,12 @@ std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, size
     *at++ = 0xFF;
     *at++ = 0xFE;
     ForEachUtf16Unit(text, [&](char16_t u) { *at++ = static_cast<uint8_t>(u); });
+  } else if (m.ascii) {  // each byte widened
+    const auto* from = reinterpret_cast<const uint8_t*>(text.data());
+    for (size_t i = 0; i < units; ++i) {
+      at[2 * i] = from[i];
+      at[2 * i + 1] = 0;
+    }
   } else {
     ForEachUtf16Unit(text, [&](char16_t u) {
       *at++ = static_cast<uint8_t>(u);
@@ -80,8 +92,7 @@ std::vector<uint8_t> LittleEndian(uint64_t v, size_t bytes) {
 Result<std::vector<uint8_t>> LongValueData(const ColumnDef& c, const Value& v, const std::string& context) {
   if (auto* t = std::get_if<std::string>(&v)) {
     if (c.type() == ColumnType::kMemo) {
-      const auto [units, narrow] = MeasureText(*t);
-      return TextBytes(c, *t, units, narrow);
+      return TextBytes(c, *t, MeasureText(*t));
     }
     return WrongValue(context, c, "an OLE Object column takes bytes, not text");
   }
@@ -160,12 +171,12 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
     case ColumnType::kText: {
       const auto* t = std::get_if<std::string>(&v);
       if (!t) return WrongValue(context, c, "expected text");
-      const auto [units, narrow] = MeasureText(*t);
-      if (units * 2 > c.length) {
-        return WrongValue(context, c, "text of " + std::to_string(units) +
+      const TextMeasure m = MeasureText(*t);
+      if (m.units * 2 > c.length) {
+        return WrongValue(context, c, "text of " + std::to_string(m.units) +
                                           " characters is longer than the column's " + std::to_string(c.length / 2));
       }
-      return TextBytes(c, *t, units, narrow);
+      return TextBytes(c, *t, m);
     }
     case ColumnType::kBinary: {
       const auto* b = std::get_if<Binary>(&v);

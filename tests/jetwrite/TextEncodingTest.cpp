@@ -1,0 +1,62 @@
+// The bytes a text value is stored as: compressed only where Access compresses (the column
+// allows it, 3 to 1,024 characters, every character in U+0001..U+00FF), else UTF-16LE,
+// whichever path (plain ASCII or not) the encoder takes.
+#include <gtest/gtest.h>
+
+#include "jet/write/TableWriter.h"
+
+namespace jetwrite_test {
+namespace {
+
+jet::ColumnDef TextColumn(bool compressible, uint16_t characters = 255) {
+  jet::ColumnDef c;
+  c.name = "T";
+  c.typeCode = static_cast<uint8_t>(jet::ColumnType::kText);
+  c.length = static_cast<uint16_t>(characters * 2);
+  if (compressible) c.extFlags = jet::kColumnExtFlagCompressedUnicode;
+  return c;
+}
+
+std::vector<uint8_t> Stored(const jet::ColumnDef& c, const std::string& text) {
+  auto bytes = jet::EncodeColumnValue(c, jet::Value(text), "test");
+  EXPECT_TRUE(bytes.ok()) << bytes.status().message();
+  return bytes.ok() ? *bytes : std::vector<uint8_t>{};
+}
+
+std::vector<uint8_t> Utf16(std::u16string_view units) {
+  std::vector<uint8_t> out;
+  for (char16_t u : units) {
+    out.push_back(static_cast<uint8_t>(u));
+    out.push_back(static_cast<uint8_t>(u >> 8));
+  }
+  return out;
+}
+
+TEST(TextEncoding, CompressedWhereAccessCompressesElseUtf16) {
+  const auto compressible = TextColumn(true);
+  EXPECT_EQ(Stored(compressible, "abc"), (std::vector<uint8_t>{0xFF, 0xFE, 'a', 'b', 'c'}));
+  EXPECT_EQ(Stored(compressible, "ab"), Utf16(u"ab"));  // too short to compress
+  EXPECT_EQ(Stored(compressible, "caf\xC3\xA9"), (std::vector<uint8_t>{0xFF, 0xFE, 'c', 'a', 'f', 0xE9}));
+  EXPECT_EQ(Stored(compressible, "1\xE2\x82\xAC 2"), Utf16(u"1\u20AC 2"));  // the euro sign needs two bytes
+  EXPECT_EQ(Stored(compressible, std::string("a\0bc", 4)), Utf16(std::u16string(u"a\0bc", 4)));
+  EXPECT_EQ(Stored(TextColumn(false), "abc"), Utf16(u"abc"));
+  // Bytes that are no UTF-8 are stored as U+FFFD, never as themselves.
+  EXPECT_EQ(Stored(compressible, "ab\x80"), Utf16(u"ab\uFFFD"));
+  EXPECT_EQ(Stored(TextColumn(false), "\x80\xFF"), Utf16(u"\uFFFD\uFFFD"));
+  // Longer than the column allows.
+  EXPECT_FALSE(jet::EncodeColumnValue(TextColumn(true, 2), jet::Value(std::string("abc")), "test").ok());
+}
+
+TEST(TextEncoding, LongAsciiAndNonAsciiTextTakeTheSameRules) {
+  // Memo values take the same encoder; a wide text column shows it without long values.
+  auto wide = TextColumn(true, 4000);
+  const std::string ascii1024(1024, 'x'), ascii1025(1025, 'x');
+  EXPECT_EQ(Stored(wide, ascii1024).size(), 1026u);
+  EXPECT_EQ(Stored(wide, ascii1025), Utf16(std::u16string(1025, u'x')));
+  std::string latin;
+  for (int i = 0; i < 1025; ++i) latin += "\xC3\xA9";
+  EXPECT_EQ(Stored(wide, latin), Utf16(std::u16string(1025, u'\u00E9')));
+}
+
+}  // namespace
+}  // namespace jetwrite_test
