@@ -7,7 +7,6 @@
 #include "TransferFixture.h"
 #include "db/Connections.h"
 #include "jet/check/DatabaseCheck.h"
-#include "jet/create/NewDatabase.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/SQLiteToAccess.h"
 
@@ -229,12 +228,7 @@ class CorpusRoundTripTest : public TransferTest {
 };
 
 TEST_F(CorpusRoundTripTest, EveryReadableTableComesBackIntoNewAccessFiles) {
-  const QString targets[] = {tempPath(QStringLiteral("back.mdb")), tempPath(QStringLiteral("back.accdb"))};
-  for (const QString& target : targets) {
-    const auto format = jet::create::FormatForPath(target.toStdString());
-    ASSERT_TRUE(format.ok());
-    ASSERT_TRUE(jet::create::CreateDatabase(target.toStdString(), format.value(), 45000.0).ok());
-  }
+  const QString targets[] = {newAccess(QStringLiteral("back.mdb")), newAccess(QStringLiteral("back.accdb"))};
   std::set<QByteArray> seen;  // the corpus holds some files twice under other names
   int fileNumber = 0;
   for (const GoldenFile& file : ReadableCorpusFiles()) {

@@ -1,7 +1,10 @@
 #include "TransferFixture.h"
 
+#include "ado/Recordset.h"
 #include "db/Access.h"
+#include "db/Connections.h"
 #include "db/SQLite.h"
+#include "jet/create/NewDatabase.h"
 
 #include <QFileInfo>
 
@@ -71,12 +74,64 @@ std::vector<std::string> RawSQLite::declaredTypes(const std::string& table) {
   return types;
 }
 
+std::string AccessValueText(const ado::Variant& value) {
+  if (value.isNull() || value.isEmpty()) return "NULL";
+  if (value.kind() != ado::Variant::Kind::Bytes) return value.toText();
+  const ado::Bytes& bytes = value.asBytes();
+  return "b:" + QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))
+                    .toHex()
+                    .toStdString();
+}
+
+namespace {
+
+ado::Recordset OpenAccessTable(ado::Connection& connection, const QString& table) {
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM `" + table.toStdString() + "`", connection);
+  return rows;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> TransferTest::accessRows(const QString& path, const QString& table) {
+  const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, path);
+  std::vector<std::vector<std::string>> out;
+  for (ado::Recordset rows = OpenAccessTable(*connection, table); !rows.Eof(); rows.MoveNext()) {
+    std::vector<std::string> row;
+    const ado::FieldCollection fields = rows.Fields();
+    for (int c = 0; c < fields.Count(); ++c) row.push_back(AccessValueText(fields[c].Value()));
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
+std::vector<std::string> TransferTest::accessFieldNames(const QString& path, const QString& table) {
+  const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, path);
+  const ado::Recordset rows = OpenAccessTable(*connection, table);
+  std::vector<std::string> names;
+  const ado::FieldCollection fields = rows.Fields();
+  for (int c = 0; c < fields.Count(); ++c) names.push_back(fields[c].Name());
+  return names;
+}
+
 QString TransferTest::copyCorpus(const QString& relative, const QString& as) {
   const QString target = tempPath(as.isEmpty() ? QFileInfo(relative).fileName() : as);
   QFile::remove(target);
   EXPECT_TRUE(QFile::copy(SharedFile(QStringLiteral("corpus/") + relative), target)) << relative.toStdString();
   QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   return target;
+}
+
+QString TransferTest::newAccess(const QString& name) {
+  const QString path = tempPath(name);
+  const auto format = jet::create::FormatForPath(path.toStdString());
+  if (!format.ok()) {
+    ADD_FAILURE() << "not an Access file name: " << name.toStdString();
+    return path;
+  }
+  const jet::Status created = jet::create::CreateDatabase(path.toStdString(), format.value(), 45000.0);
+  EXPECT_TRUE(created.ok()) << created.message();
+  return path;
 }
 
 QString TransferTest::newSQLite(const QString& name, const std::vector<std::string>& statements) {

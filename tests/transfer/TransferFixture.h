@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/MemoryTableList.h"
+#include "ado/Variant.h"
 #include "app/ScriptedDialogs.h"
 #include "db/ConnectionSettings.h"
 #include "transfer/TransferEnvironment.h"
@@ -66,6 +67,9 @@ class RawSQLite {
   sqlite3* db_ = nullptr;
 };
 
+// One value read from Access as text for comparisons: NULL, b:<hex> for bytes, else its text.
+std::string AccessValueText(const ado::Variant& value);
+
 class TransferTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(temp_.isValid()); }
@@ -73,6 +77,8 @@ class TransferTest : public ::testing::Test {
   QString tempPath(const QString& name) const { return temp_.filePath(name); }
   // A writable copy of a corpus file.
   QString copyCorpus(const QString& relative, const QString& as = QString());
+  // A new, empty Access database of the format its extension names (.mdb or .accdb).
+  QString newAccess(const QString& name);
   // A new SQLite file with these statements run in it.
   QString newSQLite(const QString& name, const std::vector<std::string>& statements = {});
 
@@ -93,6 +99,10 @@ class TransferTest : public ::testing::Test {
     e.onFailure = [this](const transfer::StatementFailure& f) { failures.push_back(f); };
     return e;
   }
+  // Every row of an Access table, read through the program's own Access connection, each
+  // value as AccessValueText; and the table's field names.
+  std::vector<std::vector<std::string>> accessRows(const QString& path, const QString& table);
+  std::vector<std::string> accessFieldNames(const QString& path, const QString& table);
   // The texts of the "Application Error" boxes shown.
   QStringList errorBoxes() const;
 
