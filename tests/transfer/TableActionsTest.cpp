@@ -2,6 +2,7 @@
 #include "TransferFixture.h"
 #include "db/Access.h"
 #include "db/SQLite.h"
+#include "jet/check/DatabaseCheck.h"
 #include "transfer/SQLiteToAccess.h"
 #include "transfer/TableActions.h"
 
@@ -12,6 +13,12 @@ using Rows = std::vector<std::vector<std::string>>;
 
 class TableActionsTest : public TransferTest {
  protected:
+  // The Access file's tables, sorted, joined with "|".
+  std::string accessTables(const QString& path) {
+    QStringList names = db::GetAccessTables(*settings_, path).value_or(QStringList{"(unreadable)"});
+    names.sort(Qt::CaseInsensitive);
+    return names.join('|').toStdString();
+  }
   Rows sqliteTables(const QString& path) {
     RawSQLite db(path);
     return db.rows("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
@@ -131,6 +138,83 @@ TEST_F(TableActionsTest, AccessRenameChecksAndTheDeclinedOverwrite) {
   EXPECT_EQ(after.readAll(), before);
   EXPECT_EQ(pointer.state, app::PointerState::Default);
   EXPECT_THROW(db::RenameAccessTable(dialogs, "Table1", "table1", access, QString()), std::exception);
+}
+
+TEST_F(TableActionsTest, DeleteAccessTablesBottomUpAndTheRefusedDrops) {
+  const QString access = copyCorpus(QStringLiteral("mdb-reader/V2000/test.mdb"));
+  useFiles(QString(), access);
+  fillLists();
+  accessList.addItem(QStringLiteral("MSysObjects"));  // a system table, as if listed
+  accessList.addItem(QStringLiteral("NoSuchTable"));
+  ASSERT_EQ(accessList.items(),
+            (std::vector<QString>{"MSysObjects", "NoSuchTable", "Table1", "Table2", "Table3", "Table4"}));
+  for (int i : {0, 1, 3, 5}) accessList.setSelected(i, true);
+  auto e = env();
+  transfer::DeleteAccessTables(e);  // no current item
+  EXPECT_EQ(dialogs.messageTexts(), QStringList{"Please select a table"});
+  EXPECT_EQ(accessList.count(), 6);
+
+  dialogs.clearShown();
+  accessList.setCurrentIndex(2);
+  transfer::DeleteAccessTables(e);
+  // Walked from the bottom: the missing table's box comes before the system table's.
+  const QStringList boxes = errorBoxes();
+  ASSERT_EQ(boxes.size(), 2) << boxes.join("\n").toStdString();
+  EXPECT_TRUE(boxes[0].contains("NoSuchTable")) << boxes[0].toStdString();
+  EXPECT_TRUE(boxes[1].contains("MSysObjects is a system table and cannot be dropped")) << boxes[1].toStdString();
+  for (const QString& box : boxes) EXPECT_TRUE(box.contains("Form2.PushButton1_Click")) << box.toStdString();
+  EXPECT_EQ(accessList.items(), (std::vector<QString>{"Table1", "Table3"}));
+  EXPECT_EQ(accessTables(access), "Table1|Table3");
+  EXPECT_EQ(pointer.state, app::PointerState::Default);
+
+  // A table in a relationship stays in the file; its entry leaves the list all the same.
+  const QString related = copyCorpus(QStringLiteral("jackcess/V2000/indexTestV2000.mdb"));
+  useFiles(QString(), related);
+  fillLists();
+  dialogs.clearShown();
+  select(accessList, QStringLiteral("Table2"));
+  auto relatedEnv = env();  // the environment holds the settings of its moment
+  transfer::DeleteAccessTables(relatedEnv);
+  ASSERT_EQ(errorBoxes().size(), 1);
+  EXPECT_TRUE(errorBoxes()[0].contains("takes part in a relationship")) << errorBoxes()[0].toStdString();
+  EXPECT_EQ(accessList.items(), (std::vector<QString>{"Table1", "Table3"}));
+  EXPECT_EQ(accessTables(related), "Table1|Table2|Table3");
+  for (const QString& file : {access, related}) {
+    const auto check = jet::check::CheckDatabase(file.toStdString());
+    ASSERT_TRUE(check.ok());
+    EXPECT_TRUE(check.value().clean()) << check.value().problems.front();
+  }
+}
+
+TEST_F(TableActionsTest, AccessRenameCopiesTheTableAndOverwritesAfterYes) {
+  const QString access = copyCorpus(QStringLiteral("mdb-reader/V2000/test.mdb"));
+  useFiles(QString(), access);
+  fillLists();
+  const Rows table1 = accessRows(access, QStringLiteral("Table1"));
+  const std::vector<std::string> table2Fields = accessFieldNames(access, QStringLiteral("Table2"));
+  auto e = env();
+
+  select(accessList, QStringLiteral("Table1"));
+  dialogs.queueInput(QStringLiteral("Renamed 'one'"));
+  transfer::RenameAccessTableAction(e);
+  EXPECT_EQ(accessList.items(), (std::vector<QString>{"Renamed 'one'", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(accessRows(access, QStringLiteral("Renamed 'one'")), table1);
+
+  // Over an existing table (another case), after Yes: its entry goes too, the new name is listed once.
+  accessList.setSelected(0, false);
+  select(accessList, QStringLiteral("Table2"));
+  dialogs.queueInput(QStringLiteral("table3"));
+  dialogs.queueAnswer(app::MessageAnswer::Yes);
+  transfer::RenameAccessTableAction(e);
+  EXPECT_TRUE(dialogs.messageTexts().contains("Would you like to overwrite table3?"));
+  EXPECT_TRUE(errorBoxes().isEmpty()) << errorBoxes().join("\n").toStdString();
+  EXPECT_EQ(accessList.items(), (std::vector<QString>{"Renamed 'one'", "table3", "Table4"}));
+  EXPECT_EQ(accessTables(access), "Renamed 'one'|table3|Table4");
+  EXPECT_EQ(accessFieldNames(access, QStringLiteral("table3")), table2Fields);
+  EXPECT_EQ(pointer.state, app::PointerState::Default);
+  const auto check = jet::check::CheckDatabase(access.toStdString());
+  ASSERT_TRUE(check.ok());
+  EXPECT_TRUE(check.value().clean()) << check.value().problems.front();
 }
 
 TEST_F(TableActionsTest, SendToAccessWithoutACurrentEntry) {

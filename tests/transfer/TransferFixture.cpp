@@ -144,8 +144,8 @@ QString TransferTest::newSQLite(const QString& name, const std::vector<std::stri
 
 void TransferTest::fillLists() {
   app::ScriptedDialogs quiet;
-  db::FillAccessTableList(*settings_, quiet, accessList, settings_->accessPath());
-  db::FillSQLiteTableList(*settings_, sqliteList);
+  if (!settings_->accessPath().isEmpty()) db::FillAccessTableList(*settings_, quiet, accessList, settings_->accessPath());
+  if (!settings_->sqlitePath().isEmpty()) db::FillSQLiteTableList(*settings_, sqliteList);
 }
 
 void TransferTest::select(app::TableList& list, const QString& name) {

@@ -85,7 +85,7 @@ class TransferTest : public ::testing::Test {
   void useFiles(const QString& sqlite, const QString& access, const QString& password = QString()) {
     settings_ = std::make_unique<db::FixedConnectionSettings>(sqlite, access, password);
   }
-  // Both lists filled from the databases, as "Next >" does.
+  // Both lists filled from the databases, as "Next >" does (a list whose path is empty is left alone).
   void fillLists();
   void selectAll(app::TableList& list) {
     for (int i = 0; i < list.count(); ++i) list.setSelected(i, true);
