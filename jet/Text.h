@@ -5,6 +5,7 @@
 // value can be written back or escaped exactly.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -22,7 +23,10 @@ inline size_t AsciiRunLength(std::string_view text, size_t from = 0) {
   for (; i + 8 <= n; i += 8) {
     uint64_t word;
     std::memcpy(&word, text.data() + i, 8);
-    if (word & 0x8080808080808080ull) break;
+    if (const uint64_t high = word & 0x8080808080808080ull) {
+      if constexpr (std::endian::native == std::endian::little) return i - from + std::countr_zero(high) / 8;
+      break;
+    }
   }
   while (i < n && static_cast<unsigned char>(text[i]) < 0x80) ++i;
   return i - from;

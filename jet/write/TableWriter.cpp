@@ -1,5 +1,6 @@
 #include "jet/write/TableWriter.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -34,24 +35,36 @@ std::optional<int64_t> WholeNumber(const Value& v) {
   return std::nullopt;
 }
 
+// A text value measured for storing. Plain ASCII is used as it stands; other text is
+// decoded to UTF-16 once, into a buffer reused from value to value.
 struct TextMeasure {
-  size_t units = 0;     // UTF-16 length
-  bool narrow = true;   // every unit fits one byte and is not 0
-  bool ascii = false;   // every byte is ASCII: the units are the bytes
+  size_t units = 0;            // UTF-16 length
+  bool narrow = true;          // every unit fits one byte and is not 0
+  bool ascii = false;          // every byte is ASCII: the units are the bytes
+  const char16_t* decoded{};   // the units, when not ascii
 };
 
 TextMeasure MeasureText(const std::string& text) {
   if (AsciiRunLength(text) == text.size())
-    return {text.size(), std::memchr(text.data(), 0, text.size()) == nullptr, true};
-  TextMeasure m;
+    return {text.size(), std::memchr(text.data(), 0, text.size()) == nullptr, true, nullptr};
+  thread_local std::u16string scratch;
+  constexpr size_t kKeptScratch = 1 << 20;  // a huge value does not keep its buffer
+  if (scratch.capacity() > kKeptScratch && text.size() <= kKeptScratch) std::u16string().swap(scratch);
+  scratch.resize(text.size());  // no character takes more units than bytes
+  char16_t* out = scratch.data();
+  bool wide = false;
   ForEachUtf16Unit(text, [&](char16_t u) {
-    ++m.units;
-    m.narrow = m.narrow && u != 0 && u <= 0xFF;
+    wide |= static_cast<char16_t>(u - 1) >= 0xFF;  // 0 or above U+00FF
+    *out++ = u;
   });
+  TextMeasure m;
+  m.units = static_cast<size_t>(out - scratch.data());
+  m.decoded = scratch.data();
+  m.narrow = !wide;
   return m;
 }
 
-// The stored bytes of UTF-8 `text` of `units` UTF-16 units.
+// The stored bytes of UTF-8 `text` as measured by MeasureText.
 std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, const TextMeasure& m) {
   const size_t units = m.units;
   const bool compress =
@@ -59,14 +72,14 @@ std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, cons
   // Compressed: FF FE, then the low bytes; else UTF-16LE.
   std::vector<uint8_t> out(compress ? units + 2 : units * 2);
   uint8_t* at = out.data();
-  if (compress && m.ascii) {  // the bytes as they are
+  if (compress) {
     *at++ = 0xFF;
     *at++ = 0xFE;
-    std::memcpy(at, text.data(), units);
-  } else if (compress) {
-    *at++ = 0xFF;
-    *at++ = 0xFE;
-    ForEachUtf16Unit(text, [&](char16_t u) { *at++ = static_cast<uint8_t>(u); });
+    if (m.ascii) {
+      std::memcpy(at, text.data(), units);
+    } else {
+      for (size_t i = 0; i < units; ++i) at[i] = static_cast<uint8_t>(m.decoded[i]);
+    }
   } else if (m.ascii) {  // each byte widened, four at a time
     const auto* from = reinterpret_cast<const uint8_t*>(text.data());
     size_t i = 0;
@@ -81,10 +94,11 @@ std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, cons
       at[2 * i + 1] = 0;
     }
   } else {
-    ForEachUtf16Unit(text, [&](char16_t u) {
-      *at++ = static_cast<uint8_t>(u);
-      *at++ = static_cast<uint8_t>(u >> 8);
-    });
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(at, m.decoded, units * 2);
+    } else {
+      for (size_t i = 0; i < units; ++i) StoreU16(at + 2 * i, m.decoded[i]);
+    }
   }
   return out;
 }
