@@ -1,5 +1,7 @@
 #include "transfer/AccessColumns.h"
 
+#include <cstring>
+
 #include "db/Datatype.h"
 
 namespace transfer {
@@ -35,16 +37,26 @@ void AppendAccessLiteral(std::string& statement, const ado::Variant& value) {
     }
     return;
   }
-  const std::string text = value.toText();
-  if (text.empty()) {
+  // Text is quoted as it stands (no copy); other kinds by their text form.
+  std::string converted;
+  const std::string* text = &converted;
+  if (value.kind() == ado::Variant::Kind::Text) text = &value.asText();
+  else converted = value.toText();
+  if (text->empty()) {
     statement += "NULL";
     return;
   }
+  statement.reserve(statement.size() + text->size() + 2);
   statement += '\'';
-  for (const char c : text) {
-    statement += c;
-    if (c == '\'') statement += '\'';
+  // Runs between quotes go in whole; each quote is doubled.
+  const char* at = text->data();
+  const char* const end = at + text->size();
+  while (const char* quote = static_cast<const char*>(std::memchr(at, '\'', static_cast<size_t>(end - at)))) {
+    statement.append(at, static_cast<size_t>(quote + 1 - at));
+    statement += '\'';
+    at = quote + 1;
   }
+  statement.append(at, static_cast<size_t>(end - at));
   statement += '\'';
 }
 
