@@ -3,6 +3,7 @@
 #include "ado/Constants.h"
 #include "ado/Error.h"
 #include "ado/sqlite/DeclaredType.h"
+#include "ado/sqlite/InsertValues.h"
 
 #include <sqlite3.h>
 
@@ -10,6 +11,8 @@
 #include <cctype>
 #include <charconv>
 #include <filesystem>
+#include <memory>
+#include <unordered_map>
 
 namespace ado::sqlite {
 
@@ -33,8 +36,11 @@ std::string beginningOf(const std::string& sql) {
 [[noreturn]] void fail(const std::string& description) { throw Error(adErrProviderFailed, description); }
 
 // An error of a statement: SQLite's message, the statement's beginning and the file.
+[[noreturn]] void failStatement(const std::string& message, const std::string& sql, const std::string& path) {
+  fail(message + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")");
+}
 [[noreturn]] void failStatement(sqlite3* db, const std::string& sql, const std::string& path) {
-  fail(std::string(sqlite3_errmsg(db)) + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")");
+  failStatement(std::string(sqlite3_errmsg(db)), sql, path);
 }
 
 struct Statement {
@@ -144,7 +150,10 @@ class SQLiteSession : public Session {
  public:
   SQLiteSession(sqlite3* db, std::string path, bool noTransactions)
       : db_(db), path_(std::move(path)), noTransactions_(noTransactions) {}
-  ~SQLiteSession() override { sqlite3_close_v2(db_); }
+  ~SQLiteSession() override {
+    inserts_.clear();
+    sqlite3_close_v2(db_);
+  }
 
   // PRAGMA synchronous needs the schema, which another connection's lock can keep from us at
   // Open; it is then applied before the first statement instead.
@@ -155,6 +164,7 @@ class SQLiteSession : public Session {
 
   void execute(const std::string& sql) override {
     applyPendingPragma(&sql);
+    if (ParsePlainInsert(sql, insert_) && runPlainInsert(sql)) return;
     run(sql);
   }
 
@@ -196,7 +206,58 @@ class SQLiteSession : public Session {
     }
   }
 
+  // A plain INSERT runs as a prepared statement with the values bound, kept per table and
+  // number of values. False when SQLite cannot prepare that form: the text then goes to
+  // SQLite's parser, which reports the fault as it would anyway.
+  bool runPlainInsert(const std::string& sql) {
+    std::string key(insert_.head);
+    key += std::to_string(insert_.values.size());
+    auto found = inserts_.find(key);
+    if (found == inserts_.end()) {
+      std::string text(insert_.head);
+      for (size_t i = 0; i < insert_.values.size(); ++i) text += i == 0 ? "?" : ", ?";
+      text += ')';
+      auto statement = std::make_unique<Statement>();
+      if (sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()) + 1, SQLITE_PREPARE_PERSISTENT,
+                             &statement->handle, nullptr) != SQLITE_OK ||
+          !statement->handle) {
+        return false;
+      }
+      if (inserts_.size() >= kCachedInserts) inserts_.clear();
+      found = inserts_.emplace(std::move(key), std::move(statement)).first;
+    }
+    sqlite3_stmt* stmt = found->second->handle;
+    for (size_t i = 0; i < insert_.values.size(); ++i) bind(stmt, static_cast<int>(i) + 1, insert_.values[i]);
+    const int rc = sqlite3_step(stmt);
+    std::string message;
+    if (rc != SQLITE_DONE) message = sqlite3_errmsg(db_);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    if (rc != SQLITE_DONE) failStatement(message, sql, path_);
+    return true;
+  }
+
+  static void bind(sqlite3_stmt* stmt, int index, const InsertLiteral& value) {
+    switch (value.kind) {
+      case InsertLiteral::Kind::kNull: sqlite3_bind_null(stmt, index); break;
+      case InsertLiteral::Kind::kInteger: sqlite3_bind_int64(stmt, index, value.integer); break;
+      case InsertLiteral::Kind::kReal: sqlite3_bind_double(stmt, index, value.real); break;
+      case InsertLiteral::Kind::kText: {
+        const std::string_view text = value.textValue();
+        // Never a null pointer: that would bind NULL instead of ''.
+        sqlite3_bind_text64(stmt, index, text.empty() ? "" : text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+        break;
+      }
+      case InsertLiteral::Kind::kBlob:
+        if (value.owned.empty()) sqlite3_bind_zeroblob(stmt, index, 0);
+        else sqlite3_bind_blob64(stmt, index, value.owned.data(), value.owned.size(), SQLITE_STATIC);
+        break;
+    }
+  }
+
   void run(const std::string& sql) {
+    // Any other statement may change the schema the kept INSERTs were prepared against.
+    inserts_.clear();
     Statement statement;
     prepareOne(db_, sql, path_, statement);
     int rc;
@@ -213,6 +274,9 @@ class SQLiteSession : public Session {
   std::string path_;
   bool noTransactions_;
   std::string pendingPragma_;
+  static constexpr size_t kCachedInserts = 8;
+  PlainInsert insert_;  // the statement being run (its buffers are reused)
+  std::unordered_map<std::string, std::unique_ptr<Statement>> inserts_;
 };
 
 int parseTimeout(const std::string& text) {
