@@ -88,6 +88,14 @@ class Utf16ToUtf8 {
     }
   }
 
+  // Plain ASCII copied as it is (only between characters, not inside a surrogate pair).
+  bool idle() const { return high_ == 0; }
+  void ascii(const uint8_t* bytes, size_t count) {
+    std::memcpy(p_, bytes, count);
+    p_ += count;
+  }
+  void ascii(char c) { *p_++ = c; }
+
   void finish() {
     if (high_ != 0) three(high_);
     high_ = 0;
@@ -130,8 +138,15 @@ std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
       oneByte = !oneByte;
       ++i;
     } else if (oneByte) {
-      writer.unit(bytes[i]);
-      ++i;
+      if (bytes[i] < 0x80 && writer.idle()) {  // a run of ASCII bytes as they are
+        size_t end = i + 1;
+        while (end < bytes.size() && bytes[end] != 0 && bytes[end] < 0x80) ++end;
+        writer.ascii(bytes.data() + i, end - i);
+        i = end;
+      } else {
+        writer.unit(bytes[i]);
+        ++i;
+      }
     } else {
       if (i + 1 >= bytes.size()) break;
       writer.unit(static_cast<uint32_t>(bytes[i] | bytes[i + 1] << 8));
