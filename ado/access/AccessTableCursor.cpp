@@ -42,7 +42,7 @@ bool AccessTableCursor::next() {
 Variant AccessTableCursor::value(std::size_t column) const {
   auto decoded = rows_->value(definitionIndex_.at(column));
   if (!decoded.ok()) fail(decoded.status());
-  return VariantFromValue(*decoded);
+  return VariantFromValue(std::move(*decoded));
 }
 
 }  // namespace ado::access

@@ -85,6 +85,13 @@ int AdoTypeOfColumn(const jet::ColumnDef& column) {
 
 Variant VariantFromValue(const jet::Value& value) { return std::visit(ToVariant{}, value); }
 
+Variant VariantFromValue(jet::Value&& value) {
+  // Text and bytes, the large values, move instead of being copied.
+  if (auto* text = std::get_if<std::string>(&value)) return Variant::text(std::move(*text));
+  if (auto* binary = std::get_if<jet::Binary>(&value)) return Variant::bytes(std::move(binary->bytes));
+  return std::visit(ToVariant{}, value);
+}
+
 std::string DateTimeExtendedText(const jet::DateTimeExtended& value) {
   // The seconds may run past one day; whole days move into the date.
   const std::int64_t days = value.days + value.seconds / kSecondsPerDay - kDaysFromYear1To1970;

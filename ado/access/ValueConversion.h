@@ -26,6 +26,7 @@ namespace ado::access {
 int AdoTypeOfColumn(const jet::ColumnDef& column);
 
 Variant VariantFromValue(const jet::Value& value);
+Variant VariantFromValue(jet::Value&& value);
 
 // "YYYY-MM-DD HH:MM:SS.fffffff" (always seven fraction digits, as stored).
 std::string DateTimeExtendedText(const jet::DateTimeExtended& value);
