@@ -58,13 +58,13 @@ class AccessSession : public Session {
       : reader_(std::move(database)), path_(std::move(path)), password_(std::move(password)), readOnly_(readOnly) {}
 
   void execute(const std::string& sql) override {
-    const AccessStatement statement = parse(sql);
+    AccessStatement statement = parse(sql);
     if (const auto* select = std::get_if<SelectAllStatement>(&statement)) {
       openTable(select->table);  // runs the query as Access would; the rows are not wanted
       return;
     }
     jet::WriteSession& session = writer(sql);
-    const jet::Status status = ExecuteAccessStatement(session, statement);
+    const jet::Status status = ExecuteAccessStatement(session, std::move(statement));
     if (!status.ok()) failStatement(status, sql, path_);
   }
 

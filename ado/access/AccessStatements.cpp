@@ -24,7 +24,7 @@ AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column) {
   return t;
 }
 
-jet::Status ExecuteAccessStatement(jet::WriteSession& session, const AccessStatement& statement) {
+jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&& statement) {
   const std::string fileName = session.database().fileName();
   if (const auto* create = std::get_if<CreateTableStatement>(&statement)) {
     JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->table, "table"), fileName));
@@ -35,7 +35,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, const AccessState
     }
     return session.createTable(create->table, columns);
   }
-  if (const auto* insert = std::get_if<InsertStatement>(&statement)) {
+  if (auto* insert = std::get_if<InsertStatement>(&statement)) {
     auto def = session.database().tableDef(insert->table);
     if (!def.ok()) return def.status();
     const auto columns = (*def)->columnsByNumber();
@@ -46,7 +46,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, const AccessState
     }
     std::vector<jet::Value> values;
     for (size_t k = 0; k < columns.size(); ++k) {
-      auto value = ConvertLiteral(insert->values[k], AccessColumnTypeOf(*columns[k]), columns[k]->name);
+      auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k]), columns[k]->name);
       if (!value.ok()) {
         return jet::Status(value.status().code(),
                            fileName + ": table " + (*def)->name + ": " + value.status().message());
@@ -67,7 +67,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, const AccessState
 jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql) {
   auto statement = ParseAccessSql(sql);
   if (!statement.ok()) return statement.status();
-  return ExecuteAccessStatement(session, *statement);
+  return ExecuteAccessStatement(session, std::move(*statement));
 }
 
 }  // namespace ado::access

@@ -11,7 +11,7 @@
 
 namespace ado::access {
 
-jet::Status ExecuteAccessStatement(jet::WriteSession& session, const AccessStatement& statement);
+jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&& statement);
 
 // Parses `sql` and runs it; a SELECT that returns rows is refused here (it is a query).
 jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql);

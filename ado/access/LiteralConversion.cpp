@@ -334,8 +334,10 @@ std::string ShownValue(const SqlLiteral& literal) {
 
 class Converter {
  public:
-  Converter(const SqlLiteral& literal, const AccessColumnType& column, std::string_view columnName)
-      : literal_(literal), column_(column), columnName_(columnName) {}
+  // With `movable`, text taken as it stands is moved out of it instead of being copied.
+  Converter(const SqlLiteral& literal, const AccessColumnType& column, std::string_view columnName,
+            SqlLiteral* movable = nullptr)
+      : literal_(literal), column_(column), columnName_(columnName), movable_(movable) {}
 
   jet::Result<jet::Value> Convert();
 
@@ -364,6 +366,7 @@ class Converter {
   const SqlLiteral& literal_;
   const AccessColumnType& column_;
   std::string_view columnName_;
+  SqlLiteral* movable_;
 };
 
 jet::Result<ExactNumber> Converter::Number() const {
@@ -471,22 +474,29 @@ jet::Result<jet::Value> Converter::ToBoolean() const {
 }
 
 jet::Result<jet::Value> Converter::ToText() const {
-  std::string text;
+  std::string_view source;
   switch (literal_.kind) {
-    case SqlLiteral::Kind::kText: text = literal_.text; break;
-    case SqlLiteral::Kind::kNumber: text = literal_.text.front() == '+' ? literal_.text.substr(1) : literal_.text; break;
-    case SqlLiteral::Kind::kBoolean: text = literal_.boolean ? "-1" : "0"; break;
-    case SqlLiteral::Kind::kBinary: text.assign(literal_.bytes.begin(), literal_.bytes.end()); break;
+    case SqlLiteral::Kind::kText: source = literal_.text; break;
+    case SqlLiteral::Kind::kNumber:
+      source = literal_.text;
+      if (source.front() == '+') source.remove_prefix(1);
+      break;
+    case SqlLiteral::Kind::kBoolean: source = literal_.boolean ? "-1" : "0"; break;
+    case SqlLiteral::Kind::kBinary:
+      source = std::string_view(reinterpret_cast<const char*>(literal_.bytes.data()), literal_.bytes.size());
+      break;
     case SqlLiteral::Kind::kNull: return jet::Value(jet::Null{});
   }
-  const int64_t length = Utf16Length(text);
+  const int64_t length = Utf16Length(source);
   if (length < 0)
     return Refuse(literal_.kind == SqlLiteral::Kind::kBinary ? "its bytes are not UTF-8 text"
                                                              : "it is not valid UTF-8 text");
   if (column_.type == ColumnType::kText && length > column_.length)
     return Refuse("it has " + std::to_string(length) + " characters, more than the column's " +
                   std::to_string(column_.length));
-  return jet::Value(std::move(text));
+  // Checked: the text itself is the value (taken over when the caller gave it up).
+  if (movable_ && literal_.kind == SqlLiteral::Kind::kText) return jet::Value(std::move(movable_->text));
+  return jet::Value(std::string(source));
 }
 
 jet::Result<jet::Value> Converter::ToBytes() const {
@@ -586,6 +596,11 @@ jet::Result<jet::Value> Converter::Convert() {
 jet::Result<jet::Value> ConvertLiteral(const SqlLiteral& literal, const AccessColumnType& column,
                                        std::string_view columnName) {
   return Converter(literal, column, columnName).Convert();
+}
+
+jet::Result<jet::Value> ConvertLiteral(SqlLiteral&& literal, const AccessColumnType& column,
+                                       std::string_view columnName) {
+  return Converter(literal, column, columnName, &literal).Convert();
 }
 
 jet::Result<jet::DateTime> ParseDateTimeText(std::string_view text) {

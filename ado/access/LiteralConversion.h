@@ -40,6 +40,9 @@ namespace ado::access {
 
 jet::Result<jet::Value> ConvertLiteral(const SqlLiteral& literal, const AccessColumnType& column,
                                        std::string_view columnName);
+// The same, taking the literal's text instead of copying it where the value is that text.
+jet::Result<jet::Value> ConvertLiteral(SqlLiteral&& literal, const AccessColumnType& column,
+                                       std::string_view columnName);
 
 // The Date/Time value of a date or date-time text in the forms above, or an error that says
 // why the text is not one.

@@ -212,6 +212,11 @@ TEST(LiteralConversionTest, ErrorsNameTheColumnTypeAndValue) {
   auto text = ConvertLiteral(SqlLiteral::Text(std::string(300, 'z')), {ColumnType::kText, 10}, "Code");
   ASSERT_FALSE(text.ok());
   EXPECT_NE(text.status().message().find("300 characters"), std::string::npos);
+  EXPECT_NE(text.status().message().find("'zzzz"), std::string::npos) << text.status().message();
+  // A literal the caller keeps converts the same way and stays as it was.
+  const SqlLiteral kept = SqlLiteral::Text("keep");
+  EXPECT_EQ(ConvertLiteral(kept, {ColumnType::kMemo}, "Notes").value(), jet::Value(std::string("keep")));
+  EXPECT_EQ(kept.text, "keep");
   EXPECT_LT(text.status().message().size(), 200u);  // the value is shown shortened
   EXPECT_EQ(ConvertLiteral(SqlLiteral::Text("x"), {ColumnType::kComplex}, "c").status().code(),
             jet::ErrorCode::kUnsupported);
