@@ -39,17 +39,19 @@ std::string DecodeJet4Text(std::span<const uint8_t> bytes);
 // Jet3 text in `codePage` (0 or 1252: Windows-1252; undefined bytes become U+FFFD).
 std::string DecodeCodePageText(std::span<const uint8_t> bytes, uint16_t codePage);
 
-// Calls `emit` with each UTF-16 unit of UTF-8 `text`; bytes that are no valid UTF-8 become
-// U+FFFD. Utf8ToUtf16 is built on it; the writer uses it to encode text without a UTF-16 copy.
-template <typename Emit>
-void ForEachUtf16Unit(const std::string& text, Emit&& emit) {
+// Walks UTF-8 `text` as UTF-16: `ascii(bytes, count)` gets each run of ASCII bytes whole
+// (each byte is one unit), `emit(unit)` every other unit; bytes that are no valid UTF-8 become
+// U+FFFD. The writer uses it to encode text without a UTF-16 copy.
+template <typename Ascii, typename Emit>
+void ForEachUtf16Run(std::string_view text, Ascii&& ascii, Emit&& emit) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
   const size_t n = text.size();
   for (size_t i = 0; i < n;) {
     const uint8_t b = s[i];
     if (b < 0x80) {
       const size_t run = AsciiRunLength(text, i);
-      for (const size_t end = i + run; i < end; ++i) emit(static_cast<char16_t>(s[i]));
+      ascii(s + i, run);
+      i += run;
       continue;
     }
     uint32_t cp = 0xFFFD;
@@ -74,6 +76,18 @@ void ForEachUtf16Unit(const std::string& text, Emit&& emit) {
     }
     i += len;
   }
+}
+
+// Calls `emit` with each UTF-16 unit of UTF-8 `text` (invalid bytes become U+FFFD).
+// Utf8ToUtf16 is built on it.
+template <typename Emit>
+void ForEachUtf16Unit(std::string_view text, Emit&& emit) {
+  ForEachUtf16Run(
+      text,
+      [&](const uint8_t* bytes, size_t count) {
+        for (size_t k = 0; k < count; ++k) emit(static_cast<char16_t>(bytes[k]));
+      },
+      emit);
 }
 
 // UTF-8 to UTF-16 code units (invalid UTF-8 bytes become U+FFFD).

@@ -53,10 +53,17 @@ TextMeasure MeasureText(const std::string& text) {
   scratch.resize(text.size());  // no character takes more units than bytes
   char16_t* out = scratch.data();
   bool wide = false;
-  ForEachUtf16Unit(text, [&](char16_t u) {
-    wide |= static_cast<char16_t>(u - 1) >= 0xFF;  // 0 or above U+00FF
-    *out++ = u;
-  });
+  ForEachUtf16Run(
+      text,
+      [&](const uint8_t* bytes, size_t count) {
+        wide = wide || std::memchr(bytes, 0, count) != nullptr;
+        for (size_t k = 0; k < count; ++k) out[k] = bytes[k];
+        out += count;
+      },
+      [&](char16_t u) {
+        wide |= static_cast<char16_t>(u - 1) >= 0xFF;  // 0 or above U+00FF
+        *out++ = u;
+      });
   TextMeasure m;
   m.units = static_cast<size_t>(out - scratch.data());
   m.decoded = scratch.data();
