@@ -53,7 +53,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       }
       values.push_back(std::move(value.value()));
     }
-    return session.insert(insert->table, values);
+    return session.insert(insert->table, std::move(values));
   }
   if (const auto* drop = std::get_if<DropTableStatement>(&statement)) return session.dropTable(drop->table);
   if (const auto* copy = std::get_if<SelectIntoStatement>(&statement)) {

@@ -112,7 +112,7 @@ Status WriteSession::createTable(const std::string& name, const std::vector<NewC
   return run([&]() -> Status { return CreateTable(*db_, writer_, name, columns).status(); }, true);
 }
 
-Status WriteSession::insert(const std::string& name, const std::vector<Value>& values) {
+Status WriteSession::insert(const std::string& name, std::vector<Value> values) {
   return run(
       [&]() -> Status {
         auto def = db_->tableDef(name);
@@ -126,7 +126,7 @@ Status WriteSession::insert(const std::string& name, const std::vector<Value>& v
         }
         std::vector<Value> ordered((*def)->columns.size());
         for (size_t k = 0; k < byNumber.size(); ++k) {
-          ordered[static_cast<size_t>(byNumber[k] - (*def)->columns.data())] = values[k];
+          ordered[static_cast<size_t>(byNumber[k] - (*def)->columns.data())] = std::move(values[k]);
         }
         const CatalogEntry* entry = db_->catalog().findTable(name);
         if (entry && entry->isSystem()) {

@@ -32,7 +32,7 @@ class WriteSession {
   // CREATE TABLE name (columns).
   Status createTable(const std::string& name, const std::vector<NewColumn>& columns);
   // INSERT INTO name VALUES (values): one value per column, in column-number order.
-  Status insert(const std::string& name, const std::vector<Value>& values);
+  Status insert(const std::string& name, std::vector<Value> values);
   // DROP TABLE name.
   Status dropTable(const std::string& name);
   // SELECT * INTO target FROM source: a new table with source's columns and rows.
