@@ -128,6 +128,11 @@ Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& for
     }
   }
   std::vector<uint16_t> offsets;
+  offsets.reserve(varSlots + 1);
+  // The row grows once: variable data, then its offsets, counts and the null mask.
+  size_t varBytes = 0;
+  for (const auto& data : varData) varBytes += data.size();
+  row.reserve(row.size() + varBytes + 2 * (varSlots + 3) + mask.size() + 2);
   for (const auto& data : varData) {
     offsets.push_back(static_cast<uint16_t>(row.size()));
     row.insert(row.end(), data.begin(), data.end());

@@ -45,6 +45,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
                              " columns, the INSERT gives " + std::to_string(insert->values.size()) + " values");
     }
     std::vector<jet::Value> values;
+    values.reserve(columns.size());
     for (size_t k = 0; k < columns.size(); ++k) {
       auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k]), columns[k]->name);
       if (!value.ok()) {
