@@ -3,6 +3,8 @@
 // into a twin, and the two tables must hold the same values of the same storage classes.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "TestDatabase.h"
 #include "ado/Connection.h"
 #include "ado/Error.h"
@@ -59,6 +61,62 @@ TEST(PlainInsertTest, BoundValuesMatchWhatSQLiteParses) {
   // Spacing, case and an ending semicolon do not change the statement.
   connection.Execute("  insert   into \"t\"values( 1 ,'a',NULL,2.5,X'01',3,4 ) ;  ");
   RunSql(theirs, "  insert   into \"t\"values( 1 ,'a',NULL,2.5,X'01',3,4 ) ;  ");
+  connection.Close();
+  EXPECT_EQ(Cells(ours), Cells(theirs));
+}
+
+TEST(PlainInsertTest, RandomRowsMatchWhatSQLiteParses) {
+  TempFolder folder;
+  const std::string ours = folder.file("ours.db"), theirs = folder.file("theirs.db");
+  const std::string create = "CREATE TABLE t (i INTEGER, r REAL, n NUMERIC, x TEXT, b BLOB)";
+  RunSql(ours, create);
+  RunSql(theirs, create);
+  std::mt19937 random(20261207);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  // Literals of every kind the fast path takes, and some it leaves to SQLite.
+  auto literal = [&]() -> std::string {
+    static const char* const kDigits = "0123456789";
+    std::string out;
+    switch (pick(6)) {
+      case 0: return "NULL";
+      case 1: {  // whole numbers, some past 64 bits, with signs and leading zeros
+        if (pick(3) == 0) out += pick(2) ? "-" : "+";
+        for (int k = 1 + pick(22); k > 0; --k) out += kDigits[pick(10)];
+        return out;
+      }
+      case 2: {  // decimals and exponents
+        if (pick(2)) out += "-";
+        for (int k = 1 + pick(18); k > 0; --k) out += kDigits[pick(10)];
+        if (pick(3)) {
+          out += '.';
+          for (int k = pick(18); k > 0; --k) out += kDigits[pick(10)];
+        }
+        if (pick(3) == 0) out += (pick(2) ? "e-" : "E") + std::to_string(pick(320));
+        return out;
+      }
+      case 3: {  // text, with quotes, digits and non-ASCII characters
+        static const char* const kPieces[] = {"a", "''", " ", "7", ".5", "e3", "\xC3\xA9", "\xE6\x97\xA5", ";", ")"};
+        out = "'";
+        for (int k = pick(8); k > 0; --k) out += kPieces[pick(10)];
+        return out + "'";
+      }
+      case 4: {
+        out = pick(2) ? "X'" : "x'";
+        for (int k = 2 * pick(6); k > 0; --k) out += "0123456789abcdefABCDEF"[pick(22)];
+        return out + "'";
+      }
+      default: return std::to_string(pick(1000)) + " + 1";  // an expression: SQLite's own parser
+    }
+  };
+  ado::Connection connection;
+  connection.Open(SQLiteConnectionString(ours));
+  for (int row = 0; row < 400; ++row) {
+    std::string values;
+    for (int c = 0; c < 5; ++c) values += (c ? ", " : "") + literal();
+    const std::string sql = "INSERT INTO t VALUES(" + values + ")";
+    connection.Execute(sql);
+    RunSql(theirs, sql);
+  }
   connection.Close();
   EXPECT_EQ(Cells(ours), Cells(theirs));
 }
