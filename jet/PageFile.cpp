@@ -186,12 +186,16 @@ Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& bu
   if (!WriteFully(fd_, out->data(), out->size(), static_cast<off_t>(page) * pageSize())) {
     return IoError(fileName_, "cannot write page " + std::to_string(page));
   }
-  // The written page becomes a clean cached page.
+  forgetCachedPage(page);
+  return Status::Ok();
+}
+
+// A written page is read from the file again when next wanted: no stale copy stays cached.
+void PageFile::forgetCachedPage(uint32_t page) {
   if (auto c = cached_.find(page); c != cached_.end()) {
     lru_.erase(c->second);
     cached_.erase(c);
   }
-  return Status::Ok();
 }
 
 Status PageFile::flush() { return flush({}); }
@@ -266,12 +270,7 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
         return IoError(fileName_, "cannot write pages " + std::to_string(it->first) + " to " +
                                       std::to_string(std::prev(end)->first));
       }
-      for (auto p = it; p != end; ++p) {
-        if (auto c = cached_.find(p->first); c != cached_.end()) {
-          lru_.erase(c->second);
-          cached_.erase(c);
-        }
-      }
+      for (auto p = it; p != end; ++p) forgetCachedPage(p->first);
     }
     diskPageCount_ = std::max(diskPageCount_, std::prev(end)->first + 1);
     earlyWritesUnsynced_ = true;

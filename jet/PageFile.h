@@ -77,6 +77,7 @@ class PageFile {
   PageFile(std::string fileName, int fd, bool writable, size_t cachePages);
   Status readRaw(uint32_t page, uint8_t* out);
   Status writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer);
+  void forgetCachedPage(uint32_t page);
   // Cuts early-written pages from `page` on off the file and out of the cache.
   void forgetPagesFrom(uint32_t page);
 

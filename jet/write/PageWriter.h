@@ -65,7 +65,7 @@ class PageWriter {
   };
   std::vector<SavedPage> before_;
   size_t saved_ = 0;               // entries of before_ that belong to this statement
-  std::vector<uint32_t> savedIn_;  // per page: the serial of the statement that saved it
+  std::vector<uint32_t> savedIn_;  // per page: the serial of the statement that saved it (4 bytes a page)
   uint32_t statement_ = 0;         // serial of the current statement
   uint32_t statementPageCount_ = 0;
   std::vector<uint32_t> writeLast_;
