@@ -478,29 +478,32 @@ jet::Status CheckAccessObjectName(std::string_view name, std::string_view what) 
 }
 
 int64_t Utf16Length(std::string_view text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
   int64_t units = 0;
   size_t i = 0;
-  auto continuation = [&](size_t at) {
-    return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
-  };
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
+  auto continuation = [&](size_t at) { return (s[at] & 0xC0) == 0x80; };
+  while (i < n) {
+    const unsigned lead = s[i];
+    const size_t left = n - i;
     if (lead < 0x80) {
       const size_t run = jet::AsciiRunLength(text, i);
       units += static_cast<int64_t>(run);
       i += run;
-    } else if (lead >= 0xC2 && lead <= 0xDF && continuation(i + 1)) {
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      if (left < 2 || !continuation(i + 1)) return -1;
       ++units;
       i += 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      if (left < 3 || !continuation(i + 1) || !continuation(i + 2)) return -1;
       // E0 needs a second byte of A0 or more (no overlong forms); ED A0..BF are the
       // encoded surrogates that WTF-8 allows.
-      if (lead == 0xE0 && static_cast<unsigned char>(text[i + 1]) < 0xA0) return -1;
+      if (lead == 0xE0 && s[i + 1] < 0xA0) return -1;
       ++units;
       i += 3;
-    } else if (lead >= 0xF0 && lead <= 0xF4 && continuation(i + 1) && continuation(i + 2) && continuation(i + 3)) {
-      const auto second = static_cast<unsigned char>(text[i + 1]);
-      if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) return -1;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      if (left < 4 || !continuation(i + 1) || !continuation(i + 2) || !continuation(i + 3)) return -1;
+      if ((lead == 0xF0 && s[i + 1] < 0x90) || (lead == 0xF4 && s[i + 1] > 0x8F)) return -1;
       units += 2;
       i += 4;
     } else {

@@ -197,6 +197,9 @@ TEST(AccessSqlTest, Utf16Length) {
   EXPECT_EQ(Utf16Length("\xC0\x80"), -1);          // overlong
   EXPECT_EQ(Utf16Length("\xE0\x80\x80"), -1);
   EXPECT_EQ(Utf16Length("\xF4\x90\x80\x80"), -1);  // beyond U+10FFFF
+  EXPECT_EQ(Utf16Length("a\xE6\x97"), -1);          // cut short at the end
+  EXPECT_EQ(Utf16Length("a\xF0\x9F\x98"), -1);
+  EXPECT_EQ(Utf16Length("\xF0\x8F\xBF\xBF"), -1);  // overlong four-byte form
   EXPECT_EQ(Utf16Length("\x80"), -1);
 }
 
