@@ -94,7 +94,6 @@ class Utf16ToUtf8 {
     std::memcpy(p_, bytes, count);
     p_ += count;
   }
-  void ascii(char c) { *p_++ = c; }
 
   void finish() {
     if (high_ != 0) three(high_);
@@ -187,28 +186,6 @@ std::u16string Utf8ToUtf16(const std::string& text) {
   std::u16string out;
   out.reserve(text.size());
   ForEachUtf16Unit(text, [&](char16_t unit) { out += unit; });
-  return out;
-}
-
-std::vector<uint8_t> EncodeJet4Text(const std::string& text, bool compress) {
-  const std::u16string units = Utf8ToUtf16(text);
-  std::vector<uint8_t> out;
-  bool compressible = compress;
-  for (char16_t u : units) {
-    if (u == 0 || u > 0xFF) compressible = false;
-  }
-  if (compressible) {
-    out.reserve(units.size() + 2);
-    out.push_back(0xFF);
-    out.push_back(0xFE);
-    for (char16_t u : units) out.push_back(static_cast<uint8_t>(u));
-    return out;
-  }
-  out.reserve(units.size() * 2);
-  for (char16_t u : units) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
   return out;
 }
 

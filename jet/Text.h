@@ -92,8 +92,5 @@ void ForEachUtf16Unit(std::string_view text, Emit&& emit) {
 
 // UTF-8 to UTF-16 code units (invalid UTF-8 bytes become U+FFFD).
 std::u16string Utf8ToUtf16(const std::string& text);
-// Encodes a Jet4 text value: compressed when `compress` and every character is in
-// U+0001..U+00FF, else UTF-16LE.
-std::vector<uint8_t> EncodeJet4Text(const std::string& text, bool compress);
 
 }  // namespace jet

@@ -36,9 +36,9 @@ TEST(Text, CompressedUnicodeCodePagesAndSurrogates) {
   json.clear();
   jettool::AppendJsonString(json, "q\"\\\n\x01/");
   EXPECT_EQ(json, "\"q\\\"\\\\\\n\\u0001/\"");
-  // Encoding: compressed only when every character fits in one byte.
-  EXPECT_EQ(jet::EncodeJet4Text("ab", true), Bytes({0xFF, 0xFE, 'a', 'b'}));
-  EXPECT_EQ(jet::DecodeJet4Text(jet::EncodeJet4Text("\u20AC\U0001F600", true)), "\u20AC\U0001F600");
+  // Uncompressed text with a character outside the basic plane (the writer's encoding of it is
+  // pinned in the writer's tests).
+  EXPECT_EQ(jet::DecodeJet4Text(Bytes({0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE})), "\u20AC\U0001F600");
 }
 
 TEST(DumpForms, NumbersAsJavaScriptPrintsThem) {

@@ -38,6 +38,8 @@ TEST(TextEncoding, CompressedWhereAccessCompressesElseUtf16) {
   EXPECT_EQ(Stored(compressible, "ab"), Utf16(u"ab"));  // too short to compress
   EXPECT_EQ(Stored(compressible, "caf\xC3\xA9"), (std::vector<uint8_t>{0xFF, 0xFE, 'c', 'a', 'f', 0xE9}));
   EXPECT_EQ(Stored(compressible, "1\xE2\x82\xAC 2"), Utf16(u"1\u20AC 2"));  // the euro sign needs two bytes
+  // A character outside the basic plane: a surrogate pair.
+  EXPECT_EQ(Stored(compressible, "ab\xF0\x9F\x98\x80"), (std::vector<uint8_t>{'a', 0, 'b', 0, 0x3D, 0xD8, 0x00, 0xDE}));
   EXPECT_EQ(Stored(compressible, std::string("a\0bc", 4)), Utf16(std::u16string(u"a\0bc", 4)));
   EXPECT_EQ(Stored(TextColumn(false), "abc"), Utf16(u"abc"));
   // Bytes that are no UTF-8 are stored as U+FFFD, never as themselves.
