@@ -12,7 +12,7 @@
 #include <charconv>
 #include <filesystem>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 namespace ado::sqlite {
 
@@ -210,12 +210,12 @@ class SQLiteSession : public Session {
   // number of values. False when SQLite cannot prepare that form: the text then goes to
   // SQLite's parser, which reports the fault as it would anyway.
   bool runPlainInsert(const std::string& sql) {
-    std::string key(insert_.head);
-    key += std::to_string(insert_.values.size());
-    auto found = inserts_.find(key);
+    const size_t count = insert_.values.size();
+    auto found = std::find_if(inserts_.begin(), inserts_.end(),
+                              [&](const KeptInsert& kept) { return kept.count == count && kept.head == insert_.head; });
     if (found == inserts_.end()) {
       std::string text(insert_.head);
-      for (size_t i = 0; i < insert_.values.size(); ++i) text += i == 0 ? "?" : ", ?";
+      for (size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";
       text += ')';
       auto statement = std::make_unique<Statement>();
       if (sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()) + 1, SQLITE_PREPARE_PERSISTENT,
@@ -224,9 +224,10 @@ class SQLiteSession : public Session {
         return false;
       }
       if (inserts_.size() >= kCachedInserts) inserts_.clear();
-      found = inserts_.emplace(std::move(key), std::move(statement)).first;
+      inserts_.push_back({std::string(insert_.head), count, std::move(statement)});
+      found = std::prev(inserts_.end());
     }
-    sqlite3_stmt* stmt = found->second->handle;
+    sqlite3_stmt* stmt = found->statement->handle;
     for (size_t i = 0; i < insert_.values.size(); ++i) bind(stmt, static_cast<int>(i) + 1, insert_.values[i]);
     const int rc = sqlite3_step(stmt);
     std::string message;
@@ -274,9 +275,15 @@ class SQLiteSession : public Session {
   std::string path_;
   bool noTransactions_;
   std::string pendingPragma_;
+  // Prepared plain INSERTs, by their text up to "VALUES(" and their number of values.
+  struct KeptInsert {
+    std::string head;
+    size_t count = 0;
+    std::unique_ptr<Statement> statement;
+  };
   static constexpr size_t kCachedInserts = 8;
   PlainInsert insert_;  // the statement being run (its buffers are reused)
-  std::unordered_map<std::string, std::unique_ptr<Statement>> inserts_;
+  std::vector<KeptInsert> inserts_;
 };
 
 int parseTimeout(const std::string& text) {
