@@ -1,8 +1,7 @@
 #include "transfer/AccessColumns.h"
 
-#include <cstring>
-
 #include "db/Datatype.h"
+#include "transfer/SqlNames.h"
 
 namespace transfer {
 
@@ -46,18 +45,7 @@ void AppendAccessLiteral(std::string& statement, const ado::Variant& value) {
     statement += "NULL";
     return;
   }
-  statement.reserve(statement.size() + text->size() + 2);
-  statement += '\'';
-  // Runs between quotes go in whole; each quote is doubled.
-  const char* at = text->data();
-  const char* const end = at + text->size();
-  while (const char* quote = static_cast<const char*>(std::memchr(at, '\'', static_cast<size_t>(end - at)))) {
-    statement.append(at, static_cast<size_t>(quote + 1 - at));
-    statement += '\'';
-    at = quote + 1;
-  }
-  statement.append(at, static_cast<size_t>(end - at));
-  statement += '\'';
+  AppendQuotedText(statement, *text);
 }
 
 }  // namespace transfer

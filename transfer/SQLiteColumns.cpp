@@ -2,6 +2,7 @@
 
 #include "db/Datatype.h"
 #include "transfer/DateText.h"
+#include "transfer/SqlNames.h"
 
 #include <cmath>
 #include <string_view>
@@ -11,19 +12,6 @@ namespace transfer {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-// Appends the text in runs between apostrophes, each apostrophe doubled: a memo of
-// thousands of characters costs a few appends rather than one per character.
-void AppendQuotedText(std::string& statement, std::string_view text) {
-  statement.reserve(statement.size() + text.size() + 2);
-  statement += '\'';
-  for (std::size_t quote; (quote = text.find('\'')) != std::string_view::npos; text.remove_prefix(quote + 1)) {
-    statement.append(text.data(), quote + 1);
-    statement += '\'';
-  }
-  statement.append(text);
-  statement += '\'';
-}
 
 void AppendBlob(std::string& statement, const ado::Bytes& bytes) {
   const std::size_t start = statement.size();

@@ -28,4 +28,17 @@ std::string SQLiteBracketed(const QString& name) {
 
 std::string AccessQuoted(const QString& name) { return Delimited(name, '`', '`'); }
 
+// In runs between apostrophes: a memo of thousands of characters costs a few appends rather
+// than one per character.
+void AppendQuotedText(std::string& statement, std::string_view text) {
+  statement.reserve(statement.size() + text.size() + 2);
+  statement += '\'';
+  for (std::size_t quote; (quote = text.find('\'')) != std::string_view::npos; text.remove_prefix(quote + 1)) {
+    statement.append(text.data(), quote + 1);
+    statement += '\'';
+  }
+  statement.append(text);
+  statement += '\'';
+}
+
 }  // namespace transfer

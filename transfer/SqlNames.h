@@ -1,10 +1,11 @@
-// Table and field names placed into generated statements. Every form here keeps the name
-// whole: a delimiter inside a name is doubled or avoided, so no name can end a statement
+// Names and text values placed into generated statements. Every form here keeps the value
+// whole: a delimiter inside is doubled or avoided, so nothing can end a statement
 // early or carry a second one.
 #pragma once
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace transfer {
 
@@ -18,5 +19,8 @@ std::string SQLiteBracketed(const QString& name);
 // `name` for Access, every ` inside doubled (the Access dialect reads a doubled back-quote as
 // one; Access itself refuses such a name with its own message).
 std::string AccessQuoted(const QString& name);
+
+// 'text' as both dialects write a text value: every apostrophe inside doubled.
+void AppendQuotedText(std::string& statement, std::string_view text);
 
 }  // namespace transfer
