@@ -13,15 +13,11 @@
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/IndexWriter.h"
 #include "jet/write/LongValueWriter.h"
+#include "jet/write/StoredText.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
 namespace {
-
-// Text values are stored compressed only where Access does: the column allows it and
-// the value is of moderate length (Jackcess's tested rule).
-constexpr size_t kMinCompressedChars = 3;
-constexpr size_t kMaxCompressedChars = 1024;
 
 Status WrongValue(const std::string& context, const ColumnDef& c, const std::string& why) {
   return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name + ": " + why);
@@ -35,102 +31,31 @@ std::optional<int64_t> WholeNumber(const Value& v) {
   return std::nullopt;
 }
 
-// A text value measured for storing. Plain ASCII is used as it stands; other text is
-// decoded to UTF-16 once, into a buffer reused from value to value.
-struct TextMeasure {
-  size_t units = 0;            // UTF-16 length
-  bool narrow = true;          // every unit fits one byte and is not 0
-  bool ascii = false;          // every byte is ASCII: the units are the bytes
-  const char16_t* decoded{};   // the units, when not ascii
-};
-
-TextMeasure MeasureText(const std::string& text) {
-  if (AsciiRunLength(text) == text.size())
-    return {text.size(), std::memchr(text.data(), 0, text.size()) == nullptr, true, nullptr};
-  thread_local std::u16string scratch;
-  constexpr size_t kKeptScratch = 1 << 20;  // a huge value does not keep its buffer
-  if (scratch.capacity() > kKeptScratch && text.size() <= kKeptScratch) std::u16string().swap(scratch);
-  scratch.resize(text.size());  // no character takes more units than bytes
-  char16_t* out = scratch.data();
-  bool wide = false;
-  ForEachUtf16Run(
-      text,
-      [&](const uint8_t* bytes, size_t count) {
-        wide = wide || std::memchr(bytes, 0, count) != nullptr;
-        for (size_t k = 0; k < count; ++k) out[k] = bytes[k];
-        out += count;
-      },
-      [&](char16_t u) {
-        wide |= static_cast<char16_t>(u - 1) >= 0xFF;  // 0 or above U+00FF
-        *out++ = u;
-      });
-  TextMeasure m;
-  m.units = static_cast<size_t>(out - scratch.data());
-  m.decoded = scratch.data();
-  m.narrow = !wide;
-  return m;
-}
-
-// The stored bytes of UTF-8 `text` as measured by MeasureText.
-std::vector<uint8_t> TextBytes(const ColumnDef& c, const std::string& text, const TextMeasure& m) {
-  const size_t units = m.units;
-  const bool compress =
-      m.narrow && c.compressedUnicode() && units >= kMinCompressedChars && units <= kMaxCompressedChars;
-  // Compressed: FF FE, then the low bytes; else UTF-16LE.
-  std::vector<uint8_t> out(compress ? units + 2 : units * 2);
-  uint8_t* at = out.data();
-  if (compress) {
-    *at++ = 0xFF;
-    *at++ = 0xFE;
-    if (m.ascii) {
-      std::memcpy(at, text.data(), units);
-    } else {
-      for (size_t i = 0; i < units; ++i) at[i] = static_cast<uint8_t>(m.decoded[i]);
-    }
-  } else if (m.ascii) {  // each byte widened, four at a time
-    const auto* from = reinterpret_cast<const uint8_t*>(text.data());
-    size_t i = 0;
-    for (; i + 4 <= units; i += 4) {
-      uint64_t x = LoadU32(from + i);
-      x = (x | x << 16) & 0x0000FFFF0000FFFFull;
-      x = (x | x << 8) & 0x00FF00FF00FF00FFull;
-      StoreU64(at + 2 * i, x);
-    }
-    for (; i < units; ++i) {
-      at[2 * i] = from[i];
-      at[2 * i + 1] = 0;
-    }
-  } else {
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(at, m.decoded, units * 2);
-    } else {
-      for (size_t i = 0; i < units; ++i) StoreU16(at + 2 * i, m.decoded[i]);
-    }
-  }
-  return out;
-}
-
-std::vector<uint8_t> LittleEndian(uint64_t v, size_t bytes) {
-  std::vector<uint8_t> out(bytes);
+// Replaces `out` with the `bytes` low bytes of `v`, least significant first.
+Status LittleEndian(uint64_t v, size_t bytes, std::vector<uint8_t>& out) {
+  out.resize(bytes);
   for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
-  return out;
+  return Status::Ok();
 }
 
 // The bytes memo/OLE data stores, before it becomes a long value.
-Result<std::vector<uint8_t>> LongValueData(const ColumnDef& c, const Value& v, const std::string& context) {
+Status LongValueData(const ColumnDef& c, const Value& v, const std::string& context, std::vector<uint8_t>& out) {
   if (auto* t = std::get_if<std::string>(&v)) {
     if (c.type() == ColumnType::kMemo) {
-      return TextBytes(c, *t, MeasureText(*t));
+      EncodeStoredText(*t, c.compressedUnicode(), out);
+      return Status::Ok();
     }
     return WrongValue(context, c, "an OLE Object column takes bytes, not text");
   }
-  if (auto* b = std::get_if<Binary>(&v)) return b->bytes;
+  if (auto* b = std::get_if<Binary>(&v)) {
+    out.assign(b->bytes.begin(), b->bytes.end());
+    return Status::Ok();
+  }
   return WrongValue(context, c, "value of the wrong kind for a " + std::string(ColumnTypeName(c.type())) + " column");
 }
 
-}  // namespace
-
-Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& v, const std::string& context) {
+// EncodeColumnValue into `out`, whose buffer is reused from row to row.
+Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const std::string& context, std::vector<uint8_t>& out) {
   const auto whole = WholeNumber(v);
   auto range = [&](int64_t lo, int64_t hi) -> Status {
     if (!whole) return WrongValue(context, c, "expected a whole number");
@@ -140,20 +65,20 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
   switch (c.type()) {
     case ColumnType::kByte:
       JET_RETURN_IF_ERROR(range(0, 255));
-      return LittleEndian(static_cast<uint64_t>(*whole), 1);
+      return LittleEndian(static_cast<uint64_t>(*whole), 1, out);
     case ColumnType::kInteger:
       JET_RETURN_IF_ERROR(range(INT16_MIN, INT16_MAX));
-      return LittleEndian(static_cast<uint64_t>(*whole), 2);
+      return LittleEndian(static_cast<uint64_t>(*whole), 2, out);
     case ColumnType::kLong:
       JET_RETURN_IF_ERROR(range(INT32_MIN, INT32_MAX));
-      return LittleEndian(static_cast<uint64_t>(*whole), 4);
+      return LittleEndian(static_cast<uint64_t>(*whole), 4, out);
     case ColumnType::kBigInt:
       JET_RETURN_IF_ERROR(range(INT64_MIN, INT64_MAX));
-      return LittleEndian(static_cast<uint64_t>(*whole), 8);
+      return LittleEndian(static_cast<uint64_t>(*whole), 8, out);
     case ColumnType::kCurrency: {
       const auto* m = std::get_if<Currency>(&v);
       if (!m) return WrongValue(context, c, "expected a Currency value");
-      return LittleEndian(static_cast<uint64_t>(m->tenThousandths), 8);
+      return LittleEndian(static_cast<uint64_t>(m->tenThousandths), 8, out);
     }
     case ColumnType::kFloat:
     case ColumnType::kDouble:
@@ -168,16 +93,17 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
         const float f = static_cast<float>(d);
         uint32_t bits;
         std::memcpy(&bits, &f, 4);
-        return LittleEndian(bits, 4);
+        return LittleEndian(bits, 4, out);
       }
-      std::vector<uint8_t> out(8);
+      out.resize(8);
       StoreDouble(out.data(), d);
-      return out;
+      return Status::Ok();
     }
     case ColumnType::kGuid: {
       const auto* g = std::get_if<Guid>(&v);
       if (!g) return WrongValue(context, c, "expected a GUID");
-      return std::vector<uint8_t>(g->bytes.begin(), g->bytes.end());
+      out.assign(g->bytes.begin(), g->bytes.end());
+      return Status::Ok();
     }
     case ColumnType::kNumeric: {
       const auto* d = std::get_if<Decimal>(&v);
@@ -188,23 +114,23 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
       unsigned __int128 limit = 1;
       for (int p = 0; p < c.precision; ++p) limit *= 10;
       if (magnitude >= limit) return WrongValue(context, c, "value has more digits than the column's precision");
-      std::vector<uint8_t> out(17, 0);
+      out.assign(17, 0);
       out[0] = d->negative && magnitude != 0 ? 0x80 : 0x00;
       // Four little-endian 32-bit words, most significant first.
       for (int word = 0; word < 4; ++word) {
         StoreU32(&out[1 + 4 * word], static_cast<uint32_t>(magnitude >> (32 * (3 - word))));
       }
-      return out;
+      return Status::Ok();
     }
     case ColumnType::kText: {
       const auto* t = std::get_if<std::string>(&v);
       if (!t) return WrongValue(context, c, "expected text");
-      const TextMeasure m = MeasureText(*t);
-      if (m.units * 2 > c.length) {
-        return WrongValue(context, c, "text of " + std::to_string(m.units) +
+      const size_t units = EncodeStoredText(*t, c.compressedUnicode(), out);
+      if (units * 2 > c.length) {
+        return WrongValue(context, c, "text of " + std::to_string(units) +
                                           " characters is longer than the column's " + std::to_string(c.length / 2));
       }
-      return TextBytes(c, *t, m);
+      return Status::Ok();
     }
     case ColumnType::kBinary: {
       const auto* b = std::get_if<Binary>(&v);
@@ -213,12 +139,42 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
         return WrongValue(context, c, std::to_string(b->bytes.size()) + " bytes are more than the column's " +
                                           std::to_string(c.length));
       }
-      return b->bytes;
+      out.assign(b->bytes.begin(), b->bytes.end());
+      return Status::Ok();
     }
     default:
       return Status(ErrorCode::kUnsupported, context + ", column " + c.name + ": values of type " +
                                                  std::string(ColumnTypeName(c.type())) + " are not written");
   }
+}
+
+// The working buffers of the row being inserted, kept from row to row so that each
+// column's buffer is allocated once rather than once per value.
+struct RowScratch {
+  std::vector<std::vector<uint8_t>> stored;      // encoded values
+  std::vector<FieldSlice> fields;                // what the row encoder takes
+  std::vector<std::vector<uint8_t>> references;  // long values' row fields
+  std::vector<bool> inlined;
+
+  static RowScratch& ForRow(size_t columns) {
+    thread_local RowScratch scratch;
+    constexpr size_t kKeptCapacity = 1 << 20;  // a huge value does not keep its buffer
+    scratch.stored.resize(columns);
+    for (auto& buffer : scratch.stored)
+      if (buffer.capacity() > kKeptCapacity) std::vector<uint8_t>().swap(buffer);
+    scratch.fields.assign(columns, FieldSlice{});
+    scratch.references.resize(columns);
+    scratch.inlined.assign(columns, false);
+    return scratch;
+  }
+};
+
+}  // namespace
+
+Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& v, const std::string& context) {
+  std::vector<uint8_t> out;
+  JET_RETURN_IF_ERROR(EncodeColumnValueInto(c, v, context, out));
+  return out;
 }
 
 Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std::vector<Value>& values,
@@ -240,8 +196,11 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   }
 
   // Encode every plain column first: a bad value refuses the row before any write.
-  std::vector<std::vector<uint8_t>> stored(values.size());
-  std::vector<FieldSlice> fields(values.size());
+  RowScratch& scratch = RowScratch::ForRow(values.size());
+  auto& stored = scratch.stored;
+  auto& fields = scratch.fields;
+  auto& references = scratch.references;
+  auto& inlined = scratch.inlined;
   size_t longValues = 0;
   for (size_t i = 0; i < values.size(); ++i) {
     const ColumnDef& c = def.columns[i];
@@ -253,22 +212,16 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     }
     if (IsNull(values[i])) continue;
     if (IsLongValueType(c.type())) {
-      auto data = LongValueData(c, values[i], context);
-      if (!data.ok()) return data.status();
-      stored[i] = std::move(data.value());
+      JET_RETURN_IF_ERROR(LongValueData(c, values[i], context, stored[i]));
       ++longValues;
       continue;
     }
-    auto bytes = EncodeColumnValue(c, values[i], context);
-    if (!bytes.ok()) return bytes.status();
-    stored[i] = std::move(bytes.value());
+    JET_RETURN_IF_ERROR(EncodeColumnValueInto(c, values[i], context, stored[i]));
     fields[i].present = true;
     fields[i].bytes = stored[i];
   }
 
   // Long values: inline when they and the row fit, else in LVAL rows.
-  std::vector<std::vector<uint8_t>> references(values.size());
-  std::vector<bool> inlined(values.size(), false);
   auto placeLongValues = [&](bool firstPass) -> Status {
     for (size_t i = 0; i < values.size(); ++i) {
       const ColumnDef& c = def.columns[i];

@@ -3,6 +3,10 @@
 // whichever path (plain ASCII or not) the encoder takes.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "jet/Text.h"
+#include "jet/write/StoredText.h"
 #include "jet/write/TableWriter.h"
 
 namespace jetwrite_test {
@@ -58,6 +62,36 @@ TEST(TextEncoding, LongAsciiAndNonAsciiTextTakeTheSameRules) {
   std::string latin;
   for (int i = 0; i < 1025; ++i) latin += "\xC3\xA9";
   EXPECT_EQ(Stored(wide, latin), Utf16(std::u16string(1025, u'\u00E9')));
+}
+
+// Random mixes of ASCII runs, Latin-1, wider characters, astral ones, NULs and broken
+// sequences, at every alignment: the one-walk encoder agrees with decoding to UTF-16 first.
+TEST(TextEncoding, OneWalkEncoderAgreesWithDecodingFirst) {
+  const std::vector<std::string> pieces = {"a",        "plain ascii text ", "O'Brien",   "\xC3\xA9",     "\xC5\x81",
+                                           "\xE2\x82\xAC", "\xF0\x9F\x98\x80", std::string(1, '\0'), "\x80",
+                                           "\xC3",     "\xE2\x82",         "\xFF",      "\xED\xA0\x80", "12345678",
+                                           "\xC4\x80" /* U+0100 */, "\xC0\x80" /* an overlong NUL */};
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 40);
+    for (int k = 0; k < count; ++k) text += pieces[random() % pieces.size()];
+    if (round % 7 == 0) text = std::string(random() % 1100, 'x') + text;  // around the compression limit
+    const std::u16string units = jet::Utf8ToUtf16(text);
+    bool narrow = true;
+    for (char16_t u : units) narrow = narrow && u != 0 && u <= 0xFF;
+    const bool compressible = round % 2 == 0;
+    std::vector<uint8_t> expected;
+    if (compressible && narrow && units.size() >= 3 && units.size() <= 1024) {
+      expected = {0xFF, 0xFE};
+      for (char16_t u : units) expected.push_back(static_cast<uint8_t>(u));
+    } else {
+      expected = Utf16(units);
+    }
+    std::vector<uint8_t> stored = {1, 2, 3};  // replaced, not appended to
+    EXPECT_EQ(jet::EncodeStoredText(text, compressible, stored), units.size());
+    ASSERT_EQ(stored, expected) << "round " << round;
+  }
 }
 
 }  // namespace
