@@ -203,5 +203,47 @@ TEST(AccessSqlTest, Utf16Length) {
   EXPECT_EQ(Utf16Length("\x80"), -1);
 }
 
+// The UTF-16 length of `text` by the table of well-formed sequences (encoded surrogates
+// allowed, as the engine writes unpaired ones back), or -1.
+int64_t ReferenceUtf16Length(std::string_view text) {
+  struct Form { unsigned char lo, hi, secondLo, secondHi; int length; };
+  static const Form kForms[] = {{0x00, 0x7F, 0, 0, 1},       {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
+                                {0xE1, 0xEF, 0x80, 0xBF, 3}, {0xF0, 0xF0, 0x90, 0xBF, 4}, {0xF1, 0xF3, 0x80, 0xBF, 4},
+                                {0xF4, 0xF4, 0x80, 0x8F, 4}};
+  int64_t units = 0;
+  for (size_t i = 0; i < text.size();) {
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    const Form* form = nullptr;
+    for (const Form& f : kForms)
+      if (at(0) >= f.lo && at(0) <= f.hi) form = &f;
+    if (!form || i + form->length > text.size()) return -1;
+    if (form->length > 1 && (at(1) < form->secondLo || at(1) > form->secondHi)) return -1;
+    for (int k = 2; k < form->length; ++k)
+      if (at(k) < 0x80 || at(k) > 0xBF) return -1;
+    units += form->length == 4 ? 2 : 1;
+    i += form->length;
+  }
+  return units;
+}
+
+// Long mixes of ASCII, two-, three- and four-byte characters with now and then a broken
+// or cut sequence, so that every kind of byte lands at every place of a 16-byte block.
+TEST(AccessSqlTest, Utf16LengthAgreesWithTheTableOfWellFormedSequences) {
+  const std::vector<std::string> valid = {"a", "plain words ", "\xC3\xA9", "\xC5\x81", "\xDF\xBF", "\xE2\x82\xAC",
+                                          "\xE0\xA0\x80", "\xED\xA0\x80", "\xEF\xBF\xBF", "\xF0\x9F\x98\x80",
+                                          "\xF4\x8F\xBF\xBF"};
+  const std::vector<std::string> broken = {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xC3", "\xC3\x41", "\xE2\x82",
+                                           "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+                                           "\xFF"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 60);
+    for (int k = 0; k < count; ++k) text += valid[random() % (round % 3 == 0 ? 4 : valid.size())];
+    if (round % 2 == 1) text.insert(random() % (text.size() + 1), broken[random() % broken.size()]);
+    ASSERT_EQ(Utf16Length(text), ReferenceUtf16Length(text)) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace ado::access
