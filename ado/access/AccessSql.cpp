@@ -3,14 +3,9 @@
 #include "jet/Text.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cstring>
 #include <optional>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace ado::access {
 
@@ -492,54 +487,17 @@ jet::Status CheckAccessObjectName(std::string_view name, std::string_view what) 
   return Status::Ok();
 }
 
-namespace {
-
-#if defined(__SSE2__)
-// Sixteen bytes at `s` that start a character, taken whole when they hold only ASCII and
-// two-byte sequences (most text in Latin scripts): their UTF-16 length, or -1 when such a
-// sequence is broken, or -2 when the block holds anything else or ends inside a sequence
-// (the caller then walks it byte by byte).
-int BlockUtf16Length(const unsigned char* s) {
-  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-  const unsigned other = static_cast<unsigned>(_mm_movemask_epi8(bytes));  // every non-ASCII byte
-  if (other == 0) return 16;
-  // As signed bytes: 80..BF are -128..-65, C2..DF are -62..-33.
-  const unsigned continuations =
-      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))));
-  const unsigned leads = static_cast<unsigned>(_mm_movemask_epi8(
-      _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-63)), _mm_cmplt_epi8(bytes, _mm_set1_epi8(-32)))));
-  if ((continuations | leads) != other || (leads & 0x8000u)) return -2;
-  if (continuations != leads << 1) return -1;  // a lead without its continuation, or the reverse
-  return 16 - std::popcount(continuations);
-}
-#endif
-
-}  // namespace
-
 int64_t Utf16Length(std::string_view text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const size_t n = text.size();
   int64_t units = 0;
   size_t i = 0;
   auto continuation = [&](size_t at) { return (s[at] & 0xC0) == 0x80; };
-  size_t walkTo = 0;  // bytes before this are walked one character at a time
   while (i < n) {
-#if defined(__SSE2__)
-    if (i >= walkTo && i + 16 <= n) {
-      const int block = BlockUtf16Length(s + i);
-      if (block == -1) return -1;
-      if (block >= 0) {
-        units += block;
-        i += 16;
-        continue;
-      }
-      walkTo = i + 16;
-    }
-#endif
     const unsigned lead = s[i];
     const size_t left = n - i;
     if (lead < 0x80) {
-      const size_t run = i < walkTo ? 1 : jet::AsciiRunLength(text, i);
+      const size_t run = jet::AsciiRunLength(text, i);
       units += static_cast<int64_t>(run);
       i += run;
     } else if (lead >= 0xC2 && lead <= 0xDF) {
