@@ -25,7 +25,7 @@ AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column) {
 }
 
 jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&& statement) {
-  const std::string fileName = session.database().fileName();
+  const std::string& fileName = session.database().fileName();
   if (const auto* create = std::get_if<CreateTableStatement>(&statement)) {
     JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->table, "table"), fileName));
     std::vector<jet::NewColumn> columns;
@@ -36,12 +36,17 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     return session.createTable(create->table, columns);
   }
   if (auto* insert = std::get_if<InsertStatement>(&statement)) {
-    auto def = session.database().tableDef(insert->table);
-    if (!def.ok()) return def.status();
-    const auto columns = (*def)->columnsByNumber();
+    auto byNumber = session.insertColumns(insert->table);
+    if (!byNumber.ok()) return byNumber.status();
+    const auto& columns = **byNumber;
+    // The table's own spelling, for messages.
+    auto tableName = [&]() -> std::string {
+      const jet::CatalogEntry* entry = session.database().catalog().findTable(insert->table);
+      return entry ? entry->name : insert->table;
+    };
     if (insert->values.size() != columns.size()) {
       return jet::Status(jet::ErrorCode::kInvalidArgument,
-                         fileName + ": table " + (*def)->name + " has " + std::to_string(columns.size()) +
+                         fileName + ": table " + tableName() + " has " + std::to_string(columns.size()) +
                              " columns, the INSERT gives " + std::to_string(insert->values.size()) + " values");
     }
     std::vector<jet::Value> values;
@@ -49,8 +54,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     for (size_t k = 0; k < columns.size(); ++k) {
       auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k]), columns[k]->name);
       if (!value.ok()) {
-        return jet::Status(value.status().code(),
-                           fileName + ": table " + (*def)->name + ": " + value.status().message());
+        return jet::Status(value.status().code(), fileName + ": table " + tableName() + ": " + value.status().message());
       }
       values.push_back(std::move(value.value()));
     }

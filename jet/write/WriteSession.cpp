@@ -79,12 +79,17 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
     if (!inBatch_) db_->file().discardChanges();
   }
   if (catalogueChanges || !status.ok()) {
-    writer_.forgetCaches();
-    enforcedChildren_.reset();
-    Status reloaded = db_->reload();
+    Status reloaded = forgetCatalogue();
     if (status.ok() && !reloaded.ok()) return reloaded;
   }
   return status;
+}
+
+Status WriteSession::forgetCatalogue() {
+  writer_.forgetCaches();
+  enforcedChildren_.reset();
+  insertTarget_.reset();
+  return db_->reload();
 }
 
 Status WriteSession::commitBatch() {
@@ -93,56 +98,72 @@ Status WriteSession::commitBatch() {
   Status s = checkNotLocked();
   if (s.ok()) s = writer_.commitStatement(true);
   if (!s.ok()) {
-    writer_.forgetCaches();
     db_->file().discardChanges();
-    (void)db_->reload();
+    (void)forgetCatalogue();
   }
   return s;
 }
 
 void WriteSession::rollbackBatch() {
   inBatch_ = false;
-  enforcedChildren_.reset();
-  writer_.forgetCaches();
   db_->file().discardChanges();
-  (void)db_->reload();
+  (void)forgetCatalogue();
 }
 
 Status WriteSession::createTable(const std::string& name, const std::vector<NewColumn>& columns) {
   return run([&]() -> Status { return CreateTable(*db_, writer_, name, columns).status(); }, true);
 }
 
+Result<const WriteSession::InsertTarget*> WriteSession::insertTarget(const std::string& name) {
+  if (insertTarget_ && insertTarget_->name == name) return &*insertTarget_;
+  auto def = db_->tableDef(name);
+  if (!def.ok()) return def.status();
+  const CatalogEntry* entry = db_->catalog().findTable(name);
+  if (entry && entry->isSystem()) {
+    return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": " + entry->name + " is a system table");
+  }
+  // A row here could break an enforced relationship; checking the related table is not done yet.
+  auto children = enforcedChildTables();
+  if (!children.ok()) return children.status();
+  for (const auto& child : *children) {
+    if (EqualsIgnoreCase(child, (*def)->name)) {
+      return Status(ErrorCode::kUnsupported, db_->fileName() + ": table " + (*def)->name +
+                                                 " refers to another table through an enforced relationship, "
+                                                 "which this engine cannot check yet; nothing was written");
+    }
+  }
+  InsertTarget target{name, *def, (*def)->columnsByNumber(), true};
+  for (size_t k = 0; k < target.byNumber.size(); ++k)
+    target.numberOrder = target.numberOrder && target.byNumber[k] == &target.def->columns[k];
+  insertTarget_ = std::move(target);
+  return &*insertTarget_;
+}
+
+Result<const std::vector<const ColumnDef*>*> WriteSession::insertColumns(const std::string& name) {
+  auto target = insertTarget(name);
+  if (!target.ok()) return target.status();
+  return &(*target)->byNumber;
+}
+
 Status WriteSession::insert(const std::string& name, std::vector<Value> values) {
   return run(
       [&]() -> Status {
-        auto def = db_->tableDef(name);
-        if (!def.ok()) return def.status();
-        // Values come in column-number order; the row encoder takes definition order.
-        const auto byNumber = (*def)->columnsByNumber();
+        auto target = insertTarget(name);
+        if (!target.ok()) return target.status();
+        const TableDef& def = *(*target)->def;
+        const auto& byNumber = (*target)->byNumber;
         if (values.size() != byNumber.size()) {
-          return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": table " + (*def)->name + " has " +
+          return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": table " + def.name + " has " +
                                                          std::to_string(byNumber.size()) + " columns, the statement gives " +
                                                          std::to_string(values.size()) + " values");
         }
-        std::vector<Value> ordered((*def)->columns.size());
+        // Values come in column-number order; the row encoder takes definition order.
+        if ((*target)->numberOrder) return InsertRow(writer_, def, values).status();
+        std::vector<Value> ordered(def.columns.size());
         for (size_t k = 0; k < byNumber.size(); ++k) {
-          ordered[static_cast<size_t>(byNumber[k] - (*def)->columns.data())] = std::move(values[k]);
+          ordered[static_cast<size_t>(byNumber[k] - def.columns.data())] = std::move(values[k]);
         }
-        const CatalogEntry* entry = db_->catalog().findTable(name);
-        if (entry && entry->isSystem()) {
-          return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": " + entry->name + " is a system table");
-        }
-        // A row here could break an enforced relationship; checking the related table is not done yet.
-        auto children = enforcedChildTables();
-        if (!children.ok()) return children.status();
-        for (const auto& child : *children) {
-          if (EqualsIgnoreCase(child, (*def)->name)) {
-            return Status(ErrorCode::kUnsupported, db_->fileName() + ": table " + (*def)->name +
-                                                       " refers to another table through an enforced relationship, "
-                                                       "which this engine cannot check yet; nothing was written");
-          }
-        }
-        return InsertRow(writer_, **def, ordered).status();
+        return InsertRow(writer_, def, ordered).status();
       },
       false);
 }

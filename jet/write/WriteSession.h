@@ -33,6 +33,9 @@ class WriteSession {
   Status createTable(const std::string& name, const std::vector<NewColumn>& columns);
   // INSERT INTO name VALUES (values): one value per column, in column-number order.
   Status insert(const std::string& name, std::vector<Value> values);
+  // The columns of table `name` in column-number order, the order INSERT takes its values
+  // in; refused for tables rows cannot be added to. Valid until the catalogue changes.
+  Result<const std::vector<const ColumnDef*>*> insertColumns(const std::string& name);
   // DROP TABLE name.
   Status dropTable(const std::string& name);
   // SELECT * INTO target FROM source: a new table with source's columns and rows.
@@ -63,6 +66,19 @@ class WriteSession {
   static constexpr uint32_t kStatementsPerLockCheck = 64;
   uint32_t statementsSinceLockCheck_ = 0;
   std::optional<std::vector<std::string>> enforcedChildren_;
+
+  // What adding rows to one table needs besides the values, worked out for its first row
+  // and kept while the catalogue stays as it is: a copy sends row after row to one table.
+  struct InsertTarget {
+    std::string name;  // as the statements spell it
+    std::shared_ptr<const TableDef> def;
+    std::vector<const ColumnDef*> byNumber;
+    bool numberOrder = true;  // the definition lists the columns in number order
+  };
+  Result<const InsertTarget*> insertTarget(const std::string& name);
+  // Drops what is kept about the catalogue (after it changed or a statement failed).
+  Status forgetCatalogue();
+  std::optional<InsertTarget> insertTarget_;
 };
 
 // The lock file Access keeps beside `path` while the database is open.

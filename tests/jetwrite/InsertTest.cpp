@@ -143,6 +143,47 @@ TEST(InsertRefusals, FailedStatementsLeaveTheFileAsItWas) {
   EXPECT_EQ(rows, 3);
 }
 
+// The session keeps what it worked out about the table rows go to; dropping and creating
+// tables under the same name, in and out of a batch, must send rows to the table as it is now.
+TEST(InsertRefusals, RowsGoToTheTableThatHasTheNameNow) {
+  const auto file = CopyOfCorpusFile("mdb-reader/V2003/empty.mdb");
+  auto session = jet::WriteSession::Open(file.string());
+  ASSERT_TRUE(session.ok());
+  jet::WriteSession& s = **session;
+  for (bool batch : {false, true}) {
+    if (batch) s.beginBatch();
+    ASSERT_TRUE(s.createTable("T", {{"A", ColumnType::kLong}}).ok());
+    ASSERT_TRUE(s.createTable("U", {{"A", ColumnType::kLong}}).ok());
+    ASSERT_TRUE(s.insert("T", {int32_t{1}}).ok());
+    ASSERT_TRUE(s.insert("U", {int32_t{2}}).ok());
+    ASSERT_TRUE(s.insert("t", {int32_t{3}}).ok());
+    ASSERT_TRUE(s.dropTable("T").ok());
+    EXPECT_EQ(s.insert("T", {int32_t{4}}).code(), jet::ErrorCode::kNotFound);
+    EXPECT_EQ(s.insertColumns("T").status().code(), jet::ErrorCode::kNotFound);
+    ASSERT_TRUE(s.createTable("T", {{"B", ColumnType::kText, 5}, {"C", ColumnType::kLong}}).ok());
+    auto columns = s.insertColumns("T");
+    ASSERT_TRUE(columns.ok());
+    ASSERT_EQ((*columns)->size(), 2u);
+    EXPECT_EQ((*columns)->front()->name, "B");
+    EXPECT_EQ(s.insert("T", {int32_t{5}}).code(), jet::ErrorCode::kInvalidArgument);  // two columns now
+    ASSERT_TRUE(s.insert("T", {std::string("five"), int32_t{5}}).ok());
+    if (batch) ASSERT_TRUE(s.commitBatch().ok());
+    else {
+      ASSERT_TRUE(s.dropTable("T").ok());
+      ASSERT_TRUE(s.dropTable("U").ok());
+    }
+  }
+  session->reset();
+  ExpectOraclesAgree(file);
+  auto db = jet::Database::Open(file.string(), {});
+  ASSERT_TRUE(db.ok());
+  auto cursor = (*db)->scan("T");
+  ASSERT_TRUE(cursor.ok());
+  ASSERT_TRUE(*cursor->next());
+  EXPECT_EQ(std::get<std::string>(*cursor->value(0)), "five");
+  EXPECT_FALSE(*cursor->next());
+}
+
 TEST(InsertRefusals, WritingIsRefusedWhereItWouldBeUnsafe) {
   const auto locked = CopyOfCorpusFile("mdb-reader/V2003/empty.mdb");
   std::ofstream(jet::LockFilePath(locked.string())) << "";
