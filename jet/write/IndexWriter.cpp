@@ -116,6 +116,7 @@ Result<IndexKeyBuild> BuildKey(const TableDef& table, const RealIndexDef& index,
 
 Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector<Value>& values, RowPointer row,
                     bool late, bool add) {
+  if (table.realIndexes.empty()) return Status::Ok();
   const std::string context = writer.file().fileName() + ": table " + table.name;
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   // Build every key first: a key that cannot be built refuses the row before any write.

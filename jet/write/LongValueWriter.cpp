@@ -14,10 +14,10 @@ namespace {
 // Places one LVAL row on the column's last page with room, or on a new LVAL page.
 Result<RowPointer> AddLongValueRow(PageWriter& writer, const TableDef& table, const ColumnDef& column,
                                    std::span<const uint8_t> row) {
-  const std::string what = "column " + column.name + " of table " + table.name;
-  auto owned = UsageMapWriter::Load(writer, column.ownedPages, what);
+  auto what = [&] { return "column " + column.name + " of table " + table.name; };
+  auto owned = writer.usageMap(column.ownedPages, what);
   if (!owned.ok()) return owned.status();
-  auto last = owned->lastMember();
+  auto last = (*owned)->lastMember();
   if (!last.ok()) return last.status();
   if (last->has_value()) {
     auto page = writer.file().read(**last);
@@ -35,10 +35,10 @@ Result<RowPointer> AddLongValueRow(PageWriter& writer, const TableDef& table, co
   if (!bytes.ok()) return bytes.status();
   InitDataPage(**bytes, writer.format(), kLongValuePageTag);
   const uint8_t slot = AddRow(**bytes, writer.format(), row);
-  JET_RETURN_IF_ERROR(owned->add(*fresh));
-  auto free = UsageMapWriter::Load(writer, column.freePages, what);
+  JET_RETURN_IF_ERROR((*owned)->add(*fresh));
+  auto free = writer.usageMap(column.freePages, what);
   if (!free.ok()) return free.status();
-  JET_RETURN_IF_ERROR(free->add(*fresh));
+  JET_RETURN_IF_ERROR((*free)->add(*fresh));
   return RowPointer{*fresh, slot};
 }
 

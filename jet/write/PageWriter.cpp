@@ -8,6 +8,9 @@
 
 namespace jet {
 
+PageWriter::PageWriter(PageFile& file) : file_(file) {}
+PageWriter::~PageWriter() = default;
+
 Result<PageBytes*> PageWriter::modify(uint32_t page) {
   if (page < statementPageCount_ && (page >= savedIn_.size() || savedIn_[page] != statement_)) {
     auto current = file_.read(page);
@@ -38,11 +41,29 @@ Status PageWriter::release(uint32_t page) {
   return setGlobalBit(page, true);
 }
 
+Result<UsageMapWriter*> PageWriter::usageMap(RowPointer where, const std::function<std::string()>& what) {
+  auto& kept = usageMaps_[where.packed()];
+  if (!kept) {
+    auto loaded = UsageMapWriter::Load(*this, where, what());
+    if (!loaded.ok()) {
+      usageMaps_.erase(where.packed());
+      return loaded.status();
+    }
+    kept = std::make_unique<UsageMapWriter>(std::move(loaded.value()));
+  }
+  return kept.get();
+}
+
+void PageWriter::forgetCaches() {
+  lastMembers_.clear();
+  usageMaps_.clear();
+}
+
 Status PageWriter::setGlobalBit(uint32_t page, bool free) {
-  auto map = UsageMapWriter::Load(*this, RowPointer{write_format::kGlobalMapPage, 0}, "the global page map");
+  auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
   if (!map.ok()) return map.status();
   // Pages the map does not reach count as used: never grow it, never mark beyond it.
-  return map->set(page, free, /*grow=*/false);
+  return (*map)->set(page, free, /*grow=*/false);
 }
 
 void PageWriter::writeLast(uint32_t page) {

@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -18,9 +20,12 @@
 
 namespace jet {
 
+class UsageMapWriter;
+
 class PageWriter {
  public:
-  explicit PageWriter(PageFile& file) : file_(file) {}
+  explicit PageWriter(PageFile& file);
+  ~PageWriter();
 
   PageFile& file() { return file_; }
   const JetFormat& format() const { return file_.format(); }
@@ -45,7 +50,10 @@ class PageWriter {
   // UsageMapWriter keeps it current; anything that changes maps by other means (undo,
   // catalogue changes that may reuse a map row) calls forgetCaches().
   std::unordered_map<uint32_t, std::optional<uint32_t>>& lastMembers() { return lastMembers_; }
-  void forgetCaches() { lastMembers_.clear(); }
+  // The usage map whose row is at `where`, loaded once and kept until forgetCaches(): a run
+  // of inserts changes the same few maps row after row. `what` names it, for messages.
+  Result<UsageMapWriter*> usageMap(RowPointer where, const std::function<std::string()>& what);
+  void forgetCaches();
   // Between rows of a long statement or batch: keeps the dirty pages to a few MB by writing
   // appended pages early (PageFile::writeAppendedPagesEarly).
   Status boundMemory() { return file_.writeAppendedPagesEarly(kDirtyPagesLimit); }
@@ -70,6 +78,7 @@ class PageWriter {
   uint32_t statementPageCount_ = 0;
   std::vector<uint32_t> writeLast_;
   std::unordered_map<uint32_t, std::optional<uint32_t>> lastMembers_;
+  std::unordered_map<uint32_t, std::unique_ptr<UsageMapWriter>> usageMaps_;  // by packed row pointer
 };
 
 }  // namespace jet

@@ -155,6 +155,7 @@ struct RowScratch {
   std::vector<FieldSlice> fields;                // what the row encoder takes
   std::vector<std::vector<uint8_t>> references;  // long values' row fields
   std::vector<bool> inlined;
+  std::string context;  // "file: table T", for messages
 
   static RowScratch& ForRow(size_t columns) {
     thread_local RowScratch scratch;
@@ -180,7 +181,8 @@ Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& 
 Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std::vector<Value>& values,
                              const InsertOptions& options) {
   const JetFormat& format = writer.format();
-  const std::string context = writer.file().fileName() + ": table " + def.name;
+  RowScratch& scratch = RowScratch::ForRow(values.size());
+  const std::string& context = scratch.context.assign(writer.file().fileName()).append(": table ").append(def.name);
   if (values.size() != def.columns.size()) {
     return Status(ErrorCode::kInvalidArgument, context + ": " + std::to_string(values.size()) + " values for " +
                                                    std::to_string(def.columns.size()) + " columns");
@@ -196,7 +198,6 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   }
 
   // Encode every plain column first: a bad value refuses the row before any write.
-  RowScratch& scratch = RowScratch::ForRow(values.size());
   auto& stored = scratch.stored;
   auto& fields = scratch.fields;
   auto& references = scratch.references;
@@ -246,11 +247,12 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   if (!row.ok()) return row.status();
 
   // The table's last data page if the row fits there, else a new page in both maps.
-  auto owned = UsageMapWriter::Load(writer, def.ownedPages, "table " + def.name);
+  auto tableName = [&] { return "table " + def.name; };
+  auto owned = writer.usageMap(def.ownedPages, tableName);
   if (!owned.ok()) return owned.status();
-  auto free = UsageMapWriter::Load(writer, def.freeSpacePages, "table " + def.name);
+  auto free = writer.usageMap(def.freeSpacePages, tableName);
   if (!free.ok()) return free.status();
-  auto last = owned->lastMember();
+  auto last = (*owned)->lastMember();
   if (!last.ok()) return last.status();
   uint32_t target = 0;
   if (last->has_value()) {
@@ -259,7 +261,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     if (RowFits(**page, format, row->size())) {
       target = **last;
     } else {
-      JET_RETURN_IF_ERROR(free->remove(**last));  // full: no longer a page with room
+      JET_RETURN_IF_ERROR((*free)->remove(**last));  // full: no longer a page with room
     }
   }
   if (target == 0) {
@@ -269,8 +271,8 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     auto bytes = writer.modify(target);
     if (!bytes.ok()) return bytes.status();
     InitDataPage(**bytes, format, def.firstPage());
-    JET_RETURN_IF_ERROR(owned->add(target));
-    JET_RETURN_IF_ERROR(free->add(target));
+    JET_RETURN_IF_ERROR((*owned)->add(target));
+    JET_RETURN_IF_ERROR((*free)->add(target));
   }
   auto page = writer.modify(target);
   if (!page.ok()) return page.status();
