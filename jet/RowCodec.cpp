@@ -1,5 +1,7 @@
 #include "jet/RowCodec.h"
 
+#include <cstring>
+
 #include "jet/Bytes.h"
 
 namespace jet {
@@ -89,28 +91,47 @@ Status RowDecoder::split(std::span<const uint8_t> row, std::vector<FieldSlice>& 
   return Status::Ok();
 }
 
-Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format,
-                                       std::span<const FieldSlice> fields, const std::string& context) {
+Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
+                     const std::string& context, std::vector<uint8_t>& row) {
   if (format.jet3) return Status(ErrorCode::kReadOnly, context + ": Access 97 rows are not written");
   if (fields.size() != def.columns.size()) {
     return Status(ErrorCode::kInvalidArgument, context + ": row has " + std::to_string(fields.size()) +
                                                    " values for " + std::to_string(def.columns.size()) + " columns");
   }
   const uint32_t columnCount = def.maxColumns;
+  const size_t maskLength = (columnCount + 7) / 8;
   size_t fixedEnd = 0;
   uint32_t varSlots = 0;
-  for (const auto& c : def.columns) {
+  size_t varBytes = 0;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const ColumnDef& c = def.columns[i];
     if (c.type() == ColumnType::kBoolean) continue;
     if (c.fixed()) {
       fixedEnd = std::max<size_t>(fixedEnd, c.fixedOffset + FixedSize(c));
+      if (fields[i].present && fields[i].bytes.size() != FixedSize(c)) {
+        return Status(ErrorCode::kInvalidArgument, context + ": column " + c.name + " needs " +
+                                                       std::to_string(FixedSize(c)) + " bytes");
+      }
     } else {
       varSlots = std::max<uint32_t>(varSlots, c.variableIndex + 1u);
+      if (fields[i].present) varBytes += fields[i].bytes.size();
     }
   }
-  std::vector<uint8_t> row(2 + fixedEnd, 0);
-  StoreU16(row.data(), static_cast<uint16_t>(columnCount));
-  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
-  std::vector<std::span<const uint8_t>> varData(varSlots);
+  // Fixed data, variable data, then the end-of-data offset, the offsets (last slot first),
+  // their count and the null mask.
+  const size_t varStart = 2 + fixedEnd;
+  const size_t total = varStart + varBytes + 2 + 2 * static_cast<size_t>(varSlots) + 2 + maskLength;
+  if (total > format.maxRowSize) {
+    return Status(ErrorCode::kInvalidArgument, context + ": row of " + std::to_string(total) +
+                                                   " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
+  }
+  row.assign(total, 0);
+  uint8_t* const bytes = row.data();
+  StoreU16(bytes, static_cast<uint16_t>(columnCount));
+  uint8_t* const mask = bytes + total - maskLength;
+  // Each slot's data, in slot order: an absent column's slot is empty.
+  thread_local std::vector<std::span<const uint8_t>> slots;
+  slots.assign(varSlots, {});
   for (size_t i = 0; i < fields.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     const FieldSlice& f = fields[i];
@@ -118,41 +139,28 @@ Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& for
     mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
     if (c.type() == ColumnType::kBoolean) continue;
     if (c.fixed()) {
-      if (f.bytes.size() != FixedSize(c)) {
-        return Status(ErrorCode::kInvalidArgument, context + ": column " + c.name + " needs " +
-                                                       std::to_string(FixedSize(c)) + " bytes");
-      }
-      std::copy(f.bytes.begin(), f.bytes.end(), row.begin() + 2 + c.fixedOffset);
+      std::copy(f.bytes.begin(), f.bytes.end(), bytes + 2 + c.fixedOffset);
     } else {
-      varData[c.variableIndex] = f.bytes;
+      slots[c.variableIndex] = f.bytes;
     }
   }
-  std::vector<uint16_t> offsets;
-  offsets.reserve(varSlots + 1);
-  // The row grows once: variable data, then its offsets, counts and the null mask.
-  size_t varBytes = 0;
-  for (const auto& data : varData) varBytes += data.size();
-  row.reserve(row.size() + varBytes + 2 * (varSlots + 3) + mask.size() + 2);
-  for (const auto& data : varData) {
-    offsets.push_back(static_cast<uint16_t>(row.size()));
-    row.insert(row.end(), data.begin(), data.end());
+  size_t at = varStart;
+  uint8_t* offsets = mask - 2;  // the count, then the offsets before it, first slot nearest
+  StoreU16(offsets, static_cast<uint16_t>(varSlots));
+  for (const auto& data : slots) {
+    offsets -= 2;
+    StoreU16(offsets, static_cast<uint16_t>(at));
+    if (!data.empty()) std::memcpy(bytes + at, data.data(), data.size());
+    at += data.size();
   }
-  const uint16_t eod = static_cast<uint16_t>(row.size());
-  const size_t total = row.size() + 2 + 2 * offsets.size() + 2 + mask.size();
-  if (total > format.maxRowSize) {
-    return Status(ErrorCode::kInvalidArgument, context + ": row of " + std::to_string(total) +
-                                                   " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
-  }
-  uint8_t two[2];
-  StoreU16(two, eod);
-  row.insert(row.end(), two, two + 2);
-  for (size_t k = offsets.size(); k-- > 0;) {
-    StoreU16(two, offsets[k]);
-    row.insert(row.end(), two, two + 2);
-  }
-  StoreU16(two, static_cast<uint16_t>(offsets.size()));
-  row.insert(row.end(), two, two + 2);
-  row.insert(row.end(), mask.begin(), mask.end());
+  StoreU16(offsets - 2, static_cast<uint16_t>(at));  // end of data
+  return Status::Ok();
+}
+
+Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format,
+                                       std::span<const FieldSlice> fields, const std::string& context) {
+  std::vector<uint8_t> row;
+  JET_RETURN_IF_ERROR(EncodeRowInto(def, format, fields, context, row));
   return row;
 }
 

@@ -43,5 +43,8 @@ class RowDecoder {
 // format's maximum row size.
 Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format,
                                        std::span<const FieldSlice> fields, const std::string& context);
+// EncodeRow into `row` (replaced), whose buffer a caller can keep from row to row.
+Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
+                     const std::string& context, std::vector<uint8_t>& row);
 
 }  // namespace jet

@@ -156,6 +156,7 @@ struct RowScratch {
   std::vector<std::vector<uint8_t>> references;  // long values' row fields
   std::vector<bool> inlined;
   std::string context;  // "file: table T", for messages
+  std::vector<uint8_t> row;
 
   static RowScratch& ForRow(size_t columns) {
     thread_local RowScratch scratch;
@@ -239,12 +240,13 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   };
   // Short values go inline; if the row then is too long, they move to LVAL rows.
   JET_RETURN_IF_ERROR(placeLongValues(true));
-  auto row = EncodeRow(def, format, fields, context);
-  if (!row.ok() && longValues > 0) {
+  std::vector<uint8_t>& row = scratch.row;
+  Status encoded = EncodeRowInto(def, format, fields, context, row);
+  if (!encoded.ok() && longValues > 0) {
     JET_RETURN_IF_ERROR(placeLongValues(false));
-    row = EncodeRow(def, format, fields, context);
+    encoded = EncodeRowInto(def, format, fields, context, row);
   }
-  if (!row.ok()) return row.status();
+  JET_RETURN_IF_ERROR(encoded);
 
   // The table's last data page if the row fits there, else a new page in both maps.
   auto tableName = [&] { return "table " + def.name; };
@@ -258,7 +260,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   if (last->has_value()) {
     auto page = writer.file().read(**last);
     if (!page.ok()) return page.status();
-    if (RowFits(**page, format, row->size())) {
+    if (RowFits(**page, format, row.size())) {
       target = **last;
     } else {
       JET_RETURN_IF_ERROR((*free)->remove(**last));  // full: no longer a page with room
@@ -276,7 +278,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   }
   auto page = writer.modify(target);
   if (!page.ok()) return page.status();
-  const RowPointer at{target, AddRow(**page, format, *row)};
+  const RowPointer at{target, AddRow(**page, format, row)};
   if (options.catalogue && target < writer.file().flushedPageCount()) writer.writeLast(target);
 
   JET_RETURN_IF_ERROR(AddIndexEntries(writer, def, values, at, options.catalogue));
