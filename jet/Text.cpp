@@ -2,6 +2,11 @@
 
 #include <iconv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -51,18 +56,16 @@ std::string DecodeCp1252(std::span<const uint8_t> bytes) {
 
 namespace {
 
-// Turns UTF-16 units into UTF-8 straight into `out`, which is sized up front for the worst
-// case (3 bytes per unit: a pair of units becomes 4 bytes), so the hot loop never allocates.
-// Lone surrogates are kept as WTF-8, as the readers before us did.
-class Utf16ToUtf8 {
+// Builds UTF-8 from UTF-16 units through a block on the stack that is appended to the string
+// when full: sizing the string for the worst case up front (3 bytes a unit) would zero
+// three times the text's size first. Lone surrogates are kept as WTF-8, as the readers
+// before us did.
+class Utf8Builder {
  public:
-  Utf16ToUtf8(std::string& out, size_t maxUnits) : out_(out) {
-    const size_t base = out.size();
-    out.resize(base + 3 * maxUnits);
-    p_ = out.data() + base;
-  }
+  explicit Utf8Builder(std::string& out) : out_(out) {}
 
   void unit(uint32_t u) {
+    if (p_ > block_ + kRefill) flush();
     if (high_ != 0) {
       if (u >= 0xDC00 && u <= 0xDFFF) {
         const uint32_t cp = 0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00);
@@ -91,46 +94,142 @@ class Utf16ToUtf8 {
   // Plain ASCII copied as it is (only between characters, not inside a surrogate pair).
   bool idle() const { return high_ == 0; }
   void ascii(const uint8_t* bytes, size_t count) {
+    if (count > static_cast<size_t>(block_ + sizeof block_ - p_)) {
+      flush();
+      out_.append(reinterpret_cast<const char*>(bytes), count);
+      return;
+    }
     std::memcpy(p_, bytes, count);
     p_ += count;
   }
+  // Room for `count` bytes written straight through the returned pointer, then advance().
+  char* room(size_t count) {
+    if (count > static_cast<size_t>(block_ + sizeof block_ - p_)) flush();
+    return p_;
+  }
+  void advance(size_t count) { p_ += count; }
 
   void finish() {
-    if (high_ != 0) three(high_);
+    if (high_ != 0) {
+      if (p_ > block_ + kRefill) flush();
+      three(high_);
+    }
     high_ = 0;
-    out_.resize(static_cast<size_t>(p_ - out_.data()));
+    flush();
   }
 
  private:
+  // One unit writes at most 6 bytes (a waiting lone high surrogate, then a three-byte unit).
+  static constexpr size_t kBlockSize = 1024;
+  static constexpr size_t kRefill = kBlockSize - 8;
+
   void three(uint32_t u) {
     *p_++ = static_cast<char>(0xE0 | u >> 12);
     *p_++ = static_cast<char>(0x80 | (u >> 6 & 0x3F));
     *p_++ = static_cast<char>(0x80 | (u & 0x3F));
   }
+  void flush() {
+    out_.append(block_, static_cast<size_t>(p_ - block_));
+    p_ = block_;
+  }
 
   std::string& out_;
-  char* p_ = nullptr;
+  char block_[kBlockSize];
+  char* p_ = block_;
   uint32_t high_ = 0;
 };
+
+// Length of the run of bytes 01..7F from `from` on: one compressed-text ASCII run.
+size_t CompressedAsciiRun(std::span<const uint8_t> bytes, size_t from) {
+  size_t i = from;
+  const size_t n = bytes.size();
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    // A byte belongs to the run when its high bit is clear and its low seven bits are not all zero.
+    const uint64_t inRun = ((word & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) & ~word & 0x8080808080808080ull;
+    if (inRun != 0x8080808080808080ull) break;
+  }
+  while (i < n && bytes[i] != 0 && bytes[i] < 0x80) ++i;
+  return i - from;
+}
+
+// How many units from `units` on (eight readable) are ASCII, up to eight; their bytes are
+// stored at `out`, and so are bytes for the rest of the eight, which the caller overwrites.
+inline size_t LeadingAsciiUnits(const uint8_t* units, char* out) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                        _mm_setzero_si128());
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
+  const unsigned notAscii = ~static_cast<unsigned>(_mm_movemask_epi8(ascii)) & 0xFFFFu;
+  return notAscii == 0 ? 8 : static_cast<size_t>(std::countr_zero(notAscii)) / 2;
+#else
+  size_t n = 0;
+  while (n < 8 && units[2 * n + 1] == 0 && units[2 * n] < 0x80) {
+    out[n] = static_cast<char>(units[2 * n]);
+    ++n;
+  }
+  return n;
+#endif
+}
 
 }  // namespace
 
 std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
   std::string out;
   const size_t count = bytes.size() / 2;
-  Utf16ToUtf8 writer(out, count);
+  out.reserve(count + count / 2);  // room for some text beyond ASCII without growing
   const uint8_t* b = bytes.data();
-  for (size_t i = 0; i < count; ++i) writer.unit(static_cast<uint32_t>(b[2 * i] | b[2 * i + 1] << 8));
-  writer.finish();
+  auto load = [b](size_t i) { return static_cast<uint32_t>(b[2 * i] | b[2 * i + 1] << 8); };
+  // The text goes through a block on the stack, appended when full: sizing the string for the
+  // worst case up front (3 bytes a unit) would zero three times the text's size first.
+  constexpr size_t kUnitsPerBlock = 256;
+  char block[3 * kUnitsPerBlock + 16];  // one surrogate pair may run one unit past the block
+  for (size_t i = 0; i < count;) {
+    char* p = block;
+    const size_t stop = std::min(count, i + kUnitsPerBlock);
+    while (i < stop) {
+      const uint32_t u = load(i);
+      if (u < 0x80) {
+        if (i + 8 <= stop) {  // runs of ASCII up to eight units at a time
+          const size_t n = LeadingAsciiUnits(b + 2 * i, p);
+          p += n;
+          i += n;
+        } else {
+          *p++ = static_cast<char>(u);
+          ++i;
+        }
+      } else if (u < 0x800) {
+        *p++ = static_cast<char>(0xC0 | u >> 6);
+        *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        ++i;
+      } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && load(i + 1) >= 0xDC00 && load(i + 1) <= 0xDFFF) {
+        const uint32_t cp = 0x10000 + ((u - 0xD800) << 10) + (load(i + 1) - 0xDC00);
+        *p++ = static_cast<char>(0xF0 | cp >> 18);
+        *p++ = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+        i += 2;
+      } else {  // other BMP characters, and lone surrogates as WTF-8
+        *p++ = static_cast<char>(0xE0 | u >> 12);
+        *p++ = static_cast<char>(0x80 | (u >> 6 & 0x3F));
+        *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        ++i;
+      }
+    }
+    out.append(block, static_cast<size_t>(p - block));
+  }
   return out;
 }
 
 std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
   if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return DecodeUtf16Le(bytes);
   // Compressed unicode: after FF FE, single bytes are characters U+0001..U+00FF until a 00 byte
-  // switches to two-byte units (and the next 00 back). Never more units than bytes.
+  // switches to two-byte units (and the next 00 back).
   std::string out;
-  Utf16ToUtf8 writer(out, bytes.size());
+  out.reserve(bytes.size());
+  Utf8Builder writer(out);
   bool oneByte = true;
   for (size_t i = 2; i < bytes.size();) {
     if (bytes[i] == 0x00) {
@@ -138,10 +237,9 @@ std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
       ++i;
     } else if (oneByte) {
       if (bytes[i] < 0x80 && writer.idle()) {  // a run of ASCII bytes as they are
-        size_t end = i + 1;
-        while (end < bytes.size() && bytes[end] != 0 && bytes[end] < 0x80) ++end;
-        writer.ascii(bytes.data() + i, end - i);
-        i = end;
+        const size_t run = CompressedAsciiRun(bytes, i);
+        writer.ascii(bytes.data() + i, run);
+        i += run;
       } else {
         writer.unit(bytes[i]);
         ++i;
