@@ -111,11 +111,37 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   return file;
 }
 
-Status PageFile::readRaw(uint32_t page, uint8_t* out) {
+Status PageFile::readFileBytes(uint32_t page, uint8_t* out) {
   const uint32_t size = pageSize();
+  const bool sequential = lastMiss_ != UINT32_MAX && page == lastMiss_ + 1;
+  lastMiss_ = page;
+  if (!writable_) {
+    if (page - aheadFirst_ < aheadCount_) {
+      std::memcpy(out, ahead_.data() + static_cast<size_t>(page - aheadFirst_) * size, size);
+      return Status::Ok();
+    }
+    const uint32_t run = std::min(kReadAheadPages, pageCount_ - page);
+    if (sequential && run > 1) {
+      ahead_.resize(static_cast<size_t>(kReadAheadPages) * size);
+      aheadCount_ = 0;
+      if (ReadFully(fd_, ahead_.data(), static_cast<size_t>(run) * size, static_cast<off_t>(page) * size)) {
+        aheadFirst_ = page;
+        aheadCount_ = run;
+        std::memcpy(out, ahead_.data(), size);
+        return Status::Ok();
+      }
+      // A run that cannot be read whole is read page by page, so the error names the page.
+    }
+  }
   if (!ReadFully(fd_, out, size, static_cast<off_t>(page) * size)) {
     return IoError(fileName_, "cannot read page " + std::to_string(page));
   }
+  return Status::Ok();
+}
+
+Status PageFile::readRaw(uint32_t page, uint8_t* out) {
+  const uint32_t size = pageSize();
+  JET_RETURN_IF_ERROR(readFileBytes(page, out));
   if (page == 0) {
     ApplyHeaderMask(std::span<uint8_t>(out, size), format().jet3);
   } else if (codec_->transforms()) {
@@ -135,7 +161,16 @@ Result<PageRef> PageFile::read(uint32_t page) {
     lru_.splice(lru_.begin(), lru_, c->second);
     return c->second->second;
   }
-  auto bytes = std::make_shared<PageBytes>(pageSize());
+  // The least recent page makes room first; its buffer is reused when nobody else holds it,
+  // which spares an allocation and the zeroing of a new page.
+  std::shared_ptr<PageBytes> bytes;
+  if (!lru_.empty() && lru_.size() >= cacheLimit_) {
+    auto& victim = lru_.back();
+    cached_.erase(victim.first);
+    if (victim.second.use_count() == 1) bytes = std::const_pointer_cast<PageBytes>(std::move(victim.second));
+    lru_.pop_back();
+  }
+  if (!bytes) bytes = std::make_shared<PageBytes>(pageSize());
   JET_RETURN_IF_ERROR(readRaw(page, bytes->data()));
   lru_.emplace_front(page, bytes);
   cached_[page] = lru_.begin();

@@ -76,6 +76,8 @@ class PageFile {
  private:
   PageFile(std::string fileName, int fd, bool writable, size_t cachePages);
   Status readRaw(uint32_t page, uint8_t* out);
+  // Reads the file bytes of `page` into `out`, from the read-ahead run when it holds them.
+  Status readFileBytes(uint32_t page, uint8_t* out);
   Status writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer);
   void forgetCachedPage(uint32_t page);
   // Cuts early-written pages from `page` on off the file and out of the cache.
@@ -97,6 +99,15 @@ class PageFile {
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
   int writesBeforeInterrupt_ = -1;
+
+  // Read-ahead, for files opened read-only (nothing of ours writes them): a miss on the page
+  // after the previous miss reads a run of the following pages in one call, and the misses
+  // that fall into the run are copied from it. Bounded: one run of kReadAheadPages pages.
+  static constexpr uint32_t kReadAheadPages = 32;
+  std::vector<uint8_t> ahead_;   // file bytes of pages aheadFirst_ .. aheadFirst_ + aheadCount_ - 1
+  uint32_t aheadFirst_ = 0;
+  uint32_t aheadCount_ = 0;
+  uint32_t lastMiss_ = UINT32_MAX;
   static constexpr long kPagesPerWrite = 64;  // pages handed to the system in one write
 };
 
