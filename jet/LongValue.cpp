@@ -10,6 +10,14 @@ namespace jet {
 
 Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field,
                                            const std::string& context) {
+  auto value = ReadLongValueBytes(file, field, context);
+  if (!value.ok()) return value.status();
+  if (value->bytes.data() == value->chain.data()) return std::move(value->chain);  // a chain, gathered already
+  return std::vector<uint8_t>(value->bytes.begin(), value->bytes.end());
+}
+
+Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_t> field,
+                                          const std::string& context) {
   if (field.size() < JetFormat::kLongValueReferenceSize) {
     return Status(ErrorCode::kCorrupt, context + ": long-value reference is truncated");
   }
@@ -23,15 +31,14 @@ Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8
 
   if (header & long_value::kFlagInline) {
     if (field.size() - JetFormat::kLongValueReferenceSize < length) return tooLong("the row holds fewer");
-    const auto data = field.subspan(JetFormat::kLongValueReferenceSize, length);
-    return std::vector<uint8_t>(data.begin(), data.end());
+    return LongValueBytes{field.subspan(JetFormat::kLongValueReferenceSize, length), nullptr, {}};
   }
   if (header & long_value::kFlagSingleRow) {
     auto row = ReadRow(file, first, context);
     if (!row.ok()) return row.status();
     const auto bytes = row->bytes();
     if (bytes.size() < length) return tooLong("its row holds " + std::to_string(bytes.size()));
-    return std::vector<uint8_t>(bytes.begin(), bytes.begin() + length);
+    return LongValueBytes{bytes.first(length), std::move(row->page), {}};
   }
   // Chain: never trust `length` for the allocation; grow with the data actually read.
   std::vector<uint8_t> out;
@@ -54,7 +61,10 @@ Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8
     const size_t take = std::min<size_t>(bytes.size() - long_value::kChainHeader, length - out.size());
     out.insert(out.end(), bytes.begin() + long_value::kChainHeader, bytes.begin() + long_value::kChainHeader + take);
   }
-  return out;
+  LongValueBytes value;
+  value.chain = std::move(out);
+  value.bytes = value.chain;
+  return value;
 }
 
 std::vector<uint8_t> EncodeInlineLongValue(std::span<const uint8_t> data) {

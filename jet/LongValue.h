@@ -19,6 +19,16 @@ namespace jet {
 Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field,
                                            const std::string& context);
 
+// The same value without a copy where it lies in one piece (inline, or one LVAL row):
+// `bytes` then points into the row or into `page`, which keeps that page alive; a chain
+// is gathered into `chain`. Same checks and errors as ReadLongValue.
+struct LongValueBytes {
+  std::span<const uint8_t> bytes;
+  PageRef page;
+  std::vector<uint8_t> chain;
+};
+Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_t> field, const std::string& context);
+
 // Builds the reference for an inline value (<= JetFormat::kMaxInlineLongValue bytes),
 // data included: the writer's encoder side for short memos.
 std::vector<uint8_t> EncodeInlineLongValue(std::span<const uint8_t> data);

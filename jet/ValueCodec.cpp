@@ -115,13 +115,16 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
       return Value(Binary{std::vector<uint8_t>(b.begin(), b.end())});
     case ColumnType::kText:
       return Value(file.header().jet3() ? DecodeCodePageText(b, file.header().codePage) : DecodeJet4Text(b));
-    case ColumnType::kOle:
-    case ColumnType::kMemo: {
+    case ColumnType::kOle: {
       auto data = ReadLongValue(file, b, where());
       if (!data.ok()) return data.status();
-      if (type == ColumnType::kOle) return Value(Binary{std::move(data.value())});
-      return Value(file.header().jet3() ? DecodeCodePageText(*data, file.header().codePage)
-                                        : DecodeJet4Text(*data));
+      return Value(Binary{std::move(data.value())});
+    }
+    case ColumnType::kMemo: {  // decoded where the text lies, without a copy of its bytes first
+      auto data = ReadLongValueBytes(file, b, where());
+      if (!data.ok()) return data.status();
+      return Value(file.header().jet3() ? DecodeCodePageText(data->bytes, file.header().codePage)
+                                        : DecodeJet4Text(data->bytes));
     }
     default: {
       static constexpr char kHex[] = "0123456789abcdef";
