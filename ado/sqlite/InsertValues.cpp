@@ -1,7 +1,13 @@
 #include "ado/sqlite/InsertValues.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ado::sqlite {
 
@@ -18,6 +24,20 @@ int HexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+// The first apostrophe or zero byte in [from, end), or `end`.
+const char* FindQuoteOrZero(const char* from, const char* end) {
+#if defined(__SSE2__)
+  for (; end - from >= 16; from += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const int stops = _mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\'')), _mm_cmpeq_epi8(v, _mm_setzero_si128())));
+    if (stops != 0) return from + std::countr_zero(static_cast<unsigned>(stops));
+  }
+#endif
+  while (from < end && *from != '\'' && *from != 0) ++from;
+  return from;
 }
 
 class Scanner {
@@ -88,33 +108,70 @@ class Scanner {
   }
 
  private:
+  // A text literal. SQLite ends a statement's text at a zero byte, so a literal holding one is
+  // left to SQLite's own reading.
   bool text(InsertLiteral& out) {
     const char* const begin = sql_.data();
     const char* const end = begin + sql_.size();
     const char* from = begin + at_ + 1;
-    const char* quote = static_cast<const char*>(std::memchr(from, '\'', static_cast<size_t>(end - from)));
-    if (!quote) return false;
+    const char* quote = FindQuoteOrZero(from, end);
+    if (quote == end || *quote == 0) return false;
     out.kind = InsertLiteral::Kind::kText;
-    out.escaped = false;
     if (quote + 1 >= end || quote[1] != '\'') {
+      out.escaped = false;
       out.text = std::string_view(from, static_cast<size_t>(quote - from));
       at_ = static_cast<size_t>(quote + 1 - begin);
       return true;
     }
-    out.owned.clear();
+    // Doubled quotes: the value is copied without them in one walk. `owned` only grows (it is
+    // reused from row to row), so it is not cleared and zeroed again for every value.
+    std::string& owned = out.owned;
+    size_t length = static_cast<size_t>(quote - from);
+    // Each step writes at most 16 bytes; the buffer doubles when fewer are left.
+    char* o = owned.data();
+    size_t room = owned.size();
+    auto grow = [&] {
+      owned.resize(std::max<size_t>(2 * owned.size(), length + 64));
+      o = owned.data();
+      room = owned.size();
+    };
+    while (room < length + 16) grow();
+    std::memcpy(o, from, length);
+    o[length++] = '\'';
+    from = quote + 2;
     while (true) {
-      out.owned.append(from, static_cast<size_t>(quote - from));
-      if (quote + 1 < end && quote[1] == '\'') {
-        out.owned += '\'';
-        from = quote + 2;
-        quote = static_cast<const char*>(std::memchr(from, '\'', static_cast<size_t>(end - from)));
-        if (!quote) return false;
+      if (room < length + 16) [[unlikely]] grow();
+#if defined(__SSE2__)
+      if (end - from >= 16) {  // sixteen bytes a step, stored whole and counted up to a stop
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + length), v);
+        const int stops = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\'')), _mm_cmpeq_epi8(v, _mm_setzero_si128())));
+        if (stops == 0) {
+          from += 16;
+          length += 16;
+          continue;
+        }
+        const int k = std::countr_zero(static_cast<unsigned>(stops));
+        from += k;
+        length += static_cast<size_t>(k);
+      }
+#endif
+      while (from < end && *from != '\'' && *from != 0) {  // the last bytes, fewer than sixteen
+        if (room < length + 16) [[unlikely]] grow();
+        o[length++] = *from++;
+      }
+      if (from == end || *from == 0) return false;
+      if (from + 1 < end && from[1] == '\'') {  // a doubled quote is one quote of the value
+        o[length++] = '\'';
+        from += 2;
         continue;
       }
-      break;
+      break;  // the closing quote
     }
     out.escaped = true;
-    at_ = static_cast<size_t>(quote + 1 - begin);
+    out.ownedLength = length;
+    at_ = static_cast<size_t>(from + 1 - begin);
     return true;
   }
 
@@ -180,8 +237,6 @@ class Scanner {
 }  // namespace
 
 bool ParsePlainInsert(std::string_view sql, PlainInsert& out) {
-  // SQLite ends the text at a zero byte; such a statement keeps SQLite's own reading.
-  if (std::memchr(sql.data(), 0, sql.size())) return false;
   Scanner s(sql);
   s.skipSpaces();
   const size_t headStart = s.position();
@@ -195,6 +250,9 @@ bool ParsePlainInsert(std::string_view sql, PlainInsert& out) {
   s.skipSpaces();
   if (!s.symbol('(')) return false;
   out.head = sql.substr(headStart, s.position() - headStart);
+  // SQLite ends the text at a zero byte; a statement that holds one keeps SQLite's own reading.
+  // Only a quoted name or a text literal can hold one (text literals are checked as they are read).
+  if (std::memchr(out.head.data(), 0, out.head.size())) return false;
   size_t count = 0;
   while (true) {
     s.skipSpaces();

@@ -20,9 +20,10 @@ struct InsertLiteral {
   int64_t integer = 0;
   double real = 0;
   std::string_view text;  // kText without doubled quotes: the statement's own bytes
-  std::string owned;      // kText with doubled quotes (undone here); kBlob: the bytes
+  std::string owned;      // kText with doubled quotes: its first `ownedLength` bytes (undone here); kBlob: the bytes
+  size_t ownedLength = 0;
   bool escaped = false;   // kText: the value is in `owned`
-  std::string_view textValue() const { return escaped ? std::string_view(owned) : text; }
+  std::string_view textValue() const { return escaped ? std::string_view(owned.data(), ownedLength) : text; }
 };
 
 struct PlainInsert {
