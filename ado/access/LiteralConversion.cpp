@@ -487,13 +487,19 @@ jet::Result<jet::Value> Converter::ToText() const {
       break;
     case SqlLiteral::Kind::kNull: return jet::Value(jet::Null{});
   }
-  const int64_t length = Utf16Length(source);
-  if (length < 0)
-    return Refuse(literal_.kind == SqlLiteral::Kind::kBinary ? "its bytes are not UTF-8 text"
-                                                             : "it is not valid UTF-8 text");
-  if (column_.type == ColumnType::kText && length > column_.length)
-    return Refuse("it has " + std::to_string(length) + " characters, more than the column's " +
-                  std::to_string(column_.length));
+  // Quoted text is checked for valid UTF-8 by the engine as it encodes it (one walk, not
+  // two); its length only when it could be too long (no character takes fewer bytes).
+  const bool counted = literal_.kind != SqlLiteral::Kind::kText ||
+                       (column_.type == ColumnType::kText && source.size() > column_.length);
+  if (counted) {
+    const int64_t length = Utf16Length(source);
+    if (length < 0)
+      return Refuse(literal_.kind == SqlLiteral::Kind::kBinary ? "its bytes are not UTF-8 text"
+                                                               : "it is not valid UTF-8 text");
+    if (column_.type == ColumnType::kText && length > column_.length)
+      return Refuse("it has " + std::to_string(length) + " characters, more than the column's " +
+                    std::to_string(column_.length));
+  }
   // Checked: the text itself is the value (taken over when the caller gave it up).
   if (movable_ && literal_.kind == SqlLiteral::Kind::kText) return jet::Value(std::move(movable_->text));
   return jet::Value(std::string(source));

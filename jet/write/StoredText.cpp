@@ -68,8 +68,9 @@ size_t WidenAsciiBlock(const uint8_t* s, uint8_t* to, bool& zero) {
 #endif
 
 // Writes the UTF-16LE units of `text` to `to` (room for 2 bytes per input byte); returns
-// the unit count. `narrow` ends false when a unit is 0 or above U+00FF.
-size_t DecodeToUtf16Le(std::string_view text, uint8_t* to, bool& narrow) {
+// the unit count. `narrow` ends false when a unit is 0 or above U+00FF, `valid` when a
+// sequence is broken, overlong or past U+10FFFF.
+size_t DecodeToUtf16Le(std::string_view text, uint8_t* to, bool& narrow, bool& valid) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
   const size_t n = text.size();
   uint8_t* const start = to;
@@ -102,12 +103,17 @@ size_t DecodeToUtf16Le(std::string_view text, uint8_t* to, bool& narrow) {
     if ((b & 0xE0) == 0xC0 && cont(1)) {
       cp = (b & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu);
       length = 2;
+      valid = valid && b >= 0xC2;
     } else if ((b & 0xF0) == 0xE0 && cont(1) && cont(2)) {
       cp = (b & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
       length = 3;
+      valid = valid && (b != 0xE0 || s[i + 1] >= 0xA0);
     } else if ((b & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
       cp = (b & 0x07u) << 18 | (s[i + 1] & 0x3Fu) << 12 | (s[i + 2] & 0x3Fu) << 6 | (s[i + 3] & 0x3Fu);
       length = 4;
+      valid = valid && cp >= 0x10000 && cp <= 0x10FFFF;
+    } else {
+      valid = false;
     }
     i += length;
     if (cp >= 0x10000) {
@@ -149,7 +155,7 @@ bool ShouldCompress(bool compressible, bool narrow, size_t units) {
 
 }  // namespace
 
-size_t EncodeStoredText(std::string_view text, bool compressible, std::vector<uint8_t>& out) {
+std::optional<size_t> EncodeStoredText(std::string_view text, bool compressible, std::vector<uint8_t>& out) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
   if (AsciiPrefix(text) == text.size()) {  // every byte is one unit
     const size_t units = text.size();
@@ -168,7 +174,9 @@ size_t EncodeStoredText(std::string_view text, bool compressible, std::vector<ui
   // No character takes more units than bytes.
   out.resize(text.size() * 2);
   bool narrow = true;
-  const size_t units = DecodeToUtf16Le(text, out.data(), narrow);
+  bool valid = true;
+  const size_t units = DecodeToUtf16Le(text, out.data(), narrow, valid);
+  if (!valid) return std::nullopt;
   if (ShouldCompress(compressible, narrow, units)) {
     // Each unit's low byte, moved down in place, then behind the FF FE mark.
     uint8_t* bytes = out.data();

@@ -19,6 +19,8 @@
 namespace jet {
 namespace {
 
+constexpr char kNotUtf8[] = "the text is not valid UTF-8 (a byte sequence is broken, overlong or beyond U+10FFFF)";
+
 Status WrongValue(const std::string& context, const ColumnDef& c, const std::string& why) {
   return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name + ": " + why);
 }
@@ -42,7 +44,7 @@ Status LittleEndian(uint64_t v, size_t bytes, std::vector<uint8_t>& out) {
 Status LongValueData(const ColumnDef& c, const Value& v, const std::string& context, std::vector<uint8_t>& out) {
   if (auto* t = std::get_if<std::string>(&v)) {
     if (c.type() == ColumnType::kMemo) {
-      EncodeStoredText(*t, c.compressedUnicode(), out);
+      if (!EncodeStoredText(*t, c.compressedUnicode(), out)) return WrongValue(context, c, kNotUtf8);
       return Status::Ok();
     }
     return WrongValue(context, c, "an OLE Object column takes bytes, not text");
@@ -125,9 +127,10 @@ Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const std::stri
     case ColumnType::kText: {
       const auto* t = std::get_if<std::string>(&v);
       if (!t) return WrongValue(context, c, "expected text");
-      const size_t units = EncodeStoredText(*t, c.compressedUnicode(), out);
-      if (units * 2 > c.length) {
-        return WrongValue(context, c, "text of " + std::to_string(units) +
+      const auto units = EncodeStoredText(*t, c.compressedUnicode(), out);
+      if (!units) return WrongValue(context, c, kNotUtf8);
+      if (*units * 2 > c.length) {
+        return WrongValue(context, c, "text of " + std::to_string(*units) +
                                           " characters is longer than the column's " + std::to_string(c.length / 2));
       }
       return Status::Ok();

@@ -113,6 +113,30 @@ TEST(AccessExecute, TransactionsWriteTheirStatementsTogetherOrNotAtAll) {
   EXPECT_EQ(userTables(reader), std::vector<std::string>{"Kept"});
 }
 
+// Text that is not UTF-8 is refused whole, by column, and nothing of the row is written.
+TEST(AccessExecute, TextThatIsNotUtf8IsRefusedAndNothingIsWritten) {
+  corpus::TempFolder folder;
+  const std::string path = copyOf(folder, "mdb-reader/V2003/empty.mdb", "text.mdb");
+  ado::Connection connection;
+  connection.Open(corpus::JetConnectionString(path));
+  connection.Execute("CREATE TABLE [T] ([Short] TEXT(5), [Notes] TEXT)");
+  const std::string before = bytesOf(path);
+  for (const char* insert : {"INSERT INTO [T] VALUES ('ok', 'bad \xC3')", "INSERT INTO [T] VALUES ('\xC0\x80', NULL)",
+                             "INSERT INTO [T] VALUES ('a', 'overlong \xE0\x80\x80 inside')"}) {
+    const std::string message = executeError(connection, insert).description();
+    EXPECT_NE(message.find("not valid UTF-8"), std::string::npos) << message;
+    EXPECT_NE(message.find("Table T, column "), std::string::npos) << message;
+  }
+  EXPECT_EQ(bytesOf(path), before);
+  connection.Execute("INSERT INTO [T] VALUES ('caf\xC3\xA9', 'Z\xC3\xB6" "e''s \xE2\x82\xAC')");
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM [T]", connection);
+  ASSERT_FALSE(rows.Eof());
+  EXPECT_EQ(rows.Fields()[1].Value().asText(), "Z\xC3\xB6" "e's \xE2\x82\xAC");
+  rows.MoveNext();
+  EXPECT_TRUE(rows.Eof());
+}
+
 TEST(AccessExecute, RefusedChangesNameTheFileAndLeaveItUnchanged) {
   corpus::TempFolder folder;
   struct Case {

@@ -1,10 +1,11 @@
 // The bytes a text value is stored as: compressed only where Access compresses (the column
 // allows it, 3 to 1,024 characters, every character in U+0001..U+00FF), else UTF-16LE,
-// whichever path (plain ASCII or not) the encoder takes.
+// whichever path (plain ASCII or not) the encoder takes; text that is not UTF-8 is refused.
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "ado/access/AccessSql.h"
 #include "jet/Text.h"
 #include "jet/write/StoredText.h"
 #include "jet/write/TableWriter.h"
@@ -46,9 +47,14 @@ TEST(TextEncoding, CompressedWhereAccessCompressesElseUtf16) {
   EXPECT_EQ(Stored(compressible, "ab\xF0\x9F\x98\x80"), (std::vector<uint8_t>{'a', 0, 'b', 0, 0x3D, 0xD8, 0x00, 0xDE}));
   EXPECT_EQ(Stored(compressible, std::string("a\0bc", 4)), Utf16(std::u16string(u"a\0bc", 4)));
   EXPECT_EQ(Stored(TextColumn(false), "abc"), Utf16(u"abc"));
-  // Bytes that are no UTF-8 are stored as U+FFFD, never as themselves.
-  EXPECT_EQ(Stored(compressible, "ab\x80"), Utf16(u"ab\uFFFD"));
-  EXPECT_EQ(Stored(TextColumn(false), "\x80\xFF"), Utf16(u"\uFFFD\uFFFD"));
+  // Bytes that are no UTF-8 are refused, never stored as something else.
+  for (const char* broken : {"ab\x80", "\x80\xFF", "\xC0\x80", "caf\xC3", "\xE0\x9F\xBF", "\xF4\x90\x80\x80"}) {
+    auto refused = jet::EncodeColumnValue(compressible, jet::Value(std::string(broken)), "test");
+    ASSERT_FALSE(refused.ok()) << broken;
+    EXPECT_NE(refused.status().message().find("not valid UTF-8"), std::string::npos) << refused.status().message();
+  }
+  // An unpaired surrogate, as the reader gives it, goes back as it came.
+  EXPECT_EQ(Stored(compressible, "ab\xED\xA0\x80"), Utf16(u"ab\xD800"));
   // Longer than the column allows.
   EXPECT_FALSE(jet::EncodeColumnValue(TextColumn(true, 2), jet::Value(std::string("abc")), "test").ok());
 }
@@ -65,17 +71,21 @@ TEST(TextEncoding, LongAsciiAndNonAsciiTextTakeTheSameRules) {
 }
 
 // Random mixes of ASCII runs, Latin-1, wider characters, astral ones, NULs and broken
-// sequences, at every alignment: the one-walk encoder agrees with decoding to UTF-16 first.
+// sequences, at every alignment: the one-walk encoder agrees with decoding to UTF-16 first,
+// and refuses exactly the texts the SQL side's UTF-8 check refuses.
 TEST(TextEncoding, OneWalkEncoderAgreesWithDecodingFirst) {
   const std::vector<std::string> pieces = {"a",        "plain ascii text ", "O'Brien",   "\xC3\xA9",     "\xC5\x81",
                                            "\xE2\x82\xAC", "\xF0\x9F\x98\x80", std::string(1, '\0'), "\x80",
                                            "\xC3",     "\xE2\x82",         "\xFF",      "\xED\xA0\x80", "12345678",
-                                           "\xC4\x80" /* U+0100 */, "\xC0\x80" /* an overlong NUL */};
+                                           "\xC4\x80" /* U+0100 */, "\xC0\x80" /* an overlong NUL */,
+                                           "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80"};
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
     std::string text;
     const int count = static_cast<int>(random() % 40);
-    for (int k = 0; k < count; ++k) text += pieces[random() % pieces.size()];
+    // Every third text holds only ASCII and Latin-1 (the first four pieces): compressible.
+    const size_t kinds = round % 3 == 0 ? 4 : pieces.size();
+    for (int k = 0; k < count; ++k) text += pieces[random() % kinds];
     if (round % 7 == 0) text = std::string(random() % 1100, 'x') + text;  // around the compression limit
     const std::u16string units = jet::Utf8ToUtf16(text);
     bool narrow = true;
@@ -89,7 +99,10 @@ TEST(TextEncoding, OneWalkEncoderAgreesWithDecodingFirst) {
       expected = Utf16(units);
     }
     std::vector<uint8_t> stored = {1, 2, 3};  // replaced, not appended to
-    EXPECT_EQ(jet::EncodeStoredText(text, compressible, stored), units.size());
+    const auto encoded = jet::EncodeStoredText(text, compressible, stored);
+    ASSERT_EQ(encoded.has_value(), ado::access::Utf16Length(text) >= 0) << "round " << round;
+    if (!encoded) continue;
+    EXPECT_EQ(*encoded, units.size());
     ASSERT_EQ(stored, expected) << "round " << round;
   }
 }
