@@ -149,37 +149,36 @@ Status Parser::Advance() {
 }
 
 // Text up to the first `close` that is not doubled. Most values have no doubled closer and
-// are taken as a view of the statement; the others are copied once, into a buffer of their
-// final size, with the doubles undone.
+// are taken as a view of the statement; the others are copied once, piece by piece between
+// closers, with the doubles undone (the copy then becomes the value: see ParseLiteral).
 bool Parser::ReadDelimited(char close, size_t start) {
   const char* const begin = statement_.data();
   const char* const end = begin + statement_.size();
-  const char* const from = begin + start + 1;
-  size_t doubled = 0;
-  const char* at = from;
-  while (true) {
-    at = static_cast<const char*>(std::memchr(at, close, static_cast<size_t>(end - at)));
-    if (!at) return false;
-    if (at + 1 >= end || at[1] != close) break;
-    ++doubled;
-    at += 2;
-  }
-  position_ = static_cast<size_t>(at + 1 - begin);
-  if (doubled == 0) {
+  const char* from = begin + start + 1;
+  auto find = [&](const char* at) {
+    return static_cast<const char*>(std::memchr(at, close, static_cast<size_t>(end - at)));
+  };
+  const char* at = find(from);
+  if (!at) return false;
+  if (at + 1 >= end || at[1] != close) {
     current_.text = std::string_view(from, static_cast<size_t>(at - from));
+    position_ = static_cast<size_t>(at + 1 - begin);
     return true;
   }
+  // Room for the rest of the statement when it is short (a value and its row), else grown as needed.
+  constexpr size_t kReserved = 4096;
   unescaped_.clear();
-  unescaped_.reserve(static_cast<size_t>(at - from) - doubled);
-  for (const char* piece = from; piece < at;) {
-    const char* closer = static_cast<const char*>(std::memchr(piece, close, static_cast<size_t>(at - piece)));
-    if (!closer) closer = at;
-    unescaped_.append(piece, static_cast<size_t>(closer - piece));
-    if (closer == at) break;
-    unescaped_ += close;
-    piece = closer + 2;
+  unescaped_.reserve(std::min(static_cast<size_t>(end - from), kReserved));
+  while (true) {
+    unescaped_.append(from, static_cast<size_t>(at + 1 - from));  // up to and with one closer
+    from = at + 2;
+    at = find(from);
+    if (!at) return false;
+    if (at + 1 >= end || at[1] != close) break;
   }
+  unescaped_.append(from, static_cast<size_t>(at - from));
   current_.text = unescaped_;
+  position_ = static_cast<size_t>(at + 1 - begin);
   return true;
 }
 
