@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -174,6 +176,62 @@ inline size_t LeadingAsciiUnits(const uint8_t* units, char* out) {
 #endif
 }
 
+#if defined(__x86_64__)
+// Eight units below U+0800 (ASCII and two-byte characters, which covers Latin, Greek,
+// Cyrillic, Hebrew and Arabic text) are turned into UTF-8 in a few vector steps: each unit
+// becomes its two-byte form in its own 16-bit lane (an ASCII unit keeps its byte), then one
+// shuffle drops the second byte of the ASCII lanes. The shuffle needs SSSE3, which is looked
+// for when the program runs.
+struct GroupShuffles {
+  alignas(16) uint8_t shuffle[256][16];  // by the mask of ASCII units: where each output byte comes from
+  uint8_t length[256];
+};
+
+constexpr GroupShuffles MakeGroupShuffles() {
+  GroupShuffles t{};
+  for (int ascii = 0; ascii < 256; ++ascii) {
+    int n = 0;
+    for (int k = 0; k < 8; ++k) {
+      t.shuffle[ascii][n++] = static_cast<uint8_t>(2 * k);
+      if (!(ascii >> k & 1)) t.shuffle[ascii][n++] = static_cast<uint8_t>(2 * k + 1);
+    }
+    for (int rest = n; rest < 16; ++rest) t.shuffle[ascii][rest] = 0x80;
+    t.length[ascii] = static_cast<uint8_t>(n);
+  }
+  return t;
+}
+
+constexpr GroupShuffles kGroupShuffles = MakeGroupShuffles();
+
+// Writes the UTF-8 of the eight units at `units` (16 bytes stored at `out`) and returns its
+// length; when a unit is U+0800 or above (three bytes, or a surrogate) writes nothing and
+// returns -1 - its index.
+__attribute__((target("ssse3"))) int TwoByteGroup(const uint8_t* units, char* out) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  const __m128i zero = _mm_setzero_si128();
+  const unsigned narrow = static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))), zero)));
+  if (narrow != 0xFFFF) return -1 - std::countr_zero(~narrow & 0xFFFFu) / 2;
+  const __m128i asciiLanes = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))), zero);
+  const __m128i lead = _mm_or_si128(_mm_srli_epi16(v, 6), _mm_set1_epi16(0xC0));
+  const __m128i trail = _mm_or_si128(_mm_and_si128(v, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
+  const __m128i twoBytes = _mm_or_si128(lead, _mm_slli_epi16(trail, 8));
+  const __m128i lanes = _mm_or_si128(_mm_and_si128(asciiLanes, v), _mm_andnot_si128(asciiLanes, twoBytes));
+  const int ascii = _mm_movemask_epi8(_mm_packs_epi16(asciiLanes, zero)) & 0xFF;
+  const __m128i order = _mm_load_si128(reinterpret_cast<const __m128i*>(kGroupShuffles.shuffle[ascii]));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(lanes, order));
+  return kGroupShuffles.length[ascii];
+}
+
+bool HasShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#else
+inline int TwoByteGroup(const uint8_t*, char*) { return -1; }  // never used: HasShuffle() is false
+inline bool HasShuffle() { return false; }
+#endif
+
 }  // namespace
 
 std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
@@ -186,37 +244,56 @@ std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
   // worst case up front (3 bytes a unit) would zero three times the text's size first.
   constexpr size_t kUnitsPerBlock = 256;
   char block[3 * kUnitsPerBlock + 16];  // one surrogate pair may run one unit past the block
+  const bool shuffle = HasShuffle();
+  // One unit (or a surrogate pair) at `i`, written at `p`; both move on.
+  auto one = [&](size_t& i, char*& p) __attribute__((always_inline)) {
+    const uint32_t u = load(i);
+    if (u < 0x80) {
+      *p++ = static_cast<char>(u);
+      ++i;
+    } else if (u < 0x800) {
+      *p++ = static_cast<char>(0xC0 | u >> 6);
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && load(i + 1) >= 0xDC00 && load(i + 1) <= 0xDFFF) {
+      const uint32_t cp = 0x10000 + ((u - 0xD800) << 10) + (load(i + 1) - 0xDC00);
+      *p++ = static_cast<char>(0xF0 | cp >> 18);
+      *p++ = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+      i += 2;
+    } else {  // other BMP characters, and lone surrogates as WTF-8
+      *p++ = static_cast<char>(0xE0 | u >> 12);
+      *p++ = static_cast<char>(0x80 | (u >> 6 & 0x3F));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+      ++i;
+    }
+  };
   for (size_t i = 0; i < count;) {
     char* p = block;
     const size_t stop = std::min(count, i + kUnitsPerBlock);
     while (i < stop) {
       const uint32_t u = load(i);
-      if (u < 0x80) {
-        if (i + 8 <= stop) {  // runs of ASCII up to eight units at a time
+      if (i + 8 <= stop) {
+        if (u < 0x80) {  // runs of ASCII up to eight units at a time
           const size_t n = LeadingAsciiUnits(b + 2 * i, p);
           p += n;
           i += n;
-        } else {
-          *p++ = static_cast<char>(u);
-          ++i;
+          continue;
         }
-      } else if (u < 0x800) {
-        *p++ = static_cast<char>(0xC0 | u >> 6);
-        *p++ = static_cast<char>(0x80 | (u & 0x3F));
-        ++i;
-      } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && load(i + 1) >= 0xDC00 && load(i + 1) <= 0xDFFF) {
-        const uint32_t cp = 0x10000 + ((u - 0xD800) << 10) + (load(i + 1) - 0xDC00);
-        *p++ = static_cast<char>(0xF0 | cp >> 18);
-        *p++ = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        *p++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-        i += 2;
-      } else {  // other BMP characters, and lone surrogates as WTF-8
-        *p++ = static_cast<char>(0xE0 | u >> 12);
-        *p++ = static_cast<char>(0x80 | (u >> 6 & 0x3F));
-        *p++ = static_cast<char>(0x80 | (u & 0x3F));
-        ++i;
+        if (u < 0x800 && shuffle) {  // two-byte characters, with ASCII between them, eight at a time
+          const int n = TwoByteGroup(b + 2 * i, p);
+          if (n >= 0) {
+            p += n;
+            i += 8;
+            continue;
+          }
+          const size_t upTo = i - static_cast<size_t>(n);  // the units up to the wider one
+          while (i < upTo) one(i, p);
+          continue;
+        }
       }
+      one(i, p);
     }
     out.append(block, static_cast<size_t>(p - block));
   }
