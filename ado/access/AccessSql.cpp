@@ -85,7 +85,8 @@ class Parser {
   jet::Result<AccessStatement> ParseDrop();
   jet::Result<std::string> ParseName(std::string_view what);
   jet::Result<SqlColumnDefinition> ParseColumnDefinition();
-  jet::Result<SqlLiteral> ParseLiteral();
+  // Reads one value into `literal` (a fresh one).
+  Status ParseLiteral(SqlLiteral& literal);
   Status ExpectWord(std::string_view keyword, std::string_view after);
   Status ExpectSymbol(char symbol, std::string_view after);
   Status ExpectStatementEnd();
@@ -401,9 +402,7 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
   InsertStatement insert{std::move(table.value()), {}};
   insert.values.reserve(16);
   while (true) {
-    auto literal = ParseLiteral();
-    if (!literal.ok()) return literal.status();
-    insert.values.push_back(std::move(literal.value()));
+    JET_RETURN_IF_ERROR(ParseLiteral(insert.values.emplace_back()));
     if (AtSymbol(',')) {
       JET_RETURN_IF_ERROR(Advance());
       continue;
@@ -416,42 +415,48 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
   return AccessStatement(std::move(insert));
 }
 
-jet::Result<SqlLiteral> Parser::ParseLiteral() {
-  std::string sign;
+Status Parser::ParseLiteral(SqlLiteral& literal) {
+  std::string_view sign;
   if (AtSymbol('+') || AtSymbol('-')) {
-    sign = std::string(current_.text);
+    sign = current_.text;  // a view of the statement
     JET_RETURN_IF_ERROR(Advance());
-    if (current_.kind != TokenKind::kNumber) return Expected("a number", "the sign \"" + sign + "\"");
+    if (current_.kind != TokenKind::kNumber) return Expected("a number", "the sign \"" + std::string(sign) + "\"");
   }
-  SqlLiteral literal;
   switch (current_.kind) {
     case TokenKind::kString:
+      literal.kind = SqlLiteral::Kind::kText;
       // Text that had doubled quotes was copied once already: that copy becomes the value.
-      if (current_.text.data() == unescaped_.data()) literal = SqlLiteral::Text(std::move(unescaped_));
-      else literal = SqlLiteral::Text(std::string(current_.text));
+      if (current_.text.data() == unescaped_.data()) literal.text = std::move(unescaped_);
+      else literal.text.assign(current_.text);
       break;
-    case TokenKind::kNumber: literal = SqlLiteral::Number(sign + std::string(current_.text)); break;
+    case TokenKind::kNumber:
+      literal.kind = SqlLiteral::Kind::kNumber;
+      literal.text.reserve(sign.size() + current_.text.size());
+      literal.text.assign(sign).append(current_.text);
+      break;
     case TokenKind::kBinary: {
-      std::vector<uint8_t> bytes;
-      bytes.reserve(current_.text.size() / 2);
+      literal.kind = SqlLiteral::Kind::kBinary;
+      literal.bytes.reserve(current_.text.size() / 2);
       auto nibble = [](char c) {
         return static_cast<uint8_t>(IsDigit(c) ? c - '0' : (std::tolower(static_cast<unsigned char>(c)) - 'a' + 10));
       };
       for (size_t i = 0; i + 1 < current_.text.size(); i += 2)
-        bytes.push_back(static_cast<uint8_t>(nibble(current_.text[i]) << 4 | nibble(current_.text[i + 1])));
-      literal = SqlLiteral::Binary(std::move(bytes));
+        literal.bytes.push_back(static_cast<uint8_t>(nibble(current_.text[i]) << 4 | nibble(current_.text[i + 1])));
       break;
     }
     case TokenKind::kWord:
-      if (AtWord("NULL")) literal = SqlLiteral::Null();
-      else if (AtWord("TRUE")) literal = SqlLiteral::Boolean(true);
-      else if (AtWord("FALSE")) literal = SqlLiteral::Boolean(false);
-      else return Error("expected a value, found " + DescribeCurrent());
+      if (AtWord("NULL")) {
+        literal.kind = SqlLiteral::Kind::kNull;
+      } else if (AtWord("TRUE") || AtWord("FALSE")) {
+        literal.kind = SqlLiteral::Kind::kBoolean;
+        literal.boolean = AtWord("TRUE");
+      } else {
+        return Error("expected a value, found " + DescribeCurrent());
+      }
       break;
     default: return Error("expected a value, found " + DescribeCurrent());
   }
-  JET_RETURN_IF_ERROR(Advance());
-  return literal;
+  return Advance();
 }
 
 jet::Result<AccessStatement> Parser::ParseDrop() {
