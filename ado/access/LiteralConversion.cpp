@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -46,6 +47,7 @@ struct ExactNumber {
 // [+-] digits [. digits] [e [+-] digits], or with the digits only after the point.
 std::optional<ExactNumber> ParseExactNumber(std::string_view text) {
   ExactNumber number;
+  number.digits.reserve(text.size());
   size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) number.negative = text[i++] == '-';
   size_t mantissaDigits = 0;
@@ -125,14 +127,26 @@ Magnitude PowerOfTen(int exponent) {
 template <typename Floating>
 std::optional<Floating> NearestFloating(const ExactNumber& number) {
   if (number.digits.empty()) return Floating{0};
-  const std::string text = number.digits + "e" + std::to_string(number.exponent);
+  // "digits e exponent", on the stack unless the digits are many.
+  char stack[128];
+  std::string heap;
+  char* text = stack;
+  const size_t room = number.digits.size() + 24;
+  if (room > sizeof stack) {
+    heap.resize(room);
+    text = heap.data();
+  }
+  std::memcpy(text, number.digits.data(), number.digits.size());
+  size_t length = number.digits.size();
+  text[length++] = 'e';
+  length = static_cast<size_t>(std::to_chars(text + length, text + room, number.exponent).ptr - text);
   Floating value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const auto [end, error] = std::from_chars(text, text + length, value);
   if (error == std::errc::result_out_of_range) {
     // Too big, or smaller than the type's smallest step: the latter stores 0 as Jet does.
     if (static_cast<int64_t>(number.digits.size()) + number.exponent > 0) return std::nullopt;
     value = 0;
-  } else if (error != std::errc() || end != text.data() + text.size() || std::isinf(value)) {
+  } else if (error != std::errc() || end != text + length || std::isinf(value)) {
     return std::nullopt;
   }
   return number.negative ? -value : value;
@@ -377,7 +391,7 @@ jet::Result<ExactNumber> Converter::Number() const {
     case SqlLiteral::Kind::kText: {
       auto number = ParseExactNumber(TrimSpaces(literal_.text));
       if (!number) return Refuse("it is not a number");
-      return *number;
+      return std::move(*number);
     }
     case SqlLiteral::Kind::kNull: break;
   }
