@@ -16,6 +16,7 @@ TableCursor::TableCursor(PageFile& file, std::shared_ptr<const TableDef> def, Us
     : file_(&file), def_(std::move(def)), pages_(std::move(pages)), resolver_(std::move(resolver)) {
   decoder_ = std::make_unique<RowDecoder>(*def_, file.format());
   tableContext_ = file.fileName() + ": table " + def_->name;
+  for (const ColumnDef& column : def_->columns) columnContexts_.push_back(tableContext_ + ", column " + column.name);
 }
 
 Result<TableCursor> TableCursor::Open(PageFile& file, std::shared_ptr<const TableDef> def,
@@ -97,7 +98,7 @@ Result<bool> TableCursor::next() {
 
 Result<Value> TableCursor::value(size_t index) {
   const ColumnDef& column = def_->columns[index];
-  auto v = DecodeValue(*file_, column, fields_[index], tableContext_);
+  auto v = DecodeValue(*file_, column, fields_[index], tableContext_, &columnContexts_[index]);
   if (!v.ok()) return Status(v.status().code(), v.status().message() + " (page " + std::to_string(position_.page) +
                                                     ", row " + std::to_string(position_.slot) + ")");
   if (!v.ok() || column.type() != ColumnType::kComplex || IsNull(*v)) return v;

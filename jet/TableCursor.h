@@ -51,6 +51,7 @@ class TableCursor {
   ComplexResolver resolver_;
   std::unique_ptr<RowDecoder> decoder_;
   std::string tableContext_;
+  std::vector<std::string> columnContexts_;  // tableContext_ + ", column " + name, for long values
 
   uint32_t mapCursor_ = 0;
   uint32_t pageNumber_ = 0;

@@ -42,13 +42,13 @@ Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes) {
 }
 
 Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
-                          const std::string& context) {
+                          const std::string& context, const std::string* columnContext) {
   const ColumnType type = column.type();
   if (type == ColumnType::kBoolean) return Value(field.present);
   if (!field.present) return Value(Null{});
   std::span<const uint8_t> b = field.bytes;
   // Built only when an error needs it: this runs for every value of every row.
-  auto where = [&] { return context + ", column " + column.name; };
+  auto where = [&] { return columnContext ? *columnContext : context + ", column " + column.name; };
   if (column.calculated()) {
     if (b.size() < kCalculatedDataOffset) return Status(ErrorCode::kCorrupt, where() + ": calculated value truncated");
     const uint32_t length = LoadU32(b.data() + kCalculatedLengthOffset);
@@ -121,7 +121,8 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
       return Value(Binary{std::move(data.value())});
     }
     case ColumnType::kMemo: {  // decoded where the text lies, without a copy of its bytes first
-      auto data = ReadLongValueBytes(file, b, where());
+      std::string made;
+      auto data = ReadLongValueBytes(file, b, columnContext ? *columnContext : (made = where()));
       if (!data.ok()) return data.status();
       return Value(file.header().jet3() ? DecodeCodePageText(data->bytes, file.header().codePage)
                                         : DecodeJet4Text(data->bytes));

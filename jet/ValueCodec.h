@@ -15,9 +15,10 @@
 
 namespace jet {
 
-// `context` names file, table and row; the column name is added here.
+// `context` names file, table and row; the column name is added here. A caller that decodes
+// many rows may pass `columnContext`, the same text made once (context + ", column " + name).
 Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
-                          const std::string& context);
+                          const std::string& context, const std::string* columnContext = nullptr);
 
 // Decodes a Date/Time Extended value (42 ASCII bytes).
 Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes);
