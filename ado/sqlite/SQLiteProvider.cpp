@@ -232,8 +232,8 @@ class SQLiteSession : public Session {
     const int rc = sqlite3_step(stmt);
     std::string message;
     if (rc != SQLITE_DONE) message = sqlite3_errmsg(db_);
+    // Every parameter is bound again before the next step, so the bindings are not cleared.
     sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
     if (rc != SQLITE_DONE) failStatement(message, sql, path_);
     return true;
   }
