@@ -54,13 +54,19 @@ std::string shortest(T value) {
 }
 
 std::string magnitudeDigits(unsigned __int128 magnitude) {
-  if (magnitude == 0) return "0";
-  std::string digits;
-  while (magnitude != 0) {
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
+  // From the last digit back into a buffer; 128-bit division only while the value needs it.
+  char buffer[40];
+  char* first = buffer + sizeof buffer;
+  while (magnitude > UINT64_MAX) {
+    *--first = static_cast<char>('0' + static_cast<int>(magnitude % 10));
     magnitude /= 10;
   }
-  return digits;
+  std::uint64_t rest = static_cast<std::uint64_t>(magnitude);
+  do {
+    *--first = static_cast<char>('0' + static_cast<int>(rest % 10));
+    rest /= 10;
+  } while (rest != 0);
+  return std::string(first, buffer + sizeof buffer);
 }
 
 // Places a decimal point `scale` digits from the right and drops trailing fraction zeros.
