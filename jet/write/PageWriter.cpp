@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "jet/Bytes.h"
+#include "jet/format/JetFormat.h"
 #include "jet/write/UsageMapWriter.h"
 #include "jet/write/WriteFormat.h"
 
@@ -34,6 +35,9 @@ Result<uint32_t> PageWriter::allocate() {
 }
 
 Status PageWriter::release(uint32_t page) {
+  // A dropped table's pending count must not land on its freed definition page.
+  statementRowsAdded_.erase(page);
+  unflushedRowsAdded_.erase(page);
   auto bytes = modify(page);
   if (!bytes.ok()) return bytes.status();
   // As Jackcess does: a freed page no longer looks like any structure.
@@ -87,15 +91,43 @@ void PageWriter::endStatement() {
   if (before_.size() > kKeptBuffers) before_.resize(kKeptBuffers);
 }
 
+void PageWriter::countRowsAdded(uint32_t tdefPage, uint32_t rows) { statementRowsAdded_[tdefPage] += rows; }
+
+Status PageWriter::writeRowCounts() {
+  const JetFormat& format = file_.format();
+  for (const auto& [tdefPage, added] : unflushedRowsAdded_) {
+    auto tdef = modify(tdefPage);
+    if (!tdef.ok()) return tdef.status();
+    uint8_t* count = (*tdef)->data() + format.tdef.rowCount;
+    StoreU32(count, LoadU32(count) + added);
+  }
+  unflushedRowsAdded_.clear();
+  return Status::Ok();
+}
+
 Status PageWriter::commitStatement(bool flush) {
+  for (const auto& [tdefPage, added] : statementRowsAdded_) unflushedRowsAdded_[tdefPage] += added;
+  statementRowsAdded_.clear();
+  if (!flush) {
+    endStatement();
+    return Status::Ok();
+  }
+  // A failure from here on gives up every unflushed change (the caller discards them).
+  Status s = writeRowCounts();
   endStatement();
-  if (!flush) return Status::Ok();
-  Status s = file_.flush(writeLast_);
+  if (s.ok()) s = file_.flush(writeLast_);
   writeLast_.clear();
   return s;
 }
 
+void PageWriter::discardUnflushed() {
+  statementRowsAdded_.clear();
+  unflushedRowsAdded_.clear();
+  writeLast_.clear();
+}
+
 void PageWriter::rollbackStatement() {
+  statementRowsAdded_.clear();
   forgetCaches();
   for (size_t k = 0; k < saved_; ++k) {
     auto dirty = file_.modify(before_[k].page);

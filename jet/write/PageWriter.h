@@ -44,6 +44,13 @@ class PageWriter {
   Status commitStatement(bool flush);
   // Puts every page the statement changed back as it was.
   void rollbackStatement();
+  // Forgets changes kept but not flushed (a batch given up).
+  void discardUnflushed();
+
+  // Rows added to the table whose definition starts at `tdefPage`: its stored row count is
+  // brought up to date when changes are flushed, so that a run of inserts changes (and saves
+  // for undo) the definition page once rather than once per row.
+  void countRowsAdded(uint32_t tdefPage, uint32_t rows);
 
   // The highest member of each usage map seen so far, by the map row's packed pointer:
   // appending rows asks for it on every insert, and scanning bitmaps for it is slow.
@@ -79,6 +86,10 @@ class PageWriter {
   std::vector<uint32_t> writeLast_;
   std::unordered_map<uint32_t, std::optional<uint32_t>> lastMembers_;
   std::unordered_map<uint32_t, std::unique_ptr<UsageMapWriter>> usageMaps_;  // by packed row pointer
+  // Rows added per definition page: by this statement, and by kept statements not yet flushed.
+  std::unordered_map<uint32_t, uint32_t> statementRowsAdded_;
+  std::unordered_map<uint32_t, uint32_t> unflushedRowsAdded_;
+  Status writeRowCounts();
 };
 
 }  // namespace jet

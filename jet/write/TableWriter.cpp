@@ -286,10 +286,14 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
 
   JET_RETURN_IF_ERROR(AddIndexEntries(writer, def, values, at, options.catalogue));
 
+  if (!options.catalogue) {
+    writer.countRowsAdded(def.firstPage(), 1);
+    return at;
+  }
   auto tdef = writer.modify(def.firstPage());
   if (!tdef.ok()) return tdef.status();
   StoreU32(&(**tdef)[format.tdef.rowCount], LoadU32(&(**tdef)[format.tdef.rowCount]) + 1);
-  if (options.catalogue) writer.writeLast(def.firstPage());
+  writer.writeLast(def.firstPage());
   return at;
 }
 

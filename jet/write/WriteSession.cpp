@@ -76,7 +76,10 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
   if (status.ok()) status = writer_.commitStatement(!inBatch_);
   if (!status.ok()) {
     writer_.rollbackStatement();
-    if (!inBatch_) db_->file().discardChanges();
+    if (!inBatch_) {
+      writer_.discardUnflushed();
+      db_->file().discardChanges();
+    }
   }
   if (catalogueChanges || !status.ok()) {
     Status reloaded = forgetCatalogue();
@@ -98,6 +101,7 @@ Status WriteSession::commitBatch() {
   Status s = checkNotLocked();
   if (s.ok()) s = writer_.commitStatement(true);
   if (!s.ok()) {
+    writer_.discardUnflushed();
     db_->file().discardChanges();
     (void)forgetCatalogue();
   }
@@ -106,6 +110,7 @@ Status WriteSession::commitBatch() {
 
 void WriteSession::rollbackBatch() {
   inBatch_ = false;
+  writer_.discardUnflushed();
   db_->file().discardChanges();
   (void)forgetCatalogue();
 }

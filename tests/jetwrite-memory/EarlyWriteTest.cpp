@@ -89,4 +89,25 @@ TEST_F(EarlyWriteTest, FailedStatementInALargeBatchVanishesAloneAndTheCommitIsCo
   EXPECT_TRUE(report->clean()) << (report->problems.empty() ? "" : report->problems.front());
 }
 
+// A statement whose early write fails is undone with everything it counted: the table's
+// stored row count, kept in memory until the commit, must still match its rows.
+TEST_F(EarlyWriteTest, StatementWhoseEarlyWriteFailsIsUndoneWithItsRowCount) {
+  session_->beginBatch();
+  session_->database().file().interruptWritesAfter(0);
+  int kept = 0;
+  bool refused = false;
+  for (int i = 0; i < kRows && !refused; ++i) {
+    if (insert(i).ok()) ++kept;
+    else refused = true;
+  }
+  ASSERT_TRUE(refused) << "no early write was attempted";
+  session_->database().file().interruptWritesAfter(-1);
+  for (int i = 0; i < 10; ++i, ++kept) ASSERT_TRUE(insert(i).ok());
+  ASSERT_TRUE(session_->commitBatch().ok());
+  EXPECT_EQ(rowCount(), kept);
+  auto report = jet::check::CheckDatabase(path_.string());
+  ASSERT_TRUE(report.ok()) << report.status().message();
+  EXPECT_TRUE(report->clean()) << (report->problems.empty() ? "" : report->problems.front());
+}
+
 }  // namespace
