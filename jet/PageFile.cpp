@@ -120,9 +120,9 @@ Status PageFile::readFileBytes(uint32_t page, uint8_t* out) {
       std::memcpy(out, ahead_.data() + static_cast<size_t>(page - aheadFirst_) * size, size);
       return Status::Ok();
     }
-    const uint32_t run = std::min(kReadAheadPages, pageCount_ - page);
+    const uint32_t run = std::min(kReadAheadBytes / size, pageCount_ - page);
     if (sequential && run > 1) {
-      ahead_.resize(static_cast<size_t>(kReadAheadPages) * size);
+      ahead_.resize(kReadAheadBytes);
       aheadCount_ = 0;
       if (ReadFully(fd_, ahead_.data(), static_cast<size_t>(run) * size, static_cast<off_t>(page) * size)) {
         aheadFirst_ = page;

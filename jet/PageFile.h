@@ -102,8 +102,10 @@ class PageFile {
 
   // Read-ahead, for files opened read-only (nothing of ours writes them): a miss on the page
   // after the previous miss reads a run of the following pages in one call, and the misses
-  // that fall into the run are copied from it. Bounded: one run of kReadAheadPages pages.
-  static constexpr uint32_t kReadAheadPages = 32;
+  // that fall into the run are copied from it. Bounded: one run of kReadAheadBytes. Measured
+  // here on a 409 MB file held in the system's cache: 4 KiB reads 0.165 s, 64 KiB 0.085 s,
+  // 128 KiB and more 0.21-0.26 s (the system copies large reads more slowly).
+  static constexpr uint32_t kReadAheadBytes = 64 * 1024;
   std::vector<uint8_t> ahead_;   // file bytes of pages aheadFirst_ .. aheadFirst_ + aheadCount_ - 1
   uint32_t aheadFirst_ = 0;
   uint32_t aheadCount_ = 0;
