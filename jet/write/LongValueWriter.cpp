@@ -44,9 +44,12 @@ Result<RowPointer> AddLongValueRow(PageWriter& writer, const TableDef& table, co
 
 }  // namespace
 
-Result<std::vector<uint8_t>> WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef& column,
-                                            std::span<const uint8_t> data, bool allowInline) {
-  if (allowInline && data.size() <= JetFormat::kMaxInlineLongValue) return EncodeInlineLongValue(data);
+Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef& column,
+                      std::span<const uint8_t> data, bool allowInline, std::vector<uint8_t>& field) {
+  if (allowInline && data.size() <= JetFormat::kMaxInlineLongValue) {
+    field = EncodeInlineLongValue(data);
+    return Status::Ok();
+  }
   if (data.size() > long_value::kLengthMask) {
     return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ", column " +
                                                    column.name + ": value of " + std::to_string(data.size()) +
@@ -57,13 +60,14 @@ Result<std::vector<uint8_t>> WriteLongValue(PageWriter& writer, const TableDef& 
                                                column.name + " has no long-value page maps; cannot store " +
                                                std::to_string(data.size()) + " bytes in it");
   }
-  std::vector<uint8_t> reference(JetFormat::kLongValueReferenceSize, 0);
+  std::vector<uint8_t>& reference = field;
+  reference.assign(JetFormat::kLongValueReferenceSize, 0);
   if (data.size() <= write_format::kJet4MaxLongValueRow) {
     auto at = AddLongValueRow(writer, table, column, data);
     if (!at.ok()) return at.status();
     StoreU32(reference.data(), static_cast<uint32_t>(data.size()) | long_value::kFlagSingleRow);
     StoreU32(reference.data() + long_value::kRowPointerOffset, at->packed());
-    return reference;
+    return Status::Ok();
   }
   // A chain, written from its end so that each row knows the next one.
   const size_t piece = write_format::kJet4MaxChainData;
@@ -82,7 +86,7 @@ Result<std::vector<uint8_t>> WriteLongValue(PageWriter& writer, const TableDef& 
   }
   StoreU32(reference.data(), static_cast<uint32_t>(data.size()));
   StoreU32(reference.data() + long_value::kRowPointerOffset, next.packed());
-  return reference;
+  return Status::Ok();
 }
 
 Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const uint8_t> reference,

@@ -15,9 +15,11 @@
 
 namespace jet {
 
-// `allowInline`: the row has room for the data inline (values over 64 bytes never are).
-Result<std::vector<uint8_t>> WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef& column,
-                                            std::span<const uint8_t> data, bool allowInline);
+// Stores `data` and replaces `field` with what the row holds for it: the data inline, or
+// a reference to its LVAL row(s). `allowInline`: the row has room for the data inline
+// (values over 64 bytes never are).
+Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef& column,
+                      std::span<const uint8_t> data, bool allowInline, std::vector<uint8_t>& field);
 
 // The LVAL rows a stored reference uses (none for inline values): for deleting it.
 Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const uint8_t> reference,

@@ -36,7 +36,7 @@ Result<uint32_t> PageWriter::allocate() {
 
 Status PageWriter::release(uint32_t page) {
   // A dropped table's pending count must not land on its freed definition page.
-  statementRowsAdded_.erase(page);
+  std::erase_if(statementRowsAdded_, [page](const auto& entry) { return entry.first == page; });
   unflushedRowsAdded_.erase(page);
   auto bytes = modify(page);
   if (!bytes.ok()) return bytes.status();
@@ -91,7 +91,15 @@ void PageWriter::endStatement() {
   if (before_.size() > kKeptBuffers) before_.resize(kKeptBuffers);
 }
 
-void PageWriter::countRowsAdded(uint32_t tdefPage, uint32_t rows) { statementRowsAdded_[tdefPage] += rows; }
+void PageWriter::countRowsAdded(uint32_t tdefPage, uint32_t rows) {
+  for (auto& [page, added] : statementRowsAdded_) {
+    if (page == tdefPage) {
+      added += rows;
+      return;
+    }
+  }
+  statementRowsAdded_.emplace_back(tdefPage, rows);
+}
 
 Status PageWriter::writeRowCounts() {
   const JetFormat& format = file_.format();

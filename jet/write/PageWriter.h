@@ -86,8 +86,9 @@ class PageWriter {
   std::vector<uint32_t> writeLast_;
   std::unordered_map<uint32_t, std::optional<uint32_t>> lastMembers_;
   std::unordered_map<uint32_t, std::unique_ptr<UsageMapWriter>> usageMaps_;  // by packed row pointer
-  // Rows added per definition page: by this statement, and by kept statements not yet flushed.
-  std::unordered_map<uint32_t, uint32_t> statementRowsAdded_;
+  // Rows added per definition page: by this statement (a statement adds to one or two
+  // tables), and by kept statements not yet flushed.
+  std::vector<std::pair<uint32_t, uint32_t>> statementRowsAdded_;
   std::unordered_map<uint32_t, uint32_t> unflushedRowsAdded_;
   Status writeRowCounts();
 };

@@ -232,10 +232,8 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
       const ColumnDef& c = def.columns[i];
       if (!IsLongValueType(c.type()) || IsNull(values[i])) continue;
       if (!firstPass && !inlined[i]) continue;  // already in LVAL rows
-      auto ref = WriteLongValue(writer, def, c, stored[i], firstPass);
-      if (!ref.ok()) return ref.status();
+      JET_RETURN_IF_ERROR(WriteLongValue(writer, def, c, stored[i], firstPass, references[i]));
       inlined[i] = firstPass && stored[i].size() <= JetFormat::kMaxInlineLongValue;
-      references[i] = std::move(ref.value());
       fields[i].present = true;
       fields[i].bytes = references[i];
     }
