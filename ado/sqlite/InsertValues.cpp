@@ -155,6 +155,13 @@ class Scanner {
         const int k = std::countr_zero(static_cast<unsigned>(stops));
         from += k;
         length += static_cast<size_t>(k);
+        if (*from == '\'' && from + 1 < end && from[1] == '\'') {  // the common stop: a doubled quote
+          o[length++] = '\'';
+          from += 2;
+          continue;
+        }
+        if (*from == 0) return false;
+        break;  // the closing quote
       }
 #endif
       while (from < end && *from != '\'' && *from != 0) {  // the last bytes, fewer than sixteen
