@@ -162,18 +162,31 @@ Result<PageRef> PageFile::read(uint32_t page) {
     return c->second->second;
   }
   // The least recent page makes room first; its buffer is reused when nobody else holds it,
-  // which spares an allocation and the zeroing of a new page.
+  // which spares an allocation and the zeroing of a new page, and so are its list and map
+  // entries, which move to the new page.
   std::shared_ptr<PageBytes> bytes;
+  decltype(cached_)::node_type entry;
   if (!lru_.empty() && lru_.size() >= cacheLimit_) {
     auto& victim = lru_.back();
-    cached_.erase(victim.first);
+    entry = cached_.extract(victim.first);
     if (victim.second.use_count() == 1) bytes = std::const_pointer_cast<PageBytes>(std::move(victim.second));
-    lru_.pop_back();
+    victim.second.reset();
+    lru_.splice(lru_.begin(), lru_, std::prev(lru_.end()));
   }
   if (!bytes) bytes = std::make_shared<PageBytes>(pageSize());
-  JET_RETURN_IF_ERROR(readRaw(page, bytes->data()));
-  lru_.emplace_front(page, bytes);
-  cached_[page] = lru_.begin();
+  if (Status status = readRaw(page, bytes->data()); !status.ok()) {
+    if (entry) lru_.pop_front();  // the victim's entry, moved to the front above
+    return status;
+  }
+  if (entry) {
+    lru_.front() = {page, bytes};
+    entry.key() = page;
+    entry.mapped() = lru_.begin();
+    cached_.insert(std::move(entry));
+  } else {
+    lru_.emplace_front(page, bytes);
+    cached_[page] = lru_.begin();
+  }
   while (lru_.size() > cacheLimit_) {
     cached_.erase(lru_.back().first);
     lru_.pop_back();
