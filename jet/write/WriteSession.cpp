@@ -151,26 +151,28 @@ Result<const std::vector<const ColumnDef*>*> WriteSession::insertColumns(const s
 }
 
 Status WriteSession::insert(const std::string& name, std::vector<Value> values) {
-  return run(
-      [&]() -> Status {
-        auto target = insertTarget(name);
-        if (!target.ok()) return target.status();
-        const TableDef& def = *(*target)->def;
-        const auto& byNumber = (*target)->byNumber;
-        if (values.size() != byNumber.size()) {
-          return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": table " + def.name + " has " +
-                                                         std::to_string(byNumber.size()) + " columns, the statement gives " +
-                                                         std::to_string(values.size()) + " values");
-        }
-        // Values come in column-number order; the row encoder takes definition order.
-        if ((*target)->numberOrder) return InsertRow(writer_, def, values).status();
-        std::vector<Value> ordered(def.columns.size());
-        for (size_t k = 0; k < byNumber.size(); ++k) {
-          ordered[static_cast<size_t>(byNumber[k] - def.columns.data())] = std::move(values[k]);
-        }
-        return InsertRow(writer_, def, ordered).status();
-      },
-      false);
+  // Captures of two pointers fit std::function's own storage: no allocation per row.
+  const std::pair<const std::string*, std::vector<Value>*> row{&name, &values};
+  return run([this, &row] { return insertRow(*row.first, *row.second); }, false);
+}
+
+Status WriteSession::insertRow(const std::string& name, std::vector<Value>& values) {
+  auto target = insertTarget(name);
+  if (!target.ok()) return target.status();
+  const TableDef& def = *(*target)->def;
+  const auto& byNumber = (*target)->byNumber;
+  if (values.size() != byNumber.size()) {
+    return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": table " + def.name + " has " +
+                                                   std::to_string(byNumber.size()) + " columns, the statement gives " +
+                                                   std::to_string(values.size()) + " values");
+  }
+  // Values come in column-number order; the row encoder takes definition order.
+  if ((*target)->numberOrder) return InsertRow(writer_, def, values).status();
+  std::vector<Value> ordered(def.columns.size());
+  for (size_t k = 0; k < byNumber.size(); ++k) {
+    ordered[static_cast<size_t>(byNumber[k] - def.columns.data())] = std::move(values[k]);
+  }
+  return InsertRow(writer_, def, ordered).status();
 }
 
 Result<std::vector<std::string>> WriteSession::enforcedChildTables() {

@@ -76,6 +76,8 @@ class WriteSession {
     bool numberOrder = true;  // the definition lists the columns in number order
   };
   Result<const InsertTarget*> insertTarget(const std::string& name);
+  // The body of insert(), run as one statement.
+  Status insertRow(const std::string& name, std::vector<Value>& values);
   // Drops what is kept about the catalogue (after it changed or a statement failed).
   Status forgetCatalogue();
   std::optional<InsertTarget> insertTarget_;
