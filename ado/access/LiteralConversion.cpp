@@ -50,19 +50,19 @@ std::optional<ExactNumber> ParseExactNumber(std::string_view text) {
   number.digits.reserve(text.size());
   size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) number.negative = text[i++] == '-';
-  size_t mantissaDigits = 0;
+  // Each run of digits is taken whole.
+  auto digitRun = [&] {
+    const size_t from = i;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    number.digits.append(text.substr(from, i - from));
+    return i - from;
+  };
+  size_t mantissaDigits = digitRun();
   int64_t fractionDigits = 0;
-  while (i < text.size() && IsDigit(text[i])) {
-    number.digits += text[i++];
-    ++mantissaDigits;
-  }
   if (i < text.size() && text[i] == '.') {
     ++i;
-    while (i < text.size() && IsDigit(text[i])) {
-      number.digits += text[i++];
-      ++mantissaDigits;
-      ++fractionDigits;
-    }
+    fractionDigits = static_cast<int64_t>(digitRun());
+    mantissaDigits += static_cast<size_t>(fractionDigits);
   }
   if (mantissaDigits == 0) return std::nullopt;
   int64_t exponent = 0;
