@@ -234,7 +234,12 @@ inline bool HasShuffle() { return false; }
 
 }  // namespace
 
-std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
+namespace {
+
+// Compiled twice: with the shuffle, inside a function built for SSSE3 (where the group step is
+// inlined), and without it for processors that lack SSSE3.
+template <bool kShuffle>
+inline __attribute__((always_inline)) std::string DecodeUtf16LeWith(std::span<const uint8_t> bytes) {
   std::string out;
   const size_t count = bytes.size() / 2;
   out.reserve(count + count / 2);  // room for some text beyond ASCII without growing
@@ -244,7 +249,7 @@ std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
   // worst case up front (3 bytes a unit) would zero three times the text's size first.
   constexpr size_t kUnitsPerBlock = 256;
   char block[3 * kUnitsPerBlock + 16];  // one surrogate pair may run one unit past the block
-  const bool shuffle = HasShuffle();
+  constexpr bool shuffle = kShuffle;
   // One unit (or a surrogate pair) at `i`, written at `p`; both move on.
   auto one = [&](size_t& i, char*& p) __attribute__((always_inline)) {
     const uint32_t u = load(i);
@@ -298,6 +303,20 @@ std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
     out.append(block, static_cast<size_t>(p - block));
   }
   return out;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("ssse3"))) std::string DecodeUtf16LeShuffle(std::span<const uint8_t> bytes) {
+  return DecodeUtf16LeWith<true>(bytes);
+}
+#endif
+}  // namespace
+
+std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
+#if defined(__x86_64__)
+  if (HasShuffle()) return DecodeUtf16LeShuffle(bytes);
+#endif
+  return DecodeUtf16LeWith<false>(bytes);
 }
 
 std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
