@@ -10,6 +10,10 @@ namespace jet {
 
 void InitDataPage(PageBytes& page, const JetFormat& format, uint32_t owner) {
   std::fill(page.begin(), page.end(), uint8_t{0});
+  InitNewDataPage(page, format, owner);
+}
+
+void InitNewDataPage(PageBytes& page, const JetFormat& format, uint32_t owner) {
   page[kPageTypeOffset] = static_cast<uint8_t>(PageType::kData);
   page[1] = kPageMarker;
   StoreU16(&page[format.dataPage.freeSpace], static_cast<uint16_t>(format.pageSize - format.dataPage.rowOffsets));

@@ -12,6 +12,8 @@ namespace jet {
 
 // An empty data page owned by `owner` (a TDEF page, kLongValuePageTag, or 0 for map pages).
 void InitDataPage(PageBytes& page, const JetFormat& format, uint32_t owner);
+// InitDataPage for a page that is all zeros already (a new page from PageWriter::allocate).
+void InitNewDataPage(PageBytes& page, const JetFormat& format, uint32_t owner);
 
 // True if a row of `size` bytes (plus its slot) fits and the page has a free slot.
 bool RowFits(const PageBytes& page, const JetFormat& format, size_t size);

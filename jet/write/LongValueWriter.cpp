@@ -33,7 +33,7 @@ Result<RowPointer> AddLongValueRow(PageWriter& writer, const TableDef& table, co
   if (!fresh.ok()) return fresh.status();
   auto bytes = writer.modify(*fresh);
   if (!bytes.ok()) return bytes.status();
-  InitDataPage(**bytes, writer.format(), kLongValuePageTag);
+  InitNewDataPage(**bytes, writer.format(), kLongValuePageTag);
   const uint8_t slot = AddRow(**bytes, writer.format(), row);
   JET_RETURN_IF_ERROR((*owned)->add(*fresh));
   auto free = writer.usageMap(column.freePages, what);

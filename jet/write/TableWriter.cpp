@@ -273,7 +273,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     target = *fresh;
     auto bytes = writer.modify(target);
     if (!bytes.ok()) return bytes.status();
-    InitDataPage(**bytes, format, def.firstPage());
+    InitNewDataPage(**bytes, format, def.firstPage());
     JET_RETURN_IF_ERROR((*owned)->add(target));
     JET_RETURN_IF_ERROR((*free)->add(target));
   }
