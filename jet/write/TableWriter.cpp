@@ -1,6 +1,5 @@
 #include "jet/write/TableWriter.h"
 
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -9,7 +8,6 @@
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
 #include "jet/RowCodec.h"
-#include "jet/Text.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/IndexWriter.h"
 #include "jet/write/LongValueWriter.h"
