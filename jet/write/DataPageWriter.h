@@ -7,6 +7,7 @@
 
 #include "jet/PageFile.h"
 #include "jet/format/JetFormat.h"
+#include "jet/write/PageWriter.h"
 
 namespace jet {
 
@@ -20,6 +21,11 @@ bool RowFits(const PageBytes& page, const JetFormat& format, size_t size);
 
 // Adds `row` as a new slot; the caller checked RowFits. Returns the slot number.
 uint8_t AddRow(PageBytes& page, const JetFormat& format, std::span<const uint8_t> row);
+
+// AddRow on `page` through `writer`, saving for undo only the bytes the new row changes
+// (the header with its slot table, and the row's place). The page must have room (RowFits);
+// a page whose slots point outside it is refused as damaged.
+Result<uint8_t> AddRowToPage(PageWriter& writer, uint32_t page, std::span<const uint8_t> row);
 
 // Flags slot `slot` deleted (its bytes stay until Access compacts the file).
 void MarkRowDeleted(PageBytes& page, const JetFormat& format, uint8_t slot);

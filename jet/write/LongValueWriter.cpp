@@ -24,9 +24,9 @@ Result<RowPointer> AddLongValueRow(PageWriter& writer, const TableDef& table, co
     if (!page.ok()) return page.status();
     if (LoadU32(&(**page)[writer.format().dataPage.owner]) == kLongValuePageTag &&
         RowFits(**page, writer.format(), row.size())) {
-      auto bytes = writer.modify(**last);
-      if (!bytes.ok()) return bytes.status();
-      return RowPointer{**last, AddRow(**bytes, writer.format(), row)};
+      auto slot = AddRowToPage(writer, **last, row);
+      if (!slot.ok()) return slot.status();
+      return RowPointer{**last, *slot};
     }
   }
   auto fresh = writer.allocate();

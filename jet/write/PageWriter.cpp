@@ -16,16 +16,38 @@ Result<PageBytes*> PageWriter::modify(uint32_t page) {
   if (page < statementPageCount_ && (page >= savedIn_.size() || savedIn_[page] != statement_)) {
     auto current = file_.read(page);
     if (!current.ok()) return current.status();
-    if (saved_ == before_.size()) before_.emplace_back();
-    before_[saved_].page = page;
-    before_[saved_].bytes = **current;  // same size: the buffer is reused
-    ++saved_;
+    save(page, (*current)->data(), 0, static_cast<uint32_t>((*current)->size()));
     if (page >= savedIn_.size()) savedIn_.resize(std::max<size_t>(page + 1, statementPageCount_), 0);
     savedIn_[page] = statement_;
   }
   auto bytes = file_.modify(page);
   if (!bytes.ok()) return bytes.status();
   return bytes->get();
+}
+
+Result<PageBytes*> PageWriter::modifyRanges(uint32_t page, std::initializer_list<ByteRange> ranges) {
+  auto bytes = file_.modify(page);
+  if (!bytes.ok()) return bytes.status();
+  PageBytes& current = **bytes;
+  const bool wholeSaved = page >= statementPageCount_ || (page < savedIn_.size() && savedIn_[page] == statement_);
+  if (!wholeSaved) {
+    for (const ByteRange& range : ranges) {
+      if (range.offset > current.size() || range.length > current.size() - range.offset) {
+        return Status(ErrorCode::kCorrupt, file_.fileName() + ": a change beyond the end of page " +
+                                                std::to_string(page));
+      }
+      save(page, current.data() + range.offset, range.offset, range.length);
+    }
+  }
+  return &current;
+}
+
+void PageWriter::save(uint32_t page, const uint8_t* from, uint32_t offset, uint32_t length) {
+  if (saved_ == before_.size()) before_.emplace_back();
+  SavedPage& entry = before_[saved_++];
+  entry.page = page;
+  entry.offset = offset;
+  entry.bytes.assign(from, from + length);  // a kept buffer: no allocation once it had a page
 }
 
 Result<uint32_t> PageWriter::allocate() {
@@ -137,9 +159,10 @@ void PageWriter::discardUnflushed() {
 void PageWriter::rollbackStatement() {
   statementRowsAdded_.clear();
   forgetCaches();
-  for (size_t k = 0; k < saved_; ++k) {
-    auto dirty = file_.modify(before_[k].page);
-    if (dirty.ok()) **dirty = before_[k].bytes;
+  for (size_t k = saved_; k-- > 0;) {
+    const SavedPage& entry = before_[k];
+    auto dirty = file_.modify(entry.page);
+    if (dirty.ok()) std::copy(entry.bytes.begin(), entry.bytes.end(), (*dirty)->begin() + entry.offset);
   }
   endStatement();
   file_.dropAppendedPages(statementPageCount_);

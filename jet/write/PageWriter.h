@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <optional>
@@ -32,6 +33,15 @@ class PageWriter {
 
   // The page's bytes for changing (a dirty copy; readers see it at once).
   Result<PageBytes*> modify(uint32_t page);
+  // A byte range of a page: [offset, offset + length).
+  struct ByteRange {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+  };
+  // modify() for a caller that changes only `ranges` of the page: only those bytes are
+  // saved for undo, where modify() saves the whole page. A row added to a data page
+  // touches a few hundred bytes of its 4 KB.
+  Result<PageBytes*> modifyRanges(uint32_t page, std::initializer_list<ByteRange> ranges);
   // A new zeroed page at the end of the file, marked used in the global map.
   Result<uint32_t> allocate();
   // Marks `page` free in the global map (when the map covers it) and clears its header.
@@ -71,13 +81,16 @@ class PageWriter {
   void endStatement();
 
   PageFile& file_;
-  // Bytes at statement start of each page the statement changed. Entries and their buffers
-  // are reused from statement to statement: a batch of inserts saves the same few pages
-  // (definition, maps, last data page) again and again.
+  // Bytes of a page as they were before the statement changed them: the whole page, or a
+  // range of it. Undo puts them back newest first, so a page saved in ranges and later as
+  // a whole comes back exactly. Entries and their buffers are reused from statement to
+  // statement: a batch of inserts saves the same few pages again and again.
   struct SavedPage {
     uint32_t page = 0;
+    uint32_t offset = 0;
     PageBytes bytes;
   };
+  void save(uint32_t page, const uint8_t* from, uint32_t offset, uint32_t length);
   std::vector<SavedPage> before_;
   size_t saved_ = 0;               // entries of before_ that belong to this statement
   std::vector<uint32_t> savedIn_;  // per page: the serial of the statement that saved it (4 bytes a page)

@@ -275,9 +275,9 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     JET_RETURN_IF_ERROR((*owned)->add(target));
     JET_RETURN_IF_ERROR((*free)->add(target));
   }
-  auto page = writer.modify(target);
-  if (!page.ok()) return page.status();
-  const RowPointer at{target, AddRow(**page, format, row)};
+  auto slot = AddRowToPage(writer, target, row);
+  if (!slot.ok()) return slot.status();
+  const RowPointer at{target, *slot};
   if (options.catalogue && target < writer.file().flushedPageCount()) writer.writeLast(target);
 
   JET_RETURN_IF_ERROR(AddIndexEntries(writer, def, values, at, options.catalogue));
