@@ -3,6 +3,7 @@
 #include "app/DataHelpers.h"
 #include "app/ListHelpers.h"
 #include "db/Connections.h"
+#include "transfer/RowsAhead.h"
 #include "transfer/SQLiteColumns.h"
 #include "transfer/SqlNames.h"
 #include "transfer/StatementRunner.h"
@@ -113,35 +114,38 @@ class AccessToSQLiteRun {
   void copyRows(const QString& name, const std::string& quotedTable, const std::vector<char>& numeric) {
     std::int64_t rowCount = 0;
     h_.step(180, [&] { rowCount = source_.RecordCount(); });
-    const std::string start = "INSERT INTO " + quotedTable + " VALUES(";
-    std::string insert;
+    if (!source_.IsOpen()) return;  // the source could not be opened: its failure is reported already
     const int fieldCount = static_cast<int>(numeric.size());
+    // Rows are read and their statements built ahead; each row's steps are replayed here.
     // The walk ends at the record set's end, so a count that is off can neither lose rows
     // nor run past the last one.
+    RowsAhead rows(source_, "INSERT INTO " + quotedTable + " VALUES(", fieldCount,
+                   [&numeric](std::string& statement, const ado::Variant& value, int field) {
+                     AppendSQLiteLiteral(statement, value, numeric[field]);
+                   });
     for (std::int64_t row = 0;; ++row) {
-      if (!source_.IsOpen()) break;  // the source could not be opened: its failure is reported already
-      bool more = false;
-      h_.step(190, [&] { more = !source_.Eof(); });
-      if (!more) break;
+      const RowsAhead::Row* next = nullptr;
+      h_.step(190, [&] {
+        next = &rows.next();
+        if (next->endFailure) std::rethrow_exception(next->endFailure);
+      });
+      if (!next || !next->more || next->endFailure) break;
       env_.yield();
       h_.step(200, [&] {
         const double percent = rowCount > 0 ? static_cast<double>(row + 1) / static_cast<double>(rowCount) * 100.0 : 100.0;
         env_.progress.setPercent(std::min(percent, 100.0));
       });
-      insert = start;
-      const ado::FieldCollection fields = source_.Fields();
       for (int f = 0; f < fieldCount; ++f) {
         env_.yield();
-        h_.step(210, [&] {
-          AppendSQLiteLiteral(insert, fields[f].Value(), numeric[f]);
-          insert += ", ";
-        });
+        h_.step(210, [&] { next->rethrowFieldFailure(f); });
       }
-      if (insert.size() > start.size()) insert.resize(insert.size() - 2);  // the final ", "
-      insert += ')';
-      r_.run(220, name, row + 1, [&] { app::ExecuteSql(sqlite_, insert); });
-      bool moved = h_.step(230, [&] { source_.MoveNext(); });
-      if (!moved) break;  // a record set that cannot move on would repeat its row forever
+      r_.run(220, name, row + 1, [&] { app::ExecuteSql(sqlite_, next->insert); });
+      // A record set that cannot move on would repeat its row forever: the walk ends.
+      if (!h_.step(230, [&] {
+            if (next->moveFailure) std::rethrow_exception(next->moveFailure);
+          })) {
+        break;
+      }
     }
   }
 

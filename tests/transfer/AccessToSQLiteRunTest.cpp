@@ -2,6 +2,7 @@
 // and the list updates, the failure policy, pointer and progress bar.
 #include "TransferFixture.h"
 #include "db/Access.h"
+#include "jet/write/WriteSession.h"
 #include "transfer/AccessToSQLite.h"
 
 #include <algorithm>
@@ -97,6 +98,56 @@ TEST_F(AccessToSQLiteRunTest, ARefusedStatementShowsItsBoxAndTheRunGoesOn) {
   EXPECT_EQ(db.rows("SELECT A FROM Table1"), (Rows{{"t:a"}}));
   EXPECT_EQ(db.rows("SELECT count(*) FROM sqlite_master WHERE name = 'Table3'"), (Rows{{"i:1"}}));
   EXPECT_EQ(sqliteList.items(), (std::vector<QString>{"table1", "table3"}));
+}
+
+// Rows are read ahead of their statements: a value that cannot be read mid-table must
+// still show its box at its own row, between the rows before and after it.
+TEST_F(AccessToSQLiteRunTest, AnUnreadableValueMidTableIsReportedAtItsRowAndTheRowsAroundItArrive) {
+  const QString access = newAccess(QStringLiteral("damaged.mdb"));
+  constexpr int kRows = 2000;  // several chunks of rows read ahead
+  constexpr int kDamaged = 1500;
+  {
+    auto session = jet::WriteSession::Open(access.toStdString());
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE((*session)->createTable("Notes", {{"Id", jet::ColumnType::kLong}, {"Body", jet::ColumnType::kMemo}}).ok());
+    (*session)->beginBatch();
+    // Over 1,024 characters: each memo on a long-value page of its own.
+    for (int32_t id = 1; id <= kRows; ++id) ASSERT_TRUE((*session)->insert("Notes", {id, std::string(1500, 'a' + id % 26)}).ok());
+    ASSERT_TRUE((*session)->commitBatch().ok());
+  }
+  {
+    // The long-value page of row kDamaged no longer looks like a data page.
+    QFile file(access);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.readAll();
+    const char tag[] = {'L', 'V', 'A', 'L'};
+    int seen = 0;
+    for (qsizetype page = 0; page * 4096 < bytes.size(); ++page) {
+      if (bytes[page * 4096] == 1 && bytes.mid(page * 4096 + 4, 4) == QByteArray(tag, 4) && ++seen == kDamaged) {
+        ASSERT_TRUE(file.seek(page * 4096));
+        ASSERT_EQ(file.write(QByteArray(1, 7)), 1);
+      }
+    }
+    ASSERT_EQ(seen, kRows);
+  }
+  const QString sqlite = newSQLite(QStringLiteral("t.db"));
+  useFiles(sqlite, access);
+  fillLists();
+  select(accessList, QStringLiteral("Notes"));
+  auto e = env();
+  transfer::SendTablesToSQLite(e);
+
+  // The memo's step, then the statement that lacks its value; nothing else.
+  const QStringList boxes = errorBoxes();
+  ASSERT_EQ(boxes.size(), 2) << boxes.join("\n").toStdString();
+  EXPECT_TRUE(boxes[0].contains("at line 210")) << boxes[0].toStdString();
+  EXPECT_TRUE(boxes[1].contains("at line 220")) << boxes[1].toStdString();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].row, kDamaged);
+  RawSQLite db(sqlite);
+  EXPECT_EQ(db.rows("SELECT count(*), min(Id), max(Id) FROM Notes"), (Rows{{"i:1999", "i:1", "i:2000"}}));
+  EXPECT_EQ(db.rows("SELECT count(*) FROM Notes WHERE Id = 1500"), (Rows{{"i:0"}}));
+  EXPECT_EQ(db.rows("SELECT count(*) FROM Notes WHERE length(Body) = 1500"), (Rows{{"i:1999"}}));
 }
 
 TEST_F(AccessToSQLiteRunTest, WithoutACurrentEntryOrSelectionNothingIsSent) {

@@ -1,0 +1,151 @@
+#include "transfer/RowsAhead.h"
+
+#include <system_error>
+
+namespace transfer {
+
+namespace {
+
+// A chunk is handed over when it has this many rows or bytes of statements: waking the
+// other thread costs tens of microseconds on a virtual machine, so hand-overs must be
+// rare (row by row they cost more than the copy gains). With four chunks in circulation
+// the reader stays at most a few MB ahead (a single larger row still goes through alone).
+constexpr size_t kRowsPerChunk = 256;
+constexpr size_t kBytesPerChunk = 1 << 20;
+constexpr size_t kChunksInCirculation = 4;
+
+}  // namespace
+
+void RowsAhead::Row::rethrowFieldFailure(int field) const {
+  for (const auto& [number, failure] : fieldFailures) {
+    if (number == field) std::rethrow_exception(failure);
+  }
+}
+
+RowsAhead::RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append, Reading reading)
+    : source_(source), start_(std::move(start)), fieldCount_(fieldCount), append_(std::move(append)) {
+  if (reading == Reading::kOnDemand || std::thread::hardware_concurrency() < 2) return;
+  try {
+    reader_ = std::thread(&RowsAhead::readAhead, this);
+  } catch (const std::system_error&) {
+    // No thread to be had: rows are read on demand.
+  }
+}
+
+RowsAhead::~RowsAhead() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  if (reader_.joinable()) reader_.join();
+}
+
+// The steps of one row, as the copy loop would run them, each failure kept for replaying.
+void RowsAhead::readRow(Row& row) {
+  row.more = false;
+  row.endFailure = nullptr;
+  row.fieldFailures.clear();
+  row.moveFailure = nullptr;
+  try {
+    row.more = !source_.Eof();
+  } catch (...) {
+    row.endFailure = std::current_exception();
+    return;
+  }
+  if (!row.more) return;
+  row.insert.assign(start_);
+  const ado::FieldCollection fields = source_.Fields();
+  for (int f = 0; f < fieldCount_; ++f) {
+    try {
+      append_(row.insert, fields[f].Value(), f);
+      row.insert += ", ";
+    } catch (...) {
+      row.fieldFailures.emplace_back(f, std::current_exception());
+    }
+  }
+  if (row.insert.size() > start_.size()) row.insert.resize(row.insert.size() - 2);  // the final ", "
+  row.insert += ')';
+  try {
+    source_.MoveNext();
+  } catch (...) {
+    row.moveFailure = std::current_exception();
+  }
+}
+
+void RowsAhead::readAhead() {
+  try {
+    for (;;) {
+      std::unique_ptr<Chunk> chunk = takeEmptyChunk();
+      if (!chunk) return;  // stopped
+      size_t bytes = 0;
+      bool last = false;
+      do {
+        if (chunk->used == chunk->rows.size()) chunk->rows.emplace_back();
+        Row& row = chunk->rows[chunk->used++];
+        readRow(row);
+        bytes += row.insert.size();
+        last = !row.more || row.endFailure || row.moveFailure;
+      } while (!last && chunk->used < kRowsPerChunk && bytes < kBytesPerChunk && !stop_);
+      publish(std::move(chunk), last);
+      if (last) return;
+    }
+  } catch (...) {
+    std::lock_guard lock(mutex_);
+    readerFailure_ = std::current_exception();
+    readerDone_ = true;
+    changed_.notify_all();
+  }
+}
+
+std::unique_ptr<RowsAhead::Chunk> RowsAhead::takeEmptyChunk() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return stop_ || !empty_.empty() || chunksInFlight_ < kChunksInCirculation; });
+  if (stop_) return nullptr;
+  if (empty_.empty()) {
+    ++chunksInFlight_;
+    return std::make_unique<Chunk>();
+  }
+  std::unique_ptr<Chunk> chunk = std::move(empty_.back());
+  empty_.pop_back();
+  chunk->used = 0;
+  return chunk;
+}
+
+void RowsAhead::publish(std::unique_ptr<Chunk> chunk, bool last) {
+  {
+    std::lock_guard lock(mutex_);
+    filled_.push_back(std::move(chunk));
+    if (last) readerDone_ = true;
+  }
+  changed_.notify_all();
+}
+
+const RowsAhead::Row& RowsAhead::next() {
+  if (!reader_.joinable()) {
+    readRow(onDemandRow_);
+    return onDemandRow_;
+  }
+  if (current_ && position_ < current_->used) return current_->rows[position_++];
+  std::unique_lock lock(mutex_);
+  if (current_) {
+    // An exceptionally long statement does not keep its buffer for the rest of the table.
+    for (Row& row : current_->rows) {
+      if (row.insert.capacity() > kBytesPerChunk) std::string().swap(row.insert);
+    }
+    empty_.push_back(std::move(current_));
+    changed_.notify_all();
+  }
+  changed_.wait(lock, [&] { return !filled_.empty() || readerDone_; });
+  if (filled_.empty()) {
+    endRow_ = Row();
+    endRow_.endFailure = readerFailure_;
+    return endRow_;
+  }
+  current_ = std::move(filled_.front());
+  filled_.pop_front();
+  position_ = 0;
+  return current_->rows[position_++];
+}
+
+}  // namespace transfer
