@@ -78,14 +78,19 @@ TEST(TextEncoding, OneWalkEncoderAgreesWithDecodingFirst) {
                                            "\xE2\x82\xAC", "\xF0\x9F\x98\x80", std::string(1, '\0'), "\x80",
                                            "\xC3",     "\xE2\x82",         "\xFF",      "\xED\xA0\x80", "12345678",
                                            "\xC4\x80" /* U+0100 */, "\xC0\x80" /* an overlong NUL */,
-                                           "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80"};
+                                           "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+                                           // Runs of two- and three-byte characters, and the edges of each length.
+                                           "Ελλάδα ", "日本 ", "straße ", "\xE0\xA0\x80", "\xDF\xBF", "\xEF\xBF\xBF", "\xC2\x80"};
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
     std::string text;
     const int count = static_cast<int>(random() % 40);
-    // Every third text holds only ASCII and Latin-1 (the first four pieces): compressible.
-    const size_t kinds = round % 3 == 0 ? 4 : pieces.size();
-    for (int k = 0; k < count; ++k) text += pieces[random() % kinds];
+    // Every third text holds only ASCII and Latin-1: compressible unless it holds a zero.
+    const std::vector<std::string> narrowPieces = {"a", "plain ascii text ", "O'Brien", "\xC3\xA9", "\xC2\x80",
+                                                   round % 4 == 0 ? std::string(1, '\0') : std::string("12345678")};
+    for (int k = 0; k < count; ++k) {
+      text += round % 3 == 0 ? narrowPieces[random() % narrowPieces.size()] : pieces[random() % pieces.size()];
+    }
     if (round % 7 == 0) text = std::string(random() % 1100, 'x') + text;  // around the compression limit
     const std::u16string units = jet::Utf8ToUtf16(text);
     bool narrow = true;
