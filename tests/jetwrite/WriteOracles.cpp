@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <stdexcept>
+#include <vector>
 
 #include "GoldenDump.h"
 #include "jet/write/IndexWriter.h"
@@ -26,10 +29,24 @@ std::filesystem::path CorpusPath(const std::string& relative) {
 }
 
 std::filesystem::path CopyOfCorpusFile(const std::string& relative) {
-  static std::atomic<int> counter{0};
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("jetwrite_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-  std::filesystem::create_directories(dir);
+  // Folders of their own (a name made of the process id could be left over from an
+  // earlier run whose process had the same id), removed when the test program ends.
+  struct Folders {
+    std::mutex mutex;
+    std::vector<std::filesystem::path> made;
+    ~Folders() {
+      std::error_code ignored;
+      for (const auto& dir : made) std::filesystem::remove_all(dir, ignored);
+    }
+  };
+  static Folders folders;
+  std::string name = (std::filesystem::temp_directory_path() / "jetwrite_XXXXXX").string();
+  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot make a temporary folder: " + name);
+  const std::filesystem::path dir(name);
+  {
+    std::lock_guard lock(folders.mutex);
+    folders.made.push_back(dir);
+  }
   const auto target = dir / CorpusPath(relative).filename();
   std::filesystem::copy_file(CorpusPath(relative), target);
   std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
