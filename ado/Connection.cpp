@@ -76,16 +76,6 @@ Session& Connection::openSession() {
 
 void Connection::Execute(const std::string& sql) { openSession().execute(sql); }
 
-void Connection::Execute(const std::string& sql, PreparedStatement* prepared) {
-  if (prepared) {
-    openSession().execute(sql, *prepared);
-  } else {
-    openSession().execute(sql);
-  }
-}
-
-StatementPreparer Connection::Preparer() { return openSession().preparer(); }
-
 Recordset Connection::OpenSchema(int schema) {
   Session& session = openSession();
   if (schema != adSchemaTables)

@@ -12,7 +12,6 @@
 #include "ado/Variant.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,29 +56,12 @@ struct TableEntry {
   std::string type;  // "TABLE", "VIEW", "SYSTEM TABLE", "ACCESS TABLE", "LINK", ...
 };
 
-// A statement text already parsed by the provider that will run it.
-class PreparedStatement {
- public:
-  virtual ~PreparedStatement() = default;
-};
-// Parses statement texts for one provider. Safe on any thread, also while the session runs
-// other statements: it touches nothing of the session. Parse errors wait in the result and
-// are raised when the statement runs, as if it had been parsed then.
-using StatementPreparer = std::function<std::unique_ptr<PreparedStatement>(const std::string& sql)>;
-
 // An open connection to one database file.
 class Session {
  public:
   virtual ~Session() = default;  // closes the database
   // Runs one statement; whatever it returns is discarded.
   virtual void execute(const std::string& sql) = 0;
-  // Runs `sql`, whose text `prepared` came from this session's preparer (and may be used up).
-  virtual void execute(const std::string& sql, PreparedStatement& prepared) {
-    (void)prepared;
-    execute(sql);
-  }
-  // A preparer for this session's statements; empty when the provider has none.
-  virtual StatementPreparer preparer() const { return {}; }
   // Opens a cursor on a query (the source text of Recordset.Open).
   virtual std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions& options) = 0;
   // The catalogue for OpenSchema(adSchemaTables), in the order the provider reports it.

@@ -22,13 +22,8 @@ void RowsAhead::Row::rethrowFieldFailure(int field) const {
   }
 }
 
-RowsAhead::RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append,
-                     ado::StatementPreparer prepare, Reading reading)
-    : source_(source),
-      start_(std::move(start)),
-      fieldCount_(fieldCount),
-      append_(std::move(append)),
-      prepare_(std::move(prepare)) {
+RowsAhead::RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append, Reading reading)
+    : source_(source), start_(std::move(start)), fieldCount_(fieldCount), append_(std::move(append)) {
   if (reading == Reading::kOnDemand || std::thread::hardware_concurrency() < 2) return;
   try {
     reader_ = std::thread(&RowsAhead::readAhead, this);
@@ -52,7 +47,6 @@ void RowsAhead::readRow(Row& row) {
   row.endFailure = nullptr;
   row.fieldFailures.clear();
   row.moveFailure = nullptr;
-  row.prepared.reset();
   try {
     row.more = !source_.Eof();
   } catch (...) {
@@ -72,13 +66,6 @@ void RowsAhead::readRow(Row& row) {
   }
   if (row.insert.size() > start_.size()) row.insert.resize(row.insert.size() - 2);  // the final ", "
   row.insert += ')';
-  if (prepare_) {
-    try {
-      row.prepared = prepare_(row.insert);
-    } catch (...) {
-      // Out of memory: the statement is parsed when it runs, and fails there if it must.
-    }
-  }
   try {
     source_.MoveNext();
   } catch (...) {
