@@ -69,6 +69,7 @@ PageFile::PageFile(std::string fileName, int fd, bool writable, size_t cachePage
     : fileName_(std::move(fileName)), fd_(fd), writable_(writable), cacheLimit_(cachePages) {}
 
 PageFile::~PageFile() {
+  writeBack_.reset();  // its thread uses the descriptor
   if (fd_ >= 0) ::close(fd_);
 }
 
@@ -319,6 +320,8 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
                                       std::to_string(std::prev(end)->first));
       }
       for (auto p = it; p != end; ++p) forgetCachedPage(p->first);
+      if (!writeBack_) writeBack_ = std::make_unique<WriteBack>(fd_);
+      writeBack_->written(static_cast<off_t>(it->first) * pageSize(), static_cast<off_t>(count) * pageSize());
     }
     diskPageCount_ = std::max(diskPageCount_, std::prev(end)->first + 1);
     earlyWritesUnsynced_ = true;

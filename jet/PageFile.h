@@ -17,6 +17,7 @@
 #include "jet/DatabaseHeader.h"
 #include "jet/PageCodec.h"
 #include "jet/Status.h"
+#include "jet/WriteBack.h"
 #include "jet/format/PageTypes.h"
 
 namespace jet {
@@ -111,6 +112,8 @@ class PageFile {
   uint32_t aheadCount_ = 0;
   uint32_t lastMiss_ = UINT32_MAX;
   static constexpr long kPagesPerWrite = 64;  // pages handed to the system in one write
+  // Early-written runs start going to disk at once (made on the first one).
+  std::unique_ptr<WriteBack> writeBack_;
 };
 
 }  // namespace jet
