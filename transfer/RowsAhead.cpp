@@ -13,6 +13,8 @@ namespace {
 constexpr size_t kRowsPerChunk = 256;
 constexpr size_t kBytesPerChunk = 1 << 20;
 constexpr size_t kChunksInCirculation = 4;
+// No new chunk is begun while this much is read and not yet given back.
+constexpr size_t kBytesAhead = 4 << 20;
 
 }  // namespace
 
@@ -78,15 +80,14 @@ void RowsAhead::readAhead() {
     for (;;) {
       std::unique_ptr<Chunk> chunk = takeEmptyChunk();
       if (!chunk) return;  // stopped
-      size_t bytes = 0;
       bool last = false;
       do {
         if (chunk->used == chunk->rows.size()) chunk->rows.emplace_back();
         Row& row = chunk->rows[chunk->used++];
         readRow(row);
-        bytes += row.insert.size();
+        chunk->bytes += row.insert.size();
         last = !row.more || row.endFailure || row.moveFailure;
-      } while (!last && chunk->used < kRowsPerChunk && bytes < kBytesPerChunk && !stop_);
+      } while (!last && chunk->used < kRowsPerChunk && chunk->bytes < kBytesPerChunk && !stop_);
       publish(std::move(chunk), last);
       if (last) return;
     }
@@ -100,7 +101,9 @@ void RowsAhead::readAhead() {
 
 std::unique_ptr<RowsAhead::Chunk> RowsAhead::takeEmptyChunk() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return stop_ || !empty_.empty() || chunksInFlight_ < kChunksInCirculation; });
+  changed_.wait(lock, [&] {
+    return stop_ || (bytesAhead_ < kBytesAhead && (!empty_.empty() || chunksInFlight_ < kChunksInCirculation));
+  });
   if (stop_) return nullptr;
   if (empty_.empty()) {
     ++chunksInFlight_;
@@ -109,12 +112,14 @@ std::unique_ptr<RowsAhead::Chunk> RowsAhead::takeEmptyChunk() {
   std::unique_ptr<Chunk> chunk = std::move(empty_.back());
   empty_.pop_back();
   chunk->used = 0;
+  chunk->bytes = 0;
   return chunk;
 }
 
 void RowsAhead::publish(std::unique_ptr<Chunk> chunk, bool last) {
   {
     std::lock_guard lock(mutex_);
+    bytesAhead_ += chunk->bytes;
     filled_.push_back(std::move(chunk));
     if (last) readerDone_ = true;
   }
@@ -133,6 +138,7 @@ const RowsAhead::Row& RowsAhead::next() {
     for (Row& row : current_->rows) {
       if (row.insert.capacity() > kBytesPerChunk) std::string().swap(row.insert);
     }
+    bytesAhead_ -= current_->bytes;
     empty_.push_back(std::move(current_));
     changed_.notify_all();
   }

@@ -6,7 +6,8 @@
 // every field, moving on), so the copy loop replays those steps in their order and the
 // user sees the same boxes, with the same lines, as when each row is read just before its
 // statement. Reading stops after the last row or the first failure to ask for the end or
-// to move on, as the loop does. Memory stays bounded: a few chunks of rows are in flight.
+// to move on, as the loop does. Memory stays bounded: a few chunks of rows, and a few MB of
+// statements, are in flight (rows of many MB are read one at a time).
 #pragma once
 
 #include "ado/Recordset.h"
@@ -63,6 +64,7 @@ class RowsAhead {
   struct Chunk {
     std::vector<Row> rows;  // kept from use to use, with their buffers
     size_t used = 0;
+    size_t bytes = 0;  // of the statements
   };
 
   void readRow(Row& row);
@@ -80,7 +82,8 @@ class RowsAhead {
   std::condition_variable changed_;
   std::deque<std::unique_ptr<Chunk>> filled_;
   std::vector<std::unique_ptr<Chunk>> empty_;
-  size_t chunksInFlight_ = 0;  // made and not yet given back
+  size_t chunksInFlight_ = 0;  // made in all (each is filled, being filled, read, or empty)
+  size_t bytesAhead_ = 0;      // of the filled chunks not yet given back
   std::atomic<bool> stop_ = false;
   bool readerDone_ = false;
   std::exception_ptr readerFailure_;  // the reader itself failed (out of memory)

@@ -8,7 +8,10 @@
 #include "transfer/AccessColumns.h"
 #include "transfer/RowsAhead.h"
 
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace transfer_test {
 namespace {
@@ -95,6 +98,33 @@ TEST_F(RowsAheadTest, StoppingEarlyEndsTheReaderWhereverItIs) {
     ASSERT_EQ(some.size(), limit);
     EXPECT_TRUE(std::equal(some.begin(), some.end(), all.begin())) << limit;
   }
+}
+
+TEST_F(RowsAheadTest, RowsOfManyMegabytesAreReadOneAhead) {
+  const QString big = newSQLite(QStringLiteral("big.db"),
+                                {"CREATE TABLE t(s TEXT)",
+                                 "WITH RECURSIVE k(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM k WHERE n < 12) "
+                                 "INSERT INTO t SELECT printf('%.*c', 3000000, 'x') FROM k"});
+  ado::Connection connection;
+  db::ApplyProfile(connection, db::profiles::kSQLiteToAccessSQLiteSide);
+  connection.Open(db::BuildSQLiteConnectionString(big).toStdString());
+  ado::Recordset source;
+  source.Open("SELECT * FROM t", connection);
+  std::atomic<int> started{0};  // rows the reading thread began
+  auto append = [&started](std::string& statement, const ado::Variant& value, int) {
+    ++started;
+    transfer::AppendAccessLiteral(statement, value);
+  };
+  RowsAhead rows(source, "INSERT INTO [t] VALUES(", 1, append);
+  for (int taken = 1;; ++taken) {
+    const RowsAhead::Row& next = rows.next();
+    if (!next.more) break;
+    EXPECT_EQ(next.insert.size(), 3000000u + 26u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a slow target: the reader could run ahead
+    // The row in hand, the next one read, and none begun beyond: 3 MB each.
+    EXPECT_LE(started.load(), taken + 1) << "row " << taken;
+  }
+  EXPECT_EQ(started.load(), 12);
 }
 
 }  // namespace
