@@ -76,6 +76,16 @@ Session& Connection::openSession() {
 
 void Connection::Execute(const std::string& sql) { openSession().execute(sql); }
 
+void Connection::Execute(const std::string& sql, const PreparedStatement* prepared) {
+  if (prepared) {
+    openSession().execute(sql, *prepared);
+  } else {
+    openSession().execute(sql);
+  }
+}
+
+StatementPreparer Connection::Preparer() { return openSession().preparer(); }
+
 Recordset Connection::OpenSchema(int schema) {
   Session& session = openSession();
   if (schema != adSchemaTables)

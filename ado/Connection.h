@@ -32,6 +32,11 @@ class Connection {
   bool IsOpen() const { return session_ != nullptr; }
   // Runs one statement; nothing it returns is kept.
   void Execute(const std::string& sql);
+  // The same, with the text parsed ahead by Preparer() (nullptr: parsed now).
+  void Execute(const std::string& sql, const PreparedStatement* prepared);
+  // Parses statements for this connection ahead of their execution, on any thread (see
+  // StatementPreparer); empty when the provider does not. Valid while the connection is open.
+  StatementPreparer Preparer();
   // adSchemaTables (20) only: fields TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE.
   // Other schemas raise ado::Error 3251.
   Recordset OpenSchema(int schema);

@@ -12,6 +12,7 @@
 #include "ado/Variant.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,12 +57,31 @@ struct TableEntry {
   std::string type;  // "TABLE", "VIEW", "SYSTEM TABLE", "ACCESS TABLE", "LINK", ...
 };
 
+// A statement text already parsed by the provider that will run it. Running it leaves it
+// as it was: whatever it holds is freed by its owner, on the owner's thread (memory freed on
+// another thread than the one that took it makes the two contend for the allocator).
+class PreparedStatement {
+ public:
+  virtual ~PreparedStatement() = default;
+};
+// Parses statement texts for one provider. Safe on any thread, also while the session runs
+// other statements: it touches nothing of the session. Parse errors wait in the result and
+// are raised when the statement runs, as if it had been parsed then.
+using StatementPreparer = std::function<std::unique_ptr<PreparedStatement>(const std::string& sql)>;
+
 // An open connection to one database file.
 class Session {
  public:
   virtual ~Session() = default;  // closes the database
   // Runs one statement; whatever it returns is discarded.
   virtual void execute(const std::string& sql) = 0;
+  // Runs `sql`, whose text `prepared` came from this session's preparer.
+  virtual void execute(const std::string& sql, const PreparedStatement& prepared) {
+    (void)prepared;
+    execute(sql);
+  }
+  // A preparer for this session's statements; empty when the provider has none.
+  virtual StatementPreparer preparer() const { return {}; }
   // Opens a cursor on a query (the source text of Recordset.Open).
   virtual std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions& options) = 0;
   // The catalogue for OpenSchema(adSchemaTables), in the order the provider reports it.

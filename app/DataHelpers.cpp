@@ -12,4 +12,8 @@ void ExecuteSql(ado::Connection& connection, const QString& statement) {
 
 void ExecuteSql(ado::Connection& connection, const std::string& statement) { connection.Execute(statement); }
 
+void ExecuteSql(ado::Connection& connection, const std::string& statement, const ado::PreparedStatement* prepared) {
+  connection.Execute(statement, prepared);
+}
+
 }  // namespace app

@@ -24,8 +24,13 @@ void RowsAhead::Row::rethrowFieldFailure(int field) const {
   }
 }
 
-RowsAhead::RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append, Reading reading)
-    : source_(source), start_(std::move(start)), fieldCount_(fieldCount), append_(std::move(append)) {
+RowsAhead::RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append,
+                     ado::StatementPreparer prepare, Reading reading)
+    : source_(source),
+      start_(std::move(start)),
+      fieldCount_(fieldCount),
+      append_(std::move(append)),
+      prepare_(std::move(prepare)) {
   if (reading == Reading::kOnDemand || std::thread::hardware_concurrency() < 2) return;
   try {
     reader_ = std::thread(&RowsAhead::readAhead, this);
@@ -49,6 +54,7 @@ void RowsAhead::readRow(Row& row) {
   row.endFailure = nullptr;
   row.fieldFailures.clear();
   row.moveFailure = nullptr;
+  row.prepared.reset();
   try {
     row.more = !source_.Eof();
   } catch (...) {
@@ -68,6 +74,13 @@ void RowsAhead::readRow(Row& row) {
   }
   if (row.insert.size() > start_.size()) row.insert.resize(row.insert.size() - 2);  // the final ", "
   row.insert += ')';
+  if (prepare_) {
+    try {
+      row.prepared = prepare_(row.insert);
+    } catch (...) {
+      // Out of memory: the statement is parsed when it runs, and fails there if it must.
+    }
+  }
   try {
     source_.MoveNext();
   } catch (...) {
@@ -134,9 +147,13 @@ const RowsAhead::Row& RowsAhead::next() {
   if (current_ && position_ < current_->used) return current_->rows[position_++];
   std::unique_lock lock(mutex_);
   if (current_) {
-    // An exceptionally long statement does not keep its buffer for the rest of the table.
+    // An exceptionally long statement does not keep its buffers for the rest of the table.
+    // (Everything else of a row is freed by the reader, which made it, when it reuses the row.)
     for (Row& row : current_->rows) {
-      if (row.insert.capacity() > kBytesPerChunk) std::string().swap(row.insert);
+      if (row.insert.capacity() > kBytesPerChunk) {
+        std::string().swap(row.insert);
+        row.prepared.reset();
+      }
     }
     bytesAhead_ -= current_->bytes;
     empty_.push_back(std::move(current_));

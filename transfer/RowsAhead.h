@@ -10,6 +10,7 @@
 // statements, are in flight (rows of many MB are read one at a time).
 #pragma once
 
+#include "ado/Provider.h"
 #include "ado/Recordset.h"
 #include "ado/Variant.h"
 
@@ -37,6 +38,7 @@ class RowsAhead {
     bool more = false;             // the source was not at its end here
     std::exception_ptr endFailure;  // asking whether the source was at its end failed
     std::string insert;            // `start`, the values separated by ", ", then ")"
+    std::unique_ptr<ado::PreparedStatement> prepared;  // `insert` parsed by the target's preparer
     std::vector<std::pair<int, std::exception_ptr>> fieldFailures;  // field number, failure
     std::exception_ptr moveFailure;  // moving on to the next row failed
 
@@ -49,8 +51,9 @@ class RowsAhead {
   // Starts reading `source` (open, at its first row). `start` begins every statement.
   // With one core, or when no thread can be started, rows are read one by one as they are
   // asked for (kOnDemand asks for that).
+  // `prepare`, when not empty, parses each statement for the target on the reading thread too.
   RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append,
-            Reading reading = Reading::kAhead);
+            ado::StatementPreparer prepare = {}, Reading reading = Reading::kAhead);
   // Stops reading (rows read ahead are dropped) and waits for the reading thread.
   ~RowsAhead();
   RowsAhead(const RowsAhead&) = delete;
@@ -76,6 +79,7 @@ class RowsAhead {
   const std::string start_;
   const int fieldCount_;
   const AppendValue append_;
+  const ado::StatementPreparer prepare_;
 
   // Handed from the reader to the copy loop: filled chunks in order, and empty ones back.
   std::mutex mutex_;

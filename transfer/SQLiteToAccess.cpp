@@ -107,8 +107,13 @@ class SQLiteToAccessRun {
     h_.step(180, [&] { rowCount = source_.RecordCount(); });
     if (!source_.IsOpen()) return;  // the source could not be opened: its failure is reported already
     // Rows are read and their statements built ahead; each row's steps are replayed here.
-    RowsAhead rows(source_, "INSERT INTO " + quotedTable + " VALUES(", fieldCount,
-                   [](std::string& statement, const ado::Variant& value, int) { AppendAccessLiteral(statement, value); });
+    // The target parses each statement on the reading thread too.
+    ado::StatementPreparer prepare;
+    if (access_.IsOpen()) prepare = access_.Preparer();
+    RowsAhead rows(
+        source_, "INSERT INTO " + quotedTable + " VALUES(", fieldCount,
+        [](std::string& statement, const ado::Variant& value, int) { AppendAccessLiteral(statement, value); },
+        std::move(prepare));
     for (std::int64_t row = 0;; ++row) {
       const RowsAhead::Row* next = nullptr;
       h_.step(190, [&] {
@@ -126,7 +131,7 @@ class SQLiteToAccessRun {
         env_.yield();
         h_.step(210, [&] { next->rethrowFieldFailure(f); });
       }
-      r_.run(220, name, row + 1, [&] { app::ExecuteSql(access_, next->insert); });
+      r_.run(220, name, row + 1, [&] { app::ExecuteSql(access_, next->insert, next->prepared.get()); });
       if (!h_.step(230, [&] {
             if (next->moveFailure) std::rethrow_exception(next->moveFailure);
           })) {

@@ -44,6 +44,12 @@ long errorNumberOf(jet::ErrorCode code) {
                                                 withoutFilePrefix(status.message(), path) + ".");
 }
 
+// A statement parsed on another thread ahead of its execution (see StatementPreparer).
+struct PreparedAccessStatement : PreparedStatement {
+  explicit PreparedAccessStatement(jet::Result<AccessStatement> parsed) : statement(std::move(parsed)) {}
+  jet::Result<AccessStatement> statement;
+};
+
 // A failed statement: what went wrong, the statement, and the file.
 [[noreturn]] void failStatement(const jet::Status& status, const std::string& sql, const std::string& path) {
   std::string what = withoutFilePrefix(status.message(), path);
@@ -57,8 +63,20 @@ class AccessSession : public Session {
   AccessSession(std::unique_ptr<jet::Database> database, std::string path, std::string password, bool readOnly)
       : reader_(std::move(database)), path_(std::move(path)), password_(std::move(password)), readOnly_(readOnly) {}
 
-  void execute(const std::string& sql) override {
-    AccessStatement statement = parse(sql);
+  void execute(const std::string& sql) override { run(sql, parse(sql)); }
+
+  void execute(const std::string& sql, const PreparedStatement& prepared) override {
+    const auto* parsed = dynamic_cast<const PreparedAccessStatement*>(&prepared);
+    if (!parsed) return execute(sql);
+    // A copy: its values are allocated here, and the prepared statement stays its owner's.
+    run(sql, take(jet::Result<AccessStatement>(parsed->statement)));
+  }
+
+  StatementPreparer preparer() const override {
+    return [](const std::string& sql) { return std::make_unique<PreparedAccessStatement>(ParseAccessSql(sql)); };
+  }
+
+  void run(const std::string& sql, AccessStatement statement) {
     if (const auto* select = std::get_if<SelectAllStatement>(&statement)) {
       openTable(select->table);  // runs the query as Access would; the rows are not wanted
       return;
@@ -134,8 +152,9 @@ class AccessSession : public Session {
     return *writer_;
   }
 
-  AccessStatement parse(const std::string& sql) const {
-    auto statement = ParseAccessSql(sql);
+  AccessStatement parse(const std::string& sql) const { return take(ParseAccessSql(sql)); }
+
+  AccessStatement take(jet::Result<AccessStatement>&& statement) const {
     if (!statement.ok())
       throw Error(kErrCommandText, statement.status().message() + " (Access database " + inQuotes(path_) + ")");
     return std::move(statement.value());

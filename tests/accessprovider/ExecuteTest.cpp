@@ -11,6 +11,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -178,6 +179,45 @@ TEST(AccessExecute, RefusedChangesNameTheFileAndLeaveItUnchanged) {
   EXPECT_NE(executeError(connection, "DROP TABLE Table1").description().find("open in Access"), std::string::npos);
   connection.Close();
   EXPECT_EQ(bytesOf(plain), before);
+}
+
+}  // namespace
+
+namespace {
+
+// Statements parsed ahead on another thread run as if parsed when run: the same rows, the
+// same errors; a prepared statement stays as it was and can run again.
+TEST(AccessExecute, StatementsParsedAheadRunAsIfParsedThen) {
+  corpus::TempFolder folder;
+  const std::string path = copyOf(folder, "mdb-reader/V2003/empty.mdb", "ahead.mdb");
+  ado::Connection connection;
+  connection.Open(corpus::JetConnectionString(path));
+  connection.Execute("CREATE TABLE `T` (`Id` INT, `Name` VARCHAR(5))");
+  const ado::StatementPreparer prepare = connection.Preparer();
+  ASSERT_TRUE(prepare);
+
+  const std::vector<std::string> statements = {"INSERT INTO `T` VALUES ('1', 'one')", "INSERT INTO `T` VALUES ('2' 'two')",
+                                               "INSERT INTO `T` VALUES ('3', 'three!')", "INSERT INTO `Missing` VALUES (1)"};
+  std::vector<std::unique_ptr<ado::PreparedStatement>> prepared(statements.size());
+  std::thread([&] {
+    for (size_t k = 0; k < statements.size(); ++k) prepared[k] = prepare(statements[k]);
+  }).join();
+
+  connection.Execute(statements[0], prepared[0].get());
+  connection.Execute(statements[0], prepared[0].get());
+  for (size_t k = 1; k < statements.size(); ++k) {
+    std::string ahead;
+    try {
+      connection.Execute(statements[k], prepared[k].get());
+    } catch (const ado::Error& error) {
+      ahead = std::to_string(error.number()) + " " + error.what();
+    }
+    const ado::Error now = executeError(connection, statements[k]);
+    EXPECT_EQ(ahead, std::to_string(now.number()) + " " + now.what()) << statements[k];
+  }
+  ado::Recordset rs;
+  rs.Open("SELECT * FROM `T`", connection);
+  EXPECT_EQ(rs.RecordCount(), 2);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ class RowsAheadTest : public TransferTest {
       transfer::AppendAccessLiteral(statement, value);
     };
     std::vector<Seen> seen;
-    RowsAhead rows(source, "INSERT INTO [t] VALUES(", 3, append, reading);
+    RowsAhead rows(source, "INSERT INTO [t] VALUES(", 3, append, {}, reading);
     while (seen.size() < limit) {
       const RowsAhead::Row& next = rows.next();
       Seen s{next.more, next.more ? next.insert : std::string(), {}, next.moveFailure != nullptr};
