@@ -1,5 +1,7 @@
 #include "transfer/RowsAhead.h"
 
+#include <sched.h>
+
 #include <system_error>
 
 namespace transfer {
@@ -16,6 +18,17 @@ constexpr size_t kChunksInCirculation = 4;
 // No new chunk is begun while this much is read and not yet given back.
 constexpr size_t kBytesAhead = 4 << 20;
 
+// The cores this process may run on (a container or `taskset` may allow fewer than the
+// machine has): on one, a second thread would only take turns with the first.
+unsigned UsableCores() {
+#if defined(__linux__)
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0) return static_cast<unsigned>(CPU_COUNT(&allowed));
+#endif
+  return std::thread::hardware_concurrency();
+}
+
 }  // namespace
 
 void RowsAhead::Row::rethrowFieldFailure(int field) const {
@@ -31,7 +44,7 @@ RowsAhead::RowsAhead(ado::Recordset& source, std::string start, int fieldCount, 
       fieldCount_(fieldCount),
       append_(std::move(append)),
       prepare_(std::move(prepare)) {
-  if (reading == Reading::kOnDemand || std::thread::hardware_concurrency() < 2) return;
+  if (reading == Reading::kOnDemand || UsableCores() < 2) return;
   try {
     reader_ = std::thread(&RowsAhead::readAhead, this);
   } catch (const std::system_error&) {
