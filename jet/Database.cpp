@@ -9,6 +9,7 @@ Result<std::unique_ptr<Database>> Database::Open(const std::string& path, const 
   fileOptions.password = options.password;
   fileOptions.cachePages = options.cachePages;
   fileOptions.writable = options.writable;
+  fileOptions.lockWait = options.lockWait;
   auto file = PageFile::Open(path, fileOptions);
   if (!file.ok()) return file.status();
   std::unique_ptr<Database> db(new Database(std::move(file.value())));

@@ -22,6 +22,7 @@ class Database {
     std::string password;  // UTF-8; empty for none
     size_t cachePages = 512;
     bool writable = false;  // the writer's sessions open the file for writing
+    LockWait lockWait;      // for another program's lock on the file (jet/FileLock.h)
   };
 
   static Result<std::unique_ptr<Database>> Open(const std::string& path, const Options& options);

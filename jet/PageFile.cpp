@@ -81,6 +81,10 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   struct stat st {};
   if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
   if (!S_ISREG(st.st_mode)) return Status(ErrorCode::kIo, path + ": not a regular file");
+  // Locked before anything is read: a commit of another program is never seen half done.
+  JET_RETURN_IF_ERROR(LockWholeFile(fd, options.writable ? LockKind::kExclusive : LockKind::kShared,
+                                    options.lockWait, path));
+  if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
   const uint64_t size = static_cast<uint64_t>(st.st_size);
 
   // The engine name and version byte come before the mask, so 0x20 bytes tell the page size.
@@ -111,6 +115,8 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   file->header_ = *header;
   return file;
 }
+
+void PageFile::unlock() { UnlockWholeFile(fd_); }
 
 Status PageFile::readFileBytes(uint32_t page, uint8_t* out) {
   const uint32_t size = pageSize();

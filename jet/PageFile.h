@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "jet/DatabaseHeader.h"
+#include "jet/FileLock.h"
 #include "jet/PageCodec.h"
 #include "jet/Status.h"
 #include "jet/WriteBack.h"
@@ -31,6 +32,9 @@ class PageFile {
     std::string password;     // UTF-8, empty for none
     bool writable = false;
     size_t cachePages = 512;  // clean pages kept in memory (2 MB of Jet4 pages)
+    // How long to wait for another program's lock (jet/FileLock.h): a writable file is
+    // locked exclusively, a read-only one shared, until it is closed.
+    LockWait lockWait;
   };
 
   // Opens `path`, recognises the format, builds the codec (which checks the password).
@@ -49,6 +53,11 @@ class PageFile {
   Result<PageRef> read(uint32_t page);
   // read() plus a check of the page type byte; `what` names the structure for the error.
   Result<PageRef> readTyped(uint32_t page, PageType type, const std::string& what);
+
+  // Gives up the file's lock, for a reader whose connection goes on to write through a
+  // session of its own (which locks the file exclusively). The pages it reads from then on
+  // may be changed under it.
+  void unlock();
 
   // Writer seams.
   Result<std::shared_ptr<PageBytes>> modify(uint32_t page);

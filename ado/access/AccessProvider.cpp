@@ -1,7 +1,10 @@
 #include "ado/access/AccessProvider.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <vector>
 
 #include "ado/Constants.h"
 #include "ado/Error.h"
@@ -58,10 +61,26 @@ struct PreparedAccessStatement : PreparedStatement {
               what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")");
 }
 
+// How long opening the file waits for another program's lock: the connection's
+// ConnectionTimeout in seconds, 0 for as long as it takes, ADO's 15 s when not set.
+jet::LockWait LockWaitOf(const ConnectionProperties& properties) {
+  jet::LockWait wait;
+  if (properties.connectionTimeout) {
+    wait.unlimited = *properties.connectionTimeout <= 0;
+    wait.timeout = std::chrono::seconds(std::max(0, *properties.connectionTimeout));
+  }
+  return wait;
+}
+
 class AccessSession : public Session {
  public:
-  AccessSession(std::unique_ptr<jet::Database> database, std::string path, std::string password, bool readOnly)
-      : reader_(std::move(database)), path_(std::move(path)), password_(std::move(password)), readOnly_(readOnly) {}
+  AccessSession(std::unique_ptr<jet::Database> database, std::string path, std::string password, bool readOnly,
+                jet::LockWait lockWait)
+      : reader_(std::move(database)),
+        path_(std::move(path)),
+        password_(std::move(password)),
+        readOnly_(readOnly),
+        lockWait_(lockWait) {}
 
   void execute(const std::string& sql) override { run(sql, parse(sql)); }
 
@@ -142,14 +161,31 @@ class AccessSession : public Session {
       throw Error(adErrProviderFailed, "Cannot change the Access database " + inQuotes(path_) +
                                            ": the connection was opened read-only (statement: " + beginningOf(sql) +
                                            ")");
-    auto opened = jet::WriteSession::Open(path_, password_);
-    if (!opened.ok())
+    // The reader's shared lock would keep the writer's exclusive one out: it is given up,
+    // and the reader stays for record sets still open on it.
+    reader_->file().unlock();
+    auto opened = jet::WriteSession::Open(path_, password_, lockWait_);
+    if (!opened.ok()) {
+      relockReader();
       throw Error(errorNumberOf(opened.status().code()), "Cannot change the Access database " + inQuotes(path_) +
                                                              ": " + withoutFilePrefix(opened.status().message(), path_) +
                                                              " (statement: " + beginningOf(sql) + ")");
+    }
     writer_ = std::move(opened.value());
     if (inTransaction_) writer_->beginBatch();
     return *writer_;
+  }
+
+  // After a writer could not be opened: reads go on through a reader that holds its lock
+  // again and sees the file as it is now. The old one stays for open record sets.
+  void relockReader() {
+    jet::Database::Options options;
+    options.password = password_;
+    options.lockWait = lockWait_;
+    auto reopened = jet::Database::Open(path_, options);
+    if (!reopened.ok()) return;  // reads go on through the old reader, unlocked
+    retired_.push_back(std::move(reader_));
+    reader_ = std::move(reopened.value());
   }
 
   AccessStatement parse(const std::string& sql) const { return take(ParseAccessSql(sql)); }
@@ -182,10 +218,12 @@ class AccessSession : public Session {
   }
 
   std::unique_ptr<jet::Database> reader_;
+  std::vector<std::unique_ptr<jet::Database>> retired_;
   std::unique_ptr<jet::WriteSession> writer_;
   std::string path_;
   std::string password_;
   bool readOnly_;
+  jet::LockWait lockWait_;
   bool inTransaction_ = false;
 };
 
@@ -205,10 +243,11 @@ std::unique_ptr<Session> AccessProvider::open(const ConnectionTarget& target, co
 
   jet::Database::Options options;
   options.password = target.access.password;
+  options.lockWait = LockWaitOf(properties);
   auto database = jet::Database::Open(path, options);
   if (!database.ok()) failOpen(database.status(), path);
   return std::make_unique<AccessSession>(std::move(database.value()), path, target.access.password,
-                                         properties.mode == adModeRead);
+                                         properties.mode == adModeRead, options.lockWait);
 }
 
 void RegisterAccessProvider() { RegisterProvider(ProviderKind::Access, std::make_shared<AccessProvider>()); }

@@ -1,7 +1,5 @@
 #include "jet/write/WriteSession.h"
 
-#include <sys/stat.h>
-
 #include "jet/index/TextSortOrder.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/TableDropper.h"
@@ -15,28 +13,18 @@ constexpr int64_t kRelationNotEnforced = 0x2;
 
 }  // namespace
 
-std::string LockFilePath(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of('/');
-  const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path
-                                                                                                     : path.substr(0, dot);
-  std::string extension = dot == std::string::npos ? "" : path.substr(dot);
-  for (auto& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return stem + (extension == ".accdb" ? ".laccdb" : ".ldb");
-}
+WriteSession::WriteSession(std::unique_ptr<Database> db, std::unique_ptr<AccessLockFile> lockFile)
+    : db_(std::move(db)), lockFile_(std::move(lockFile)), writer_(db_->file()) {}
 
-WriteSession::WriteSession(std::unique_ptr<Database> db) : db_(std::move(db)), writer_(db_->file()) {}
+WriteSession::~WriteSession() = default;
 
-Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path, const std::string& password) {
-  struct stat st {};
-  if (::stat(LockFilePath(path).c_str(), &st) == 0) {
-    return Status(ErrorCode::kLocked, path + ": the database is open in Access (" + LockFilePath(path) +
-                                          " exists); close it there first");
-  }
+Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path, const std::string& password,
+                                                          const LockWait& wait) {
   Database::Options options;
   options.password = password;
   options.writable = true;
-  auto db = Database::Open(path, options);
+  options.lockWait = wait;
+  auto db = Database::Open(path, options);  // locks the database exclusively
   if (!db.ok()) return db.status();
   const DatabaseHeader& header = (*db)->header();
   if (header.jet3()) {
@@ -49,24 +37,12 @@ Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path
   }
   auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.version, false);
   if (!order.ok()) return Status(ErrorCode::kReadOnly, path + ": " + order.status().message());
-  return std::unique_ptr<WriteSession>(new WriteSession(std::move(db.value())));
-}
-
-Status WriteSession::checkNotLocked() const {
-  struct stat st {};
-  const std::string lock = LockFilePath(db_->fileName());
-  if (::stat(lock.c_str(), &st) == 0) {
-    return Status(ErrorCode::kLocked, db_->fileName() + ": the database is open in Access (" + lock +
-                                          " exists); nothing was written");
-  }
-  return Status::Ok();
+  auto lockFile = AccessLockFile::Acquire(path, wait);
+  if (!lockFile.ok()) return lockFile.status();
+  return std::unique_ptr<WriteSession>(new WriteSession(std::move(db.value()), std::move(lockFile.value())));
 }
 
 Status WriteSession::run(const std::function<Status()>& body, bool catalogueChanges) {
-  if (!inBatch_ || ++statementsSinceLockCheck_ >= kStatementsPerLockCheck) {
-    JET_RETURN_IF_ERROR(checkNotLocked());
-    statementsSinceLockCheck_ = 0;
-  }
   // Creating and dropping tables may give a map row to another map.
   if (catalogueChanges) writer_.forgetCaches();
   writer_.beginStatement();
@@ -98,8 +74,7 @@ Status WriteSession::forgetCatalogue() {
 Status WriteSession::commitBatch() {
   inBatch_ = false;
   writer_.beginStatement();
-  Status s = checkNotLocked();
-  if (s.ok()) s = writer_.commitStatement(true);
+  Status s = writer_.commitStatement(true);
   if (!s.ok()) {
     writer_.discardUnflushed();
     db_->file().discardChanges();

@@ -4,9 +4,13 @@
 // (beginBatch .. commitBatch) successful statements stay in memory until the commit;
 // a failing one is still undone alone.
 //
-// Writing is refused, with a message that says why, for: a file Access holds open (its
-// .ldb/.laccdb lock file exists), Access 97 files, files whose pages are encoded or
-// encrypted, and files whose sort order has no known index keys.
+// While a session is open it holds the database's exclusive lock (jet/FileLock.h) and the
+// lock file Access keeps beside it (jet/write/AccessLockFile.h): no other writer, and no
+// reader, ever sees the file between two of its writes. Another program's session is
+// waited for up to the given time.
+//
+// Writing is refused, with a message that says why, for: Access 97 files, files whose
+// pages are encoded or encrypted, and files whose sort order has no known index keys.
 #pragma once
 
 #include <functional>
@@ -18,6 +22,7 @@
 #include "jet/Database.h"
 #include "jet/Status.h"
 #include "jet/Value.h"
+#include "jet/write/AccessLockFile.h"
 #include "jet/write/PageWriter.h"
 #include "jet/write/TableCreator.h"
 
@@ -25,7 +30,9 @@ namespace jet {
 
 class WriteSession {
  public:
-  static Result<std::unique_ptr<WriteSession>> Open(const std::string& path, const std::string& password = {});
+  static Result<std::unique_ptr<WriteSession>> Open(const std::string& path, const std::string& password = {},
+                                                    const LockWait& wait = {});
+  ~WriteSession();
 
   Database& database() { return *db_; }
 
@@ -41,10 +48,7 @@ class WriteSession {
   // SELECT * INTO target FROM source: a new table with source's columns and rows.
   Status copyTable(const std::string& source, const std::string& target);
 
-  void beginBatch() {
-    inBatch_ = true;
-    statementsSinceLockCheck_ = kStatementsPerLockCheck;  // the first statement looks
-  }
+  void beginBatch() { inBatch_ = true; }
   Status commitBatch();
   void rollbackBatch();
 
@@ -52,19 +56,15 @@ class WriteSession {
   Status run(const std::function<Status()>& body, bool catalogueChanges);
 
  private:
-  explicit WriteSession(std::unique_ptr<Database> db);
-  Status checkNotLocked() const;
+  WriteSession(std::unique_ptr<Database> db, std::unique_ptr<AccessLockFile> lockFile);
   // Tables on the referring side of an enforced relationship (cached until the catalogue changes).
   Result<std::vector<std::string>> enforcedChildTables();
 
   std::unique_ptr<Database> db_;
+  // Removed before the database's lock goes (members end in reverse order).
+  std::unique_ptr<AccessLockFile> lockFile_;
   PageWriter writer_;
   bool inBatch_ = false;
-  // Inside a batch nothing reaches the pages Access reads before the commit, so the lock
-  // file is looked for every so many statements (a system call per row costs more than
-  // the row) and always before the commit writes.
-  static constexpr uint32_t kStatementsPerLockCheck = 64;
-  uint32_t statementsSinceLockCheck_ = 0;
   std::optional<std::vector<std::string>> enforcedChildren_;
 
   // What adding rows to one table needs besides the values, worked out for its first row
@@ -82,9 +82,6 @@ class WriteSession {
   Status forgetCatalogue();
   std::optional<InsertTarget> insertTarget_;
 };
-
-// The lock file Access keeps beside `path` while the database is open.
-std::string LockFilePath(const std::string& path);
 
 // The column list of an existing table, as CREATE TABLE would make it (for copies).
 Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::string& fileName);

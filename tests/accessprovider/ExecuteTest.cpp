@@ -175,10 +175,31 @@ TEST(AccessExecute, RefusedChangesNameTheFileAndLeaveItUnchanged) {
   EXPECT_EQ(executeError(connection, "DROP TABLE [No such table]").number(), ado::access::kErrNoSuchTable);
   EXPECT_EQ(executeError(connection, "INSERT INTO Table1 VALUES (1)").number(), ado::access::kErrCommandText);
   EXPECT_EQ(executeError(connection, "DELETE FROM Table1").number(), ado::access::kErrCommandText);
-  std::ofstream(folder.file("plain.ldb")) << "";  // Access holds the file open
-  EXPECT_NE(executeError(connection, "DROP TABLE Table1").description().find("open in Access"), std::string::npos);
   connection.Close();
   EXPECT_EQ(bytesOf(plain), before);
+}
+
+// Two connections on one file: the one that writes holds it until it closes; the other
+// waits its ConnectionTimeout and then says who has the file.
+TEST(AccessExecute, ASecondConnectionWaitsForTheWriterAndThenSaysWhy) {
+  corpus::TempFolder folder;
+  const std::string path = copyOf(folder, "mdb-reader/V2003/test.mdb", "shared.mdb");
+  ado::Connection writer;
+  writer.Open(corpus::JetConnectionString(path));
+  writer.Execute("CREATE TABLE `Mine` (`N` INT)");
+  ado::Connection other;
+  other.SetConnectionTimeout(1);
+  try {
+    other.Open(corpus::JetConnectionString(path));
+    ADD_FAILURE() << "opened beside a writer";
+  } catch (const ado::Error& e) {
+    EXPECT_NE(e.description().find(path + " is being changed by another program; try again when it has finished"),
+              std::string::npos)
+        << e.description();
+  }
+  writer.Close();
+  other.Open(corpus::JetConnectionString(path));
+  EXPECT_EQ(userTables(other), (std::vector<std::string>{"Mine", "Table1", "Table2", "Table3", "Table4"}));
 }
 
 }  // namespace

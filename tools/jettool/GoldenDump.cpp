@@ -302,7 +302,8 @@ std::string FormatDateTime(double days) {
 
 void AppendValueJson(std::string& out, const jet::Value& value) { std::visit(ValueJson{out}, value); }
 
-int DumpDatabase(const std::string& path, const std::optional<std::string>& password, std::string& out) {
+int DumpDatabase(const std::string& path, const std::optional<std::string>& password, std::string& out,
+                 const jet::LockWait& wait) {
   const FormatInfo info = ReadFormatInfo(path);
   out = "{\n  \"oracle\": \"jettool\",\n";
   out += "  \"format\": " + info.format + ",\n";
@@ -317,6 +318,7 @@ int DumpDatabase(const std::string& path, const std::optional<std::string>& pass
 
   jet::Database::Options options;
   options.password = password.value_or("");
+  options.lockWait = wait;
   auto db = jet::Database::Open(path, options);
   if (!db.ok()) {
     out += "  \"error\": ";

@@ -6,13 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "jet/FileLock.h"
 #include "jet/Value.h"
 
 namespace jettool {
 
 // Writes the dump of `path` to `out`. Returns the exit status: 0 dumped, 3 the
-// database could not be opened (the JSON then carries "error").
-int DumpDatabase(const std::string& path, const std::optional<std::string>& password, std::string& out);
+// database could not be opened (the JSON then carries "error"). Another program's lock on
+// the file is waited for up to `wait`.
+int DumpDatabase(const std::string& path, const std::optional<std::string>& password, std::string& out,
+                 const jet::LockWait& wait = {});
 
 // The dump form of one value (compact JSON), as used inside rows.
 void AppendValueJson(std::string& out, const jet::Value& value);

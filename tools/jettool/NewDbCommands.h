@@ -11,8 +11,9 @@ namespace jettool {
 int RunCreate(const std::string& file);
 // jettool check FILE [--password P]: exit 0 clean, 1 problems (each printed).
 int RunCheck(const std::string& file, const std::optional<std::string>& password);
-// jettool sql FILE [--password P] STATEMENT...: each argument one statement.
+// jettool sql FILE [--password P] STATEMENT...: each argument one statement. `waitSeconds`
+// is the connection's timeout for another program's lock (ADO's default when not given).
 int RunSql(const std::string& file, const std::optional<std::string>& password,
-           const std::vector<std::string>& statements);
+           const std::vector<std::string>& statements, std::optional<int> waitSeconds = {});
 
 }  // namespace jettool

@@ -75,11 +75,12 @@ void PrintRows(ado::Recordset& rs) {
 }  // namespace
 
 int RunSql(const std::string& file, const std::optional<std::string>& password,
-           const std::vector<std::string>& statements) {
+           const std::vector<std::string>& statements, std::optional<int> waitSeconds) {
   ado::access::RegisterAccessProvider();
   std::string connection = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + file;
   if (password) connection += ";Jet OLEDB:Database Password=" + *password;
   ado::Connection db;
+  if (waitSeconds) db.SetConnectionTimeout(*waitSeconds);
   size_t done = 0;
   try {
     db.Open(connection);

@@ -3,7 +3,10 @@
 //   jettool tables FILE [--password P]   every catalogue object: kind and name
 //   jettool schema FILE TABLE [--password P]   columns and indexes of one table
 //   jettool create FILE | check FILE | sql FILE STATEMENT...: see NewDbCommands.h
+//   --wait SECONDS                       how long to wait for another program's lock on the file
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -17,12 +20,14 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: jettool dump FILE [--password P]\n"
-               "       jettool tables FILE [--password P]\n"
-               "       jettool schema FILE TABLE [--password P]\n"
+               "usage: jettool dump FILE [--password P] [--wait SECONDS]\n"
+               "       jettool tables FILE [--password P] [--wait SECONDS]\n"
+               "       jettool schema FILE TABLE [--password P] [--wait SECONDS]\n"
                "       jettool create FILE.mdb|FILE.accdb\n"
                "       jettool check FILE [--password P]\n"
-               "       jettool sql FILE [--password P] STATEMENT...\n");
+               "       jettool sql FILE [--password P] [--wait SECONDS] STATEMENT...\n"
+               "--wait: how long to wait while another program reads or changes the file\n"
+               "(default 15 s, 0 for as long as it takes)\n");
   return 2;
 }
 
@@ -31,6 +36,15 @@ std::string Kind(const jet::CatalogEntry& e) {
   if (e.isLinkedTable()) return "linked-table";
   if (e.isQuery()) return "query";
   return "object-type-" + std::to_string(e.type);
+}
+
+jet::LockWait LockWaitOf(std::optional<int> seconds) {
+  jet::LockWait wait;
+  if (seconds) {
+    wait.unlimited = *seconds == 0;
+    wait.timeout = std::chrono::seconds(*seconds);
+  }
+  return wait;
 }
 
 int Fail(const jet::Status& status) {
@@ -78,11 +92,18 @@ int Schema(jet::Database& db, const std::string& table) {
 int main(int argc, char** argv) {
   std::vector<std::string> args;
   std::optional<std::string> password;
+  std::optional<int> waitSeconds;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--password") {
       if (i + 1 >= argc) return Usage();
       password = argv[++i];
+    } else if (a == "--wait") {
+      if (i + 1 >= argc) return Usage();
+      char* end = nullptr;
+      const long seconds = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || seconds < 0 || seconds > 86400) return Usage();
+      waitSeconds = static_cast<int>(seconds);
     } else {
       args.push_back(a);
     }
@@ -92,18 +113,19 @@ int main(int argc, char** argv) {
   const std::string& file = args[1];
   if (command == "dump" && args.size() == 2) {
     std::string out;
-    const int status = jettool::DumpDatabase(file, password, out);
+    const int status = jettool::DumpDatabase(file, password, out, LockWaitOf(waitSeconds));
     std::fwrite(out.data(), 1, out.size(), stdout);
     return status;
   }
   if (command == "create" && args.size() == 2) return jettool::RunCreate(file);
   if (command == "check" && args.size() == 2) return jettool::RunCheck(file, password);
   if (command == "sql" && args.size() >= 3) {
-    return jettool::RunSql(file, password, std::vector<std::string>(args.begin() + 2, args.end()));
+    return jettool::RunSql(file, password, std::vector<std::string>(args.begin() + 2, args.end()), waitSeconds);
   }
   if ((command == "tables" && args.size() == 2) || (command == "schema" && args.size() == 3)) {
     jet::Database::Options options;
     options.password = password.value_or("");
+    options.lockWait = LockWaitOf(waitSeconds);
     auto db = jet::Database::Open(file, options);
     if (!db.ok()) return Fail(db.status());
     return command == "tables" ? Tables(**db) : Schema(**db, args[2]);
