@@ -10,8 +10,12 @@
 
 namespace jettool {
 
+inline constexpr int kDumpOpenFailed = 3;
+inline constexpr int kDumpTableFailed = 4;
+
 // Writes the dump of `path` to `out`. Returns the exit status: 0 dumped, 3 the
-// database could not be opened (the JSON then carries "error").
+// database could not be opened (the JSON then carries "error"), 4 at least one table
+// could not be read (its entry carries "error"; the other tables are dumped).
 int DumpDatabase(const std::string& path, const std::optional<std::string>& password, std::string& out);
 
 // The dump form of one value (compact JSON), as used inside rows.
