@@ -171,5 +171,33 @@ TEST_F(CliTest, ANewAccessTargetTakesThePasswordOrIsRefused) {
   EXPECT_TRUE(dump.readAllStandardOutput().contains("\"v\""));
 }
 
+// Text with zero characters goes SQLite -> Access -> SQLite and comes back byte for byte;
+// the independent reader sees the zeros in the Access file.
+TEST_F(CliTest, TextWithZeroCharactersSurvivesBothDirections) {
+  const QString source = newSQLite(QStringLiteral("nul.db"),
+                                   {"CREATE TABLE t(id INTEGER, s TEXT)",
+                                    "INSERT INTO t VALUES(1, CAST(X'610062' AS TEXT)), (2, 'plain'), "
+                                    "(3, CAST(X'00' AS TEXT)), (4, CAST(X'27000027' AS TEXT))"});
+  const QString access = tempPath(QStringLiteral("nul.mdb"));
+  Outcome run = RunCli({"to-access", source, access});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  QProcess dump;
+  dump.start(SharedFile(QStringLiteral("tools/access-dump")), {access});
+  ASSERT_TRUE(dump.waitForFinished(60000));
+  const QByteArray dumped = dump.readAllStandardOutput();
+  EXPECT_TRUE(dumped.contains("[1,\"a\\u0000b\"]")) << dumped.toStdString();
+  EXPECT_TRUE(dumped.contains("[4,\"'\\u0000\\u0000'\"]")) << dumped.toStdString();
+
+  const QString back = tempPath(QStringLiteral("back.db"));
+  run = RunCli({"to-sqlite", access, back});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  RawSQLite db(back);
+  EXPECT_EQ(db.rows("SELECT id, typeof(s), hex(CAST(s AS BLOB)), length(CAST(s AS BLOB)) FROM t ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"i:1", "t:text", "t:610062", "i:3"},
+                                                   {"i:2", "t:text", "t:706C61696E", "i:5"},
+                                                   {"i:3", "t:text", "t:00", "i:1"},
+                                                   {"i:4", "t:text", "t:27000027", "i:4"}}));
+}
+
 }  // namespace
 }  // namespace transfer_test
