@@ -51,26 +51,59 @@ struct Pair {
   std::string value;
 };
 
+[[noreturn]] void malformed(const std::string& key, const std::string& what) {
+  throw Error(adErrInvalidArgument, "The connection string is not well formed: the value of \"" + key + "\" " + what + ".");
+}
+
+// A braced value whose "{" is at `open`: the value without its braces, "}}" read as one "}".
+// Returns the position of the ';' that ends the pair (or the end of the string).
+std::size_t readBraced(const std::string& text, std::size_t open, const std::string& key, std::string& value) {
+  value.clear();
+  std::size_t at = open + 1;
+  while (true) {
+    const auto close = text.find('}', at);
+    if (close == std::string::npos) malformed(key, "begins with \"{\" but has no closing \"}\"");
+    value.append(text, at, close - at);
+    if (close + 1 < text.size() && text[close + 1] == '}') {
+      value += '}';
+      at = close + 2;
+      continue;
+    }
+    at = close + 1;
+    break;
+  }
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  if (at < text.size() && text[at] != ';') malformed(key, "has text after its closing \"}\"");
+  return at;
+}
+
+// The end of a plain value that starts after the '=' at `eq`.
+std::size_t plainEnd(const std::string& text, std::size_t eq, const std::string& key) {
+  if (key == kPasswordKey) return text.size();
+  if (key == "data source") {
+    const auto passwordAt = lower(text).find(kPasswordSeparator, eq + 1);
+    if (passwordAt != std::string::npos) return passwordAt;  // a Data Source runs up to the password key
+  }
+  for (auto semi = text.find(';', eq + 1); semi != std::string::npos; semi = text.find(';', semi + 1))
+    if (semi + 1 == text.size() || knownKeyAt(text, semi + 1)) return semi;
+  return text.size();
+}
+
 std::vector<Pair> splitPairs(const std::string& text) {
   std::vector<Pair> pairs;
   std::size_t start = 0;
   while (start < text.size()) {
     const auto eq = text.find('=', start);
     if (eq == std::string::npos) break;  // a trailing fragment without '=' carries nothing
-    Pair pair{lower(trimmed(std::string_view(text).substr(start, eq - start))), {}};
-    std::size_t end = text.size();
-    const auto passwordAt = pair.key == "data source" ? lower(text).find(kPasswordSeparator, eq + 1) : std::string::npos;
-    if (passwordAt != std::string::npos) {
-      end = passwordAt;  // a Data Source runs up to the password key, whatever it contains
-    } else if (pair.key != kPasswordKey) {
-      for (auto semi = text.find(';', eq + 1); semi != std::string::npos; semi = text.find(';', semi + 1)) {
-        if (semi + 1 == text.size() || knownKeyAt(text, semi + 1)) {
-          end = semi;
-          break;
-        }
-      }
+    const std::string key = trimmed(std::string_view(text).substr(start, eq - start));
+    Pair pair{lower(key), {}};
+    std::size_t end;
+    if (eq + 1 < text.size() && text[eq + 1] == '{') {
+      end = readBraced(text, eq + 1, key, pair.value);
+    } else {
+      end = plainEnd(text, eq, pair.key);
+      pair.value = text.substr(eq + 1, end - eq - 1);
     }
-    pair.value = text.substr(eq + 1, end - eq - 1);
     if (!pair.key.empty()) pairs.push_back(std::move(pair));
     start = end + 1;
   }
@@ -122,6 +155,20 @@ ConnectionTarget ParseConnectionString(const std::string& connectionString) {
     return target;
   }
   providerNotFound();
+}
+
+std::string QuoteConnectionValue(std::string_view value) {
+  if (value.empty()) return {};
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  const bool plain = value.find_first_of(";={}") == std::string_view::npos && !blank(value.front()) &&
+                     !blank(value.back()) && value.front() != '"' && value.front() != '\'';
+  if (plain) return std::string(value);
+  std::string out = "{";
+  for (const char c : value) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  return out + "}";
 }
 
 }  // namespace ado

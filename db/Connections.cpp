@@ -1,9 +1,20 @@
 #include "db/Connections.h"
 
+#include "ado/ConnectionString.h"
+
 namespace db {
 
+namespace {
+
+// A path or password as one value of the string: braced when it could be misread.
+QString quoted(const QString& value) {
+  return QString::fromStdString(ado::QuoteConnectionValue(value.toStdString()));
+}
+
+}  // namespace
+
 QString BuildSQLiteConnectionString(const QString& path) {
-  return QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database=") + path +
+  return QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database=") + quoted(path) +
          QStringLiteral(";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
 }
 
@@ -17,7 +28,7 @@ QString BuildAccessConnectionString(const ConnectionSettings& settings, const QS
   const QString prefix = file.right(5).toLower() == QLatin1String("accdb")
                              ? QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=")
                              : QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=");
-  return prefix + file + QStringLiteral(";JET OLEDB:Database Password=") + secret;
+  return prefix + quoted(file) + QStringLiteral(";JET OLEDB:Database Password=") + quoted(secret);
 }
 
 void ApplyProfile(ado::Connection& connection, const ConnectionProfile& profile) {

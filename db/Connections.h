@@ -14,11 +14,14 @@
 namespace db {
 
 // "DRIVER=SQLite3 ODBC Driver;Database=" + path + ";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;"
-// The path goes in as typed, without quoting.
+// An ordinary path goes in as typed; one that could be misread as more than one value (a ';',
+// '=', brace, quote or outer blank in it) goes in braced (ado::QuoteConnectionValue), so a file
+// named "a;Database=b.db" is the one opened.
 QString BuildSQLiteConnectionString(const QString& path);
 
 // The Access provider prefix (ACE 12.0 when the path's last five characters, lower-cased, are
-// "accdb"; Jet 4.0 otherwise) + path + ";JET OLEDB:Database Password=" + password.
+// "accdb"; Jet 4.0 otherwise) + path + ";JET OLEDB:Database Password=" + password, path and
+// password each quoted as above.
 // An empty path means: path and password from the current settings (the password argument is ignored).
 QString BuildAccessConnectionString(const ConnectionSettings& settings, const QString& path = QString(),
                                     const QString& password = QString());

@@ -4,7 +4,9 @@
 #include "transfer/DateText.h"
 #include "transfer/SqlNames.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 namespace transfer {
@@ -41,6 +43,35 @@ bool AppendNumber(std::string& statement, const ado::Variant& value) {
       if (!value.isNumber()) return false;
       statement += value.toText();
       return true;
+  }
+}
+
+// SQLite reads a statement's text only up to a zero byte, so a text holding one is written as
+// an expression that makes the same text: its pieces quoted, each run of zero bytes as
+// char(0, ...), joined with ||. The value SQLite stores is the whole text, zeros included.
+constexpr std::size_t kZerosPerCall = 100;
+
+void AppendSQLiteText(std::string& statement, std::string_view text) {
+  if (std::memchr(text.data(), 0, text.size()) == nullptr) {
+    AppendQuotedText(statement, text);
+    return;
+  }
+  bool first = true;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (!first) statement += "||";
+    first = false;
+    if (text[at] == '\0') {
+      // A function takes at most 127 arguments in a default build: longer runs take more calls.
+      statement += "char(0";
+      const std::size_t runEnd = std::min(text.size(), at + kZerosPerCall);
+      for (++at; at < runEnd && text[at] == '\0'; ++at) statement += ",0";
+      statement += ')';
+    } else {
+      const std::size_t end = std::min(text.find('\0', at), text.size());
+      AppendQuotedText(statement, text.substr(at, end - at));
+      at = end;
+    }
   }
 }
 
@@ -88,7 +119,7 @@ void AppendSQLiteLiteral(std::string& statement, const ado::Variant& value, bool
       return;
     }
   }
-  AppendQuotedText(statement, text);
+  AppendSQLiteText(statement, text);
 }
 
 }  // namespace transfer

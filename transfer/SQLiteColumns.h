@@ -27,7 +27,8 @@ SQLiteColumnClass ClassifyForSQLite(std::int16_t adoType);
 //  - byte arrays as a blob literal X'..', byte for byte;
 //  - Date/Time values as 'MM/DD/YYYY' or 'MM/DD/YYYY HH:NN:SS';
 //  - texts that are dates (DateText.h) reformatted the same way, every other text quoted
-//    with each ' doubled.
+//    with each ' doubled; a text holding a zero character as an expression that keeps it
+//    ('a'||char(0)||'b'), since SQLite's parser would stop at the zero.
 // A numeric field that unexpectedly holds a non-number is quoted like text, so a value can
 // never be read as SQL.
 void AppendSQLiteLiteral(std::string& statement, const ado::Variant& value, bool numeric);

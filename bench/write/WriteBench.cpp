@@ -19,6 +19,7 @@
 
 #include "BenchRows.h"
 #include "ado/Connection.h"
+#include "ado/ConnectionString.h"
 #include "ado/Error.h"
 #include "ado/Recordset.h"
 #include "ado/access/AccessProvider.h"
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
   std::uint64_t textBytes = 0;
   try {
     ado::Connection db;
-    db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string());
+    db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + ado::QuoteConnectionValue(file.string()));
     db.Execute(bench::kCreateTable);
 
     // Making the rows and their INSERT text is the caller's work, not the writer's: a first

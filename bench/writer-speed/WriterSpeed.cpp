@@ -15,6 +15,7 @@
 #include <string>
 
 #include "ado/Connection.h"
+#include "ado/ConnectionString.h"
 #include "ado/Error.h"
 #include "ado/access/AccessProvider.h"
 #include "jet/create/NewDatabase.h"
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
   double seconds = 0, cpuSeconds = 0;
   try {
     ado::Connection db;
-    db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string());
+    db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + ado::QuoteConnectionValue(file.string()));
     db.Execute(kCreate);
     const auto start = Clock::now();
     const double cpuStart = CpuSeconds();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +12,9 @@
 #include "jet/Bytes.h"
 #include "jet/Database.h"
 #include "jet/create/SystemTables.h"
+#include "jet/crypto/CryptoHeader.h"
 #include "jet/crypto/HeaderMask.h"
+#include "jet/crypto/PasswordText.h"
 #include "jet/index/IndexPage.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/PageWriter.h"
@@ -36,7 +39,17 @@ constexpr uint16_t kGeneralLcid = 1033;
 constexpr uint32_t kGlobalMapOwner = 1;  // the global map page names itself "1" as owner
 constexpr size_t kMapRowSize = 69;       // kind, start page, 64 bitmap bytes
 
-PageBytes HeaderPage(NewDatabaseFormat fmt, double creationDate) {
+// The password field before the header mask: the UTF-16LE text padded with zeros, all of
+// it XORed with the whole days of the creation date (so no password reads as those days).
+std::vector<uint8_t> PasswordField(const std::vector<uint8_t>& utf16, double creationDate) {
+  std::vector<uint8_t> field(kPasswordBytes, 0);
+  std::copy(utf16.begin(), utf16.end(), field.begin());
+  const auto mask = PasswordDateMask(creationDate);
+  for (size_t i = 0; i < field.size(); ++i) field[i] ^= mask[i % 4];
+  return field;
+}
+
+PageBytes HeaderPage(NewDatabaseFormat fmt, double creationDate, const std::vector<uint8_t>& passwordUtf16) {
   PageBytes page(kJet4Format.pageSize, 0);
   const bool ace = fmt == NewDatabaseFormat::kAce12;
   page[header::kMagicOffset + 1] = 0x01;
@@ -45,9 +58,8 @@ PageBytes HeaderPage(NewDatabaseFormat fmt, double creationDate) {
   page[header::kVersionOffset] = static_cast<uint8_t>(ace ? header::Version::kAce12 : header::Version::kJet4);
   std::memcpy(&page[0x18], kHeaderConstant0x18, sizeof kHeaderConstant0x18);
   StoreU16(&page[header::kCodePageOffset], kCodePageWindowsLatin);
-  // No password: the field holds only its obfuscation, the whole days of the creation date.
-  const uint32_t days = static_cast<uint32_t>(static_cast<int32_t>(std::trunc(creationDate)));
-  for (uint32_t i = 0; i < kPasswordBytes; i += 4) StoreU32(&page[header::kPasswordOffset + i], days);
+  const std::vector<uint8_t> password = PasswordField(passwordUtf16, creationDate);
+  std::memcpy(&page[header::kPasswordOffset], password.data(), password.size());
   StoreU32(&page[kEngineBuildOffset], ace ? kAceEngineBuild : kJet4EngineBuild);
   StoreU16(&page[header::kJet4SortOrderOffset], kGeneralLcid);
   StoreDouble(&page[header::kCreationDateOffset], creationDate);
@@ -68,10 +80,11 @@ std::vector<uint8_t> InlineMapRow(const std::vector<uint32_t>& pages, uint32_t f
 }
 
 // Pages 0..13: everything but the rows.
-Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creationDate) {
+Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creationDate,
+                                             const std::vector<uint8_t>& passwordUtf16) {
   const JetFormat& format = kJet4Format;
   std::vector<PageBytes> pages(kSystemPageCount, PageBytes(format.pageSize, 0));
-  pages[0] = HeaderPage(fmt, creationDate);
+  pages[0] = HeaderPage(fmt, creationDate, passwordUtf16);
 
   // Global map: bit set = page free; every page past the skeleton that the bitmap reaches.
   InitDataPage(pages[kGlobalMapPage], format, kGlobalMapOwner);
@@ -125,9 +138,10 @@ Status WriteAll(const std::string& path, const std::vector<PageBytes>& pages) {
 
 // Adds the catalogue and permission rows through the engine's row writer, which keeps
 // the row counts, usage maps and index trees right.
-Status AddRows(const std::string& path, double creationDate) {
+Status AddRows(const std::string& path, double creationDate, const std::string& password) {
   Database::Options options;
   options.writable = true;
+  options.password = password;
   auto db = Database::Open(path, options);
   if (!db.ok()) return db.status();
   PageWriter writer((*db)->file());
@@ -167,17 +181,33 @@ Result<NewDatabaseFormat> FormatForPath(const std::string& path) {
                 path + ": the name must end in .mdb (Access 2000 format) or .accdb (Access 2007 format)");
 }
 
-Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate) {
+Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate,
+                      const std::string& password) {
+  if (!password.empty() && format == NewDatabaseFormat::kAce12) {
+    return Status(ErrorCode::kInvalidArgument,
+                  path + ": an .accdb database cannot be created with a password yet (that needs an encrypted file, "
+                         "which this program does not write); create an .mdb, or leave the password out");
+  }
+  const std::vector<uint8_t> passwordUtf16 = PasswordToUtf16Le(password);
+  if (passwordUtf16.size() > kPasswordBytes) {
+    return Status(ErrorCode::kInvalidArgument,
+                  path + ": a database password has at most " + std::to_string(kPasswordBytes / 2) + " characters");
+  }
+  for (size_t i = 0; i + 1 < passwordUtf16.size(); i += 2) {
+    if (passwordUtf16[i] == 0 && passwordUtf16[i + 1] == 0) {
+      return Status(ErrorCode::kInvalidArgument, path + ": a database password cannot hold a NUL character");
+    }
+  }
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
     return Status(ErrorCode::kExists, path + ": the file exists already; a new database is never written over it");
   }
-  auto pages = BuildSkeleton(format, creationDate);
+  auto pages = BuildSkeleton(format, creationDate, passwordUtf16);
   if (!pages.ok()) return pages.status();
   const std::string partial = path + ".partial";
   ::unlink(partial.c_str());
   Status status = WriteAll(partial, *pages);
-  if (status.ok()) status = AddRows(partial, creationDate);
+  if (status.ok()) status = AddRows(partial, creationDate, password);
   if (status.ok() && ::link(partial.c_str(), path.c_str()) != 0) {
     // link() rather than rename(): it refuses to replace a file that appeared meanwhile.
     status = Status(ErrorCode::kIo, path + ": cannot create the file: " + std::strerror(errno));

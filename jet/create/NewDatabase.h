@@ -19,6 +19,10 @@ Result<NewDatabaseFormat> FormatForPath(const std::string& path);
 // Writes a new database at `path`, which must not exist yet. `creationDate` is a
 // Date/Time value (days since 1899-12-30); the file is built beside `path` and moved
 // into place only when complete, so a failure leaves nothing behind.
-Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate);
+// A non-empty `password` (UTF-8) becomes the Jet4 database password, stored in the header
+// as Access stores it; at most 20 characters. An ACE12 file with a password would have to
+// be encrypted, which this engine does not write: that is kInvalidArgument and no file.
+Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate,
+                      const std::string& password = std::string());
 
 }  // namespace jet::create

@@ -1,8 +1,13 @@
 #include "ado/Connection.h"
 #include "ado/ConnectionString.h"
 #include "ado/Error.h"
+#include "ado/Recordset.h"
+
+#include "TestDatabase.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace ado {
 namespace {
@@ -52,6 +57,79 @@ TEST(ConnectionString, AccessPasswordIsTheRestOfTheStringAndDataSourceRunsUpToIt
       "provider=microsoft.jet.oledb.4.0;data source=b.mdb;jet oledb:DATABASE PASSWORD=a;JET OLEDB:Database Password=b");
   EXPECT_EQ(target.access.dataSource, "b.mdb");
   EXPECT_EQ(target.access.password, "a;JET OLEDB:Database Password=b");
+}
+
+TEST(ConnectionString, BracedValuesAreExactlyWhatTheBracesHold) {
+  auto target = ParseConnectionString(
+      "DRIVER=SQLite3 ODBC Driver;Database={/d/a;Database=b.db}}x{};LongNames=0;Timeout={1000}  ;NoTXN=0");
+  EXPECT_EQ(target.sqlite.database, "/d/a;Database=b.db}x{");
+  EXPECT_EQ(target.sqlite.options.at("timeout"), "1000");
+  EXPECT_EQ(target.sqlite.options.at("notxn"), "0");
+  EXPECT_EQ(ParseConnectionString("DRIVER=SQLite3 ODBC Driver;Database={}").sqlite.database, "");
+  EXPECT_EQ(ParseConnectionString("DRIVER=SQLite3 ODBC Driver;Database={ 'q\" }").sqlite.database, " 'q\" ");
+
+  // A braced Data Source may hold the password key itself; a braced password ends at its brace.
+  target = ParseConnectionString(
+      "Provider=Microsoft.ACE.OLEDB.12.0;Data Source={/x;JET OLEDB:Database Password=y.accdb};"
+      "JET OLEDB:Database Password={p;w}};Data Source=z}");
+  EXPECT_EQ(target.access.dataSource, "/x;JET OLEDB:Database Password=y.accdb");
+  EXPECT_EQ(target.access.password, "p;w};Data Source=z");
+  EXPECT_TRUE(target.access.options.empty());
+
+  // Quoting and reading back give the value unchanged; ordinary values are left plain.
+  for (const std::string value : {"/d/a.db", "C:\\x y\\Dätä.db", "", "a;b", "a=b", "{", "}", "}}{{", " lead", "trail\t",
+                                  "'q'", "\"q\"", "x'y\"z", "a;Database=b.db"}) {
+    const std::string quoted = QuoteConnectionValue(value);
+    EXPECT_EQ(ParseConnectionString("DRIVER=SQLite3 ODBC Driver;Database=" + quoted + ";LongNames=0").sqlite.database,
+              value);
+    EXPECT_EQ(ParseConnectionString("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=" + quoted +
+                                    ";JET OLEDB:Database Password=" + quoted)
+                  .access.password,
+              value);
+  }
+  EXPECT_EQ(QuoteConnectionValue("/d/a.db"), "/d/a.db");
+  EXPECT_EQ(QuoteConnectionValue("x'y\"z"), "x'y\"z");
+  EXPECT_EQ(QuoteConnectionValue("a}b;"), "{a}}b;}");
+}
+
+TEST(ConnectionString, AnOpenBraceWithoutItsCloseIsAClearError) {
+  auto failure = [](const std::string& text) -> std::string {
+    try {
+      ParseConnectionString(text);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), adErrInvalidArgument);
+      return e.description();
+    }
+    return "parsed";
+  };
+  EXPECT_EQ(failure("DRIVER=SQLite3 ODBC Driver;Database={/d/a;LongNames=0"),
+            "The connection string is not well formed: the value of \"Database\" begins with \"{\" but has no "
+            "closing \"}\".");
+  EXPECT_EQ(failure("DRIVER=SQLite3 ODBC Driver;Database={/d/a}}"),
+            "The connection string is not well formed: the value of \"Database\" begins with \"{\" but has no "
+            "closing \"}\".");
+  EXPECT_EQ(failure("Provider=Microsoft.ACE.OLEDB.12.0;Data Source={a}b.accdb;JET OLEDB:Database Password="),
+            "The connection string is not well formed: the value of \"Data Source\" has text after its closing "
+            "\"}\".");
+}
+
+// Through the SQLite provider: a file whose name holds ";Database=" is the one opened, and the
+// file its name mentions is neither read nor created.
+TEST(ConnectionString, TheSQLiteProviderOpensTheBracedFileItself) {
+  ado_test::TempFolder folder;
+  const std::string odd = folder.file("a;Database=b.db}{'\"");
+  const std::string other = folder.file("b.db");
+  ado_test::RunSql(odd, "CREATE TABLE inside_odd(x);");
+  Connection connection;
+  connection.Open("DRIVER=SQLite3 ODBC Driver;Database=" + QuoteConnectionValue(odd) +
+                  ";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
+  Recordset tables = connection.OpenSchema(adSchemaTables);
+  ASSERT_FALSE(tables.Eof());
+  EXPECT_EQ(tables.Fields()["TABLE_NAME"].Value().asText(), "inside_odd");
+  tables.Close();
+  connection.Execute("CREATE TABLE written(x)");
+  connection.Close();
+  EXPECT_FALSE(std::filesystem::exists(other));
 }
 
 TEST(ConnectionString, ProviderChoiceIgnoresCaseAndRefusesEverythingElseWith3706) {

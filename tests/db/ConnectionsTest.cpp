@@ -15,12 +15,16 @@ QString accessPrefix(const QString& path) {
   return s.left(s.indexOf(QLatin1String("Data Source=")));
 }
 
-TEST(ConnectionStrings, SQLiteStringIsTheFixedTextAroundTheUntouchedPath) {
-  EXPECT_EQ(BuildSQLiteConnectionString(QStringLiteral("C:\\my data\\a;b.db3")),
-            QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database=C:\\my data\\a;b.db3;LongNames=0;Timeout=1000;NoTXN=0;"
+TEST(ConnectionStrings, SQLiteStringIsTheFixedTextAroundThePath) {
+  EXPECT_EQ(BuildSQLiteConnectionString(QStringLiteral("C:\\my data\\Dätä.db3")),
+            QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database=C:\\my data\\Dätä.db3;LongNames=0;Timeout=1000;NoTXN=0;"
                            "SyncPragma=NORMAL;StepAPI=0;"));
   EXPECT_EQ(BuildSQLiteConnectionString(QString()),
             QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database=;LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;"));
+  // A path that could be read as more than one value is braced, "}" doubled.
+  EXPECT_EQ(BuildSQLiteConnectionString(QStringLiteral("/d/a;Database=b}.db")),
+            QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database={/d/a;Database=b}}.db};LongNames=0;Timeout=1000;NoTXN=0;"
+                           "SyncPragma=NORMAL;StepAPI=0;"));
 }
 
 TEST(ConnectionStrings, AccessProviderFollowsTheLastFiveCharacters) {
@@ -38,21 +42,32 @@ TEST(ConnectionStrings, AccessProviderFollowsTheLastFiveCharacters) {
 TEST(ConnectionStrings, AccessStringAlwaysEndsWithThePasswordKey) {
   EXPECT_EQ(BuildAccessConnectionString(kSettings, QStringLiteral("/d/a.mdb"), QString()),
             QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/d/a.mdb;JET OLEDB:Database Password="));
-  EXPECT_EQ(BuildAccessConnectionString(kSettings, QStringLiteral("/d/a.accdb"), QStringLiteral(" p'w;x= ")),
-            QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/d/a.accdb;JET OLEDB:Database Password= p'w;x= "));
+  EXPECT_EQ(BuildAccessConnectionString(kSettings, QStringLiteral("/d/a.accdb"), QStringLiteral("p'w\"x")),
+            QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/d/a.accdb;JET OLEDB:Database Password=p'w\"x"));
+  EXPECT_EQ(BuildAccessConnectionString(kSettings, QStringLiteral("/d/{a}.accdb"), QStringLiteral(" p'w;x= ")),
+            QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source={/d/{a}}.accdb};JET OLEDB:Database Password={ p'w;x= }"));
   // An empty path takes path and password from the current settings and ignores the password given.
   EXPECT_EQ(BuildAccessConnectionString(kSettings, QString(), QStringLiteral("ignored")),
-            QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/data/Box.MDB;JET OLEDB:Database Password=box;pw="));
+            QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/data/Box.MDB;JET OLEDB:Database Password={box;pw=}"));
   EXPECT_EQ(BuildAccessConnectionString(kSettings), BuildAccessConnectionString(kSettings, QString(), QString()));
 }
 
 TEST(ConnectionStrings, TheBuiltStringsReadBackWhole) {
-  const auto sqlite = ado::ParseConnectionString(BuildSQLiteConnectionString(QStringLiteral("/d/x;LongName=1.db")).toStdString());
-  EXPECT_EQ(sqlite.sqlite.database, "/d/x;LongName=1.db");
-  const auto access = ado::ParseConnectionString(
-      BuildAccessConnectionString(kSettings, QStringLiteral("/d/;Mode=1;a.accdb"), QStringLiteral("a;Mode=2")).toStdString());
-  EXPECT_EQ(access.access.dataSource, "/d/;Mode=1;a.accdb");
-  EXPECT_EQ(access.access.password, "a;Mode=2");
+  const QString awkward[] = {QStringLiteral("/d/x;LongName=1.db"), QStringLiteral("/d/a;Database=b.db"),
+                             QStringLiteral("/d/{a}};b.db"),      QStringLiteral("/d/'q'.db"),
+                             QStringLiteral("\"/d/q.db\""),        QStringLiteral(" /d/blank.db "),
+                             QStringLiteral("/d/x}"),              QStringLiteral("{")};
+  for (const QString& path : awkward) {
+    const auto sqlite = ado::ParseConnectionString(BuildSQLiteConnectionString(path).toStdString());
+    EXPECT_EQ(QString::fromStdString(sqlite.sqlite.database), path);
+    EXPECT_EQ(sqlite.sqlite.options.at("longnames"), "0");
+    const QString accessPath = path + QStringLiteral(".accdb");
+    const auto access = ado::ParseConnectionString(
+        BuildAccessConnectionString(kSettings, accessPath, path + QStringLiteral(";Mode=2")).toStdString());
+    EXPECT_EQ(QString::fromStdString(access.access.dataSource), accessPath);
+    EXPECT_EQ(QString::fromStdString(access.access.password), path + QStringLiteral(";Mode=2"));
+    EXPECT_TRUE(access.access.options.empty());
+  }
 }
 
 TEST(OpenConnections, ProfileIsAppliedBeforeOpenAndFailuresPassToTheCaller) {

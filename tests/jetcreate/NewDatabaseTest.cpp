@@ -185,6 +185,70 @@ TEST(NewDatabase, NewFilesPassOurCheckAndBothOracles) {
   }
 }
 
+// A new .mdb with a database password: the header field as Access writes it, so our reader
+// and the independent one open it with that password only. An .accdb would need encryption,
+// which is refused before anything is written.
+TEST(NewDatabase, Jet4PasswordIsSetAndAnAccdbWithAPasswordIsRefused) {
+  const std::string password = "p;w=d}{'\"\xC3\xA9x";  // 12 characters, one outside ASCII
+  const fs::path file = FreshDir() / "locked.mdb";
+  const jet::Status created = jet::create::CreateDatabase(file.string(), NewDatabaseFormat::kJet4, kCreated, password);
+  ASSERT_TRUE(created.ok()) << created.message();
+
+  for (const std::string& wrong : {std::string(), std::string("p;w=d}{'\"ex"), std::string("P;w=d}{'\"\xC3\xA9x")}) {
+    jet::Database::Options options;
+    options.password = wrong;
+    auto db = jet::Database::Open(file.string(), options);
+    ASSERT_FALSE(db.ok()) << "opened with \"" << wrong << "\"";
+    EXPECT_EQ(db.status().code(), jet::ErrorCode::kWrongPassword);
+  }
+  auto report = jet::check::CheckDatabase(file.string(), password);
+  ASSERT_TRUE(report.ok()) << report.status().message();
+  EXPECT_TRUE(report->clean());
+  for (const auto& p : report->problems) ADD_FAILURE() << p;
+
+  // The independent reader opens the file (it does not check Jet4 passwords) and reads what we read.
+  const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+  Command theirs = RunShell(dumpTool + " '" + file.string() + "' 'p;w=d}{'\\''\"\xC3\xA9x'");
+  EXPECT_EQ(theirs.exit, 0) << theirs.err;
+  std::string ours;
+  EXPECT_EQ(jettool::DumpDatabase(file.string(), password, ours), 0) << ours;
+  EXPECT_EQ(WithoutOracle(theirs.out), WithoutOracle(ours));
+
+  // Byte for byte what Access wrote into a file of the corpus given the same creation date.
+  const fs::path accessMade = jettest::CorpusDir() / "mdb-reader/password/V2003_with-password.mdb";
+  double accessCreated = 0;
+  {
+    jet::Database::Options options;
+    options.password = "password";
+    auto db = jet::Database::Open(accessMade.string(), options);
+    ASSERT_TRUE(db.ok()) << db.status().message();
+    accessCreated = (*db)->header().creationDate;
+  }
+  const fs::path twin = FreshDir() / "twin.mdb";
+  ASSERT_TRUE(jet::create::CreateDatabase(twin.string(), NewDatabaseFormat::kJet4, accessCreated, "password").ok());
+  const std::string accessHeader = jettest::ReadText(accessMade).substr(0x42, 40);
+  EXPECT_EQ(jettest::ReadText(twin).substr(0x42, 40), accessHeader);
+
+  // Twenty characters fit the header field; twenty-one do not, and nothing is written.
+  EXPECT_TRUE(jet::create::CreateDatabase((FreshDir() / "twenty.mdb").string(), NewDatabaseFormat::kJet4, kCreated,
+                                          std::string(20, 'k'))
+                  .ok());
+  const fs::path tooLong = FreshDir() / "long.mdb";
+  const jet::Status refusedLong =
+      jet::create::CreateDatabase(tooLong.string(), NewDatabaseFormat::kJet4, kCreated, std::string(21, 'k'));
+  EXPECT_EQ(refusedLong.code(), jet::ErrorCode::kInvalidArgument);
+  EXPECT_NE(refusedLong.message().find("at most 20 characters"), std::string::npos) << refusedLong.message();
+  EXPECT_FALSE(fs::exists(tooLong));
+
+  const fs::path accdb = FreshDir() / "locked.accdb";
+  const jet::Status refused = jet::create::CreateDatabase(accdb.string(), NewDatabaseFormat::kAce12, kCreated, "pw");
+  EXPECT_EQ(refused.code(), jet::ErrorCode::kInvalidArgument);
+  EXPECT_NE(refused.message().find(accdb.string() + ": an .accdb database cannot be created with a password yet"),
+            std::string::npos)
+      << refused.message();
+  EXPECT_TRUE(fs::is_empty(accdb.parent_path()));
+}
+
 TEST(NewDatabase, RefusesExistingFilesAndUnknownExtensions) {
   const fs::path file = NewFile("taken.mdb");
   const auto before = jettest::ReadText(file);

@@ -1,6 +1,7 @@
 // The batch command, run as a process on real files.
 #include "TransferFixture.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 
 namespace transfer_test {
@@ -20,6 +21,12 @@ Outcome RunCli(const QStringList& arguments) {
 }
 
 class CliTest : public TransferTest {};
+
+QByteArray Fingerprint(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+  return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
 
 TEST_F(CliTest, HelpAndWrongArguments) {
   const Outcome help = RunCli({"--help"});
@@ -71,6 +78,125 @@ TEST_F(CliTest, AFailedStatementIsPrintedWithTableAndRowAndFailsTheRun) {
   EXPECT_TRUE(copy.err.contains("table \"Table1\"")) << copy.err.toStdString();
   EXPECT_TRUE(copy.err.contains("row 1: ")) << copy.err.toStdString();
   EXPECT_TRUE(copy.err.contains("row 2: ")) << copy.err.toStdString();
+}
+
+// A path or password with ';', '=', braces or quotes is one value: the file named is the one
+// read or written, never the file its name mentions.
+TEST_F(CliTest, PathsAndPasswordsWithSeparatorsNameOnlyThemselves) {
+  const QString other = newSQLite(QStringLiteral("b.db"), {"CREATE TABLE decoy(x)"});
+  const QByteArray otherBefore = Fingerprint(other);
+  const QString odd = newSQLite(QStringLiteral("a;Database=b.db"), {"CREATE TABLE Wanted(x)", "INSERT INTO Wanted VALUES(7)"});
+  const Outcome list = RunCli({"list", odd});
+  EXPECT_EQ(list.exitCode, 0) << list.err.toStdString();
+  EXPECT_EQ(list.out, QStringLiteral("Wanted\n"));
+
+  // SQLite -> a new Access file whose name and password are full of separators.
+  const QString access = tempPath(QStringLiteral("x;Data Source=y.mdb"));
+  const QString password = QStringLiteral("p;w=d}{'\"");
+  Outcome copy = RunCli({"to-access", odd, access, "--password", password});
+  EXPECT_EQ(copy.exitCode, 0) << copy.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(tempPath(QStringLiteral("y.mdb"))));
+  EXPECT_EQ(RunCli({"list", access, "--password", password}).out, QStringLiteral("Wanted\n"));
+  const Outcome noPassword = RunCli({"list", access});
+  EXPECT_EQ(noPassword.exitCode, 2);
+  EXPECT_TRUE(noPassword.err.contains(QStringLiteral("password"))) << noPassword.err.toStdString();
+  EXPECT_EQ(RunCli({"list", access, "--password", QStringLiteral("p;w=d}{'")}).exitCode, 2);
+
+  // ... and back from it into a new SQLite file named like the other one.
+  const QString back = tempPath(QStringLiteral("c;Database=b.db;LongNames=1"));
+  copy = RunCli({"to-sqlite", access, back, "--password", password});
+  EXPECT_EQ(copy.exitCode, 0) << copy.err.toStdString();
+  RawSQLite db(back);
+  EXPECT_EQ(db.rows("SELECT x FROM Wanted"), (std::vector<std::vector<std::string>>{{"t:7"}}));  // x had no type: text
+  EXPECT_EQ(Fingerprint(other), otherBefore);  // b.db neither read for writing nor changed
+}
+
+// A target the run made is removed again when nothing was written to it; a file that was
+// there before is never removed.
+TEST_F(CliTest, AFailedRunLeavesNoEmptyTargetItCreated) {
+  const QString locked = copyCorpus(QStringLiteral("mdb-reader/password/V2010_with-password.accdb"));
+  const QString target = tempPath(QStringLiteral("new.db"));
+  Outcome run = RunCli({"to-sqlite", locked, target, "--password", "wrong"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.err.contains(QStringLiteral("password"))) << run.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(target));
+
+  // Made, then the run fails on a table the source does not have: removed, and said so.
+  run = RunCli({"to-sqlite", locked, target, "--password", "password", "--tables", "Nope"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was written to it: it is removed again"))) << run.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(target));
+  const QString accessTarget = tempPath(QStringLiteral("new.mdb"));
+  const QString sqlite = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE t(x)"});
+  run = RunCli({"to-access", sqlite, accessTarget, "--tables", "Nope"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_FALSE(QFileInfo::exists(accessTarget));
+
+  // An empty file that was there before stays, as does a target that received a table.
+  QFile(target).open(QIODevice::WriteOnly);
+  run = RunCli({"to-sqlite", locked, target, "--password", "password", "--tables", "Nope"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(QFileInfo::exists(target));
+  EXPECT_EQ(QFileInfo(target).size(), 0);
+  QFile::remove(target);
+  run = RunCli({"to-sqlite", locked, target, "--password", "password"});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(target));
+}
+
+// --password on a new target: an .mdb gets that database password; an .accdb cannot yet be
+// written encrypted, so the run is refused and nothing is made.
+TEST_F(CliTest, ANewAccessTargetTakesThePasswordOrIsRefused) {
+  const QString sqlite = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE t(x)", "INSERT INTO t VALUES('v')"});
+  const QString accdb = tempPath(QStringLiteral("new.accdb"));
+  const Outcome refused = RunCli({"to-access", sqlite, accdb, "--password", "X"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_TRUE(refused.err.contains(QStringLiteral("Cannot create the Access database \"%1\": an .accdb database cannot "
+                                                  "be created with a password yet")
+                                       .arg(accdb)))
+      << refused.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(accdb));
+  EXPECT_TRUE(QDir(tempPath(QString())).entryList({"new.*"}, QDir::Files).isEmpty());
+
+  const QString mdb = tempPath(QStringLiteral("new.mdb"));
+  const Outcome made = RunCli({"to-access", sqlite, mdb, "--password", "X"});
+  EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
+  EXPECT_EQ(RunCli({"list", mdb}).exitCode, 2);
+  EXPECT_EQ(RunCli({"list", mdb, "--password", "x"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"list", mdb, "--password", "X"}).out, QStringLiteral("t\n"));
+  QProcess dump;
+  dump.start(SharedFile(QStringLiteral("tools/access-dump")), {mdb, "X"});
+  ASSERT_TRUE(dump.waitForFinished(60000));
+  EXPECT_EQ(dump.exitCode(), 0);
+  EXPECT_TRUE(dump.readAllStandardOutput().contains("\"v\""));
+}
+
+// Text with zero characters goes SQLite -> Access -> SQLite and comes back byte for byte;
+// the independent reader sees the zeros in the Access file.
+TEST_F(CliTest, TextWithZeroCharactersSurvivesBothDirections) {
+  const QString source = newSQLite(QStringLiteral("nul.db"),
+                                   {"CREATE TABLE t(id INTEGER, s TEXT)",
+                                    "INSERT INTO t VALUES(1, CAST(X'610062' AS TEXT)), (2, 'plain'), "
+                                    "(3, CAST(X'00' AS TEXT)), (4, CAST(X'27000027' AS TEXT))"});
+  const QString access = tempPath(QStringLiteral("nul.mdb"));
+  Outcome run = RunCli({"to-access", source, access});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  QProcess dump;
+  dump.start(SharedFile(QStringLiteral("tools/access-dump")), {access});
+  ASSERT_TRUE(dump.waitForFinished(60000));
+  const QByteArray dumped = dump.readAllStandardOutput();
+  EXPECT_TRUE(dumped.contains("[1,\"a\\u0000b\"]")) << dumped.toStdString();
+  EXPECT_TRUE(dumped.contains("[4,\"'\\u0000\\u0000'\"]")) << dumped.toStdString();
+
+  const QString back = tempPath(QStringLiteral("back.db"));
+  run = RunCli({"to-sqlite", access, back});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  RawSQLite db(back);
+  EXPECT_EQ(db.rows("SELECT id, typeof(s), hex(CAST(s AS BLOB)), length(CAST(s AS BLOB)) FROM t ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"i:1", "t:text", "t:610062", "i:3"},
+                                                   {"i:2", "t:text", "t:706C61696E", "i:5"},
+                                                   {"i:3", "t:text", "t:00", "i:1"},
+                                                   {"i:4", "t:text", "t:27000027", "i:4"}}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "transfer/SqlNames.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cmath>
 #include <limits>
@@ -96,6 +97,28 @@ TEST(SQLiteLiteralTest, OtherFieldsAreQuotedDatedOrBlobs) {
             "'03/07/2021 14:05:09'");
   EXPECT_EQ(SQLiteLiteral(Variant::date({day}), false), "'03/07/2021'");
   EXPECT_EQ(SQLiteLiteral(Variant::date({10.5 / 24}), false), "'12/30/1899 10:30:00'");
+}
+
+// SQLite stops reading a statement at a zero byte: a text holding one is written as an
+// expression, and SQLite stores exactly the text, zeros and apostrophes included.
+TEST(SQLiteLiteralTest, TextWithZeroCharactersReachesSQLiteWhole) {
+  using namespace std::string_literals;
+  EXPECT_EQ(SQLiteLiteral(Variant::text("a\0b"s), false), "'a'||char(0)||'b'");
+  EXPECT_EQ(SQLiteLiteral(Variant::text("\0\0'x\0"s), false), "char(0,0)||'''x'||char(0)");
+  EXPECT_EQ(SQLiteLiteral(Variant::text("1\0/2/2003"s), false), "'1'||char(0)||'/2/2003'");  // not a date
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  for (const std::string text : {"a\0b"s, "\0"s, "\0\0'x\0"s, "'\0\0'"s, std::string(3000, '\0') + "end"}) {
+    const std::string sql = "SELECT " + SQLiteLiteral(Variant::text(text), false);
+    sqlite3_stmt* statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_type(statement, 0), SQLITE_TEXT);
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    EXPECT_EQ(std::string(bytes, static_cast<size_t>(sqlite3_column_bytes(statement, 0))), text);
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db);
 }
 
 TEST(DateTextTest, RecognisesOnlyRealDatesInTheListedForms) {

@@ -7,6 +7,7 @@
 #include "db/Access.h"
 #include "db/Connections.h"
 #include "db/SQLite.h"
+#include "jet/Database.h"
 #include "jet/create/NewDatabase.h"
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/TerminalProgress.h"
@@ -45,32 +46,81 @@ bool LooksLikeSQLite(const QString& path) {
   return head.isEmpty() || head == QByteArray("SQLite format 3\0", 16);
 }
 
-// Creates an empty SQLite database file; an error message on failure.
+// Creates an empty SQLite database file (an empty file is one); an error message on failure.
+// The file is made only if no file of that name exists, so a file found there is never ours.
 std::optional<QString> CreateSQLiteFile(const QString& path) {
-  sqlite3* db = nullptr;
-  const QByteArray name = path.toUtf8();
-  const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  std::optional<QString> error;
-  if (rc != SQLITE_OK)
-    error = QStringLiteral("Cannot create the SQLite database \"%1\": %2.")
-                .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"));
-  sqlite3_close_v2(db);
-  return error;
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    return QStringLiteral("Cannot create the SQLite database \"%1\": %2.").arg(path, file.errorString());
+  return std::nullopt;
 }
 
-std::optional<QString> CreateAccessFile(const QString& path) {
+std::optional<QString> CreateAccessFile(const QString& path, const QString& password) {
   const auto format = jet::create::FormatForPath(path.toStdString());
   if (!format.ok())
     return QStringLiteral("Cannot create the Access database \"%1\": the name must end in .mdb or .accdb.").arg(path);
   const QDateTime now = QDateTime::currentDateTime();
   const double today = static_cast<double>(QDate(1899, 12, 30).daysTo(now.date())) +
                        static_cast<double>(now.time().msecsSinceStartOfDay()) / 86'400'000.0;
-  const jet::Status status = jet::create::CreateDatabase(path.toStdString(), format.value(), today);
-  if (!status.ok())
-    return QStringLiteral("Cannot create the Access database \"%1\": %2")
-        .arg(path, QString::fromStdString(status.message()));
+  const jet::Status status =
+      jet::create::CreateDatabase(path.toStdString(), format.value(), today, password.toStdString());
+  if (!status.ok()) {
+    // The engine's message starts with the path, which this one names already.
+    std::string reason = status.message();
+    const std::string prefix = path.toStdString() + ": ";
+    if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
+    return QStringLiteral("Cannot create the Access database \"%1\": %2.")
+        .arg(path, QString::fromStdString(reason));
+  }
   return std::nullopt;
 }
+
+// Whether a database holds no table at all; false when that cannot be told (the file then stays).
+bool HoldsNoTables(const QString& path, bool sqlite, const QString& password) {
+  if (sqlite) {
+    if (QFileInfo(path).size() == 0) return true;
+    sqlite3* db = nullptr;
+    bool empty = false;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_stmt* count = nullptr;
+      if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &count, nullptr) == SQLITE_OK &&
+          sqlite3_step(count) == SQLITE_ROW)
+        empty = sqlite3_column_int64(count, 0) == 0;
+      sqlite3_finalize(count);
+    }
+    sqlite3_close_v2(db);
+    return empty;
+  }
+  jet::Database::Options options;
+  options.password = password.toStdString();
+  auto db = jet::Database::Open(path.toStdString(), options);
+  if (!db.ok()) return false;
+  for (const auto& entry : (*db)->catalog().entries())
+    if (!entry.isSystem() && (entry.isTable() || entry.isLinkedTable() || entry.isQuery())) return false;
+  return true;
+}
+
+// A target file this run created. When the run ends and nothing was written to it (no table
+// in it), it is removed again, so a failed copy leaves no empty database behind. A file that
+// existed before the run is never touched.
+class CreatedTarget {
+ public:
+  CreatedTarget(QString path, bool sqlite, QString password)
+      : path_(std::move(path)), sqlite_(sqlite), password_(std::move(password)) {}
+  CreatedTarget(const CreatedTarget&) = delete;
+  CreatedTarget& operator=(const CreatedTarget&) = delete;
+  ~CreatedTarget() {
+    if (!HoldsNoTables(path_, sqlite_, password_)) return;
+    if (QFile::remove(path_))
+      PrintError(QStringLiteral("\"%1\" was created by this run and nothing was written to it: it is removed again.")
+                     .arg(path_));
+  }
+
+ private:
+  QString path_;
+  bool sqlite_;
+  QString password_;
+};
 
 // The reason an Access database cannot be listed (the window only says "Unable to access").
 std::optional<QString> AccessOpenError(const db::ConnectionSettings& settings) {
@@ -146,22 +196,29 @@ int Copy(const cli::Request& request) {
     PrintError(QStringLiteral("The source file \"%1\" does not exist.").arg(request.source));
     return kExitUsage;
   }
-  if (!QFileInfo::exists(request.target)) {
-    if (const auto error = toSQLite ? CreateSQLiteFile(request.target) : CreateAccessFile(request.target)) {
-      PrintError(*error);
-      return kExitUsage;
-    }
-  }
   const QString& accessPath = toSQLite ? request.source : request.target;
   const QString& sqlitePath = toSQLite ? request.target : request.source;
   const db::FixedConnectionSettings settings(sqlitePath, accessPath, request.password);
 
+  // The source is read before a missing target is made, so a source that cannot be used
+  // (a wrong password, a damaged file) leaves no new file behind.
   app::MemoryTableList accessList, sqliteList;
-  if (auto error = FillAccessList(settings, accessList)) {
+  auto fillAccess = [&] { return FillAccessList(settings, accessList); };
+  auto fillSQLite = [&] { return FillSQLiteList(settings, sqliteList); };
+  if (auto error = toSQLite ? fillAccess() : fillSQLite()) {
     PrintError(*error);
     return kExitUsage;
   }
-  if (auto error = FillSQLiteList(settings, sqliteList)) {
+  std::optional<CreatedTarget> created;
+  if (!QFileInfo::exists(request.target)) {
+    if (const auto error =
+            toSQLite ? CreateSQLiteFile(request.target) : CreateAccessFile(request.target, request.password)) {
+      PrintError(*error);
+      return kExitUsage;
+    }
+    created.emplace(request.target, toSQLite, request.password);
+  }
+  if (auto error = toSQLite ? fillSQLite() : fillAccess()) {
     PrintError(*error);
     return kExitUsage;
   }

@@ -7,13 +7,13 @@
 
 namespace jettool {
 
-int RunCreate(const std::string& file) {
+int RunCreate(const std::string& file, const std::optional<std::string>& password) {
   auto format = jet::create::FormatForPath(file);
   if (!format.ok()) {
     std::fprintf(stderr, "jettool: %s\n", format.status().message().c_str());
     return 1;
   }
-  const jet::Status status = jet::create::CreateDatabase(file, *format, jet::NowAsDateTime());
+  const jet::Status status = jet::create::CreateDatabase(file, *format, jet::NowAsDateTime(), password.value_or(""));
   if (!status.ok()) {
     std::fprintf(stderr, "jettool: %s\n", status.message().c_str());
     return 1;

@@ -195,9 +195,11 @@ struct Sha256 {
 };
 
 // One table's members after "name", each already laid out as the golden lays them.
-std::string DumpTable(jet::Database& db, const jet::CatalogEntry& entry) {
+// `failed` is set when the table could not be read (its members are then only "error").
+std::string DumpTable(jet::Database& db, const jet::CatalogEntry& entry, bool& failed) {
   std::string body;
   auto fail = [&](const jet::Status& s) {
+    failed = true;
     std::string out = "      \"error\": ";
     AppendJsonString(out, s.message());
     return out + "\n";
@@ -324,7 +326,7 @@ int DumpDatabase(const std::string& path, const std::optional<std::string>& pass
     out += "  \"error\": ";
     AppendJsonString(out, db.status().message());
     out += "\n}\n";
-    return 3;
+    return kDumpOpenFailed;
   }
   const auto tables = (*db)->catalog().userTables();
   if (tables.empty()) {
@@ -332,15 +334,16 @@ int DumpDatabase(const std::string& path, const std::optional<std::string>& pass
     return 0;
   }
   out += "  \"tables\": [\n";
+  bool failed = false;
   for (size_t i = 0; i < tables.size(); ++i) {
     out += "    {\n      \"name\": ";
     AppendJsonString(out, tables[i]->name);
     out += ",\n";
-    out += DumpTable(**db, *tables[i]);
+    out += DumpTable(**db, *tables[i], failed);
     out += i + 1 < tables.size() ? "    },\n" : "    }\n";
   }
   out += "  ]\n}\n";
-  return 0;
+  return failed ? kDumpTableFailed : 0;
 }
 
 }  // namespace jettool

@@ -11,9 +11,13 @@
 
 namespace jettool {
 
+inline constexpr int kDumpOpenFailed = 3;
+inline constexpr int kDumpTableFailed = 4;
+
 // Writes the dump of `path` to `out`. Returns the exit status: 0 dumped, 3 the
-// database could not be opened (the JSON then carries "error"). Another program's lock on
-// the file is waited for up to `wait`.
+// database could not be opened (the JSON then carries "error"), 4 at least one table
+// could not be read (its entry carries "error"; the other tables are dumped). Another
+// program's lock on the file is waited for up to `wait`.
 int DumpDatabase(const std::string& path, const std::optional<std::string>& password, std::string& out,
                  const jet::LockWait& wait = {});
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace jettool {
@@ -92,6 +93,27 @@ void AppendJsonNumber(std::string& out, double value) {
     out += point - 1 >= 0 ? '+' : '-';
     out += std::to_string(std::abs(point - 1));
   }
+}
+
+std::string TerminalText(std::string_view text) {
+  std::string out;
+  char code[8];
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c < 0x20 || c == 0x7F) {
+      std::snprintf(code, sizeof code, "\\x%02X", c);
+      out += code;
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned char>(text[++i]));
+      out += code;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
 }
 
 }  // namespace jettool

@@ -7,8 +7,9 @@
 
 namespace jettool {
 
-// jettool create FILE: a new empty database, format from the extension.
-int RunCreate(const std::string& file);
+// jettool create FILE [--password P]: a new empty database, format from the extension; a
+// password only for .mdb (Jet4 database password).
+int RunCreate(const std::string& file, const std::optional<std::string>& password);
 // jettool check FILE [--password P]: exit 0 clean, 1 problems (each printed).
 int RunCheck(const std::string& file, const std::optional<std::string>& password);
 // jettool sql FILE [--password P] STATEMENT...: each argument one statement. `waitSeconds`

@@ -5,6 +5,7 @@
 #include "JsonText.h"
 #include "NewDbCommands.h"
 #include "ado/Connection.h"
+#include "ado/ConnectionString.h"
 #include "ado/Error.h"
 #include "ado/Recordset.h"
 #include "ado/access/AccessProvider.h"
@@ -77,8 +78,8 @@ void PrintRows(ado::Recordset& rs) {
 int RunSql(const std::string& file, const std::optional<std::string>& password,
            const std::vector<std::string>& statements, std::optional<int> waitSeconds) {
   ado::access::RegisterAccessProvider();
-  std::string connection = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + file;
-  if (password) connection += ";Jet OLEDB:Database Password=" + *password;
+  std::string connection = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + ado::QuoteConnectionValue(file);
+  if (password) connection += ";Jet OLEDB:Database Password=" + ado::QuoteConnectionValue(*password);
   ado::Connection db;
   if (waitSeconds) db.SetConnectionTimeout(*waitSeconds);
   size_t done = 0;
@@ -96,7 +97,7 @@ int RunSql(const std::string& file, const std::optional<std::string>& password,
     }
   } catch (const ado::Error& e) {
     std::fprintf(stderr, "jettool: statement %zu of %zu failed: %s\n", done + 1, statements.size(),
-                 e.description().c_str());
+                 TerminalText(e.description()).c_str());
     return 1;
   }
   return 0;

@@ -1,5 +1,6 @@
 // jettool: the engine's developer tool.
-//   jettool dump FILE [--password P]     the database as dump JSON (exit 3 if it cannot be opened)
+//   jettool dump FILE [--password P]     the database as dump JSON (exit 3 if it cannot be opened,
+//                                        4 if a table could not be read: its entry carries "error")
 //   jettool tables FILE [--password P]   every catalogue object: kind and name
 //   jettool schema FILE TABLE [--password P]   columns and indexes of one table
 //   jettool create FILE | check FILE | sql FILE STATEMENT...: see NewDbCommands.h
@@ -10,24 +11,31 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "GoldenDump.h"
+#include "JsonText.h"
 #include "NewDbCommands.h"
 #include "jet/Database.h"
 
 namespace {
+
+using jettool::TerminalText;
 
 int Usage() {
   std::fprintf(stderr,
                "usage: jettool dump FILE [--password P] [--wait SECONDS]\n"
                "       jettool tables FILE [--password P] [--wait SECONDS]\n"
                "       jettool schema FILE TABLE [--password P] [--wait SECONDS]\n"
-               "       jettool create FILE.mdb|FILE.accdb\n"
+               "       jettool create FILE.mdb [--password P] | FILE.accdb\n"
                "       jettool check FILE [--password P]\n"
                "       jettool sql FILE [--password P] [--wait SECONDS] STATEMENT...\n"
                "--wait: how long to wait while another program reads or changes the file\n"
-               "(default 15 s, 0 for as long as it takes)\n");
+               "(default 15 s, 0 for as long as it takes)\n"
+               "exit status: 0 done, 1 failed (check: problems found), 2 wrong arguments;\n"
+               "dump: 3 the database cannot be opened, 4 a table could not be read (its entry carries \"error\")\n"
+               "names are printed with control characters escaped: \\xNN, \\uNNNN (C1), and \\\\ for a backslash\n");
   return 2;
 }
 
@@ -48,13 +56,13 @@ jet::LockWait LockWaitOf(std::optional<int> seconds) {
 }
 
 int Fail(const jet::Status& status) {
-  std::fprintf(stderr, "jettool: %s\n", status.message().c_str());
+  std::fprintf(stderr, "jettool: %s\n", TerminalText(status.message()).c_str());
   return 1;
 }
 
 int Tables(jet::Database& db) {
   for (const auto& e : db.catalog().entries()) {
-    if (e.isTable() || e.isLinkedTable() || e.isQuery()) std::printf("%s\t%s\n", Kind(e).c_str(), e.name.c_str());
+    if (e.isTable() || e.isLinkedTable() || e.isQuery()) std::printf("%s\t%s\n", Kind(e).c_str(), TerminalText(e.name).c_str());
   }
   return 0;
 }
@@ -62,22 +70,22 @@ int Tables(jet::Database& db) {
 int Schema(jet::Database& db, const std::string& table) {
   auto def = db.tableDef(table);
   if (!def.ok()) return Fail(def.status());
-  std::printf("table %s: %u rows (stored count), %zu columns, %zu indexes\n", (*def)->name.c_str(),
+  std::printf("table %s: %u rows (stored count), %zu columns, %zu indexes\n", TerminalText((*def)->name).c_str(),
               (*def)->rowCount, (*def)->columns.size(), (*def)->logicalIndexes.size());
   for (const auto* c : (*def)->columnsByNumber()) {
     std::string type(jet::ColumnTypeName(c->type()));
     if (type.empty()) type = "unknown(" + std::to_string(c->typeCode) + ")";
-    std::printf("  %-30s %-16s size %-5u %s%s%s\n", c->name.c_str(), type.c_str(), c->length,
+    std::printf("  %-30s %-16s size %-5u %s%s%s\n", TerminalText(c->name).c_str(), type.c_str(), c->length,
                 c->fixed() ? "fixed" : "variable", c->autoNumber() ? " autonumber" : "",
                 c->compressedUnicode() ? " compressed" : "");
   }
   for (const auto& index : (*def)->logicalIndexes) {
-    std::printf("  index %s:", index.name.c_str());
+    std::printf("  index %s:", TerminalText(index.name).c_str());
     if (index.realIndex < (*def)->realIndexes.size()) {
       const auto& real = (*def)->realIndexes[index.realIndex];
       for (const auto& col : real.columns) {
         for (const auto& c : (*def)->columns) {
-          if (c.number == col.columnNumber) std::printf(" %s%s", c.name.c_str(), col.ascending ? "" : " desc");
+          if (c.number == col.columnNumber) std::printf(" %s%s", TerminalText(c.name).c_str(), col.ascending ? "" : " desc");
         }
       }
       std::printf("%s%s", real.flags & 0x01 ? " unique" : "", index.indexType == 1 ? " primary-key" : "");
@@ -117,7 +125,7 @@ int main(int argc, char** argv) {
     std::fwrite(out.data(), 1, out.size(), stdout);
     return status;
   }
-  if (command == "create" && args.size() == 2) return jettool::RunCreate(file);
+  if (command == "create" && args.size() == 2) return jettool::RunCreate(file, password);
   if (command == "check" && args.size() == 2) return jettool::RunCheck(file, password);
   if (command == "sql" && args.size() >= 3) {
     return jettool::RunSql(file, password, std::vector<std::string>(args.begin() + 2, args.end()), waitSeconds);

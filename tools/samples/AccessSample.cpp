@@ -6,6 +6,7 @@
 
 #include "SqlText.h"
 #include "ado/Connection.h"
+#include "ado/ConnectionString.h"
 #include "ado/Error.h"
 #include "ado/access/AccessProvider.h"
 #include "jet/create/NewDatabase.h"
@@ -128,7 +129,7 @@ std::string WriteAccessSample(const std::string& path) {
   std::string statement;
   try {
     ado::Connection db;
-    db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
+    db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + ado::QuoteConnectionValue(path));
     for (const auto& table : AccessTables()) {
       db.BeginTrans();
       statement = table.create;

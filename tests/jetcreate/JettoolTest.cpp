@@ -1,0 +1,149 @@
+// jettool as a process: its exit status and what it prints, on files made for the purpose.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "CorpusFiles.h"
+#include "jet/Database.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int exit = -1;
+  std::string out, err;
+};
+
+// jettool with these arguments, each passed as one argument (single-quoted for the shell).
+ToolRun Jettool(const fs::path& dir, const std::vector<std::string>& arguments) {
+  std::string command = "'" JETTOOL_PATH "'";
+  for (const std::string& a : arguments) {
+    std::string quoted = "'";
+    for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += " " + quoted + "'";
+  }
+  const fs::path err = dir / "stderr";
+  ToolRun run;
+  FILE* p = ::popen((command + " 2>'" + err.string() + "'").c_str(), "r");
+  if (!p) return run;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) run.out.append(buf, n);
+  run.exit = WEXITSTATUS(::pclose(p));
+  run.err = jettest::ReadText(err);
+  return run;
+}
+
+class JettoolProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("jettool-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // A new .mdb holding one table "tabQQname" with a column "colQQname" and one row.
+  std::string FileWithOneTable() {
+    const std::string file = (dir_ / "one.mdb").string();
+    EXPECT_EQ(Jettool(dir_, {"create", file}).exit, 0);
+    const ToolRun sql = Jettool(dir_, {"sql", file, "CREATE TABLE tabQQname (colQQname TEXT(10))",
+                                   "INSERT INTO tabQQname VALUES ('x')"});
+    EXPECT_EQ(sql.exit, 0) << sql.err;
+    return file;
+  }
+
+  // Replaces every UTF-16LE "QQ" of the file by these two code units.
+  static void ReplaceQQ(const std::string& file, char16_t first, char16_t second) {
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const std::string qq("Q\0Q\0", 4);
+    for (size_t at = bytes.find(qq); at != std::string::npos; at = bytes.find(qq, at + 4)) {
+      const char units[4] = {static_cast<char>(first & 0xFF), static_cast<char>(first >> 8),
+                             static_cast<char>(second & 0xFF), static_cast<char>(second >> 8)};
+      f.seekp(static_cast<std::streamoff>(at));
+      f.write(units, 4);
+    }
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(JettoolProcess, DumpFailsWithFourWhenATableCannotBeRead) {
+  const std::string file = FileWithOneTable();
+  ToolRun dump = Jettool(dir_, {"dump", file});
+  EXPECT_EQ(dump.exit, 0) << dump.err;
+
+  uint32_t tdef = 0;
+  {
+    auto db = jet::Database::Open(file, jet::Database::Options{});
+    ASSERT_TRUE(db.ok()) << db.status().message();
+    for (const auto* entry : (*db)->catalog().userTables()) tdef = entry->tableDefPage();
+  }
+  ASSERT_GT(tdef, 0u);
+  {
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(tdef) * 4096);
+    const std::string zeros(4096, '\0');
+    f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+  }
+  dump = Jettool(dir_, {"dump", file});
+  EXPECT_EQ(dump.exit, 4);
+  EXPECT_NE(dump.out.find("\"error\": "), std::string::npos) << dump.out;
+  EXPECT_NE(dump.out.find("\"name\": \"tabQQname\""), std::string::npos) << dump.out;
+
+  EXPECT_EQ(Jettool(dir_, {"dump", (dir_ / "missing.mdb").string()}).exit, 3);
+  EXPECT_NE(Jettool(dir_, {}).err.find("4 a table could not be read"), std::string::npos);
+}
+
+TEST_F(JettoolProcess, ControlCharactersInNamesAreEscapedOnTheTerminal) {
+  const std::string file = FileWithOneTable();
+  ReplaceQQ(file, 0x1B, 0x9B);  // ESC and CSI: both would start a terminal escape sequence
+  const std::string name = "tab\x1B\xC2\x9Bname";
+
+  const ToolRun tables = Jettool(dir_, {"tables", file});
+  EXPECT_EQ(tables.exit, 0) << tables.err;
+  EXPECT_NE(tables.out.find("table\ttab\\x1B\\u009Bname\n"), std::string::npos) << tables.out;
+  const ToolRun schema = Jettool(dir_, {"schema", file, name});
+  EXPECT_EQ(schema.exit, 0) << schema.err;
+  EXPECT_NE(schema.out.find("table tab\\x1B\\u009Bname:"), std::string::npos) << schema.out;
+  EXPECT_NE(schema.out.find("  col\\x1B\\u009Bname "), std::string::npos) << schema.out;
+  const ToolRun missing = Jettool(dir_, {"schema", file, "a\x07\\b"});
+  EXPECT_EQ(missing.exit, 1);
+  EXPECT_NE(missing.err.find("no table named a\\x07\\\\b"), std::string::npos) << missing.err;
+  for (const ToolRun* run : {&tables, &schema, &missing}) {
+    EXPECT_EQ(run->out.find('\x1B'), std::string::npos);
+    EXPECT_EQ(run->err.find('\x1B'), std::string::npos);
+    EXPECT_EQ(run->out.find("\xC2\x9B"), std::string::npos);
+  }
+
+  // The JSON dump escapes them by JSON's own rules: the C0 one as \u001b, the C1 one as is.
+  const ToolRun dump = Jettool(dir_, {"dump", file});
+  EXPECT_EQ(dump.exit, 0);
+  EXPECT_NE(dump.out.find("\"name\": \"tab\\u001b\xC2\x9Bname\""), std::string::npos) << dump.out;
+}
+
+TEST_F(JettoolProcess, CreateWithAPasswordForMdbOnly) {
+  const std::string mdb = (dir_ / "pw.mdb").string();
+  EXPECT_EQ(Jettool(dir_, {"create", mdb, "--password", "s;e}cret"}).exit, 0);
+  EXPECT_EQ(Jettool(dir_, {"check", mdb}).exit, 1);
+  EXPECT_EQ(Jettool(dir_, {"check", mdb, "--password", "s;e}cret"}).exit, 0);
+  const ToolRun access = Jettool(dir_, {"sql", mdb, "--password", "s;e}cret", "CREATE TABLE t (x TEXT(5))"});
+  EXPECT_EQ(access.exit, 0) << access.err;
+  EXPECT_NE(Jettool(dir_, {"sql", mdb, "--password", "s;e}cre", "CREATE TABLE u (x TEXT(5))"}).exit, 0);
+
+  const std::string accdb = (dir_ / "pw.accdb").string();
+  const ToolRun refused = Jettool(dir_, {"create", accdb, "--password", "pw"});
+  EXPECT_EQ(refused.exit, 1);
+  EXPECT_NE(refused.err.find("cannot be created with a password yet"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(accdb));
+}
+
+}  // namespace
