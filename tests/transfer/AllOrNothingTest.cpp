@@ -2,6 +2,7 @@
 // whole (an old table it was to replace stays as it was, the lists too) with one message that
 // names the table, the source row and the reason; in both directions, on damaged real files.
 #include "TransferFixture.h"
+#include "db/Access.h"
 #include "jet/write/WriteSession.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/SQLiteToAccess.h"
@@ -51,23 +52,30 @@ void MakeAccessTable(const QString& path, const std::string& table, const std::v
   ASSERT_TRUE((*session)->commitBatch().ok());
 }
 
-class AllOrNothingTest : public TransferTest {};
+class AllOrNothingTest : public TransferTest {
+ protected:
+  // An SQLite file whose "gamma" has its only leaf page overwritten with garbage (it cannot be
+  // opened) and whose "alpha" has the overflow pages of its row 150 overwritten (reading stops
+  // there); "beta" is sound.
+  QString damagedSQLite() {
+    const QString sqlite = newSQLite(
+        QStringLiteral("damaged.db"),
+        {"CREATE TABLE alpha(id INTEGER, body TEXT)",
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+         "INSERT INTO alpha SELECT i, replace(hex(zeroblob(1200)), '00', printf('ROW%05d-', i)) FROM n",
+         "CREATE TABLE beta(id INTEGER)", "INSERT INTO beta VALUES(1), (2), (3)",
+         "CREATE TABLE gamma(id INTEGER, name TEXT)",
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
+         "INSERT INTO gamma SELECT i, 'GAMMA-' || i FROM n"});
+    EXPECT_GE(DamageSQLitePages(sqlite, 0, "ROW00150-ROW00150-"), 1);
+    EXPECT_EQ(DamageSQLitePages(sqlite, 0x0D, "GAMMA-"), 1);
+    return sqlite;
+  }
+};
 
-// SQLite -> Access, overwrite Yes: "gamma" has its only leaf page overwritten (it cannot be
-// opened), "alpha" the overflow pages of its row 150 (reading stops there); "beta" is sound.
+// SQLite -> Access, overwrite Yes, from the damaged file above.
 TEST_F(AllOrNothingTest, ADamagedSQLiteSourceLeavesTheOldAccessTablesAsTheyWere) {
-  const QString sqlite = newSQLite(
-      QStringLiteral("damaged.db"),
-      {"CREATE TABLE alpha(id INTEGER, body TEXT)",
-       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
-       "INSERT INTO alpha SELECT i, replace(hex(zeroblob(1200)), '00', printf('ROW%05d-', i)) FROM n",
-       "CREATE TABLE beta(id INTEGER)", "INSERT INTO beta VALUES(1), (2), (3)",
-       "CREATE TABLE gamma(id INTEGER, name TEXT)",
-       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
-       "INSERT INTO gamma SELECT i, 'GAMMA-' || i FROM n"});
-  ASSERT_GE(DamageSQLitePages(sqlite, 0, "ROW00150-ROW00150-"), 1);
-  ASSERT_EQ(DamageSQLitePages(sqlite, 0x0D, "GAMMA-"), 1);
-
+  const QString sqlite = damagedSQLite();
   const QString access = newAccess(QStringLiteral("target.mdb"));
   MakeAccessTable(access, "alpha", {{"Id", jet::ColumnType::kLong}, {"Old", jet::ColumnType::kText, 50}},
                   {{int32_t{1}, std::string("old one")}, {int32_t{2}, std::string("old two")}});
@@ -194,10 +202,14 @@ struct LimitedRun {
   QStringList notCopied;  // the lines of tables given up
 };
 
+// No limit when `limit` is 0.
 LimitedRun RunCliUnderFileSizeLimit(qint64 limit, const QStringList& arguments) {
   QProcess process;
-  process.start(QStringLiteral("prlimit"),
-                QStringList{QStringLiteral("--fsize=%1").arg(limit), QStringLiteral(TABLOREN_CLI)} + arguments);
+  if (limit > 0)
+    process.start(QStringLiteral("prlimit"),
+                  QStringList{QStringLiteral("--fsize=%1").arg(limit), QStringLiteral(TABLOREN_CLI)} + arguments);
+  else
+    process.start(QStringLiteral(TABLOREN_CLI), arguments);
   process.waitForFinished(120000);
   LimitedRun run;
   run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -211,6 +223,19 @@ std::vector<std::vector<jet::Value>> BigRows(int count) {
   std::vector<std::vector<jet::Value>> rows;
   for (int32_t id = 1; id <= count; ++id) rows.push_back({id, std::string(150, static_cast<char>('a' + id % 26))});
   return rows;
+}
+
+// The batch command prints every table given up, with its row and reason, and fails.
+TEST_F(AllOrNothingTest, TheBatchCommandPrintsEachTableGivenUp) {
+  const LimitedRun run =
+      RunCliUnderFileSizeLimit(0, {"to-access", damagedSQLite(), tempPath(QStringLiteral("new.mdb"))});
+  EXPECT_EQ(run.exitCode, 1);
+  ASSERT_EQ(run.notCopied.size(), 2) << run.err.toStdString();
+  EXPECT_TRUE(run.notCopied[0].startsWith(QStringLiteral("tabloren-cli: Table \"gamma\" was not copied")));
+  EXPECT_TRUE(run.notCopied[1].contains(QStringLiteral("Table \"alpha\" was not copied; the target is as it was "
+                                                       "before this table: reading its source failed at row 150: "
+                                                       "database disk image is malformed")))
+      << run.err.toStdString();
 }
 
 TEST_F(AllOrNothingTest, AFullDiskUndoesTheTableOnceAndTheNextOneArrives_ToSQLite) {
@@ -244,12 +269,16 @@ TEST_F(AllOrNothingTest, AFullDiskUndoesTheTableOnceAndTheNextOneArrives_ToAcces
       {"CREATE TABLE zbig(id INTEGER, body TEXT)",
        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
        "INSERT INTO zbig SELECT i, printf('%.150c', char(97 + i % 26)) FROM n",
-       "CREATE TABLE asmall(id INTEGER)", "INSERT INTO asmall VALUES(1), (2), (3)"});
+       "CREATE TABLE asmall(id INTEGER)", "INSERT INTO asmall VALUES(1), (2), (3)",
+       "CREATE TABLE zmid(id INTEGER, body TEXT)",
+       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
+       "INSERT INTO zmid SELECT i, printf('%.150c', char(97 + i % 26)) FROM n"});
   const QString access = newAccess(QStringLiteral("full.mdb"));
   MakeAccessTable(access, "zbig", {{"Id", jet::ColumnType::kLong}}, {{int32_t{7}}});
   useFiles(sqlite, access);
   const LimitedRun run = RunCliUnderFileSizeLimit(QFileInfo(access).size() + 256 * 1024,
-                                                  {"to-access", sqlite, access, "--overwrite", "yes"});
+                                                  {"to-access", sqlite, access, "--overwrite", "yes", "--tables",
+                                                   "asmall,zbig"});
   EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
   ASSERT_EQ(run.notCopied.size(), 1) << run.err.toStdString();
   EXPECT_TRUE(run.notCopied[0].contains(QStringLiteral("Table \"zbig\" was not copied; the target is as it was before "
@@ -261,6 +290,18 @@ TEST_F(AllOrNothingTest, AFullDiskUndoesTheTableOnceAndTheNextOneArrives_ToAcces
 
   EXPECT_EQ(accessRows(access, QStringLiteral("zbig")), (Rows{{"7"}}));
   EXPECT_EQ(accessRows(access, QStringLiteral("asmall")), (Rows{{"1"}, {"2"}, {"3"}}));
+
+  // A table small enough to wait in memory meets the limit at its commit instead.
+  const LimitedRun commit = RunCliUnderFileSizeLimit(QFileInfo(access).size() + 8 * 1024,
+                                                     {"to-access", sqlite, access, "--tables", "zmid"});
+  EXPECT_EQ(commit.exitCode, 1) << commit.err.toStdString();
+  ASSERT_EQ(commit.notCopied.size(), 1) << commit.err.toStdString();
+  EXPECT_TRUE(commit.notCopied[0].contains(QStringLiteral("its rows could not be committed: "))) << commit.err.toStdString();
+  EXPECT_TRUE(commit.notCopied[0].contains(QStringLiteral("File too large"))) << commit.err.toStdString();
+  EXPECT_EQ(accessRows(access, QStringLiteral("zbig")), (Rows{{"7"}}));
+  EXPECT_EQ(accessRows(access, QStringLiteral("asmall")), (Rows{{"1"}, {"2"}, {"3"}}));
+  const auto tables = db::GetAccessTables(*settings_, access).value_or(QStringList());
+  EXPECT_FALSE(tables.contains(QStringLiteral("zmid"), Qt::CaseInsensitive));
 }
 
 }  // namespace
