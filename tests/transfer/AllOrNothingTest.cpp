@@ -3,6 +3,7 @@
 // names the table, the source row and the reason; in both directions, on damaged real files.
 #include "TransferFixture.h"
 #include "db/Access.h"
+#include "jet/Database.h"
 #include "jet/write/WriteSession.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/SQLiteToAccess.h"
@@ -223,6 +224,63 @@ std::vector<std::vector<jet::Value>> BigRows(int count) {
   std::vector<std::vector<jet::Value>> rows;
   for (int32_t id = 1; id <= count; ++id) rows.push_back({id, std::string(150, static_cast<char>('a' + id % 26))});
   return rows;
+}
+
+// The same on a corpus file Access made: a data page of Table1 damaged, every table copied over
+// an old one. Table1 keeps its old rows, the others are replaced.
+TEST_F(AllOrNothingTest, ADamagedPageOfACorpusFileLeavesThatOldTableOnly) {
+  const QString access = copyCorpus(QStringLiteral("mdb-reader/V2000/test.mdb"), QStringLiteral("corpus.mdb"));
+  {
+    // The first data page that names Table1's definition page as its owner.
+    quint32 owner = 0;
+    {
+      auto database = jet::Database::Open(access.toStdString(), {});
+      ASSERT_TRUE(database.ok());
+      const jet::CatalogEntry* entry = (*database)->catalog().findTable("Table1");
+      ASSERT_NE(entry, nullptr);
+      owner = entry->tableDefPage();
+    }
+    QFile file(access);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.readAll();
+    const QByteArray ownerBytes(reinterpret_cast<const char*>(&owner), 4);  // little-endian, as the file
+    qsizetype damaged = -1;
+    for (qsizetype page = 3; (page + 1) * 4096 <= bytes.size() && damaged < 0; ++page) {
+      if (bytes[page * 4096] == 1 && bytes.mid(page * 4096 + 4, 4) == ownerBytes) damaged = page;
+    }
+    ASSERT_GT(damaged, 0);
+    ASSERT_TRUE(file.seek(damaged * 4096 + 4));
+    ASSERT_EQ(file.write(QByteArray(4, '\x01')), 4);
+  }
+  const QString sqlite = newSQLite(QStringLiteral("t.db"));
+  {
+    RawSQLite db(sqlite);
+    for (const char* table : {"table1", "table2", "table3", "table4"}) {
+      db.exec(std::string("CREATE TABLE ") + table + "(x)");
+      db.exec(std::string("INSERT INTO ") + table + " VALUES('old')");
+    }
+  }
+  useFiles(sqlite, access);
+  fillLists();
+  selectAll(accessList);
+  dialogs.setDefaultAnswer(app::MessageAnswer::Yes);
+  auto e = env();
+  transfer::SendTablesToSQLite(e);
+
+  ASSERT_EQ(failures.size(), 1u);
+  ASSERT_EQ(errorBoxes().size(), 1);
+  const QString table = failures[0].table;
+  EXPECT_TRUE(errorBoxes()[0].startsWith(QStringLiteral("Table \"%1\" was not copied; the target is as it was "
+                                                        "before this table: its source could not be opened: ")
+                                             .arg(table)))
+      << errorBoxes()[0].toStdString();
+  RawSQLite db(sqlite);
+  for (const QString& name : {"Table1", "Table2", "Table3", "Table4"}) {
+    const auto rows = db.rows("SELECT * FROM " + name.toStdString());
+    if (name == table) EXPECT_EQ(rows, (Rows{{"t:old"}})) << name.toStdString();
+    else EXPECT_NE(rows, (Rows{{"t:old"}})) << name.toStdString();
+  }
+  EXPECT_EQ(db.rows("PRAGMA integrity_check"), (Rows{{"t:ok"}}));
 }
 
 // The batch command prints every table given up, with its row and reason, and fails.
