@@ -20,6 +20,15 @@ enum ErrorNumber : long {
   adErrProviderFailed = -2147467259 // 0x80004005: the provider reported a failure (message in the description)
 };
 
+// The numbers OLE storage gives for a file that cannot be written: the disk or the file
+// size limit is full (STG_E_MEDIUMFULL), or the system refused a read or write
+// (STG_E_WRITEFAULT). The statement that met one is undone; the transaction it ran in
+// cannot be trusted to reach the file, and its caller should give it up.
+inline constexpr long kErrStorageFull = -2147286928;    // 0x80030070
+inline constexpr long kErrStorageFailed = -2147287011;  // 0x8003001D
+
+inline bool IsStorageFailure(long number) { return number == kErrStorageFull || number == kErrStorageFailed; }
+
 class Error : public std::runtime_error {
  public:
   Error(long number, const std::string& description)

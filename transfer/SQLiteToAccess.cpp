@@ -7,8 +7,10 @@
 #include "transfer/RowsAhead.h"
 #include "transfer/SqlNames.h"
 #include "transfer/StatementRunner.h"
+#include "transfer/TableTransaction.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace transfer {
 
@@ -39,21 +41,23 @@ class SQLiteToAccessRun {
     });
     int count = 0;
     h_.step(70, [&] { count = std::min(env_.sqliteList.count(), app::TableList::kMaxItems); });
-    for (int i = count - 1; i >= 0; --i) {
+    for (int i = count - 1; i >= 0 && !stopping(); --i) {
       if (!h_.condition(80, [&] { return env_.sqliteList.isSelected(i); })) continue;
       sendTable(i);
     }
-    if (inTransaction_) r_.run(300, [&] { access_.CommitTrans(); });
     h_.step(310, [&] { env_.pointer.setPointer(app::PointerState::Default); });
     h_.step(320, [&] { access_.Close(); });
     h_.step(330, [&] { sqlite_.Close(); });
   }
 
  private:
+  bool stopping() const { return env_.stopRequested && env_.stopRequested(); }
+
   void sendTable(int index) {
     QString name;
     h_.step(90, [&] { name = env_.sqliteList.item(index); });
     const std::string quotedTable = AccessQuoted(name);
+    bool replacing = false;
     if (h_.condition(100, [&] { return app::ListContains(env_.accessList, name); })) {
       app::MessageAnswer answer = app::MessageAnswer::Yes;
       h_.step(110, [&] {
@@ -62,52 +66,94 @@ class SQLiteToAccessRun {
                                       app::MessageIcon::None);
       });
       if (answer == app::MessageAnswer::No) return;
-      beginTable(name);
-      r_.run(120, name, [&] { access_.Execute("DROP TABLE " + quotedTable); });
-      h_.step(130, [&] { app::RemoveListItem(env_.accessList, name); });
-    } else {
-      beginTable(name);
+      replacing = true;
     }
-
-    r_.run(140, name, [&] { source_.Open("SELECT * FROM " + SQLiteBracketed(name), sqlite_); });
-    std::string create = "CREATE TABLE " + quotedTable + "(";
-    int fieldCount = 0;
-    h_.step(150, [&] { fieldCount = source_.Fields().Count(); });
-    for (int f = 0; f < fieldCount; ++f) {
-      env_.yield();
-      h_.step(160, [&] {
-        const ado::Field field = source_.Fields()[f];
-        // The opening back-quote here, the closing one in the type piece.
-        std::string quotedField = AccessQuoted(QString::fromStdString(field.Name()));
-        quotedField.pop_back();
-        create += quotedField;
-        create += ClassifyForAccess(static_cast<std::int16_t>(field.Type()));
-      });
-    }
-    create.pop_back();  // the trailing comma
-    create += ");";
-    r_.run(170, name, [&] { app::ExecuteSql(access_, create); });
-
-    copyRows(name, quotedTable, fieldCount);
+    TableTransaction table(access_, r_, name);
+    if (!table.begin(115)) return;
+    const bool whole = copyTable(table, name, quotedTable, replacing);
 
     h_.step(250, [&] { env_.pointer.setPointer(app::PointerState::Default); });
     h_.step(260, [&] { env_.progress.reset(QString::fromLatin1(kProgressCaption)); });
     h_.step(270, [&] { source_.Close(); });
-    if (inTransaction_ && r_.run(280, name, [&] { access_.CommitTrans(); })) inTransaction_ = false;
+    if (!whole || !table.commit(280)) return;
+    // The list changes with the commit only: a table given up leaves it as it was.
+    if (replacing) h_.step(130, [&] { app::RemoveListItem(env_.accessList, name); });
     h_.step(290, [&] { env_.accessList.addItem(name); });
   }
 
-  void beginTable(const QString& name) {
-    if (inTransaction_) return;
-    if (r_.run(115, name, [&] { access_.BeginTrans(); })) inTransaction_ = true;
+  // The drop of the old table (inside the table's transaction, so that it comes back when
+  // the copy is given up), the create and the rows. False when the table was given up or
+  // the run is stopping; its transaction is rolled back then.
+  bool copyTable(TableTransaction& table, const QString& name, const std::string& quotedTable, bool replacing) {
+    if (replacing && !runOnTarget(table, 120, name, 0, QStringLiteral("the old table could not be dropped"),
+                                  [&] { access_.Execute("DROP TABLE " + quotedTable); })) {
+      return false;
+    }
+    if (const auto failure =
+            r_.attempt(140, [&] { source_.Open("SELECT * FROM " + SQLiteBracketed(name), sqlite_); })) {
+      table.giveUp(140, 0, QStringLiteral("its source could not be opened"), failure->description);
+      return false;
+    }
+    // Without its field list there is no table to create: never a CREATE without columns.
+    std::string create = "CREATE TABLE " + quotedTable + "(";
+    int fieldCount = 0;
+    if (const auto failure = r_.attempt(150, [&] { fieldCount = source_.Fields().Count(); })) {
+      table.giveUp(150, 0, QString::fromLatin1(kColumnsUnreadable), failure->description);
+      return false;
+    }
+    if (fieldCount <= 0) {
+      table.giveUp(150, 0, QString::fromLatin1(kNoColumns));
+      return false;
+    }
+    for (int f = 0; f < fieldCount; ++f) {
+      env_.yield();
+      if (stopping()) {
+        table.abandon();
+        return false;
+      }
+      if (const auto failure = r_.attempt(160, [&] {
+            const ado::Field field = source_.Fields()[f];
+            // The opening back-quote here, the closing one in the type piece.
+            std::string quotedField = AccessQuoted(QString::fromStdString(field.Name()));
+            quotedField.pop_back();
+            create += quotedField;
+            create += ClassifyForAccess(static_cast<std::int16_t>(field.Type()));
+          })) {
+        table.giveUp(160, 0, QString::fromLatin1(kColumnsUnreadable), failure->description);
+        return false;
+      }
+    }
+    create.pop_back();  // the trailing comma
+    create += ");";
+    if (!runOnTarget(table, 170, name, 0, QStringLiteral("the table could not be created"),
+                     [&] { app::ExecuteSql(access_, create); })) {
+      return false;
+    }
+    return copyRows(table, name, quotedTable, fieldCount);
   }
 
-  void copyRows(const QString& name, const std::string& quotedTable, int fieldCount) {
+  // Runs a statement of the table on the target. When the target cannot be written (full
+  // disk, file size limit, I/O error) the table is given up with one message instead of one
+  // per row; any other failure shows its box and the copy goes on, losing that statement only.
+  template <class Statement>
+  bool runOnTarget(TableTransaction& table, int line, const QString& name, std::int64_t row, const QString& what,
+                   Statement&& statement) {
+    const auto failure = r_.attempt(line, std::forward<Statement>(statement));
+    if (!failure) return true;
+    if (ado::IsStorageFailure(static_cast<long>(failure->number))) {
+      table.giveUp(line, row, what, failure->description);
+      return false;
+    }
+    r_.report(line, name, row, *failure);
+    return true;
+  }
+
+  bool copyRows(TableTransaction& table, const QString& name, const std::string& quotedTable, int fieldCount) {
     std::int64_t rowCount = 0;
-    h_.step(180, [&] { rowCount = source_.RecordCount(); });
-    if (!source_.IsOpen()) return;  // the source could not be opened: its failure is reported already
+    r_.run(180, name, [&] { rowCount = source_.RecordCount(); });
     // Rows are read and their statements built ahead; each row's steps are replayed here.
-    // The target parses each statement on the reading thread too.
+    // The target parses each statement on the reading thread too. A source that cannot be
+    // read to its end gives the table up.
     ado::StatementPreparer prepare;
     if (access_.IsOpen()) prepare = access_.Preparer();
     RowsAhead rows(
@@ -116,12 +162,19 @@ class SQLiteToAccessRun {
         std::move(prepare));
     for (std::int64_t row = 0;; ++row) {
       const RowsAhead::Row* next = nullptr;
-      h_.step(190, [&] {
-        next = &rows.next();
-        if (next->endFailure) std::rethrow_exception(next->endFailure);
-      });
-      if (!next || !next->more || next->endFailure) break;
+      if (const auto failure = r_.attempt(190, [&] {
+            next = &rows.next();
+            if (next->endFailure) std::rethrow_exception(next->endFailure);
+          })) {
+        table.giveUp(190, row + 1, SourceFailedAt(row + 1), failure->description);
+        return false;
+      }
+      if (!next->more) return true;
       env_.yield();
+      if (stopping()) {
+        table.abandon();
+        return false;
+      }
       h_.step(200, [&] {
         const double percent =
             rowCount > 0 ? static_cast<double>(row + 1) / static_cast<double>(rowCount) * 100.0 : 100.0;
@@ -129,13 +182,21 @@ class SQLiteToAccessRun {
       });
       for (int f = 0; f < fieldCount; ++f) {
         env_.yield();
-        h_.step(210, [&] { next->rethrowFieldFailure(f); });
+        if (stopping()) {
+          table.abandon();
+          return false;
+        }
+        r_.run(210, name, row + 1, [&] { next->rethrowFieldFailure(f); });
       }
-      r_.run(220, name, row + 1, [&] { app::ExecuteSql(access_, next->insert, next->prepared.get()); });
-      if (!h_.step(230, [&] {
+      if (!runOnTarget(table, 220, name, row + 1, TargetFailedAt(row + 1),
+                       [&] { app::ExecuteSql(access_, next->insert, next->prepared.get()); })) {
+        return false;
+      }
+      if (const auto failure = r_.attempt(230, [&] {
             if (next->moveFailure) std::rethrow_exception(next->moveFailure);
           })) {
-        break;
+        table.giveUp(230, row + 2, SourceFailedAt(row + 2), failure->description);
+        return false;
       }
     }
   }
@@ -146,7 +207,6 @@ class SQLiteToAccessRun {
   ado::Connection access_;
   ado::Connection sqlite_;
   ado::Recordset source_;
-  bool inTransaction_ = false;
 };
 
 }  // namespace

@@ -1,7 +1,10 @@
 // "Send Table/s To Access": copies every selected table of the SQLite list into the Access
 // database, walking the list from its last entry to its first; an existing table of the same
-// name is dropped after a Yes to the overwrite question. Each table is written in one
-// transaction on Access; a failing statement shows its error box while the run goes on.
+// name is dropped after a Yes to the overwrite question. Each table (the drop, the create and
+// the rows) is one transaction on Access: a table whose source cannot be read to its end, or
+// that cannot be written, is rolled back whole with one error box naming the table, the row
+// and the reason (see TableTransaction.h). Any other failing statement shows its box and the
+// run goes on.
 #pragma once
 
 #include "transfer/TransferEnvironment.h"

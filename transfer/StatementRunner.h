@@ -5,6 +5,7 @@
 #include "app/ErrorPolicy.h"
 #include "transfer/TransferEnvironment.h"
 
+#include <optional>
 #include <utility>
 
 namespace transfer {
@@ -39,15 +40,33 @@ class StatementRunner {
     return result;
   }
 
+  // Runs the statement and gives its failure back unreported, for a caller that decides
+  // how to report it (report() or reportTableUndone()).
+  template <class Statement>
+  std::optional<app::Failure> attempt(int line, Statement&& statement) {
+    return h_.attempt(line, std::forward<Statement>(statement));
+  }
+
+  // Shows the error box for a failure with this line and passes it to the observer. The
+  // observer hears of it first, so that whoever watches the boxes too knows it is told.
+  void report(int line, const QString& table, std::int64_t row, const app::Failure& failure) {
+    report(line, {table, row, failure.description});
+  }
+  // One message for a table whose copy was given up and undone: the description names the
+  // table and row itself.
+  void reportTableUndone(int line, const QString& table, std::int64_t row, const QString& description) {
+    report(line, {table, row, description, true});
+  }
+
   app::Handler& handler() { return h_; }
 
  private:
-  void report(int line, const QString& table, std::int64_t row, const app::Failure& failure) {
+  void report(int line, const StatementFailure& failure) {
+    if (observer_) observer_(failure);
     try {
       app::ReportApplicationError(h_.dialogs(), h_.label(), line, failure.description);
     } catch (...) {
     }
-    if (observer_) observer_({table, row, failure.description});
   }
 
   app::Handler& h_;

@@ -31,6 +31,9 @@ struct StatementFailure {
   QString table;                 // empty for a failure outside any table (opening a connection)
   std::int64_t row = 0;          // 0 when the statement is not a row's INSERT
   QString description;           // the database's message
+  // The whole table was given up and its changes undone; the description then names the
+  // table and the source row itself.
+  bool tableUndone = false;
 };
 using FailureObserver = std::function<void(const StatementFailure&)>;
 
@@ -48,6 +51,10 @@ struct TransferEnvironment {
   ProgressSink& progress;
   std::function<void()> yield = app::YieldToEvents;
   FailureObserver onFailure;  // optional
+  // Optional: true once the program is ending. A copy then stops at its next yield, undoes
+  // the table in progress without a message (earlier tables stay), closes its connections
+  // and returns.
+  std::function<bool()> stopRequested;
 };
 
 }  // namespace transfer

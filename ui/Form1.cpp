@@ -57,6 +57,7 @@ Form1::Form1(WindowServices services) : services_(std::move(services)) {
   // windows off the screen.
   services_.endProgram = [this, end = std::move(services_.endProgram)] {
     programEnded_ = true;
+    services_.programEnding = true;
     hide();
     if (form2_) form2_->hide();
     if (end) end();

@@ -49,13 +49,15 @@ class ProgressBarSink : public transfer::ProgressSink {
 
 // Runs a copy, delete or rename on this window's lists, pointer and progress bar, with the
 // connection window's text boxes as the connection settings.
-void RunTableAction(Form2& window, app::Dialogs& dialogs, QWidget* connectionWindow,
+// Closing a window while it runs stops it at its next yield (see WindowServices::programEnding).
+void RunTableAction(Form2& window, WindowServices& services, QWidget* connectionWindow,
                     void (*action)(transfer::TransferEnvironment&)) {
   static const db::FixedConnectionSettings kNoSettings{QString(), QString(), QString()};
   const auto* live = dynamic_cast<const db::ConnectionSettings*>(connectionWindow);
   ProgressBarSink progress(window.ProgressBar1);
-  transfer::TransferEnvironment env{live ? *live : kNoSettings, dialogs, *window.List1, *window.List2,
+  transfer::TransferEnvironment env{live ? *live : kNoSettings, services.dialogs, *window.List1, *window.List2,
                                     window.pointer(), progress};
+  env.stopRequested = [&services] { return services.programEnding; };
   action(env);
 }
 
@@ -145,22 +147,22 @@ void Form2::PushButton2_Click() {
 }
 
 void Form2::PushButton1_Click() {
-  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::DeleteAccessTables);
+  RunTableAction(*this, services_, connectionWindow_, transfer::DeleteAccessTables);
 }
 void Form2::PushButton3_Click() {
-  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::SendTablesToSQLite);
+  RunTableAction(*this, services_, connectionWindow_, transfer::SendTablesToSQLite);
 }
 void Form2::PushButton4_Click() {
-  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::SendTablesToAccess);
+  RunTableAction(*this, services_, connectionWindow_, transfer::SendTablesToAccess);
 }
 void Form2::PushButton5_Click() {
-  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::DeleteSQLiteTables);
+  RunTableAction(*this, services_, connectionWindow_, transfer::DeleteSQLiteTables);
 }
 void Form2::PushButton6_Click() {
-  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::RenameAccessTableAction);
+  RunTableAction(*this, services_, connectionWindow_, transfer::RenameAccessTableAction);
 }
 void Form2::PushButton7_Click() {
-  RunTableAction(*this, services_.dialogs, connectionWindow_, transfer::RenameSQLiteTableAction);
+  RunTableAction(*this, services_, connectionWindow_, transfer::RenameSQLiteTableAction);
 }
 
 void Form2::setSelectionOfAll(TableListBox* list, bool selected, const char* handlerName) {
@@ -187,8 +189,10 @@ void Form2::PushButton12_Click() {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
-  // Closing this window ends the whole program, not just this window.
+  // Closing this window ends the whole program, not just this window. A copy that is running
+  // (this close came through its yield) stops at once and rolls back its table in progress.
   event->accept();
+  services_.programEnding = true;
   services_.endProgram();
 }
 

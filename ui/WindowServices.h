@@ -21,6 +21,9 @@ struct WindowServices {
   QString programFolder;
   // Ends the whole program at once (both windows go).
   std::function<void()> endProgram;
+  // Set when a window has been closed and the program is ending: a copy running in a click
+  // handler stops at its next yield, so that the handler returns and the program can end.
+  bool programEnding = false;
   // The clock and the draw behind the occasional opening of the home page.
   app::SecondsSinceMidnight clock = app::LocalSecondsSinceMidnight;
   app::RandomFraction draw = app::SeededRandomFraction;

@@ -7,9 +7,13 @@
 #include "ui/Form1.h"
 
 #include <QApplication>
+#include <csignal>
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // Under a file size limit a write past it fails with "File too large", which the copies
+  // report and roll back, instead of the signal ending the program in the middle of a write.
+  std::signal(SIGXFSZ, SIG_IGN);
   ado::access::RegisterAccessProvider();
   QGuiApplication::setDesktopFileName(QStringLiteral("tabloren"));
   // Closing a window ends the program through the windows' own handlers.

@@ -42,6 +42,12 @@ long errorNumberOf(jet::ErrorCode code) {
   }
 }
 
+// A statement or commit that could not read or write the file: nothing more of the
+// transaction can be trusted to reach it (see ado::IsStorageFailure).
+long writeErrorNumberOf(jet::ErrorCode code) {
+  return code == jet::ErrorCode::kIo ? kErrStorageFailed : errorNumberOf(code);
+}
+
 [[noreturn]] void failOpen(const jet::Status& status, const std::string& path) {
   throw Error(errorNumberOf(status.code()), "Cannot open the Access database " + inQuotes(path) + ": " +
                                                 withoutFilePrefix(status.message(), path) + ".");
@@ -57,7 +63,7 @@ struct PreparedAccessStatement : PreparedStatement {
 [[noreturn]] void failStatement(const jet::Status& status, const std::string& sql, const std::string& path) {
   std::string what = withoutFilePrefix(status.message(), path);
   if (!what.empty()) what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
-  throw Error(errorNumberOf(status.code()),
+  throw Error(writeErrorNumberOf(status.code()),
               what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")");
 }
 
@@ -133,7 +139,7 @@ class AccessSession : public Session {
     if (!writer_) return;
     const jet::Status status = writer_->commitBatch();
     if (!status.ok())
-      throw Error(errorNumberOf(status.code()), "The transaction could not be written to the Access database " +
+      throw Error(writeErrorNumberOf(status.code()), "The transaction could not be written to the Access database " +
                                                     inQuotes(path_) + ": " +
                                                     withoutFilePrefix(status.message(), path_) + ".");
   }

@@ -23,6 +23,8 @@
 //   kErrNoSuchTable           0x80040E37  no table of that name
 //   kErrCommandText           0x80040E14  a statement that does not parse, or that the database
 //                                         refuses (a table that exists, a value that does not fit)
+//   kErrStorageFailed         0x8003001D  a statement or commit that could not read or write
+//                                         the file (full disk, file size limit; reason named)
 //   adErrProviderFailed       0x80004005  anything else: missing file, not an Access database,
 //                                         damaged file, writing not possible
 // Every description names the file.

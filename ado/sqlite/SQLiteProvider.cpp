@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <charconv>
 #include <filesystem>
 #include <memory>
@@ -35,12 +37,31 @@ std::string beginningOf(const std::string& sql) {
 
 [[noreturn]] void fail(const std::string& description) { throw Error(adErrProviderFailed, description); }
 
+// What SQLite said about the last failure of a connection. A failure to read or write the
+// file carries the system's reason too ("disk I/O error" alone does not say that the file
+// size limit was reached), and the storage numbers of ado/Error.h.
+struct SQLiteFailure {
+  std::string message;
+  long number = adErrProviderFailed;
+};
+
+SQLiteFailure lastFailure(sqlite3* db) {
+  SQLiteFailure failure{sqlite3_errmsg(db)};
+  const int code = sqlite3_extended_errcode(db) & 0xff;
+  if (code != SQLITE_IOERR && code != SQLITE_FULL) return failure;
+  const int systemError = sqlite3_system_errno(db);
+  if (systemError != 0) failure.message += std::string(" (") + std::strerror(systemError) + ")";
+  const bool full = code == SQLITE_FULL || systemError == ENOSPC || systemError == EFBIG || systemError == EDQUOT;
+  failure.number = full ? kErrStorageFull : kErrStorageFailed;
+  return failure;
+}
+
 // An error of a statement: SQLite's message, the statement's beginning and the file.
-[[noreturn]] void failStatement(const std::string& message, const std::string& sql, const std::string& path) {
-  fail(message + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")");
+[[noreturn]] void failStatement(const SQLiteFailure& failure, const std::string& sql, const std::string& path) {
+  throw Error(failure.number, failure.message + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")");
 }
 [[noreturn]] void failStatement(sqlite3* db, const std::string& sql, const std::string& path) {
-  failStatement(std::string(sqlite3_errmsg(db)), sql, path);
+  failStatement(lastFailure(db), sql, path);
 }
 
 struct Statement {
@@ -185,9 +206,34 @@ class SQLiteSession : public Session {
     return entries;
   }
 
-  void beginTransaction() override { transactionStatement("BEGIN"); }
-  void commitTransaction() override { transactionStatement("COMMIT"); }
-  void rollbackTransaction() override { transactionStatement("ROLLBACK"); }
+  void beginTransaction() override {
+    transactionStatement("BEGIN");
+    inTransaction_ = !noTransactions_;
+  }
+
+  // A COMMIT that fails leaves nothing of the transaction behind: after some failures (a full
+  // disk, an I/O error) SQLite has rolled it back itself, after others (a lock held too long)
+  // it is still open and is rolled back here. Either way the next BEGIN starts afresh, instead
+  // of later statements running one by one outside any transaction.
+  void commitTransaction() override {
+    try {
+      transactionStatement("COMMIT");
+    } catch (...) {
+      inTransaction_ = false;
+      if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+    inTransaction_ = false;
+  }
+
+  // After a statement failed for want of space or on an I/O error SQLite may have rolled the
+  // transaction back already; rolling it back again then has nothing left to do.
+  void rollbackTransaction() override {
+    const bool endedBySQLite = inTransaction_ && sqlite3_get_autocommit(db_);
+    inTransaction_ = false;
+    if (endedBySQLite) return;
+    transactionStatement("ROLLBACK");
+  }
 
  private:
   // With no statement (at Open) a lock is no failure; before a statement, a failure is reported
@@ -230,11 +276,11 @@ class SQLiteSession : public Session {
     sqlite3_stmt* stmt = found->statement->handle;
     for (size_t i = 0; i < insert_.values.size(); ++i) bind(stmt, static_cast<int>(i) + 1, insert_.values[i]);
     const int rc = sqlite3_step(stmt);
-    std::string message;
-    if (rc != SQLITE_DONE) message = sqlite3_errmsg(db_);
+    SQLiteFailure failure;
+    if (rc != SQLITE_DONE) failure = lastFailure(db_);
     // Every parameter is bound again before the next step, so the bindings are not cleared.
     sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE) failStatement(message, sql, path_);
+    if (rc != SQLITE_DONE) failStatement(failure, sql, path_);
     return true;
   }
 
@@ -274,6 +320,7 @@ class SQLiteSession : public Session {
   sqlite3* db_;
   std::string path_;
   bool noTransactions_;
+  bool inTransaction_ = false;  // begun by beginTransaction and not yet ended by us
   std::string pendingPragma_;
   // Prepared plain INSERTs, by their text up to "VALUES(" and their number of values.
   struct KeptInsert {

@@ -8,6 +8,10 @@
 //   NoTXN       1: BeginTrans/CommitTrans/RollbackTrans do nothing (the driver's "no transactions").
 //   LongNames, StepAPI: accepted; column names are always the plain names, and rows are always
 //               stepped one at a time.
+// Transactions: BEGIN, COMMIT and ROLLBACK; a failed CommitTrans leaves the transaction rolled
+// back, and RollbackTrans after SQLite ended the transaction itself (full disk, I/O error) does
+// nothing. A statement that fails because the file cannot be written raises ado::kErrStorageFull
+// or ado::kErrStorageFailed with the system's reason ("File too large") in the description.
 // Connection properties: Mode adModeRead (1) opens the file read-only; CursorLocation and the two
 // timeouts are accepted and change nothing (the Timeout option above governs waiting for locks).
 // Recordsets stream from a prepared statement whatever cursor type is asked for; RecordCount

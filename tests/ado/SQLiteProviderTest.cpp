@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -203,6 +208,88 @@ TEST(SQLiteTransactions, RollbackUndoesAndCloseEndsRecordsets) {
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), adErrObjectOpen);
   }
+}
+
+// A COMMIT that fails leaves no transaction open: what it would have written is gone, and the
+// next BeginTrans starts afresh instead of later statements running outside any transaction.
+TEST(SQLiteTransactions, AFailedCommitIsRolledBackAndTheNextTransactionBegins) {
+  TempFolder folder;
+  const std::string path = folder.file("busy.db3");
+  RunSql(path, "CREATE TABLE t(x); INSERT INTO t VALUES(1);");
+  Connection connection;
+  connection.Open("DRIVER=SQLite3 ODBC Driver;Database=" + path + ";Timeout=0;");
+  connection.BeginTrans();
+  connection.Execute("INSERT INTO t VALUES(2)");
+  // A reader in the middle of a statement keeps the commit from writing.
+  sqlite3* reader = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &reader), SQLITE_OK);
+  sqlite3_stmt* reading = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(reader, "SELECT * FROM t", -1, &reading, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(reading), SQLITE_ROW);
+  EXPECT_THROW(connection.CommitTrans(), Error);
+  sqlite3_finalize(reading);
+  sqlite3_close(reader);
+
+  connection.BeginTrans();  // no "cannot start a transaction within a transaction"
+  connection.Execute("INSERT INTO t VALUES(3)");
+  connection.CommitTrans();
+  Recordset rs;
+  rs.Open("SELECT group_concat(x) AS xs FROM t", connection);
+  EXPECT_EQ(rs.Fields()["xs"].Value(), Variant::text("1,3"));
+}
+
+// Under a file size limit (a child process with RLIMIT_FSIZE, SIGXFSZ ignored) the commit fails
+// with the system's reason and a storage error number; the file keeps its committed rows and the
+// next transaction begins.
+TEST(SQLiteTransactions, AFileSizeLimitFailsTheCommitWithItsReasonAndUndoesIt) {
+  TempFolder folder;
+  const std::string path = folder.file("limited.db3");
+  RunSql(path, "CREATE TABLE t(x); INSERT INTO t VALUES('kept');");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    int result = 0;
+    try {
+      Connection connection;
+      connection.Open(SQLiteConnectionString(path));
+      connection.BeginTrans();
+      for (int i = 0; i < 2000; ++i) connection.Execute("INSERT INTO t VALUES(zeroblob(1000))");
+      connection.CommitTrans();
+      result = 10;  // the commit should have failed
+    } catch (const Error& e) {
+      const std::string text = e.description();
+      if (!IsStorageFailure(e.number())) result = 11;
+      else if (text.find("File too large") == std::string::npos) result = 12;
+      else if (text.find(path) == std::string::npos) result = 13;
+    }
+    if (result == 0) {
+      try {
+        Connection connection;
+        connection.Open(SQLiteConnectionString(path));
+        connection.BeginTrans();
+        connection.Execute("INSERT INTO t VALUES('after')");
+        connection.CommitTrans();
+      } catch (const Error&) {
+        result = 14;
+      }
+    }
+    _exit(result);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  Connection connection;
+  connection.Open(SQLiteConnectionString(path));
+  Recordset rs;
+  rs.Open("SELECT group_concat(x) AS xs FROM (SELECT x FROM t WHERE typeof(x) = 'text')", connection);
+  EXPECT_EQ(rs.Fields()["xs"].Value(), Variant::text("kept,after"));
+  rs.Close();
+  rs.Open("SELECT count(*) AS n FROM t", connection);
+  EXPECT_EQ(rs.Fields()["n"].Value(), Variant::int64(2));
 }
 
 TEST(SQLiteLocking, AFileLockedByAnotherWriterFailsClearlyAfterTheTimeout) {

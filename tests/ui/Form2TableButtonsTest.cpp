@@ -5,7 +5,11 @@
 #include "app/MemoryTableList.h"
 #include "db/Access.h"
 #include "db/SQLite.h"
+#include "jet/write/WriteSession.h"
 #include "ui/Form2.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -111,6 +115,70 @@ TEST_F(Form2TableButtonsTest, RenameButtonsAskForTheNewName) {
   EXPECT_EQ(Items(form.List2), QStringList({"a", "new_name"}));
   EXPECT_EQ(sqliteTables(), QStringList({"a", "new_name"}));
   EXPECT_EQ(dialogs.shown().size(), 2u);  // the two input boxes, nothing else
+}
+
+// Closing the window while a copy runs (the close arrives through the copy's yield, as a click
+// on the close box would) stops the copy there: the table in progress is rolled back, the table
+// copied before it stays, and the click handler returns at once so that the program can end.
+class Form2CloseDuringCopyTest : public Form2TableButtonsTest {
+ protected:
+  // Clicks `send` and closes the window once `doneFirst` has reached `targetList` and the
+  // progress bar is past 5% of the next table. The milliseconds from the close to the return.
+  qint64 clickAndCloseDuringSecondTable(ui::PushButton* send, const ui::TableListBox* targetList, const QString& doneFirst) {
+    QElapsedTimer sinceClose;
+    bool closing = false;
+    QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+      if (closing || value < 5 || !Items(targetList).contains(doneFirst, Qt::CaseInsensitive)) return;
+      closing = true;
+      QTimer::singleShot(0, &form, [&] {
+        sinceClose.start();
+        form.close();
+      });
+    });
+    form.show();
+    send->click();
+    EXPECT_TRUE(closing);
+    EXPECT_EQ(endCalls, 1);
+    const qint64 elapsed = sinceClose.isValid() ? sinceClose.elapsed() : -1;
+    RecordProperty("milliseconds_from_close_to_return", static_cast<int>(elapsed));
+    return elapsed;
+  }
+};
+
+TEST_F(Form2CloseDuringCopyTest, ToAccess) {
+  uitest::RunOnSQLiteFile(connectionWindow.sqlite,
+                          {"CREATE TABLE zsmall(id INTEGER)", "INSERT INTO zsmall VALUES(1), (2), (3)",
+                           "CREATE TABLE abig(id INTEGER, body TEXT)",
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300000) "
+                           "INSERT INTO abig SELECT i, 'row ' || i FROM n"});
+  db::FillSQLiteTableList(connectionWindow, *form.List2);
+  Select(form.List2, {"zsmall", "abig"});  // bottom-up: zsmall, then abig
+  const qint64 elapsed = clickAndCloseDuringSecondTable(form.PushButton4, form.List1, QStringLiteral("zsmall"));
+  EXPECT_GE(elapsed, 0);
+  EXPECT_LT(elapsed, 1000);
+  EXPECT_EQ(Items(form.List1), QStringList({"Table1", "Table2", "Table3", "Table4", "zsmall"}));
+  EXPECT_EQ(accessTables(), QStringList({"Table1", "Table2", "Table3", "Table4", "zsmall"}));
+  EXPECT_TRUE(dialogs.shown().empty()) << dialogs.messageTexts().join("\n").toStdString();
+}
+
+TEST_F(Form2CloseDuringCopyTest, ToSQLite) {
+  {
+    auto session = jet::WriteSession::Open(connectionWindow.access.toStdString());
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE((*session)->createTable("abig", {{"Id", jet::ColumnType::kLong}}).ok());
+    (*session)->beginBatch();
+    for (int32_t id = 1; id <= 60000; ++id) ASSERT_TRUE((*session)->insert("abig", {id}).ok());
+    ASSERT_TRUE((*session)->commitBatch().ok());
+  }
+  form.List1->clear();
+  db::FillAccessTableList(connectionWindow, dialogs, *form.List1, connectionWindow.access);
+  Select(form.List1, {"Table4", "abig"});  // bottom-up: Table4, then abig
+  const qint64 elapsed = clickAndCloseDuringSecondTable(form.PushButton3, form.List2, QStringLiteral("table4"));
+  EXPECT_GE(elapsed, 0);
+  EXPECT_LT(elapsed, 1000);
+  EXPECT_EQ(Items(form.List2), QStringList({"a", "b", "table4"}));
+  EXPECT_EQ(sqliteTables(), QStringList({"a", "b", "Table4"}));
+  EXPECT_TRUE(dialogs.shown().empty()) << dialogs.messageTexts().join("\n").toStdString();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -233,14 +234,24 @@ int Copy(const cli::Request& request) {
   }
   sourceList.setCurrentIndex(0);
 
+  NoPointer pointer;
+  cli::TerminalProgress progress(isatty(STDERR_FILENO) == 1);
   int failures = 0;
   int errorBoxes = 0;
+  bool boxPrinted = false;  // the failure observer has printed the error box that follows
   app::ScriptedDialogs dialogs;
   dialogs.setDefaultAnswer(request.overwrite ? app::MessageAnswer::Yes : app::MessageAnswer::No);
   dialogs.setObserver([&](const app::ShownDialog& box) {
     if (box.kind != app::ShownDialog::Kind::Message) return;
     if (box.icon == app::MessageIcon::Warning) {
-      ++errorBoxes;  // printed with its table and row by the failure observer
+      ++errorBoxes;
+      // Normally printed with its table and row by the failure observer, just before; any
+      // other failure still gets its line: a failed run never ends with nothing printed.
+      if (!boxPrinted) {
+        progress.reset(QString());
+        PrintError(box.text.section(QStringLiteral("\r\n"), 0, 0));
+      }
+      boxPrinted = false;
     } else if (box.buttons == app::MessageButtons::YesNo) {
       PrintError(box.text + (box.answer == app::MessageAnswer::Yes ? QStringLiteral(" Yes (--overwrite yes)")
                                                                    : QStringLiteral(" No: skipped (--overwrite no)")));
@@ -248,16 +259,16 @@ int Copy(const cli::Request& request) {
       PrintError(box.text);
     }
   });
-  NoPointer pointer;
-  cli::TerminalProgress progress(isatty(STDERR_FILENO) == 1);
   transfer::TransferEnvironment env{settings, dialogs, accessList, sqliteList, pointer, progress};
   env.yield = [] {};
   env.onFailure = [&](const transfer::StatementFailure& failure) {
     ++failures;
+    boxPrinted = true;
     progress.reset(QString());
     QString where;
-    if (!failure.table.isEmpty()) where = QStringLiteral("table \"%1\"").arg(failure.table);
-    if (failure.row > 0) where += QStringLiteral(", row %1").arg(failure.row);
+    // A table given up names its table and row in its own words.
+    if (!failure.table.isEmpty() && !failure.tableUndone) where = QStringLiteral("table \"%1\"").arg(failure.table);
+    if (failure.row > 0 && !failure.tableUndone) where += QStringLiteral(", row %1").arg(failure.row);
     PrintError(where.isEmpty() ? failure.description : where + QStringLiteral(": ") + failure.description);
   };
   if (toSQLite)
@@ -280,6 +291,9 @@ int main(int argc, char** argv) {
   }
   const cli::Request& request = std::get<cli::Request>(parsed);
   ado::access::RegisterAccessProvider();
+  // Under a file size limit (ulimit -f) a write past it then fails with "File too large",
+  // which the copy reports and rolls back, instead of the signal ending the process mid-write.
+  std::signal(SIGXFSZ, SIG_IGN);
   switch (request.command) {
     case cli::Command::Help: std::fputs(cli::HelpText().toLocal8Bit().constData(), stdout); return 0;
     case cli::Command::List: return List(request);
