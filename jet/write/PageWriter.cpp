@@ -50,10 +50,56 @@ void PageWriter::save(uint32_t page, const uint8_t* from, uint32_t offset, uint3
   entry.bytes.assign(from, from + length);  // a kept buffer: no allocation once it had a page
 }
 
+namespace {
+
+// 2147483648 -> "2,147,483,648".
+std::string Grouped(uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+}  // namespace
+
 Result<uint32_t> PageWriter::allocate() {
+  auto free = takeFreePage();
+  if (!free.ok()) return free.status();
+  if (!*free) return append();
+  const uint32_t page = **free;
+  JET_RETURN_IF_ERROR(setGlobalBit(page, false));
+  // Saved whole for undo, then cleared: nothing of its former structure may show through.
+  auto bytes = modify(page);
+  if (!bytes.ok()) return bytes.status();
+  std::fill((*bytes)->begin(), (*bytes)->end(), uint8_t{0});
+  return page;
+}
+
+Result<uint32_t> PageWriter::append() {
+  const uint64_t limit = maxFileBytes();
+  if ((uint64_t{file_.pageCount()} + 1) * file_.pageSize() > limit) {
+    return Status(ErrorCode::kTooLarge, file_.fileName() + ": the database would grow past " + Grouped(limit) +
+                                            " bytes, the largest file Access opens; the statement was undone");
+  }
   const uint32_t page = file_.appendPage();
   JET_RETURN_IF_ERROR(setGlobalBit(page, false));
   return page;
+}
+
+Result<std::optional<uint32_t>> PageWriter::takeFreePage() {
+  auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
+  if (!map.ok()) return map.status();
+  // Pages 0 and 1 (header, global map) are never free, whatever a damaged map says.
+  searchFrom_ = std::max<uint32_t>(searchFrom_, write_format::kGlobalMapPage + 1);
+  while (searchFrom_ < file_.pageCount()) {
+    auto next = (*map)->firstMemberFrom(searchFrom_);
+    if (!next.ok()) return next.status();
+    // The map may mark pages beyond the end free: those are appended in turn.
+    if (!*next || **next >= file_.pageCount()) break;
+    searchFrom_ = **next + 1;
+    if (!releasedUnflushed_.contains(**next)) return *next;
+  }
+  searchFrom_ = file_.pageCount();
+  return std::optional<uint32_t>();
 }
 
 Status PageWriter::release(uint32_t page) {
@@ -64,6 +110,7 @@ Status PageWriter::release(uint32_t page) {
   if (!bytes.ok()) return bytes.status();
   // As Jackcess does: a freed page no longer looks like any structure.
   std::fill((*bytes)->begin(), (*bytes)->begin() + 4, uint8_t{0});
+  releasedUnflushed_.insert(page);
   return setGlobalBit(page, true);
 }
 
@@ -88,8 +135,11 @@ void PageWriter::forgetCaches() {
 Status PageWriter::setGlobalBit(uint32_t page, bool free) {
   auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
   if (!map.ok()) return map.status();
-  // Pages the map does not reach count as used: never grow it, never mark beyond it.
-  return (*map)->set(page, free, /*grow=*/false);
+  // Pages the map does not reach count as used: it grows only to take a freed page (an
+  // inline map becomes a reference map, as Access's own large files have it), and a page
+  // beyond even that stays counted as used.
+  Status s = (*map)->set(page, free, /*grow=*/free);
+  return s.code() == ErrorCode::kUnsupported ? Status::Ok() : s;
 }
 
 void PageWriter::writeLast(uint32_t page) {
@@ -147,16 +197,24 @@ Status PageWriter::commitStatement(bool flush) {
   endStatement();
   if (s.ok()) s = file_.flush(writeLast_);
   writeLast_.clear();
+  if (s.ok()) {
+    for (uint32_t page : releasedUnflushed_) searchFrom_ = std::min(searchFrom_, page);
+    releasedUnflushed_.clear();
+  }
   return s;
 }
 
 void PageWriter::discardUnflushed() {
+  // The releases are given up (their pages are used again); pages taken are free again.
+  releasedUnflushed_.clear();
+  searchFrom_ = 0;
   statementRowsAdded_.clear();
   unflushedRowsAdded_.clear();
   writeLast_.clear();
 }
 
 void PageWriter::rollbackStatement() {
+  searchFrom_ = 0;  // pages the statement took are free again
   statementRowsAdded_.clear();
   forgetCaches();
   for (size_t k = saved_; k-- > 0;) {
