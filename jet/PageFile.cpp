@@ -260,6 +260,13 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   // each group synced before the next, so an interruption never leaves a reference to
   // a page that was not written.
   bool wroteNew = false;
+  auto isNew = [&](uint32_t page) { return page >= filePageCount_ || unreferenced_.contains(page); };
+  for (uint32_t page : unreferenced_) {
+    auto d = dirty_.find(page);
+    if (d == dirty_.end() || isLast(page)) continue;
+    JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
+    wroteNew = true;
+  }
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
     if (isLast(it->first)) continue;
     JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
@@ -267,7 +274,7 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   }
   bool syncedNew = !wroteNew && !earlyWritesUnsynced_;
   for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
-    if (isLast(it->first)) continue;
+    if (isLast(it->first) || isNew(it->first)) continue;
     if (!syncedNew) {
       if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
       syncedNew = true;
@@ -290,6 +297,7 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   }
   if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
   dirty_.clear();
+  unreferenced_.clear();
   filePageCount_ = diskPageCount_ = pageCount_;
   earlyWritesUnsynced_ = false;
   return Status::Ok();
@@ -299,6 +307,13 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   if (dirty_.size() <= limit) return Status::Ok();
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
   PageBytes buffer(pageSize());
+  for (uint32_t page : unreferenced_) {
+    auto d = dirty_.find(page);
+    if (d == dirty_.end()) continue;
+    JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
+    earlyWritesUnsynced_ = true;
+    dirty_.erase(d);
+  }
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end();) {
     // A run of consecutive pages goes out in one call when no page needs encoding.
     auto end = std::next(it);
@@ -354,6 +369,7 @@ void PageFile::dropAppendedPages(uint32_t firstPage) {
 
 void PageFile::discardChanges() {
   dirty_.clear();
+  unreferenced_.clear();
   if (diskPageCount_ > filePageCount_) forgetPagesFrom(filePageCount_);
   earlyWritesUnsynced_ = false;
   pageCount_ = filePageCount_;

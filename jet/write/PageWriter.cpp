@@ -71,6 +71,9 @@ Result<uint32_t> PageWriter::allocate() {
   auto bytes = modify(page);
   if (!bytes.ok()) return bytes.status();
   std::fill((*bytes)->begin(), (*bytes)->end(), uint8_t{0});
+  // Free on disk, so nothing there refers to it: it goes out first (and early in a long
+  // batch) like an appended page, never after the pages that will point to it.
+  file_.treatAsAppended(page);
   return page;
 }
 
