@@ -71,9 +71,10 @@ class PageFile {
   // discardChanges()/dropAppendedPages() cut the file back. Call only when no page handed
   // out by modify() is still being changed.
   Status writeAppendedPagesEarly(size_t limit);
-  // `page` (dirty) lies inside the file but nothing on disk refers to it (a free page
-  // taken again): it is written with the appended pages, first and early like them.
-  void treatAsAppended(uint32_t page) { unreferenced_.insert(page); }
+  // A zeroed dirty page in place of `page`, a page inside the file that nothing on disk
+  // refers to (a free page taken again; its old bytes are not read): written with the
+  // appended pages, first and early like them.
+  PageBytes* reuseFreePage(uint32_t page);
   // Fault injection for tests: flushes stop, as if the process died, once `pages` more
   // pages have been written (negative: never).
   void interruptWritesAfter(int pages) { writesBeforeInterrupt_ = pages; }
@@ -103,7 +104,8 @@ class PageFile {
   std::list<std::pair<uint32_t, PageRef>> lru_;
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
-  std::set<uint32_t> unreferenced_;  // see treatAsAppended()
+  std::set<uint32_t> unreferenced_;       // see reuseFreePage()
+  std::set<uint32_t> unreferencedDirty_;  // those of them dirty now (for early writes)
   int writesBeforeInterrupt_ = -1;
 
   // Read-ahead, for files opened read-only (nothing of ours writes them): a miss on the page

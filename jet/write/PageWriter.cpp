@@ -67,13 +67,12 @@ Result<uint32_t> PageWriter::allocate() {
   if (!*free) return append();
   const uint32_t page = **free;
   JET_RETURN_IF_ERROR(setGlobalBit(page, false));
-  // Saved whole for undo, then cleared: nothing of its former structure may show through.
-  auto bytes = modify(page);
-  if (!bytes.ok()) return bytes.status();
-  std::fill((*bytes)->begin(), (*bytes)->end(), uint8_t{0});
-  // Free on disk, so nothing there refers to it: it goes out first (and early in a long
-  // batch) like an appended page, never after the pages that will point to it.
-  file_.treatAsAppended(page);
+  // Its old bytes are neither read nor saved: the page was free, so after an undo (which
+  // marks it free again) its content does not matter. Nothing of its former structure
+  // shows through; nothing on disk refers to it, so it goes out with the appended pages.
+  file_.reuseFreePage(page);
+  if (page >= savedIn_.size()) savedIn_.resize(std::max<size_t>(page + 1, statementPageCount_), 0);
+  savedIn_[page] = statement_;  // later changes in this statement need no saving either
   return page;
 }
 
@@ -109,9 +108,9 @@ Status PageWriter::release(uint32_t page) {
   // A dropped table's pending count must not land on its freed definition page.
   std::erase_if(statementRowsAdded_, [page](const auto& entry) { return entry.first == page; });
   unflushedRowsAdded_.erase(page);
-  auto bytes = modify(page);
-  if (!bytes.ok()) return bytes.status();
   // As Jackcess does: a freed page no longer looks like any structure.
+  auto bytes = modifyRanges(page, {{0, 4}});
+  if (!bytes.ok()) return bytes.status();
   std::fill((*bytes)->begin(), (*bytes)->begin() + 4, uint8_t{0});
   releasedUnflushed_.insert(page);
   return setGlobalBit(page, true);
