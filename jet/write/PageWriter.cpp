@@ -88,15 +88,20 @@ Result<uint32_t> PageWriter::append() {
 }
 
 Result<std::optional<uint32_t>> PageWriter::takeFreePage() {
-  auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
-  if (!map.ok()) return map.status();
   // Pages 0 and 1 (header, global map) are never free, whatever a damaged map says.
   searchFrom_ = std::max<uint32_t>(searchFrom_, write_format::kGlobalMapPage + 1);
+  if (!reuseFreePages_) searchFrom_ = file_.pageCount();
   while (searchFrom_ < file_.pageCount()) {
-    auto next = (*map)->firstMemberFrom(searchFrom_);
-    if (!next.ok()) return next.status();
+    auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
     // The map may mark pages beyond the end free: those are appended in turn.
-    if (!*next || **next >= file_.pageCount()) break;
+    auto next = map.ok() ? (*map)->firstMemberFrom(searchFrom_, file_.pageCount()) : map.status();
+    if (!next.ok()) {
+      // A map that cannot be searched is not trusted with choosing pages: the file grows
+      // as it did before pages were reused.
+      reuseFreePages_ = false;
+      break;
+    }
+    if (!*next) break;
     searchFrom_ = **next + 1;
     if (!releasedUnflushed_.contains(**next)) return *next;
   }

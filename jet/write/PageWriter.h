@@ -121,6 +121,7 @@ class PageWriter {
   // free again); pages released since the last flush wait for it.
   uint32_t searchFrom_ = 0;
   std::unordered_set<uint32_t> releasedUnflushed_;
+  bool reuseFreePages_ = true;  // false once the global map could not be searched
   uint64_t maxFileBytes_ = 0;  // 0: the format's own limit
 };
 

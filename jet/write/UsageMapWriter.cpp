@@ -160,32 +160,35 @@ std::optional<uint32_t> FirstSetBit(const uint8_t* bitmap, uint32_t from, uint32
 
 }  // namespace
 
-Result<std::optional<uint32_t>> UsageMapWriter::firstMemberFrom(uint32_t from) {
+Result<std::optional<uint32_t>> UsageMapWriter::firstMemberFrom(uint32_t from, uint32_t below) {
   auto page = writer_->file().read(where_.page);
   if (!page.ok()) return page.status();
   const uint8_t* bytes = (*page)->data() + start_;
+  std::optional<uint32_t> found;
   if (bytes[0] == usage_map::kInline) {
     const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
     const uint32_t bits = (length_ - usage_map::kInlineBitmap) * 8u;
     const uint32_t i = from > first ? from - first : 0;
-    if (i >= bits) return std::optional<uint32_t>();
-    auto at = FirstSetBit(bytes + usage_map::kInlineBitmap, i, bits);
-    return at ? std::optional<uint32_t>(first + *at) : std::optional<uint32_t>();
-  }
-  if (bytes[0] != usage_map::kReference) return corrupt("has unknown kind " + std::to_string(bytes[0]));
-  const uint32_t perPage = writer_->format().pagesPerBitmapPage();
-  const uint32_t pointers = (length_ - usage_map::kReferencePages) / 4;
-  for (uint32_t k = from / perPage; k < pointers; ++k) {
-    const uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
-    if (bitmapPage == 0) continue;
-    auto p = writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_);
-    if (!p.ok()) return p.status();
-    const uint32_t i = k == from / perPage ? from % perPage : 0;
-    if (auto at = FirstSetBit((*p)->data() + JetFormat::kBitmapPageHeader, i, perPage)) {
-      return std::optional<uint32_t>(k * perPage + *at);
+    if (i < bits) {
+      if (auto at = FirstSetBit(bytes + usage_map::kInlineBitmap, i, bits)) found = first + *at;
     }
+  } else if (bytes[0] == usage_map::kReference) {
+    const uint32_t perPage = writer_->format().pagesPerBitmapPage();
+    const uint32_t pointers = (length_ - usage_map::kReferencePages) / 4;
+    // Bitmap pages that would cover only pages from `below` on are not looked at (Access-made
+    // maps may hold stray pointers there).
+    for (uint32_t k = from / perPage; k < pointers && !found && uint64_t{k} * perPage < below; ++k) {
+      const uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
+      if (bitmapPage == 0) continue;
+      auto p = writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_);
+      if (!p.ok()) return p.status();
+      const uint32_t i = k == from / perPage ? from % perPage : 0;
+      if (auto at = FirstSetBit((*p)->data() + JetFormat::kBitmapPageHeader, i, perPage)) found = k * perPage + *at;
+    }
+  } else {
+    return corrupt("has unknown kind " + std::to_string(bytes[0]));
   }
-  return std::optional<uint32_t>();
+  return found && *found < below ? found : std::optional<uint32_t>();
 }
 
 Result<bool> UsageMapWriter::contains(uint32_t page) {
