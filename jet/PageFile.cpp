@@ -219,6 +219,7 @@ Result<std::shared_ptr<PageBytes>> PageFile::modify(uint32_t page) {
   if (!current.ok()) return current.status();
   auto copy = std::make_shared<PageBytes>(**current);
   dirty_[page] = copy;
+  if (!unreferenced_.empty() && unreferenced_.contains(page)) unreferencedDirty_.insert(page);
   return copy;
 }
 
@@ -226,6 +227,15 @@ uint32_t PageFile::appendPage() {
   const uint32_t page = pageCount_++;
   dirty_[page] = std::make_shared<PageBytes>(pageSize(), 0);
   return page;
+}
+
+PageBytes* PageFile::reuseFreePage(uint32_t page) {
+  auto& bytes = dirty_[page];
+  if (bytes) std::fill(bytes->begin(), bytes->end(), uint8_t{0});
+  else bytes = std::make_shared<PageBytes>(pageSize(), 0);
+  unreferenced_.insert(page);
+  unreferencedDirty_.insert(page);
+  return bytes.get();
 }
 
 Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
@@ -266,6 +276,13 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   // each group synced before the next, so an interruption never leaves a reference to
   // a page that was not written.
   bool wroteNew = false;
+  auto isNew = [&](uint32_t page) { return page >= filePageCount_ || unreferenced_.contains(page); };
+  for (uint32_t page : unreferenced_) {
+    auto d = dirty_.find(page);
+    if (d == dirty_.end() || isLast(page)) continue;
+    JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
+    wroteNew = true;
+  }
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
     if (isLast(it->first)) continue;
     JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
@@ -273,7 +290,7 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   }
   bool syncedNew = !wroteNew && !earlyWritesUnsynced_;
   for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
-    if (isLast(it->first)) continue;
+    if (isLast(it->first) || isNew(it->first)) continue;
     if (!syncedNew) {
       if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
       syncedNew = true;
@@ -296,6 +313,8 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   }
   if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
   dirty_.clear();
+  unreferenced_.clear();
+  unreferencedDirty_.clear();
   filePageCount_ = diskPageCount_ = pageCount_;
   earlyWritesUnsynced_ = false;
   return Status::Ok();
@@ -304,34 +323,39 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
 Status PageFile::writeAppendedPagesEarly(size_t limit) {
   if (dirty_.size() <= limit) return Status::Ok();
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  // Free pages taken again, then appended pages: nothing on disk refers to either.
+  std::vector<uint32_t> pages(unreferencedDirty_.begin(), unreferencedDirty_.end());
+  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) pages.push_back(it->first);
+  unreferencedDirty_.clear();
   PageBytes buffer(pageSize());
-  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end();) {
+  const bool plain = !codec_->transforms() && writesBeforeInterrupt_ < 0;
+  for (size_t k = 0; k < pages.size();) {
     // A run of consecutive pages goes out in one call when no page needs encoding.
-    auto end = std::next(it);
-    const bool plain = !codec_->transforms() && it->first != 0 && writesBeforeInterrupt_ < 0;
-    if (plain) {
-      while (end != dirty_.end() && end->first == std::prev(end)->first + 1 &&
-             std::distance(it, end) < kPagesPerWrite) {
-        ++end;
-      }
+    size_t end = k + 1;
+    if (plain && pages[k] != 0) {
+      while (end < pages.size() && pages[end] == pages[end - 1] + 1 && end - k < kPagesPerWrite) ++end;
     }
-    if (std::next(it) == end) {
-      JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
+    if (end == k + 1) {
+      JET_RETURN_IF_ERROR(writeDirty(pages[k], *dirty_.at(pages[k]), buffer));
     } else {
       iovec parts[kPagesPerWrite];
       int count = 0;
-      for (auto p = it; p != end; ++p) parts[count++] = {p->second->data(), p->second->size()};
-      if (!WriteVectorFully(fd_, parts, count, static_cast<off_t>(it->first) * pageSize())) {
-        return IoError(fileName_, "cannot write pages " + std::to_string(it->first) + " to " +
-                                      std::to_string(std::prev(end)->first));
+      for (size_t p = k; p < end; ++p) {
+        PageBytes& bytes = *dirty_.at(pages[p]);
+        parts[count++] = {bytes.data(), bytes.size()};
       }
-      for (auto p = it; p != end; ++p) forgetCachedPage(p->first);
+      if (!WriteVectorFully(fd_, parts, count, static_cast<off_t>(pages[k]) * pageSize())) {
+        return IoError(fileName_, "cannot write pages " + std::to_string(pages[k]) + " to " +
+                                      std::to_string(pages[end - 1]));
+      }
+      for (size_t p = k; p < end; ++p) forgetCachedPage(pages[p]);
       if (!writeBack_) writeBack_ = std::make_unique<WriteBack>(fd_);
-      writeBack_->written(static_cast<off_t>(it->first) * pageSize(), static_cast<off_t>(count) * pageSize());
+      writeBack_->written(static_cast<off_t>(pages[k]) * pageSize(), static_cast<off_t>(count) * pageSize());
     }
-    diskPageCount_ = std::max(diskPageCount_, std::prev(end)->first + 1);
+    diskPageCount_ = std::max(diskPageCount_, pages[end - 1] + 1);
     earlyWritesUnsynced_ = true;
-    it = dirty_.erase(it, end);
+    for (size_t p = k; p < end; ++p) dirty_.erase(pages[p]);
+    k = end;
   }
   return Status::Ok();
 }
@@ -360,6 +384,8 @@ void PageFile::dropAppendedPages(uint32_t firstPage) {
 
 void PageFile::discardChanges() {
   dirty_.clear();
+  unreferenced_.clear();
+  unreferencedDirty_.clear();
   if (diskPageCount_ > filePageCount_) forgetPagesFrom(filePageCount_);
   earlyWritesUnsynced_ = false;
   pageCount_ = filePageCount_;

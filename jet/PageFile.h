@@ -10,6 +10,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -79,6 +80,10 @@ class PageFile {
   // discardChanges()/dropAppendedPages() cut the file back. Call only when no page handed
   // out by modify() is still being changed.
   Status writeAppendedPagesEarly(size_t limit);
+  // A zeroed dirty page in place of `page`, a page inside the file that nothing on disk
+  // refers to (a free page taken again; its old bytes are not read): written with the
+  // appended pages, first and early like them.
+  PageBytes* reuseFreePage(uint32_t page);
   // Fault injection for tests: flushes stop, as if the process died, once `pages` more
   // pages have been written (negative: never).
   void interruptWritesAfter(int pages) { writesBeforeInterrupt_ = pages; }
@@ -108,6 +113,8 @@ class PageFile {
   std::list<std::pair<uint32_t, PageRef>> lru_;
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
+  std::set<uint32_t> unreferenced_;       // see reuseFreePage()
+  std::set<uint32_t> unreferencedDirty_;  // those of them dirty now (for early writes)
   int writesBeforeInterrupt_ = -1;
 
   // Read-ahead, for files opened read-only (nothing of ours writes them): a miss on the page

@@ -22,6 +22,7 @@ enum class ErrorCode {
   kInvalidArgument, // a statement or value we refuse
   kLocked,          // the file is open in Access (lock file present)
   kReadOnly,        // writing refused for this file
+  kTooLarge,        // the file would grow past the largest size Access opens
 };
 
 class Status {

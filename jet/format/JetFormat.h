@@ -76,6 +76,9 @@ struct JetFormat {
   const char* name;
   bool jet3;
   uint32_t pageSize;
+  // The largest file Access opens: 1 GiB for Access 97, 2 GiB from Access 2000 on (as
+  // Microsoft's specifications of each version and Jackcess's formats give it).
+  uint64_t maxFileBytes;
   uint32_t maxRowSize;
   uint32_t rowColumnCountSize;   // bytes of the column count at a row's start, and of each variable offset
   uint32_t usageMapInlineBytes;  // bitmap bytes of a freshly written inline map
@@ -102,6 +105,7 @@ inline constexpr JetFormat kJet3Format{
     .name = "Jet3",
     .jet3 = true,
     .pageSize = 2048,
+    .maxFileBytes = uint64_t{1} << 30,
     .maxRowSize = 2012,
     .rowColumnCountSize = 1,
     .usageMapInlineBytes = 128,
@@ -123,6 +127,7 @@ inline constexpr JetFormat kJet4Format{
     .name = "Jet4",
     .jet3 = false,
     .pageSize = 4096,
+    .maxFileBytes = uint64_t{1} << 31,
     .maxRowSize = 4060,
     .rowColumnCountSize = 2,
     .usageMapInlineBytes = 64,

@@ -50,20 +50,74 @@ void PageWriter::save(uint32_t page, const uint8_t* from, uint32_t offset, uint3
   entry.bytes.assign(from, from + length);  // a kept buffer: no allocation once it had a page
 }
 
+namespace {
+
+// 2147483648 -> "2,147,483,648".
+std::string Grouped(uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+}  // namespace
+
 Result<uint32_t> PageWriter::allocate() {
+  auto free = takeFreePage();
+  if (!free.ok()) return free.status();
+  if (!*free) return append();
+  const uint32_t page = **free;
+  JET_RETURN_IF_ERROR(setGlobalBit(page, false));
+  // Its old bytes are neither read nor saved: the page was free, so after an undo (which
+  // marks it free again) its content does not matter. Nothing of its former structure
+  // shows through; nothing on disk refers to it, so it goes out with the appended pages.
+  file_.reuseFreePage(page);
+  if (page >= savedIn_.size()) savedIn_.resize(std::max<size_t>(page + 1, statementPageCount_), 0);
+  savedIn_[page] = statement_;  // later changes in this statement need no saving either
+  return page;
+}
+
+Result<uint32_t> PageWriter::append() {
+  const uint64_t limit = maxFileBytes();
+  if ((uint64_t{file_.pageCount()} + 1) * file_.pageSize() > limit) {
+    return Status(ErrorCode::kTooLarge, file_.fileName() + ": the database would grow past " + Grouped(limit) +
+                                            " bytes, the largest file Access opens; the statement was undone");
+  }
   const uint32_t page = file_.appendPage();
   JET_RETURN_IF_ERROR(setGlobalBit(page, false));
   return page;
+}
+
+Result<std::optional<uint32_t>> PageWriter::takeFreePage() {
+  // Pages 0 and 1 (header, global map) are never free, whatever a damaged map says.
+  searchFrom_ = std::max<uint32_t>(searchFrom_, write_format::kGlobalMapPage + 1);
+  if (!reuseFreePages_) searchFrom_ = file_.pageCount();
+  while (searchFrom_ < file_.pageCount()) {
+    auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
+    // The map may mark pages beyond the end free: those are appended in turn.
+    auto next = map.ok() ? (*map)->firstMemberFrom(searchFrom_, file_.pageCount()) : map.status();
+    if (!next.ok()) {
+      // A map that cannot be searched is not trusted with choosing pages: the file grows
+      // as it did before pages were reused.
+      reuseFreePages_ = false;
+      break;
+    }
+    if (!*next) break;
+    searchFrom_ = **next + 1;
+    if (!releasedUnflushed_.contains(**next)) return *next;
+  }
+  searchFrom_ = file_.pageCount();
+  return std::optional<uint32_t>();
 }
 
 Status PageWriter::release(uint32_t page) {
   // A dropped table's pending count must not land on its freed definition page.
   std::erase_if(statementRowsAdded_, [page](const auto& entry) { return entry.first == page; });
   unflushedRowsAdded_.erase(page);
-  auto bytes = modify(page);
-  if (!bytes.ok()) return bytes.status();
   // As Jackcess does: a freed page no longer looks like any structure.
+  auto bytes = modifyRanges(page, {{0, 4}});
+  if (!bytes.ok()) return bytes.status();
   std::fill((*bytes)->begin(), (*bytes)->begin() + 4, uint8_t{0});
+  releasedUnflushed_.insert(page);
   return setGlobalBit(page, true);
 }
 
@@ -88,8 +142,11 @@ void PageWriter::forgetCaches() {
 Status PageWriter::setGlobalBit(uint32_t page, bool free) {
   auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
   if (!map.ok()) return map.status();
-  // Pages the map does not reach count as used: never grow it, never mark beyond it.
-  return (*map)->set(page, free, /*grow=*/false);
+  // Pages the map does not reach count as used: it grows only to take a freed page (an
+  // inline map becomes a reference map, as Access's own large files have it), and a page
+  // beyond even that stays counted as used.
+  Status s = (*map)->set(page, free, /*grow=*/free);
+  return s.code() == ErrorCode::kUnsupported ? Status::Ok() : s;
 }
 
 void PageWriter::writeLast(uint32_t page) {
@@ -147,16 +204,24 @@ Status PageWriter::commitStatement(bool flush) {
   endStatement();
   if (s.ok()) s = file_.flush(writeLast_);
   writeLast_.clear();
+  if (s.ok()) {
+    for (uint32_t page : releasedUnflushed_) searchFrom_ = std::min(searchFrom_, page);
+    releasedUnflushed_.clear();
+  }
   return s;
 }
 
 void PageWriter::discardUnflushed() {
+  // The releases are given up (their pages are used again); pages taken are free again.
+  releasedUnflushed_.clear();
+  searchFrom_ = 0;
   statementRowsAdded_.clear();
   unflushedRowsAdded_.clear();
   writeLast_.clear();
 }
 
 void PageWriter::rollbackStatement() {
+  searchFrom_ = 0;  // pages the statement took are free again
   statementRowsAdded_.clear();
   forgetCaches();
   for (size_t k = saved_; k-- > 0;) {

@@ -1,10 +1,13 @@
 // The writer's view of the page file during one statement: pages changed through
 // modify() keep their bytes from before the statement, so a failed statement can be
 // undone exactly (rollback) even when earlier statements of a batch are still unflushed.
-// New pages come from allocate() (appended at the end, as Access's own compaction
-// expects: free pages are never reused) and are taken out of the global free-page map;
-// release() gives a page back. Pages named by writeLast() (the catalogue) are written
-// after all others, so an interruption leaves at worst unused pages.
+// New pages come from allocate(): the lowest page the global page map marks free, else
+// a page appended at the end; either way taken out of the map. release() gives a page
+// back; it is used again only once the statement that freed it has reached the file, so
+// pages a table still owns on disk are never overwritten before the catalogue lets go of
+// them. Pages named by writeLast() (the catalogue) are written after all others, so an
+// interruption leaves at worst unused pages. No statement grows the file past the largest
+// size Access opens (JetFormat::maxFileBytes).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +17,7 @@
 #include <string>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "jet/PageFile.h"
@@ -42,10 +46,17 @@ class PageWriter {
   // saved for undo, where modify() saves the whole page. A row added to a data page
   // touches a few hundred bytes of its 4 KB.
   Result<PageBytes*> modifyRanges(uint32_t page, std::initializer_list<ByteRange> ranges);
-  // A new zeroed page at the end of the file, marked used in the global map.
+  // A zeroed page for a new structure, marked used in the global map: a free page of the
+  // file when there is one, else a new page at the end.
   Result<uint32_t> allocate();
-  // Marks `page` free in the global map (when the map covers it) and clears its header.
+  // A zeroed page at the end of the file, never a reused one: for the global map's own
+  // bitmap pages, which must not come from the map while it is being rebuilt.
+  Result<uint32_t> append();
+  // Marks `page` free in the global map (which grows to reach it) and clears its header.
   Status release(uint32_t page);
+  // The largest size the file may reach, in bytes; tests lower it.
+  uint64_t maxFileBytes() const { return maxFileBytes_ ? maxFileBytes_ : format().maxFileBytes; }
+  void limitFileBytesForTests(uint64_t bytes) { maxFileBytes_ = bytes; }
   // Catalogue pages: flushed after every other page of the statement.
   void writeLast(uint32_t page);
 
@@ -78,6 +89,8 @@ class PageWriter {
 
  private:
   Status setGlobalBit(uint32_t page, bool free);
+  // The lowest page the global map marks free and that may be used again, if any.
+  Result<std::optional<uint32_t>> takeFreePage();
   void endStatement();
 
   PageFile& file_;
@@ -104,6 +117,12 @@ class PageWriter {
   std::vector<std::pair<uint32_t, uint32_t>> statementRowsAdded_;
   std::unordered_map<uint32_t, uint32_t> unflushedRowsAdded_;
   Status writeRowCounts();
+  // Free pages: none below searchFrom_ may be taken (a hint, lowered when pages become
+  // free again); pages released since the last flush wait for it.
+  uint32_t searchFrom_ = 0;
+  std::unordered_set<uint32_t> releasedUnflushed_;
+  bool reuseFreePages_ = true;  // false once the global map could not be searched
+  uint64_t maxFileBytes_ = 0;  // 0: the format's own limit
 };
 
 }  // namespace jet

@@ -6,6 +6,7 @@
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
 #include "jet/format/JetFormat.h"
+#include "jet/write/WriteFormat.h"
 
 namespace jet {
 
@@ -72,7 +73,10 @@ Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* appli
   uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
   if (bitmapPage == 0) {
     if (!member || !grow) return Status::Ok();
-    auto fresh = writer_->allocate();
+    // The global map's own bitmap pages are appended: taking a free page would read the
+    // map while it is being rebuilt.
+    const bool global = where_.page == write_format::kGlobalMapPage && where_.slot == 0;
+    auto fresh = global ? writer_->append() : writer_->allocate();
     if (!fresh.ok()) return fresh.status();
     bitmapPage = *fresh;
     auto p = writer_->modify(bitmapPage);
@@ -135,6 +139,56 @@ Result<std::vector<uint32_t>> UsageMapWriter::members() {
     }
   }
   return out;
+}
+
+namespace {
+
+// The first set bit of `bitmap` from bit `from` on, below `bits`.
+std::optional<uint32_t> FirstSetBit(const uint8_t* bitmap, uint32_t from, uint32_t bits) {
+  for (uint32_t i = from; i < bits;) {
+    const uint8_t b = static_cast<uint8_t>(bitmap[i / 8] >> (i % 8));
+    if (b == 0) {
+      i = (i / 8 + 1) * 8;
+      continue;
+    }
+    const uint32_t at = i + static_cast<uint32_t>(std::countr_zero(b));
+    if (at < bits) return at;
+    break;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Result<std::optional<uint32_t>> UsageMapWriter::firstMemberFrom(uint32_t from, uint32_t below) {
+  auto page = writer_->file().read(where_.page);
+  if (!page.ok()) return page.status();
+  const uint8_t* bytes = (*page)->data() + start_;
+  std::optional<uint32_t> found;
+  if (bytes[0] == usage_map::kInline) {
+    const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
+    const uint32_t bits = (length_ - usage_map::kInlineBitmap) * 8u;
+    const uint32_t i = from > first ? from - first : 0;
+    if (i < bits) {
+      if (auto at = FirstSetBit(bytes + usage_map::kInlineBitmap, i, bits)) found = first + *at;
+    }
+  } else if (bytes[0] == usage_map::kReference) {
+    const uint32_t perPage = writer_->format().pagesPerBitmapPage();
+    const uint32_t pointers = (length_ - usage_map::kReferencePages) / 4;
+    // Bitmap pages that would cover only pages from `below` on are not looked at (Access-made
+    // maps may hold stray pointers there).
+    for (uint32_t k = from / perPage; k < pointers && !found && uint64_t{k} * perPage < below; ++k) {
+      const uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
+      if (bitmapPage == 0) continue;
+      auto p = writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_);
+      if (!p.ok()) return p.status();
+      const uint32_t i = k == from / perPage ? from % perPage : 0;
+      if (auto at = FirstSetBit((*p)->data() + JetFormat::kBitmapPageHeader, i, perPage)) found = k * perPage + *at;
+    }
+  } else {
+    return corrupt("has unknown kind " + std::to_string(bytes[0]));
+  }
+  return found && *found < below ? found : std::optional<uint32_t>();
 }
 
 Result<bool> UsageMapWriter::contains(uint32_t page) {

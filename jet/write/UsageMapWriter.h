@@ -29,6 +29,8 @@ class UsageMapWriter {
   Result<bool> contains(uint32_t page);
   // Every member page, ascending.
   Result<std::vector<uint32_t>> members();
+  // The lowest member page in [from, below), if any.
+  Result<std::optional<uint32_t>> firstMemberFrom(uint32_t from, uint32_t below);
   // The highest member page, if any.
   Result<std::optional<uint32_t>> lastMember();
   // Bitmap pages of a reference map (for dropping the map's owner).

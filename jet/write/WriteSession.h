@@ -52,6 +52,9 @@ class WriteSession {
   Status commitBatch();
   void rollbackBatch();
 
+  // Lowers the largest size the file may reach (tests only: the real one is 1 or 2 GiB).
+  void limitFileSizeForTests(uint64_t bytes) { writer_.limitFileBytesForTests(bytes); }
+
   // Runs `body` as one statement (used by the statements above).
   Status run(const std::function<Status()>& body, bool catalogueChanges);
 
