@@ -42,9 +42,11 @@ long errorNumberOf(jet::ErrorCode code) {
   }
 }
 
-// A statement or commit that could not read or write the file: nothing more of the
-// transaction can be trusted to reach it (see ado::IsStorageFailure).
+// A statement or commit that could not read or write the file, or that would make it larger
+// than Access opens: nothing more of the transaction can be trusted to reach it (see
+// ado::IsStorageFailure), so a copy gives the table up once instead of failing row by row.
 long writeErrorNumberOf(jet::ErrorCode code) {
+  if (code == jet::ErrorCode::kTooLarge) return kErrStorageFull;
   return code == jet::ErrorCode::kIo ? kErrStorageFailed : errorNumberOf(code);
 }
 
