@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include "jet/crypto/HeaderMask.h"
@@ -69,6 +70,8 @@ PageFile::PageFile(std::string fileName, int fd, bool writable, size_t cachePage
     : fileName_(std::move(fileName)), fd_(fd), writable_(writable), cacheLimit_(cachePages) {}
 
 PageFile::~PageFile() {
+  // A batch left without commit or rollback: its early-written pages go again.
+  if (journalExists() && !interrupted() && unusable_.empty()) (void)closeJournalWithoutCommit();
   writeBack_.reset();  // its thread uses the descriptor
   if (fd_ >= 0) ::close(fd_);
 }
@@ -77,6 +80,11 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   int fd = ::open(path.c_str(), (options.writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
   if (fd < 0) return IoError(path, "cannot open");
   std::unique_ptr<PageFile> file(new PageFile(path, fd, options.writable, options.cachePages));
+
+  // Before anything is read: a commit that did not finish is undone first. The caller
+  // holds the exclusive lock on the database here.
+  auto recovered = RollBackHotJournal(path, fd, options.writable);
+  if (!recovered.ok()) return recovered.status();
 
   struct stat st {};
   if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
@@ -208,6 +216,7 @@ Result<PageRef> PageFile::readTyped(uint32_t page, PageType type, const std::str
 
 Result<std::shared_ptr<PageBytes>> PageFile::modify(uint32_t page) {
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
   if (auto d = dirty_.find(page); d != dirty_.end()) return d->second;
   auto current = read(page);
   if (!current.ok()) return current.status();
@@ -222,9 +231,48 @@ uint32_t PageFile::appendPage() {
   return page;
 }
 
+Status PageFile::writeStep() {
+  if (writesBeforeInterrupt_ < 0) return Status::Ok();
+  if (writesBeforeInterrupt_ == 0) {
+    if (onInterrupt_) onInterrupt_();
+    return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
+  }
+  --writesBeforeInterrupt_;
+  ++writeSteps_;
+  return Status::Ok();
+}
+
+Status PageFile::interruptWritesAfter(int steps, std::function<void()> onInterrupt) {
+  const bool restart = interrupted();
+  writesBeforeInterrupt_ = steps;
+  onInterrupt_ = std::move(onInterrupt);
+  if (!restart) return Status::Ok();
+  // What the next process would find: roll back what the dead one left.
+  if (journal_) journal_->abandon();
+  auto recovered = RollBackHotJournal(fileName_, fd_, writable_);
+  if (!recovered.ok()) return recovered.status();
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return IoError(fileName_, "cannot stat");
+  diskPageCount_ = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size) / pageSize());
+  forgetCachedPagesFrom(0);  // nothing cached may outlive the rollback
+  earlyWritesUnsynced_ = false;
+  return Status::Ok();
+}
+
+Status PageFile::checkUsable() const {
+  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
+  if (interrupted()) return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
+  return Status::Ok();
+}
+
+RollbackJournal& PageFile::journal() {
+  if (!journal_) journal_ = std::make_unique<RollbackJournal>(fileName_, pageSize(), [this] { return writeStep(); });
+  return *journal_;
+}
+
 Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
-  if (writesBeforeInterrupt_ == 0) return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
-  if (writesBeforeInterrupt_ > 0) --writesBeforeInterrupt_;
+  JET_RETURN_IF_ERROR(writeStep());
   const PageBytes* out = &bytes;
   if (page == 0 || codec_->transforms()) {
     buffer = bytes;
@@ -250,54 +298,108 @@ void PageFile::forgetCachedPage(uint32_t page) {
 Status PageFile::flush() { return flush({}); }
 
 Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
-  if (dirty_.empty()) return Status::Ok();
-  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
-  PageBytes buffer(pageSize());
-  auto isLast = [&](uint32_t page) {
-    return std::find(writeLast.begin(), writeLast.end(), page) != writeLast.end();
-  };
-  // New pages first, then the existing pages that may refer to them, then `writeLast`:
-  // each group synced before the next, so an interruption never leaves a reference to
-  // a page that was not written.
-  bool wroteNew = false;
-  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
-    if (isLast(it->first)) continue;
-    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
-    wroteNew = true;
-  }
-  bool syncedNew = !wroteNew && !earlyWritesUnsynced_;
-  for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
-    if (isLast(it->first)) continue;
-    if (!syncedNew) {
-      if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
-      syncedNew = true;
-    }
-    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
-  }
-  bool syncedRest = false;
-  for (uint32_t page : writeLast) {
-    auto d = dirty_.find(page);
-    if (d == dirty_.end()) continue;
-    if (!syncedRest) {
-      if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
-      syncedRest = true;
-    }
-    JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
-  }
-  // Early-written pages that a failed statement dropped lie beyond the end.
-  if (diskPageCount_ > pageCount_ && ::ftruncate(fd_, static_cast<off_t>(pageCount_) * pageSize()) != 0) {
-    return IoError(fileName_, "cannot truncate");
-  }
-  if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  if (dirty_.empty()) return journalExists() ? closeJournalWithoutCommit() : Status::Ok();
+  JET_RETURN_IF_ERROR(checkUsable());
+  if (Status s = writeCommit(writeLast); !s.ok()) return undoFailedCommit(s);
   dirty_.clear();
   filePageCount_ = diskPageCount_ = pageCount_;
   earlyWritesUnsynced_ = false;
   return Status::Ok();
 }
 
+Status PageFile::writeCommit(const std::vector<uint32_t>& writeLast) {
+  auto isLast = [&](uint32_t page) {
+    return std::find(writeLast.begin(), writeLast.end(), page) != writeLast.end();
+  };
+  // The pages overwritten in place, `writeLast` (the catalogue) at the end.
+  std::vector<uint32_t> inPlace;
+  for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
+    if (!isLast(it->first)) inPlace.push_back(it->first);
+  }
+  for (uint32_t page : writeLast) {
+    if (page < filePageCount_ && dirty_.count(page) &&
+        std::find(inPlace.begin(), inPlace.end(), page) == inPlace.end()) {
+      inPlace.push_back(page);
+    }
+  }
+  JET_RETURN_IF_ERROR(journalPages(inPlace));
+
+  // New pages next: nothing on disk refers to them yet, and rollback cuts them off. Synced
+  // before the overwrites, so that the span in which the file is torn ends with a short sync.
+  PageBytes buffer(pageSize());
+  bool unsyncedNew = earlyWritesUnsynced_;
+  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
+    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
+    unsyncedNew = true;
+  }
+  if (unsyncedNew && !inPlace.empty()) {
+    JET_RETURN_IF_ERROR(writeStep());
+    if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  }
+  for (uint32_t page : inPlace) JET_RETURN_IF_ERROR(writeDirty(page, *dirty_[page], buffer));
+  // Early-written pages that a failed statement dropped lie beyond the end.
+  if (diskPageCount_ > pageCount_) {
+    JET_RETURN_IF_ERROR(writeStep());
+    if (::ftruncate(fd_, static_cast<off_t>(pageCount_) * pageSize()) != 0) return IoError(fileName_, "cannot truncate");
+  }
+  JET_RETURN_IF_ERROR(writeStep());
+  if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  // The commit counts from here.
+  return journal_->remove();
+}
+
+Status PageFile::journalPages(const std::vector<uint32_t>& pages) {
+  if (journalExists()) return journal_->add(fd_, pages);
+  // The size before the first appended byte: rollback cuts the file back to it. A partial
+  // page at the end, which the first appended page would overwrite, is saved too.
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return IoError(fileName_, "cannot stat");
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size % pageSize() == 0) return journal().begin(fd_, size, pages);
+  std::vector<uint32_t> withTail = pages;
+  withTail.push_back(static_cast<uint32_t>(size / pageSize()));
+  return journal().begin(fd_, size, withTail);
+}
+
+Status PageFile::undoFailedCommit(const Status& error) {
+  if (interrupted()) return error;  // a dead process rolls nothing back: the next open does
+  if (journal_) journal_->abandon();
+  auto recovered = RollBackHotJournal(fileName_, fd_, true);
+  if (!recovered.ok()) {
+    unusable_ = fileName_ + ": a change could not be completed (" + error.message() +
+                ") nor undone at once (" + recovered.status().message() + "); " + JournalPathFor(fileName_) +
+                " puts the file back as it was when it is next opened";
+    return Status(error.code(), unusable_);
+  }
+  diskPageCount_ = filePageCount_;
+  forgetCachedPagesFrom(filePageCount_);
+  earlyWritesUnsynced_ = false;
+  return Status(error.code(), error.message() + "; nothing of the change was kept, the file is as it was before");
+}
+
+Status PageFile::closeJournalWithoutCommit() {
+  if (interrupted() || !unusable_.empty()) return checkUsable();
+  JET_RETURN_IF_ERROR(writeStep());
+  // The journal holds no overwritten page yet: rolling it back cuts the early-written pages
+  // off (and puts back a partial last page they overwrote), durably, then removes it.
+  journal_->abandon();
+  auto recovered = RollBackHotJournal(fileName_, fd_, true);
+  if (!recovered.ok()) {
+    unusable_ = recovered.status().message();
+    return recovered.status();
+  }
+  diskPageCount_ = filePageCount_;
+  forgetCachedPagesFrom(filePageCount_);
+  earlyWritesUnsynced_ = false;
+  return Status::Ok();
+}
+
 Status PageFile::writeAppendedPagesEarly(size_t limit) {
   if (dirty_.size() <= limit) return Status::Ok();
-  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  JET_RETURN_IF_ERROR(checkUsable());
+  if (dirty_.lower_bound(filePageCount_) == dirty_.end()) return Status::Ok();
+  // The file's size goes to disk before the first byte beyond it.
+  if (!journalExists()) JET_RETURN_IF_ERROR(journalPages({}));
   PageBytes buffer(pageSize());
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end();) {
     // A run of consecutive pages goes out in one call when no page needs encoding.
@@ -315,6 +417,7 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
       iovec parts[kPagesPerWrite];
       int count = 0;
       for (auto p = it; p != end; ++p) parts[count++] = {p->second->data(), p->second->size()};
+      JET_RETURN_IF_ERROR(writeStep());
       if (!WriteVectorFully(fd_, parts, count, static_cast<off_t>(it->first) * pageSize())) {
         return IoError(fileName_, "cannot write pages " + std::to_string(it->first) + " to " +
                                       std::to_string(std::prev(end)->first));
@@ -330,7 +433,7 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   return Status::Ok();
 }
 
-void PageFile::forgetPagesFrom(uint32_t page) {
+void PageFile::forgetCachedPagesFrom(uint32_t page) {
   for (auto it = cached_.begin(); it != cached_.end();) {
     if (it->first >= page) {
       lru_.erase(it->second);
@@ -339,7 +442,12 @@ void PageFile::forgetPagesFrom(uint32_t page) {
       ++it;
     }
   }
-  if (diskPageCount_ > page) {
+  aheadCount_ = 0;
+}
+
+void PageFile::forgetPagesFrom(uint32_t page) {
+  forgetCachedPagesFrom(page);
+  if (diskPageCount_ > page && !interrupted() && unusable_.empty()) {
     // Best effort: pages beyond the page count are never read, and flush() cuts them again.
     if (::ftruncate(fd_, static_cast<off_t>(page) * pageSize()) == 0) diskPageCount_ = page;
   }
@@ -354,6 +462,8 @@ void PageFile::dropAppendedPages(uint32_t firstPage) {
 
 void PageFile::discardChanges() {
   dirty_.clear();
+  // Best effort: a journal left in place cuts the pages off when the file is next opened.
+  if (journalExists()) (void)closeJournalWithoutCommit();
   if (diskPageCount_ > filePageCount_) forgetPagesFrom(filePageCount_);
   earlyWritesUnsynced_ = false;
   pageCount_ = filePageCount_;
