@@ -232,12 +232,17 @@ uint32_t PageFile::appendPage() {
 }
 
 Status PageFile::writeStep() {
-  if (writesBeforeInterrupt_ < 0) return Status::Ok();
+  if (writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0) return Status::Ok();
+  if (writesBeforeFailure_ == 0) {
+    writesBeforeFailure_ = -1;
+    return Status(ErrorCode::kIo, fileName_ + ": cannot write: disk error (injected by a test)");
+  }
   if (writesBeforeInterrupt_ == 0) {
     if (onInterrupt_) onInterrupt_();
     return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
   }
-  --writesBeforeInterrupt_;
+  if (writesBeforeFailure_ > 0) --writesBeforeFailure_;
+  if (writesBeforeInterrupt_ > 0) --writesBeforeInterrupt_;
   ++writeSteps_;
   return Status::Ok();
 }
@@ -262,7 +267,6 @@ Status PageFile::interruptWritesAfter(int steps, std::function<void()> onInterru
 Status PageFile::checkUsable() const {
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
   if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
-  if (interrupted()) return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
   return Status::Ok();
 }
 
@@ -378,8 +382,8 @@ Status PageFile::undoFailedCommit(const Status& error) {
 }
 
 Status PageFile::closeJournalWithoutCommit() {
-  if (interrupted() || !unusable_.empty()) return checkUsable();
-  JET_RETURN_IF_ERROR(writeStep());
+  JET_RETURN_IF_ERROR(checkUsable());
+  JET_RETURN_IF_ERROR(writeStep());  // refused for good once interrupted: nothing is touched
   // The journal holds no overwritten page yet: rolling it back cuts the early-written pages
   // off (and puts back a partial last page they overwrote), durably, then removes it.
   journal_->abandon();
@@ -404,7 +408,7 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end();) {
     // A run of consecutive pages goes out in one call when no page needs encoding.
     auto end = std::next(it);
-    const bool plain = !codec_->transforms() && it->first != 0 && writesBeforeInterrupt_ < 0;
+    const bool plain = !codec_->transforms() && it->first != 0 && writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0;
     if (plain) {
       while (end != dirty_.end() && end->first == std::prev(end)->first + 1 &&
              std::distance(it, end) < kPagesPerWrite) {

@@ -90,7 +90,10 @@ class PageFile {
   // the disk stays as a dead process leaves it. Arming again acts as a restart: a journal
   // left on disk is rolled back as Open() would (the caller has dropped its changes).
   Status interruptWritesAfter(int steps, std::function<void()> onInterrupt = {});
-  // Steps that changed the disk so far (counted only while interruption is armed).
+  // Fault injection for tests: the step after `steps` more fails once, as a disk error
+  // would; the process lives on, so the failed commit is rolled back at once.
+  void failWriteAfter(int steps) { writesBeforeFailure_ = steps; }
+  // Steps that changed the disk so far (counted only while a fault is armed).
   uint64_t writeSteps() const { return writeSteps_; }
 
  private:
@@ -136,6 +139,7 @@ class PageFile {
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
   int writesBeforeInterrupt_ = -1;
+  int writesBeforeFailure_ = -1;
   std::function<void()> onInterrupt_;
   uint64_t writeSteps_ = 0;
   std::unique_ptr<RollbackJournal> journal_;  // made on the first commit
