@@ -328,17 +328,20 @@ Status PageFile::writeCommit(const std::vector<uint32_t>& writeLast) {
   }
   JET_RETURN_IF_ERROR(journalPages(inPlace));
 
-  // New pages next: nothing on disk refers to them yet, and rollback cuts them off. Synced
-  // before the overwrites, so that the span in which the file is torn ends with a short sync.
+  // New pages next: nothing on disk refers to them yet, and rollback cuts them off. Many of
+  // them are synced before the overwrites, so that the span in which the file is torn ends
+  // with a short sync; a few (a statement's) go with the overwrites' sync.
   PageBytes buffer(pageSize());
-  bool unsyncedNew = earlyWritesUnsynced_;
+  size_t newPages = 0;
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
     JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
-    unsyncedNew = true;
+    ++newPages;
   }
-  if (unsyncedNew && !inPlace.empty()) {
+  // fdatasync: the bytes and the file's size are what a rollback needs; the modification
+  // time is not worth a commit of the file system's own journal per statement.
+  if ((earlyWritesUnsynced_ || newPages > kPagesPerWrite) && !inPlace.empty()) {
     JET_RETURN_IF_ERROR(writeStep());
-    if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+    if (::fdatasync(fd_) != 0) return IoError(fileName_, "cannot sync");
   }
   for (uint32_t page : inPlace) JET_RETURN_IF_ERROR(writeDirty(page, *dirty_[page], buffer));
   // Early-written pages that a failed statement dropped lie beyond the end.
@@ -347,7 +350,7 @@ Status PageFile::writeCommit(const std::vector<uint32_t>& writeLast) {
     if (::ftruncate(fd_, static_cast<off_t>(pageCount_) * pageSize()) != 0) return IoError(fileName_, "cannot truncate");
   }
   JET_RETURN_IF_ERROR(writeStep());
-  if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  if (::fdatasync(fd_) != 0) return IoError(fileName_, "cannot sync");
   // The commit counts from here.
   return journal_->remove();
 }
