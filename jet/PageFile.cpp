@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 #include "jet/crypto/HeaderMask.h"
@@ -370,7 +369,11 @@ Status PageFile::journalPages(const std::vector<uint32_t>& pages) {
 
 Status PageFile::undoFailedCommit(const Status& error) {
   if (interrupted()) return error;  // a dead process rolls nothing back: the next open does
-  if (journal_) journal_->abandon();
+  // No journal of ours (its making failed and took it away again): nothing was written. A
+  // journal of another's, found in the way, is not ours to roll back.
+  const std::string unchanged = "; nothing of the change was kept, the file is as it was before";
+  if (!journalExists()) return Status(error.code(), error.message() + unchanged);
+  journal_->abandon();
   auto recovered = RollBackHotJournal(fileName_, fd_, true);
   if (!recovered.ok()) {
     unusable_ = fileName_ + ": a change could not be completed (" + error.message() +
@@ -381,7 +384,7 @@ Status PageFile::undoFailedCommit(const Status& error) {
   diskPageCount_ = filePageCount_;
   forgetCachedPagesFrom(filePageCount_);
   earlyWritesUnsynced_ = false;
-  return Status(error.code(), error.message() + "; nothing of the change was kept, the file is as it was before");
+  return Status(error.code(), error.message() + unchanged);
 }
 
 Status PageFile::closeJournalWithoutCommit() {
@@ -411,7 +414,8 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end();) {
     // A run of consecutive pages goes out in one call when no page needs encoding.
     auto end = std::next(it);
-    const bool plain = !codec_->transforms() && it->first != 0 && writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0;
+    const bool plain =
+        !codec_->transforms() && it->first != 0 && writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0;
     if (plain) {
       while (end != dirty_.end() && end->first == std::prev(end)->first + 1 &&
              std::distance(it, end) < kPagesPerWrite) {

@@ -181,27 +181,19 @@ Status RollbackJournal::begin(int databaseFd, uint64_t originalSize, const std::
   StoreU32(header.data() + fmt::kCountOffset, count);
   StoreU32(header.data() + fmt::kCountSumOffset, CountSum(salt_, count));
 
-  // A failure of the system takes the journal away again; a refusal of the gate leaves the
-  // disk as a process dying there would.
+  // A failure takes the journal away again, unless the gate refuses that too (a dying
+  // process leaves the disk as it is).
   auto fail = [&](Status status) {
+    const bool remove = gate_().ok();
     ::close(fd_);
     fd_ = -1;
-    ::unlink(path_.c_str());
+    if (remove) ::unlink(path_.c_str());
     return status;
   };
   if (!WriteFully(fd_, header.data(), header.size(), 0)) return fail(IoError(path_, "cannot write the journal"));
-  if (Status s = writeRecords(databaseFd, pages); !s.ok()) {
-    if (fd_ >= 0) return fail(s);
-    return s;
-  }
-  if (Status s = syncJournal(); !s.ok()) {
-    if (fd_ >= 0) return fail(s);
-    return s;
-  }
-  if (Status s = gate_(); !s.ok()) {
-    abandon();
-    return s;
-  }
+  if (Status s = writeRecords(databaseFd, pages); !s.ok()) return fail(s);
+  if (Status s = syncJournal(); !s.ok()) return fail(s);
+  if (Status s = gate_(); !s.ok()) return fail(s);
   if (Status s = SyncFolder(path_); !s.ok()) return fail(s);
   return Status::Ok();
 }
@@ -209,10 +201,7 @@ Status RollbackJournal::begin(int databaseFd, uint64_t originalSize, const std::
 Status RollbackJournal::writeRecords(int databaseFd, const std::vector<uint32_t>& pages) {
   const size_t recordSize = fmt::kRecordPrefix + pageSize_;
   for (uint32_t page : pages) {
-    if (Status s = gate_(); !s.ok()) {
-      abandon();
-      return s;
-    }
+    JET_RETURN_IF_ERROR(gate_());
     uint8_t* bytes = record_.data() + fmt::kRecordPrefix;
     if (!ReadPadded(databaseFd, bytes, pageSize_, static_cast<off_t>(page) * pageSize_)) {
       return IoError(databasePath_, "cannot read page " + std::to_string(page) + " for the journal");
@@ -227,10 +216,7 @@ Status RollbackJournal::writeRecords(int databaseFd, const std::vector<uint32_t>
 }
 
 Status RollbackJournal::syncJournal() {
-  if (Status s = gate_(); !s.ok()) {
-    abandon();
-    return s;
-  }
+  JET_RETURN_IF_ERROR(gate_());
   if (::fdatasync(fd_) != 0) return IoError(path_, "cannot sync the journal");
   return Status::Ok();
 }
@@ -239,10 +225,7 @@ Status RollbackJournal::add(int databaseFd, const std::vector<uint32_t>& pages) 
   if (fd_ < 0) return Status(ErrorCode::kIo, path_ + ": no journal to add to");
   if (pages.empty()) return Status::Ok();
   JET_RETURN_IF_ERROR(writeRecords(databaseFd, pages));
-  if (Status s = gate_(); !s.ok()) {
-    abandon();
-    return s;
-  }
+  JET_RETURN_IF_ERROR(gate_());
   uint8_t count[8];
   StoreU32(count, count_);
   StoreU32(count + 4, CountSum(salt_, count_));
@@ -252,11 +235,7 @@ Status RollbackJournal::add(int databaseFd, const std::vector<uint32_t>& pages) 
 
 Status RollbackJournal::remove() {
   if (fd_ < 0) return Status::Ok();
-  if (Status s = gate_(); !s.ok()) {
-    abandon();
-    return s;
-  }
-  // Emptied rather than removed, the journal must stay open for nothing: close it either way.
+  JET_RETURN_IF_ERROR(gate_());
   Status s = RemoveJournalFile(path_);
   if (s.ok()) abandon();
   return s;

@@ -61,10 +61,12 @@ class RollbackJournal {
 
   // Makes the journal: the header with `originalSize` (the database's size now) and a
   // record of each of `pages`, their bytes read from `databaseFd`; syncs it and the folder.
-  // Refused when a journal exists already. On failure the journal is removed again unless
-  // the gate refused a step (then the disk is left as a dying process would leave it).
+  // Refused when a journal exists already. On failure the journal is removed again, unless
+  // the gate refuses that step too (the disk is then left as a dying process leaves it).
   Status begin(int databaseFd, uint64_t originalSize, const std::vector<uint32_t>& pages);
-  // Adds records of `pages` to a journal made by begin(), sets the count and syncs it.
+  // Adds records of `pages` to a journal made by begin(), sets the count and syncs it. On
+  // failure the journal stays: it is whole up to its old count, and rolling it back undoes
+  // the commit.
   Status add(int databaseFd, const std::vector<uint32_t>& pages);
   // Removes the journal: the commit is complete, or undone by other means.
   Status remove();

@@ -264,5 +264,26 @@ TEST(FailedCommit, FileSizeLimitStopsTheCommitAndTheFileStaysAsBefore) {
   ExpectCommitted(scenario, file, jetwrite_test::OurDump(CopyOfCorpusFile(scenario.corpusFile)));
 }
 
+// A session closed in the middle of a batch whose pages were partly written early (the
+// program ended without commit or rollback): the pages are cut off again and the journal
+// removed, as a rollback would.
+TEST(FailedCommit, SessionClosedInTheMiddleOfALargeBatchLeavesTheFileAsBefore) {
+  Scenario scenario{"new_accdb", "", ".accdb", "Gone", false};
+  scenario.rows = static_cast<int>(jet::PageWriter::kDirtyPagesLimit) * 3 / 2;
+  scenario.memoCharacters = 1500;
+  const fs::path file = StartingFile(scenario);
+  const std::string before = ReadFileBytes(file);
+  const fs::path journal = jet::JournalPathFor(file.string());
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(StageCommit(scenario, **session).ok());
+    EXPECT_GT(fs::file_size(file), before.size()) << "the batch should have written pages early";
+    EXPECT_TRUE(fs::exists(journal)) << "early writes come after the journal";
+  }
+  EXPECT_FALSE(fs::exists(journal));
+  EXPECT_TRUE(ReadFileBytes(file) == before);
+}
+
 }  // namespace
 }  // namespace jetjournal_test
