@@ -4,7 +4,7 @@
 // New pages come from allocate() (appended at the end, as Access's own compaction
 // expects: free pages are never reused) and are taken out of the global free-page map;
 // release() gives a page back. Pages named by writeLast() (the catalogue) are written
-// after all others, so an interruption leaves at worst unused pages.
+// after all others; the commit itself is atomic (PageFile::flush and its journal).
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,8 @@
 // disk) leave the file as it was, with the session still usable.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -99,6 +101,48 @@ TEST(HotJournal, WholeJournalPutsPagesBackAndCutsTheFile) {
   ASSERT_TRUE(recovered.ok()) << recovered.status().message();
   EXPECT_EQ(recovered->outcome, Outcome::kRolledBack);
   EXPECT_EQ(recovered->pagesRestored, 2u);
+  EXPECT_TRUE(ReadFileBytes(commit.file) == commit.before);
+  EXPECT_FALSE(fs::exists(commit.journal));
+}
+
+// Sets or clears what keeps this process from opening `file` for writing: read-only
+// permissions, and for root, whom they do not stop, the immutable attribute. False when
+// the file stays writable (a file system without the attribute).
+bool SetUnwritable(const fs::path& file, bool unwritable) {
+  // Permissions change only while the file is not immutable.
+  if (unwritable) fs::permissions(file, fs::perms::owner_read);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  int flags = 0;
+  if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+    flags = unwritable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    (void)::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  }
+  if (fd >= 0) ::close(fd);
+  if (!unwritable) fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  const int probe = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+  if (probe >= 0) ::close(probe);
+  return (probe < 0) == unwritable;
+}
+
+// A reader rolls a hot journal back through a second descriptor opened for writing; when
+// the file cannot be written, opening fails, naming both files, and nothing is lost.
+TEST(HotJournal, ReaderThatCannotWriteTheFileFailsClearlyAndKeepsTheJournal) {
+  HandMadeCommit commit(/*overwrite=*/true);
+  if (!SetUnwritable(commit.file, true)) {
+    SetUnwritable(commit.file, false);
+    GTEST_SKIP() << "cannot make a file unwritable for this process here";
+  }
+  const jet::Status refused = Reopen(commit.file);
+  SetUnwritable(commit.file, false);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.code(), jet::ErrorCode::kReadOnly);
+  EXPECT_NE(refused.message().find(commit.file.string() + ": an interrupted change left " + commit.journal.string()),
+            std::string::npos)
+      << refused.message();
+  EXPECT_NE(refused.message().find("cannot be opened for writing"), std::string::npos) << refused.message();
+  EXPECT_TRUE(fs::exists(commit.journal));
+  // Once it can be written, the next reader rolls back.
+  ASSERT_TRUE(Reopen(commit.file).ok());
   EXPECT_TRUE(ReadFileBytes(commit.file) == commit.before);
   EXPECT_FALSE(fs::exists(commit.journal));
 }
