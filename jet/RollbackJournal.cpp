@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -315,8 +316,8 @@ Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool
 
   struct stat st {};
   if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
-  const bool cut = static_cast<uint64_t>(st.st_size) > originalSize;
-  if (restore > 0 || cut) {
+  uint64_t end = static_cast<uint64_t>(st.st_size);
+  if (restore > 0 || end > originalSize) {
     int writeFd = fd;
     FdCloser writeCloser{-1};
     if (!fdWritable) {
@@ -335,8 +336,9 @@ Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool
       if (!WriteFully(writeFd, record.data() + fmt::kRecordPrefix, pageSize, static_cast<off_t>(page) * pageSize)) {
         return IoError(path, "cannot put page " + std::to_string(page) + " back from " + journalPath);
       }
+      end = std::max<uint64_t>(end, static_cast<uint64_t>(page + 1) * pageSize);  // a partial last page, whole
     }
-    if (cut) {
+    if (end > originalSize) {
       if (::ftruncate(writeFd, static_cast<off_t>(originalSize)) != 0) {
         return IoError(path, "cannot cut the file back to its size before the interrupted change");
       }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <fstream>
 
 #include "CommitScenario.h"
 #include "WriteOracles.h"
@@ -100,6 +101,18 @@ TEST(EveryStep, InterruptedBatchWithEarlyWritesIsCutBackOnReopen) {
   for (uint64_t n = steps.total - 40; n < steps.total; ++n) points.push_back(n);
   InterruptAt(scenario, start, points);
   ExpectCompleteCommit(scenario, start);
+}
+
+// A file that ends in part of a page: the first new page overwrites that part, so the
+// journal saves it, and every interruption gives the file back with its odd size.
+TEST(EveryStep, FileEndingInAPartialPageGetsItBack) {
+  const Scenario scenario{"partial_page", "", ".mdb", "Gone", true};
+  const fs::path start = StartingFile(scenario);
+  std::ofstream(start, std::ios::binary | std::ios::app) << std::string(1000, '\x77');
+  const StepCount steps = CountSteps(scenario, start);
+  std::vector<uint64_t> points;
+  for (uint64_t n = 0; n < steps.total; ++n) points.push_back(n);
+  InterruptAt(scenario, start, points);
 }
 
 // The same commit in a child process killed (SIGKILL) at each step; another process,
