@@ -63,12 +63,35 @@ bool WriteVectorFully(int fd, iovec* parts, int count, off_t offset) {
   return true;
 }
 
+// Rolls back a journal left by a commit that did not finish. Whoever holds a lock on the
+// database knows its writer is gone (a live writer holds the exclusive lock), but rolling
+// back needs the exclusive lock itself: other readers must not read pages being put back.
+// A writer holds it already; a reader gives its shared lock up, takes the exclusive one on
+// a descriptor open for writing, rolls back, and takes its shared lock again.
+Status RollBackUnderExclusiveLock(const std::string& path, int fd, const PageFile::Options& options) {
+  const std::string journal = JournalPathFor(path);
+  if (options.writable) return RollBackHotJournal(path, fd, true).status();
+  for (int attempt = 0; attempt < 3 && ::access(journal.c_str(), F_OK) == 0; ++attempt) {
+    const int writable = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (writable < 0) return RollBackHotJournal(path, fd, false).status();  // says why it cannot
+    UnlockWholeFile(fd);
+    Status rolledBack = LockWholeFile(writable, LockKind::kExclusive, options.lockWait, path);
+    if (rolledBack.ok()) rolledBack = RollBackHotJournal(path, writable, true).status();
+    ::close(writable);  // lets the exclusive lock go
+    JET_RETURN_IF_ERROR(rolledBack);
+    JET_RETURN_IF_ERROR(LockWholeFile(fd, LockKind::kShared, options.lockWait, path));
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 PageFile::PageFile(std::string fileName, int fd, bool writable, size_t cachePages)
     : fileName_(std::move(fileName)), fd_(fd), writable_(writable), cacheLimit_(cachePages) {}
 
 PageFile::~PageFile() {
+  // A batch left without commit or rollback: its early-written pages go again.
+  if (journalExists() && !interrupted() && unusable_.empty()) (void)closeJournalWithoutCommit();
   writeBack_.reset();  // its thread uses the descriptor
   if (fd_ >= 0) ::close(fd_);
 }
@@ -82,8 +105,10 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
   if (!S_ISREG(st.st_mode)) return Status(ErrorCode::kIo, path + ": not a regular file");
   // Locked before anything is read: a commit of another program is never seen half done.
+  // Then a commit that did not finish is undone first.
   JET_RETURN_IF_ERROR(LockWholeFile(fd, options.writable ? LockKind::kExclusive : LockKind::kShared,
                                     options.lockWait, path));
+  JET_RETURN_IF_ERROR(RollBackUnderExclusiveLock(path, fd, options));
   if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
   const uint64_t size = static_cast<uint64_t>(st.st_size);
 
@@ -214,6 +239,7 @@ Result<PageRef> PageFile::readTyped(uint32_t page, PageType type, const std::str
 
 Result<std::shared_ptr<PageBytes>> PageFile::modify(uint32_t page) {
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
   if (auto d = dirty_.find(page); d != dirty_.end()) return d->second;
   auto current = read(page);
   if (!current.ok()) return current.status();
@@ -238,9 +264,52 @@ PageBytes* PageFile::reuseFreePage(uint32_t page) {
   return bytes.get();
 }
 
-Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
-  if (writesBeforeInterrupt_ == 0) return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
+Status PageFile::writeStep() {
+  if (writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0) return Status::Ok();
+  if (writesBeforeFailure_ == 0) {
+    writesBeforeFailure_ = -1;
+    return Status(ErrorCode::kIo, fileName_ + ": cannot write: disk error (injected by a test)");
+  }
+  if (writesBeforeInterrupt_ == 0) {
+    if (onInterrupt_) onInterrupt_();
+    return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
+  }
+  if (writesBeforeFailure_ > 0) --writesBeforeFailure_;
   if (writesBeforeInterrupt_ > 0) --writesBeforeInterrupt_;
+  ++writeSteps_;
+  return Status::Ok();
+}
+
+Status PageFile::interruptWritesAfter(int steps, std::function<void()> onInterrupt) {
+  const bool restart = interrupted();
+  writesBeforeInterrupt_ = steps;
+  onInterrupt_ = std::move(onInterrupt);
+  if (!restart) return Status::Ok();
+  // What the next process would find: roll back what the dead one left.
+  if (journal_) journal_->abandon();
+  auto recovered = RollBackHotJournal(fileName_, fd_, writable_);
+  if (!recovered.ok()) return recovered.status();
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return IoError(fileName_, "cannot stat");
+  diskPageCount_ = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size) / pageSize());
+  forgetCachedPagesFrom(0);  // nothing cached may outlive the rollback
+  earlyWritesUnsynced_ = false;
+  return Status::Ok();
+}
+
+Status PageFile::checkUsable() const {
+  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
+  if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
+  return Status::Ok();
+}
+
+RollbackJournal& PageFile::journal() {
+  if (!journal_) journal_ = std::make_unique<RollbackJournal>(fileName_, pageSize(), [this] { return writeStep(); });
+  return *journal_;
+}
+
+Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
+  JET_RETURN_IF_ERROR(writeStep());
   const PageBytes* out = &bytes;
   if (page == 0 || codec_->transforms()) {
     buffer = bytes;
@@ -266,52 +335,9 @@ void PageFile::forgetCachedPage(uint32_t page) {
 Status PageFile::flush() { return flush({}); }
 
 Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
-  if (dirty_.empty()) return Status::Ok();
-  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
-  PageBytes buffer(pageSize());
-  auto isLast = [&](uint32_t page) {
-    return std::find(writeLast.begin(), writeLast.end(), page) != writeLast.end();
-  };
-  // New pages first, then the existing pages that may refer to them, then `writeLast`:
-  // each group synced before the next, so an interruption never leaves a reference to
-  // a page that was not written.
-  bool wroteNew = false;
-  auto isNew = [&](uint32_t page) { return page >= filePageCount_ || unreferenced_.contains(page); };
-  for (uint32_t page : unreferenced_) {
-    auto d = dirty_.find(page);
-    if (d == dirty_.end() || isLast(page)) continue;
-    JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
-    wroteNew = true;
-  }
-  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
-    if (isLast(it->first)) continue;
-    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
-    wroteNew = true;
-  }
-  bool syncedNew = !wroteNew && !earlyWritesUnsynced_;
-  for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
-    if (isLast(it->first) || isNew(it->first)) continue;
-    if (!syncedNew) {
-      if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
-      syncedNew = true;
-    }
-    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
-  }
-  bool syncedRest = false;
-  for (uint32_t page : writeLast) {
-    auto d = dirty_.find(page);
-    if (d == dirty_.end()) continue;
-    if (!syncedRest) {
-      if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
-      syncedRest = true;
-    }
-    JET_RETURN_IF_ERROR(writeDirty(page, *d->second, buffer));
-  }
-  // Early-written pages that a failed statement dropped lie beyond the end.
-  if (diskPageCount_ > pageCount_ && ::ftruncate(fd_, static_cast<off_t>(pageCount_) * pageSize()) != 0) {
-    return IoError(fileName_, "cannot truncate");
-  }
-  if (::fsync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  if (dirty_.empty()) return journalExists() ? closeJournalWithoutCommit() : Status::Ok();
+  JET_RETURN_IF_ERROR(checkUsable());
+  if (Status s = writeCommit(writeLast); !s.ok()) return undoFailedCommit(s);
   dirty_.clear();
   unreferenced_.clear();
   unreferencedDirty_.clear();
@@ -320,15 +346,118 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   return Status::Ok();
 }
 
+Status PageFile::writeCommit(const std::vector<uint32_t>& writeLast) {
+  auto isLast = [&](uint32_t page) {
+    return std::find(writeLast.begin(), writeLast.end(), page) != writeLast.end();
+  };
+  // The pages overwritten in place, `writeLast` (the catalogue) at the end.
+  // Free pages taken again are among them: the map may be wrong about a page (a damaged
+  // or unusual file), and a rollback then still gives back every byte.
+  std::vector<uint32_t> inPlace;
+  for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
+    if (!isLast(it->first)) inPlace.push_back(it->first);
+  }
+  for (uint32_t page : writeLast) {
+    if (page < filePageCount_ && dirty_.count(page) &&
+        std::find(inPlace.begin(), inPlace.end(), page) == inPlace.end()) {
+      inPlace.push_back(page);
+    }
+  }
+  JET_RETURN_IF_ERROR(journalPages(inPlace));
+
+  // New pages next: nothing on disk refers to them yet, and rollback cuts them off. Many of
+  // them are synced before the overwrites, so that the span in which the file is torn ends
+  // with a short sync; a few (a statement's) go with the overwrites' sync.
+  PageBytes buffer(pageSize());
+  size_t newPages = 0;
+  for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) {
+    JET_RETURN_IF_ERROR(writeDirty(it->first, *it->second, buffer));
+    ++newPages;
+  }
+  // fdatasync: the bytes and the file's size are what a rollback needs; the modification
+  // time is not worth a commit of the file system's own journal per statement.
+  if ((earlyWritesUnsynced_ || newPages > kPagesPerWrite) && !inPlace.empty()) {
+    JET_RETURN_IF_ERROR(writeStep());
+    if (::fdatasync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  }
+  for (uint32_t page : inPlace) JET_RETURN_IF_ERROR(writeDirty(page, *dirty_[page], buffer));
+  // Early-written pages that a failed statement dropped lie beyond the end.
+  if (diskPageCount_ > pageCount_) {
+    JET_RETURN_IF_ERROR(writeStep());
+    if (::ftruncate(fd_, static_cast<off_t>(pageCount_) * pageSize()) != 0) return IoError(fileName_, "cannot truncate");
+  }
+  JET_RETURN_IF_ERROR(writeStep());
+  if (::fdatasync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  // The commit counts from here.
+  return journal_->remove();
+}
+
+Status PageFile::journalPages(const std::vector<uint32_t>& pages) {
+  // A page is saved once per commit, as it was before the commit: a free page taken again
+  // and written early may change again, and its second state must not be the one restored.
+  if (!journalExists()) journaled_.clear();
+  std::vector<uint32_t> fresh;
+  for (uint32_t page : pages) {
+    if (journaled_.insert(page).second) fresh.push_back(page);
+  }
+  if (journalExists()) return fresh.empty() ? Status::Ok() : journal_->add(fd_, fresh);
+  // The size before the first appended byte: rollback cuts the file back to it. A partial
+  // page at the end, which the first appended page would overwrite, is saved too.
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return IoError(fileName_, "cannot stat");
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size % pageSize() != 0) fresh.push_back(static_cast<uint32_t>(size / pageSize()));
+  return journal().begin(fd_, size, fresh);
+}
+
+Status PageFile::undoFailedCommit(const Status& error) {
+  if (interrupted()) return error;  // a dead process rolls nothing back: the next open does
+  // No journal of ours (its making failed and took it away again): nothing was written. A
+  // journal of another's, found in the way, is not ours to roll back.
+  const std::string unchanged = "; nothing of the change was kept, the file is as it was before";
+  if (!journalExists()) return Status(error.code(), error.message() + unchanged);
+  journal_->abandon();
+  auto recovered = RollBackHotJournal(fileName_, fd_, true);
+  if (!recovered.ok()) {
+    unusable_ = fileName_ + ": a change could not be completed (" + error.message() +
+                ") nor undone at once (" + recovered.status().message() + "); " + JournalPathFor(fileName_) +
+                " puts the file back as it was when it is next opened";
+    return Status(error.code(), unusable_);
+  }
+  diskPageCount_ = filePageCount_;
+  forgetCachedPagesFrom(filePageCount_);
+  earlyWritesUnsynced_ = false;
+  return Status(error.code(), error.message() + unchanged);
+}
+
+Status PageFile::closeJournalWithoutCommit() {
+  JET_RETURN_IF_ERROR(checkUsable());
+  JET_RETURN_IF_ERROR(writeStep());  // refused for good once interrupted: nothing is touched
+  // The journal holds no overwritten page yet: rolling it back cuts the early-written pages
+  // off (and puts back a partial last page they overwrote), durably, then removes it.
+  journal_->abandon();
+  auto recovered = RollBackHotJournal(fileName_, fd_, true);
+  if (!recovered.ok()) {
+    unusable_ = recovered.status().message();
+    return recovered.status();
+  }
+  diskPageCount_ = filePageCount_;
+  forgetCachedPagesFrom(filePageCount_);
+  earlyWritesUnsynced_ = false;
+  return Status::Ok();
+}
+
 Status PageFile::writeAppendedPagesEarly(size_t limit) {
   if (dirty_.size() <= limit) return Status::Ok();
-  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
-  // Free pages taken again, then appended pages: nothing on disk refers to either.
+  JET_RETURN_IF_ERROR(checkUsable());
+  // Free pages taken again, then appended pages: nothing on disk refers to either. The
+  // journal holds the free pages' bytes and the file's size before the first of them.
   std::vector<uint32_t> pages(unreferencedDirty_.begin(), unreferencedDirty_.end());
+  JET_RETURN_IF_ERROR(journalPages(pages));
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) pages.push_back(it->first);
   unreferencedDirty_.clear();
   PageBytes buffer(pageSize());
-  const bool plain = !codec_->transforms() && writesBeforeInterrupt_ < 0;
+  const bool plain = !codec_->transforms() && writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0;
   for (size_t k = 0; k < pages.size();) {
     // A run of consecutive pages goes out in one call when no page needs encoding.
     size_t end = k + 1;
@@ -344,6 +473,7 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
         PageBytes& bytes = *dirty_.at(pages[p]);
         parts[count++] = {bytes.data(), bytes.size()};
       }
+      JET_RETURN_IF_ERROR(writeStep());
       if (!WriteVectorFully(fd_, parts, count, static_cast<off_t>(pages[k]) * pageSize())) {
         return IoError(fileName_, "cannot write pages " + std::to_string(pages[k]) + " to " +
                                       std::to_string(pages[end - 1]));
@@ -360,7 +490,7 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   return Status::Ok();
 }
 
-void PageFile::forgetPagesFrom(uint32_t page) {
+void PageFile::forgetCachedPagesFrom(uint32_t page) {
   for (auto it = cached_.begin(); it != cached_.end();) {
     if (it->first >= page) {
       lru_.erase(it->second);
@@ -369,7 +499,12 @@ void PageFile::forgetPagesFrom(uint32_t page) {
       ++it;
     }
   }
-  if (diskPageCount_ > page) {
+  aheadCount_ = 0;
+}
+
+void PageFile::forgetPagesFrom(uint32_t page) {
+  forgetCachedPagesFrom(page);
+  if (diskPageCount_ > page && !interrupted() && unusable_.empty()) {
     // Best effort: pages beyond the page count are never read, and flush() cuts them again.
     if (::ftruncate(fd_, static_cast<off_t>(page) * pageSize()) == 0) diskPageCount_ = page;
   }
@@ -386,6 +521,8 @@ void PageFile::discardChanges() {
   dirty_.clear();
   unreferenced_.clear();
   unreferencedDirty_.clear();
+  // Best effort: a journal left in place cuts the pages off when the file is next opened.
+  if (journalExists()) (void)closeJournalWithoutCommit();
   if (diskPageCount_ > filePageCount_) forgetPagesFrom(filePageCount_);
   earlyWritesUnsynced_ = false;
   pageCount_ = filePageCount_;

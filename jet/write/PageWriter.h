@@ -5,9 +5,9 @@
 // a page appended at the end; either way taken out of the map. release() gives a page
 // back; it is used again only once the statement that freed it has reached the file, so
 // pages a table still owns on disk are never overwritten before the catalogue lets go of
-// them. Pages named by writeLast() (the catalogue) are written after all others, so an
-// interruption leaves at worst unused pages. No statement grows the file past the largest
-// size Access opens (JetFormat::maxFileBytes).
+// them. Pages named by writeLast() (the catalogue) are written after all others; the
+// commit itself is atomic (PageFile::flush and its journal). No statement grows the file
+// past the largest size Access opens (JetFormat::maxFileBytes).
 #pragma once
 
 #include <cstdint>
