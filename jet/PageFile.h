@@ -73,6 +73,7 @@ class PageFile {
   Result<std::shared_ptr<PageBytes>> modify(uint32_t page);
   uint32_t appendPage();  // a zeroed dirty page at the end of the file
   bool hasChanges() const { return !dirty_.empty(); }
+  size_t changedPageCount() const { return dirty_.size(); }  // pages held in memory to be written
   Status flush();
   // Commits every dirty page: the journal of the pages to be overwritten (synced, with its
   // folder entry), the appended pages (synced), then the pages overwritten in place, all

@@ -113,10 +113,10 @@ Status PageWriter::release(uint32_t page) {
   // A dropped table's pending count must not land on its freed definition page.
   std::erase_if(statementRowsAdded_, [page](const auto& entry) { return entry.first == page; });
   unflushedRowsAdded_.erase(page);
-  // As Jackcess does: a freed page no longer looks like any structure.
-  auto bytes = modifyRanges(page, {{0, 4}});
-  if (!bytes.ok()) return bytes.status();
-  std::fill((*bytes)->begin(), (*bytes)->begin() + 4, uint8_t{0});
+  // The page keeps its bytes, as Access and SQLite leave freed pages: only the global map
+  // says it is free, and reuse zeroes it whole. Wiping its header (as Jackcess does) would
+  // hold every page of a dropped table in memory and write it again, and a file only ever
+  // reaches such pages through maps that no longer name them.
   releasedUnflushed_.insert(page);
   return setGlobalBit(page, true);
 }

@@ -89,6 +89,45 @@ TEST_F(EarlyWriteTest, FailedStatementInALargeBatchVanishesAloneAndTheCommitIsCo
   EXPECT_TRUE(report->clean()) << (report->problems.empty() ? "" : report->problems.front());
 }
 
+// Overwriting a large table (drop, create, the rows again, in one batch as a copy does)
+// holds no more than the writer's limit of pages in memory, takes the dropped table's pages
+// again once the drop is on disk, and undoes exactly.
+TEST_F(EarlyWriteTest, OverwritingALargeTableStaysInBoundedMemoryAndSize) {
+  const size_t bound = jet::PageWriter::kDirtyPagesLimit + 64;
+  auto fill = [&] {
+    for (int i = 0; i < kRows; ++i) {
+      ASSERT_TRUE(insert(i).ok());
+      ASSERT_LE(session_->database().file().changedPageCount(), bound) << "row " << i;
+    }
+  };
+  auto overwrite = [&] {
+    ASSERT_TRUE(session_->dropTable("Notes").ok());
+    EXPECT_LE(session_->database().file().changedPageCount(), size_t{64}) << "a drop holds the table's pages";
+    ASSERT_TRUE(session_->createTable("Notes", {{"Id", jet::ColumnType::kLong}, {"Body", jet::ColumnType::kMemo}}).ok());
+    fill();
+  };
+  session_->beginBatch();
+  fill();
+  ASSERT_TRUE(session_->commitBatch().ok());
+  const auto firstSize = fs::file_size(path_);
+  for (int run = 0; run < 3; ++run) {
+    session_->beginBatch();
+    overwrite();
+    ASSERT_TRUE(session_->commitBatch().ok());
+  }
+  // The first overwrite appends (its own old pages are freed only by its commit); later
+  // ones take the pages the one before freed.
+  const auto settledSize = fs::file_size(path_);
+  EXPECT_LE(settledSize, firstSize * 21 / 10);
+  const auto before = FileBytes(path_);
+  session_->beginBatch();
+  overwrite();
+  EXPECT_EQ(fs::file_size(path_), settledSize) << "reused pages only: the file did not grow";
+  session_->rollbackBatch();
+  EXPECT_EQ(FileBytes(path_), before);
+  EXPECT_EQ(rowCount(), kRows);
+}
+
 // A statement whose early write fails is undone with everything it counted: the table's
 // stored row count, kept in memory until the commit, must still match its rows.
 TEST_F(EarlyWriteTest, StatementWhoseEarlyWriteFailsIsUndoneWithItsRowCount) {
