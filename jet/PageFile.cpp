@@ -425,7 +425,7 @@ Status PageFile::undoFailedCommit(const Status& error) {
     return Status(error.code(), unusable_);
   }
   diskPageCount_ = filePageCount_;
-  forgetCachedPagesFrom(filePageCount_);
+  forgetCachedPagesFrom(0);  // pages put back from the journal may be cached as written
   earlyWritesUnsynced_ = false;
   return Status(error.code(), error.message() + unchanged);
 }
@@ -433,8 +433,9 @@ Status PageFile::undoFailedCommit(const Status& error) {
 Status PageFile::closeJournalWithoutCommit() {
   JET_RETURN_IF_ERROR(checkUsable());
   JET_RETURN_IF_ERROR(writeStep());  // refused for good once interrupted: nothing is touched
-  // The journal holds no overwritten page yet: rolling it back cuts the early-written pages
-  // off (and puts back a partial last page they overwrote), durably, then removes it.
+  // The journal holds only pages written early (free pages taken again, a partial last
+  // page): rolling it back puts them back, cuts the appended pages off, durably, and
+  // removes it.
   journal_->abandon();
   auto recovered = RollBackHotJournal(fileName_, fd_, true);
   if (!recovered.ok()) {
@@ -442,7 +443,7 @@ Status PageFile::closeJournalWithoutCommit() {
     return recovered.status();
   }
   diskPageCount_ = filePageCount_;
-  forgetCachedPagesFrom(filePageCount_);
+  forgetCachedPagesFrom(0);  // pages put back from the journal may be cached as written
   earlyWritesUnsynced_ = false;
   return Status::Ok();
 }

@@ -103,7 +103,7 @@ Result<std::optional<uint32_t>> PageWriter::takeFreePage() {
     }
     if (!*next) break;
     searchFrom_ = **next + 1;
-    if (!releasedUnflushed_.contains(**next)) return *next;
+    if (!releasedByStatement_.contains(**next)) return *next;
   }
   searchFrom_ = file_.pageCount();
   return std::optional<uint32_t>();
@@ -117,7 +117,7 @@ Status PageWriter::release(uint32_t page) {
   // says it is free, and reuse zeroes it whole. Wiping its header (as Jackcess does) would
   // hold every page of a dropped table in memory and write it again, and a file only ever
   // reaches such pages through maps that no longer name them.
-  releasedUnflushed_.insert(page);
+  releasedByStatement_.insert(page);
   return setGlobalBit(page, true);
 }
 
@@ -193,6 +193,11 @@ Status PageWriter::writeRowCounts() {
 }
 
 Status PageWriter::commitStatement(bool flush) {
+  // Tested first: clearing a set clears all its buckets, and a drop leaves many.
+  if (!releasedByStatement_.empty()) {
+    for (uint32_t page : releasedByStatement_) searchFrom_ = std::min(searchFrom_, page);
+    releasedByStatement_ = {};
+  }
   for (const auto& [tdefPage, added] : statementRowsAdded_) unflushedRowsAdded_[tdefPage] += added;
   statementRowsAdded_.clear();
   if (!flush) {
@@ -204,16 +209,12 @@ Status PageWriter::commitStatement(bool flush) {
   endStatement();
   if (s.ok()) s = file_.flush(writeLast_);
   writeLast_.clear();
-  if (s.ok()) {
-    for (uint32_t page : releasedUnflushed_) searchFrom_ = std::min(searchFrom_, page);
-    releasedUnflushed_.clear();
-  }
   return s;
 }
 
 void PageWriter::discardUnflushed() {
   // The releases are given up (their pages are used again); pages taken are free again.
-  releasedUnflushed_.clear();
+  releasedByStatement_ = {};
   searchFrom_ = 0;
   statementRowsAdded_.clear();
   unflushedRowsAdded_.clear();
@@ -222,6 +223,7 @@ void PageWriter::discardUnflushed() {
 
 void PageWriter::rollbackStatement() {
   searchFrom_ = 0;  // pages the statement took are free again
+  releasedByStatement_ = {};  // and those it released belong to their owner again
   statementRowsAdded_.clear();
   forgetCaches();
   for (size_t k = saved_; k-- > 0;) {

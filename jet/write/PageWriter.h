@@ -3,9 +3,9 @@
 // undone exactly (rollback) even when earlier statements of a batch are still unflushed.
 // New pages come from allocate(): the lowest page the global page map marks free, else
 // a page appended at the end; either way taken out of the map. release() gives a page
-// back; it is used again only once the statement that freed it has reached the file, so
-// pages a table still owns on disk are never overwritten before the catalogue lets go of
-// them. Pages named by writeLast() (the catalogue) are written after all others; the
+// back; it is used again by the statements after the one that freed it (an overwrite
+// takes the dropped table's pages in the same batch; the journal keeps the old bytes until
+// the commit is on disk). Pages named by writeLast() (the catalogue) are written after all others; the
 // commit itself is atomic (PageFile::flush and its journal). No statement grows the file
 // past the largest size Access opens (JetFormat::maxFileBytes).
 #pragma once
@@ -118,9 +118,12 @@ class PageWriter {
   std::unordered_map<uint32_t, uint32_t> unflushedRowsAdded_;
   Status writeRowCounts();
   // Free pages: none below searchFrom_ may be taken (a hint, lowered when pages become
-  // free again); pages released since the last flush wait for it.
+  // free again); pages released by the running statement wait for its end: its undo gives
+  // them back to their owner, and a page taken is zeroed without being saved for undo.
+  // Once the statement is kept they may be taken by later ones, also before the batch is
+  // on disk: the journal saves their bytes before any of them is overwritten in the file.
   uint32_t searchFrom_ = 0;
-  std::unordered_set<uint32_t> releasedUnflushed_;
+  std::unordered_set<uint32_t> releasedByStatement_;
   bool reuseFreePages_ = true;  // false once the global map could not be searched
   uint64_t maxFileBytes_ = 0;  // 0: the format's own limit
 };

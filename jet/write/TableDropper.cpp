@@ -141,8 +141,7 @@ Status DropTable(Database& db, PageWriter& writer, const std::string& name) {
   writer.writeLast(write_format::kGlobalMapPage);
   for (uint32_t page : pages) {
     if (page == 0) continue;
-    JET_RETURN_IF_ERROR(writer.release(page));
-    writer.writeLast(page);
+    JET_RETURN_IF_ERROR(writer.release(page));  // the map changes, the page does not
   }
   return Status::Ok();
 }

@@ -32,6 +32,10 @@ const Scenario kCorpusMdb{"corpus_mdb", "mdb-reader/V2003/test.mdb", "", "Table4
 const Scenario kCorpusAccdb{"corpus_accdb", "mdb-reader/V2007/test.accdb", "", "Table4"};
 const Scenario kNewMdb{"new_mdb", "", ".mdb", "Gone", true};
 const Scenario kNewAccdb{"new_accdb", "", ".accdb", "Gone", true};
+// The drop first, so that the new table's pages are the dropped table's, taken again in
+// the same batch and overwritten in place: the journal must give them back too.
+const Scenario kOverwriteMdb{"overwrite_corpus_mdb", "mdb-reader/V2003/test.mdb", "", "Table4", false, 3, 0, true};
+const Scenario kOverwriteAccdb{"overwrite_new_accdb", "", ".accdb", "Gone", true, 3, 0, true};
 
 // Interrupts the commit after each of `points` steps; every reopened file must be the
 // starting file again. Returns the number of interruptions tried.
@@ -82,7 +86,7 @@ TEST_P(EveryStep, InterruptedCommitIsRolledBackExactlyOnReopen) {
               static_cast<unsigned long long>(steps.total));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, EveryStep, ::testing::Values(kCorpusMdb, kCorpusAccdb, kNewMdb, kNewAccdb),
+INSTANTIATE_TEST_SUITE_P(Files, EveryStep, ::testing::Values(kCorpusMdb, kCorpusAccdb, kNewMdb, kNewAccdb, kOverwriteMdb, kOverwriteAccdb),
                          [](const auto& info) { return info.param.label; });
 
 // A batch big enough to write appended pages long before the commit: the journal (its

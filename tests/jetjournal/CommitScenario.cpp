@@ -69,6 +69,7 @@ void CopyOver(const fs::path& from, const fs::path& to) {
 
 jet::Status StageCommit(const Scenario& scenario, jet::WriteSession& s) {
   s.beginBatch();
+  if (scenario.dropFirst) JET_RETURN_IF_ERROR(s.dropTable(scenario.dropTable));
   JET_RETURN_IF_ERROR(s.createTable("Added", {{"N", jet::ColumnType::kLong}, {"T", jet::ColumnType::kText, 20},
                                               {"M", jet::ColumnType::kMemo}}));
   for (int32_t i = 0; i < scenario.rows; ++i) {
@@ -77,7 +78,7 @@ jet::Status StageCommit(const Scenario& scenario, jet::WriteSession& s) {
   if (scenario.addToPrior) {
     for (int32_t i = 5; i < 7; ++i) JET_RETURN_IF_ERROR(s.insert("Prior", {i, std::string("later"), Memo(scenario, i)}));
   }
-  return s.dropTable(scenario.dropTable);
+  return scenario.dropFirst ? jet::Status::Ok() : s.dropTable(scenario.dropTable);
 }
 
 jet::Status RunCommit(const Scenario& scenario, const fs::path& file, const std::function<void(jet::PageFile&)>& arm,

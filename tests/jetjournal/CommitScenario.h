@@ -26,6 +26,7 @@ struct Scenario {
   bool addToPrior = false;   // new files: the commit adds rows to their table "Prior" too
   int rows = 3;              // rows of the new table
   int memoCharacters = 0;    // 0: memos of 5,000, 300 and 0 characters in turn; else all this long
+  bool dropFirst = false;    // the drop comes first: the new table takes its pages (an overwrite)
 };
 inline void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.label; }
 
