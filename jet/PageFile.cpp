@@ -9,38 +9,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "jet/FileIo.h"
 #include "jet/crypto/HeaderMask.h"
 
 namespace jet {
 namespace {
-
-Status IoError(const std::string& fileName, const std::string& what) {
-  return Status(ErrorCode::kIo, fileName + ": " + what + ": " + std::strerror(errno));
-}
-
-bool ReadFully(int fd, uint8_t* out, size_t length, off_t offset) {
-  while (length > 0) {
-    ssize_t n = ::pread(fd, out, length, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    out += n;
-    length -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return true;
-}
-
-bool WriteFully(int fd, const uint8_t* data, size_t length, off_t offset) {
-  while (length > 0) {
-    ssize_t n = ::pwrite(fd, data, length, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    length -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return true;
-}
 
 // Writes `count` buffers to consecutive offsets from `offset`, as one call when it can.
 bool WriteVectorFully(int fd, iovec* parts, int count, off_t offset) {

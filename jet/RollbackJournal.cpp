@@ -13,16 +13,13 @@
 #include <random>
 
 #include "jet/Bytes.h"
+#include "jet/FileIo.h"
 #include "jet/DatabaseHeader.h"
 #include "jet/format/JetFormat.h"
 
 namespace jet {
 namespace fmt = journal_format;
 namespace {
-
-Status IoError(const std::string& fileName, const std::string& what) {
-  return Status(ErrorCode::kIo, fileName + ": " + what + ": " + std::strerror(errno));
-}
 
 // Reads up to `length` bytes; what lies beyond the end of the file reads as zeros.
 bool ReadPadded(int fd, uint8_t* out, size_t length, off_t offset) {
@@ -35,30 +32,6 @@ bool ReadPadded(int fd, uint8_t* out, size_t length, off_t offset) {
       return true;
     }
     out += n;
-    length -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return true;
-}
-
-bool ReadFully(int fd, uint8_t* out, size_t length, off_t offset) {
-  while (length > 0) {
-    ssize_t n = ::pread(fd, out, length, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    out += n;
-    length -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return true;
-}
-
-bool WriteFully(int fd, const uint8_t* data, size_t length, off_t offset) {
-  while (length > 0) {
-    ssize_t n = ::pwrite(fd, data, length, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
     length -= static_cast<size_t>(n);
     offset += n;
   }
