@@ -28,12 +28,13 @@ Result<Catalog> Catalog::Load(PageFile& file) {
     int index = -1;
   };
   Wanted id{"Id"}, parentId{"ParentId"}, name{"Name"}, type{"Type"}, flags{"Flags"}, database{"Database"},
-      foreignName{"ForeignName"}, connect{"Connect"};
+      foreignName{"ForeignName"}, connect{"Connect"}, properties{"LvProp"};
   Wanted* all[] = {&id, &parentId, &name, &type, &flags, &database, &foreignName, &connect};
   for (size_t i = 0; i < shared->columns.size(); ++i) {
     for (Wanted* w : all) {
       if (shared->columns[i].name == w->name) w->index = static_cast<int>(i);
     }
+    if (shared->columns[i].name == properties.name) properties.index = static_cast<int>(i);
   }
   if (id.index < 0 || name.index < 0 || type.index < 0) {
     return Status(ErrorCode::kCorrupt, file.fileName() + ": the catalogue (MSysObjects) lacks Id, Name or Type");
@@ -71,6 +72,10 @@ Result<Catalog> Catalog::Load(PageFile& file) {
       if (w == &database) e.database = asText(*v);
       if (w == &foreignName) e.foreignName = asText(*v);
       if (w == &connect) e.connect = asText(*v);
+    }
+    if (e.isTable() && properties.index >= 0) {
+      const FieldSlice& f = cursor->fields()[static_cast<size_t>(properties.index)];
+      if (f.present) e.propertiesField.assign(f.bytes.begin(), f.bytes.end());
     }
     catalog.entries_.push_back(std::move(e));
   }

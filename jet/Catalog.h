@@ -21,6 +21,8 @@ struct CatalogEntry {
   std::string database;     // linked tables: the source file
   std::string foreignName;  // linked tables: the table's name there
   std::string connect;      // ODBC links: the connection string
+  // Tables: the LvProp column's bytes as stored in the row (a long-value reference), empty if none.
+  std::vector<uint8_t> propertiesField;
 
   bool isSystem() const { return flags & (catalog::kFlagSystem | catalog::kFlagSystemAlt); }
   bool isTable() const { return type == static_cast<int16_t>(catalog::ObjectType::kTable); }

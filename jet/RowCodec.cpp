@@ -8,7 +8,8 @@ namespace jet {
 namespace {
 
 uint16_t FixedSize(const ColumnDef& c) {
-  const uint16_t typeSize = FixedTypeSize(c.type());
+  // A calculated column keeps its wrapped value in the declared length, whatever its type.
+  const uint16_t typeSize = c.calculated() ? 0 : FixedTypeSize(c.type());
   return typeSize ? typeSize : c.length;
 }
 
@@ -67,7 +68,7 @@ Status RowDecoder::split(std::span<const uint8_t> row, std::vector<FieldSlice>& 
     FieldSlice& f = out[i];
     if (c.number >= rowColumns) continue;  // column added after this row was written
     f.present = (mask[c.number / 8] >> (c.number % 8)) & 1;
-    if (c.type() == ColumnType::kBoolean || !f.present) continue;
+    if (c.inNullMaskOnly() || !f.present) continue;
     if (c.fixed()) {
       const size_t start = countSize + c.fixedOffset;
       if (!InBounds(row, start, FixedSize(c))) {
@@ -105,7 +106,7 @@ Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<con
   size_t varBytes = 0;
   for (size_t i = 0; i < fields.size(); ++i) {
     const ColumnDef& c = def.columns[i];
-    if (c.type() == ColumnType::kBoolean) continue;
+    if (c.inNullMaskOnly()) continue;
     if (c.fixed()) {
       fixedEnd = std::max<size_t>(fixedEnd, c.fixedOffset + FixedSize(c));
       if (fields[i].present && fields[i].bytes.size() != FixedSize(c)) {
@@ -137,7 +138,7 @@ Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<con
     const FieldSlice& f = fields[i];
     if (!f.present) continue;
     mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
-    if (c.type() == ColumnType::kBoolean) continue;
+    if (c.inNullMaskOnly()) continue;
     if (c.fixed()) {
       std::copy(f.bytes.begin(), f.bytes.end(), bytes + 2 + c.fixedOffset);
     } else {

@@ -33,11 +33,20 @@ struct ColumnDef {
   uint32_t complexId = 0;      // ACE complex columns
   RowPointer ownedPages;       // memo/OLE: usage maps of the column's long-value pages
   RowPointer freePages;
+  // Calculated columns: the type code of the result (the column property "ResultType"); 0 when
+  // unknown. Values are stored by this type, not by `typeCode`.
+  uint8_t resultTypeCode = 0;
 
   bool fixed() const { return flags & kColumnFlagFixed; }
   bool autoNumber() const { return flags & (kColumnFlagAutoLong | kColumnFlagAutoGuid); }
   bool compressedUnicode() const { return extFlags & kColumnExtFlagCompressedUnicode; }
   bool calculated() const { return (extFlags & kColumnExtFlagCalculated) == kColumnExtFlagCalculated; }
+  // The type values are decoded by: the result type for a calculated column whose result type is known.
+  ColumnType valueType() const {
+    return calculated() && resultTypeCode != 0 ? static_cast<ColumnType>(resultTypeCode) : type();
+  }
+  // Kept in the null mask alone (ordinary Yes/No); a calculated Yes/No has a data byte.
+  bool inNullMaskOnly() const { return type() == ColumnType::kBoolean && !calculated(); }
 };
 
 struct IndexColumn {

@@ -24,39 +24,78 @@ bool ParseDigits(std::span<const uint8_t> bytes, int64_t& out) {
   return true;
 }
 
+
+// Strips a calculated value's wrapper; false when the wrapper is damaged.
+bool UnwrapCalculated(std::span<const uint8_t> wrapped, std::span<const uint8_t>& data) {
+  if (wrapped.size() < kCalculatedDataOffset) return false;
+  const uint32_t length = LoadU32(wrapped.data() + kCalculatedLengthOffset);
+  if (length > wrapped.size() - kCalculatedDataOffset) return false;
+  data = wrapped.subspan(kCalculatedDataOffset, length);
+  return true;
+}
+
+// A decimal result: int16 total length, scale, sign (non-zero = negative), then the number's bytes
+// (a multiple of 4, at most 16): a leading 4-byte little-endian word when their count is not a
+// multiple of 8, then 8-byte little-endian words, most significant first.
+bool DecodeCalculatedDecimal(std::span<const uint8_t> data, Decimal& out) {
+  constexpr size_t kHeader = 4;
+  constexpr uint8_t kMaxScale = 28;
+  if (data.size() < kHeader) return false;
+  const size_t total = LoadU16(data.data());
+  const size_t declared = total > 2 ? total - 2 : (total == 0 ? data.size() - 2 : 0);
+  const size_t numberBytes = std::min<size_t>(declared / 4 * 4, 16);
+  if (numberBytes == 0 || data.size() - kHeader < numberBytes || data[2] > kMaxScale) return false;
+  const uint8_t* p = data.data() + kHeader;
+  unsigned __int128 magnitude = 0;
+  size_t at = 0;
+  if (numberBytes % 8 != 0) {
+    magnitude = LoadU32(p);
+    at = 4;
+  }
+  for (; at < numberBytes; at += 8) magnitude = magnitude << 64 | LoadU64(p + at);
+  out.negative = data[3] != 0;
+  out.magnitude = magnitude;
+  out.precision = kMaxScale;
+  out.scale = data[2];
+  return true;
+}
+
+Value Undecodable(const std::string& what) { return Value(Unsupported{"calculated value " + what}); }
+
 }  // namespace
 
 Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes) {
-  // ASCII: days since 0001-01-01 ':' seconds ':' 7 digits of 100 ns ticks, then a suffix.
-  constexpr size_t kTicksLength = 7;
-  const auto firstColon = std::find(bytes.begin(), bytes.end(), ':');
-  const auto secondColon = firstColon == bytes.end() ? bytes.end() : std::find(firstColon + 1, bytes.end(), ':');
+  // 42 ASCII bytes: 19 digits of days since 0001-01-01, ':', 12 digits of seconds since midnight and
+  // straight after them 7 digits of 100 ns ticks, then ":7" (the fraction's digit count) and a zero byte.
+  constexpr size_t kDaysDigits = 19, kSecondsDigits = 12, kTicksDigits = 7;
+  constexpr size_t kSecondsAt = kDaysDigits + 1, kTicksAt = kSecondsAt + kSecondsDigits;
+  constexpr size_t kSuffixAt = kTicksAt + kTicksDigits;
+  constexpr int64_t kLastDay = 3652058;  // 9999-12-31
   DateTimeExtended v;
-  if (secondColon == bytes.end() || static_cast<size_t>(bytes.end() - secondColon) <= kTicksLength ||
-      !ParseDigits(std::span<const uint8_t>(bytes.begin(), firstColon), v.days) ||
-      !ParseDigits(std::span<const uint8_t>(firstColon + 1, secondColon), v.seconds) ||
-      !ParseDigits(std::span<const uint8_t>(secondColon + 1, kTicksLength), v.ticks)) {
+  const bool shaped = bytes.size() >= kSuffixAt + 2 && bytes.size() <= kSuffixAt + 3 && bytes[kDaysDigits] == ':' &&
+                      bytes[kSuffixAt] == ':' && bytes[kSuffixAt + 1] == '7' &&
+                      (bytes.size() == kSuffixAt + 2 || bytes[kSuffixAt + 2] == 0);
+  if (!shaped || !ParseDigits(bytes.subspan(0, kDaysDigits), v.days) ||
+      !ParseDigits(bytes.subspan(kSecondsAt, kSecondsDigits), v.seconds) ||
+      !ParseDigits(bytes.subspan(kTicksAt, kTicksDigits), v.ticks)) {
     return Status(ErrorCode::kCorrupt, "malformed Date/Time Extended value");
+  }
+  if (v.days > kLastDay || v.seconds >= 86400) {
+    return Status(ErrorCode::kCorrupt, "Date/Time Extended value out of range (days " + std::to_string(v.days) +
+                                           ", seconds " + std::to_string(v.seconds) + ")");
   }
   return v;
 }
 
 Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
                           const std::string& context, const std::string* columnContext) {
+  if (column.calculated()) return DecodeCalculatedValue(file, column, field, context);
   const ColumnType type = column.type();
   if (type == ColumnType::kBoolean) return Value(field.present);
   if (!field.present) return Value(Null{});
   std::span<const uint8_t> b = field.bytes;
   // Built only when an error needs it: this runs for every value of every row.
   auto where = [&] { return columnContext ? *columnContext : context + ", column " + column.name; };
-  if (column.calculated()) {
-    if (b.size() < kCalculatedDataOffset) return Status(ErrorCode::kCorrupt, where() + ": calculated value truncated");
-    const uint32_t length = LoadU32(b.data() + kCalculatedLengthOffset);
-    if (length > b.size() - kCalculatedDataOffset) {
-      return Status(ErrorCode::kCorrupt, where() + ": calculated value length is damaged");
-    }
-    b = b.subspan(kCalculatedDataOffset, length);
-  }
   auto need = [&](size_t n) -> Status {
     if (b.size() >= n) return Status::Ok();
     return Status(ErrorCode::kCorrupt, where() + ": value has " + std::to_string(b.size()) + " bytes, needs " +
@@ -135,6 +174,56 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
       return Value(Unsupported{"column type " + code + " is not known"});
     }
   }
+}
+
+Value DecodeCalculatedValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
+                            const std::string& context) {
+  if (!field.present) return Value(Null{});
+  if (column.resultTypeCode == 0) return Undecodable("of unknown result type (no ResultType property)");
+  const ColumnType result = static_cast<ColumnType>(column.resultTypeCode);
+  const std::string where = context + ", column " + column.name;
+  std::span<const uint8_t> wrapped = field.bytes;
+  LongValueBytes longValue;
+  if (result == ColumnType::kMemo || result == ColumnType::kOle) {
+    // The wrapper lies inside the long value.
+    auto read = ReadLongValueBytes(file, field.bytes, where);
+    if (!read.ok()) return Undecodable("unreadable: " + read.status().message());
+    longValue = std::move(read.value());
+    wrapped = longValue.bytes;
+  }
+  std::span<const uint8_t> data;
+  if (!UnwrapCalculated(wrapped, data)) {
+    return Undecodable("has a damaged wrapper (" + std::to_string(wrapped.size()) + " bytes)");
+  }
+  const bool jet3 = file.header().jet3();
+  switch (result) {
+    case ColumnType::kBoolean:
+      return Value(!data.empty() && data[0] != 0);
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+      return Value(jet3 ? DecodeCodePageText(data, file.header().codePage) : DecodeJet4Text(data));
+    case ColumnType::kOle:
+      return Value(Binary{std::vector<uint8_t>(data.begin(), data.end())});
+    case ColumnType::kComplex:
+      return Undecodable("of a multi-value result type");
+    default:
+      break;
+  }
+  if (data.empty()) return Value(Null{});
+  if (result == ColumnType::kNumeric) {
+    Decimal d;
+    if (!DecodeCalculatedDecimal(data, d)) return Undecodable("is a damaged decimal");
+    return Value(d);
+  }
+  ColumnDef plain = column;
+  plain.typeCode = column.resultTypeCode;
+  plain.extFlags = 0;
+  FieldSlice inner;
+  inner.present = true;
+  inner.bytes = data;
+  auto v = DecodeValue(file, plain, inner, context);
+  if (!v.ok()) return Undecodable("cannot be read: " + v.status().message());
+  return std::move(v.value());
 }
 
 }  // namespace jet

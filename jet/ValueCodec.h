@@ -20,6 +20,11 @@ namespace jet {
 Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
                           const std::string& context, const std::string* columnContext = nullptr);
 
+// A calculated column's value, decoded by its result type from the wrapper it is stored in.
+// Never fails: a value that cannot be decoded becomes an Unsupported placeholder saying why.
+Value DecodeCalculatedValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
+                            const std::string& context);
+
 // Decodes a Date/Time Extended value (42 ASCII bytes).
 Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes);
 

@@ -62,7 +62,7 @@ struct ToVariant {
 
 int AdoTypeOfColumn(const jet::ColumnDef& column) {
   using jet::ColumnType;
-  switch (column.type()) {
+  switch (column.valueType()) {  // a calculated column reports its result's type
     case ColumnType::kBoolean: return adBoolean;
     case ColumnType::kByte: return adUnsignedTinyInt;
     case ColumnType::kInteger: return adSmallInt;

@@ -2,7 +2,9 @@
 // forms, the row codec's encoder against its decoder, usage maps.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "CorpusFiles.h"
@@ -85,10 +87,68 @@ TEST(DumpForms, MoneyDecimalGuidAndExtendedDates) {
   const auto raw = Bytes({0x6a, 0x27, 0x39, 0x8e, 0xa8, 0xbc, 0xc4, 0x4a, 0x89, 0x1e, 0x49, 0x91, 0x1d, 0x84, 0x38, 0xdd});
   std::copy(raw.begin(), raw.end(), g.bytes.begin());
   EXPECT_EQ(json(g), "\"8e39276a-bca8-4ac4-891e-49911d8438dd\"");
-  const std::string ext = "0000000000000738885:000000003723:0000001 7 00";
-  auto parsed = jet::ParseDateTimeExtended(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(ext.data()), ext.size()));
-  ASSERT_TRUE(parsed.ok());
-  EXPECT_EQ(json(*parsed), "\"2024-01-01T01:02:03.0000001\"");
+}
+
+// A Date/Time Extended value as Access 2019 stores it: 19 digits of days since 0001-01-01, ':',
+// 12 digits of seconds since midnight run together with 7 digits of 100 ns, ":7", a zero byte.
+std::string StoredExtended(int y, unsigned m, unsigned d, long long seconds, long long ticks) {
+  using namespace std::chrono;
+  const long long days = (sys_days{year{y} / month{m} / day{d}} - sys_days{year{1} / January / 1}).count();
+  char text[64];
+  std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7", days, seconds, ticks);
+  std::string stored(text);
+  stored.push_back('\0');
+  return stored;
+}
+
+jet::Result<jet::DateTimeExtended> ParseExtended(const std::string& stored) {
+  return jet::ParseDateTimeExtended(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(stored.data()), stored.size()));
+}
+
+TEST(DateTimeExtended, AccessLayoutAcrossTheCenturies) {
+  struct Case {
+    int year;
+    unsigned month, day;
+    long long seconds, ticks;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {1, 1, 1, 0, 1, "0001-01-01T00:00:00.0000001"},
+      {100, 2, 28, 23 * 3600 + 59 * 60 + 59, 9999999, "0100-02-28T23:59:59.9999999"},
+      {1265, 3, 14, 12 * 3600 + 30 * 60 + 15, 1234567, "1265-03-14T12:30:15.1234567"},
+      {1765, 12, 31, 60, 5000000, "1765-12-31T00:01:00.5000000"},
+      {1899, 12, 30, 6 * 3600, 10, "1899-12-30T06:00:00.0000010"},
+      {2021, 7, 4, 12 * 3600 + 34 * 60 + 56, 7654321, "2021-07-04T12:34:56.7654321"},
+      {9999, 12, 31, 86399, 9999999, "9999-12-31T23:59:59.9999999"},
+  };
+  for (const Case& c : cases) {
+    const std::string stored = StoredExtended(c.year, c.month, c.day, c.seconds, c.ticks);
+    ASSERT_EQ(stored.size(), 42u);
+    auto parsed = ParseExtended(stored);
+    ASSERT_TRUE(parsed.ok()) << c.shown << ": " << parsed.status().message();
+    EXPECT_EQ(parsed->seconds, c.seconds);
+    EXPECT_EQ(parsed->ticks, c.ticks);
+    std::string json;
+    jettool::AppendValueJson(json, jet::Value(*parsed));
+    EXPECT_EQ(json, "\"" + std::string(c.shown) + "\"");
+  }
+}
+
+TEST(DateTimeExtended, MisshapenOrOutOfRangeValuesAreRefused) {
+  const std::string good = StoredExtended(2021, 7, 4, 45296, 7654321);
+  ASSERT_TRUE(ParseExtended(good).ok());
+  std::string oldGuess = good.substr(0, 32) + ":" + good.substr(32);  // a ':' before the fraction
+  EXPECT_FALSE(ParseExtended(oldGuess).ok());
+  std::string letter = good;
+  letter[25] = 'x';
+  EXPECT_FALSE(ParseExtended(letter).ok());
+  std::string otherDigits = good;
+  otherDigits[40] = '3';  // a fraction of another length would be misread
+  EXPECT_FALSE(ParseExtended(otherDigits).ok());
+  EXPECT_FALSE(ParseExtended(good.substr(0, 30)).ok());
+  EXPECT_FALSE(ParseExtended(StoredExtended(2021, 7, 4, 86400, 0)).ok());
+  EXPECT_FALSE(ParseExtended(StoredExtended(9999, 12, 31, 0, 0).replace(0, 19, "0000000000003652059")).ok());
 }
 
 // Re-encoding every row of Access-made tables gives rows that decode to the same values.

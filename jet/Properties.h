@@ -1,0 +1,36 @@
+// Object and column properties, as MSysObjects keeps them in its LvProp column: a
+// "MR2\0" (Jet4/ACE) or "KKD\0" (Jet3) tag, then blocks of int32 length (the 6-byte
+// block header included) and int16 type. Type 0x80 lists the property names (int16
+// byte length, then the name); every other block holds one object's values: an int32
+// length of its name part (itself included) with the name, then per value int16
+// length (itself included), flag byte, type byte, int16 name index, int16 data size,
+// data. The table's own values come in a block named "", a column's under its name.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "jet/Status.h"
+
+namespace jet {
+
+struct Property {
+  std::string name;
+  uint8_t typeCode = 0;
+  std::vector<uint8_t> data;
+};
+
+struct PropertyBlock {
+  std::string objectName;  // "" for the table itself
+  uint16_t blockType = 0;
+  std::vector<Property> values;
+
+  const Property* find(const std::string& name) const;
+};
+
+// `jet3` names are code-page text, else UTF-16LE. Errors name what is damaged; the caller adds where.
+Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> bytes, bool jet3, uint16_t codePage);
+
+}  // namespace jet
