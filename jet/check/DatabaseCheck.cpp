@@ -1,6 +1,7 @@
 #include "jet/check/DatabaseCheck.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -10,8 +11,10 @@
 #include "jet/TableCursor.h"
 #include "jet/UsageMap.h"
 #include "jet/check/PageLedger.h"
+#include "jet/index/IndexKey.h"
 #include "jet/index/IndexPageStore.h"
 #include "jet/index/IndexTree.h"
+#include "jet/index/KeyValueFromValue.h"
 #include "jet/index/TableIndexes.h"
 
 namespace jet::check {
@@ -38,6 +41,31 @@ class ReadOnlyStore : public index::IndexPageStore {
   static Status ReadOnly() { return Status(ErrorCode::kReadOnly, "the check does not change the file"); }
   PageFile& file_;
 };
+
+// What a real index's keys are made of, to rebuild each stored key from its row.
+struct KeyPlan {
+  bool keyable = false;
+  std::string whyNot;                   // when not keyable
+  std::vector<size_t> columns;          // positions in the table definition
+  std::vector<index::KeyColumn> keyColumns;
+  std::map<uint32_t, std::vector<uint8_t>> expected;  // packed row pointer -> key built from the row
+  std::map<uint32_t, std::string> unkeyable;          // rows whose key could not be built, and why
+};
+
+std::string Hex(std::span<const uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (uint8_t b : bytes) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+std::string RowName(uint32_t packed) {
+  const RowPointer at = RowPointer::FromPacked(packed);
+  return "page " + std::to_string(at.page) + " row " + std::to_string(at.slot);
+}
 
 class Checker {
  public:
@@ -178,12 +206,81 @@ class Checker {
       }
       if (lvRoom) expectSubset(*lvRoom, *lvOwned, what);
     }
-    auto rows = checkRows(d, table, longValuePages);
-    checkIndexes(d, table, rows);
+    std::vector<KeyPlan> plans = keyPlans(d);
+    auto rows = checkRows(d, table, longValuePages, plans);
+    checkIndexes(d, table, rows, plans);
+  }
+
+  std::vector<KeyPlan> keyPlans(const TableDef& d) {
+    std::vector<KeyPlan> plans(d.realIndexes.size());
+    for (size_t i = 0; i < d.realIndexes.size(); ++i) {
+      KeyPlan& plan = plans[i];
+      plan.keyable = true;
+      for (const IndexColumn& ic : d.realIndexes[i].columns) {
+        size_t at = d.columns.size();
+        for (size_t c = 0; c < d.columns.size(); ++c) {
+          if (d.columns[c].number == ic.columnNumber) at = c;
+        }
+        if (at == d.columns.size()) {
+          plan.keyable = false;
+          plan.whyNot = "it names column number " + std::to_string(ic.columnNumber) + ", which the table lacks";
+          break;
+        }
+        const ColumnDef& c = d.columns[at];
+        if (c.calculated()) {
+          plan.keyable = false;
+          plan.whyNot = "column " + c.name + " is calculated";
+          break;
+        }
+        auto key = index::MakeKeyColumn(c.typeCode, c.sortOrder.lcid, c.sortOrder.version, file_.format().jet3,
+                                        ic.ascending, c.name);
+        if (!key.ok()) {
+          plan.keyable = false;
+          plan.whyNot = key.status().message();
+          break;
+        }
+        plan.columns.push_back(at);
+        plan.keyColumns.push_back(*key);
+      }
+    }
+    return plans;
+  }
+
+  // The key each keyable index should hold for the cursor's current row.
+  void expectKeys(TableCursor& cursor, std::vector<KeyPlan>& plans) {
+    const uint32_t packed = cursor.position().packed();
+    for (KeyPlan& plan : plans) {
+      if (!plan.keyable) continue;
+      std::vector<index::KeyValue> values;
+      std::string error;
+      for (size_t at : plan.columns) {
+        auto value = cursor.value(at);
+        if (!value.ok()) {
+          error = value.status().message();
+          break;
+        }
+        auto keyValue = index::KeyValueFromValue(*value);
+        if (!keyValue.ok()) {
+          error = keyValue.status().message();
+          break;
+        }
+        values.push_back(std::move(keyValue.value()));
+      }
+      if (error.empty()) {
+        auto key = index::EncodeIndexKey(plan.keyColumns, values);
+        if (key.ok()) {
+          plan.expected[packed] = std::move(key.value());
+          continue;
+        }
+        error = key.status().message();
+      }
+      plan.unkeyable[packed] = error;
+    }
   }
 
   // Live rows, with every long value's chain walked. nullopt if the rows cannot be read.
-  std::optional<size_t> checkRows(const TableDef& d, const std::string& table, const std::set<uint32_t>& lvPages) {
+  std::optional<size_t> checkRows(const TableDef& d, const std::string& table, const std::set<uint32_t>& lvPages,
+                                  std::vector<KeyPlan>& plans) {
     auto def = db_.tableDefAt(d.firstPage(), d.name);
     auto cursor = TableCursor::Open(file_, *def);
     if (!cursor.ok()) {
@@ -199,6 +296,7 @@ class Checker {
       }
       if (!*more) break;
       ++rows;
+      expectKeys(*cursor, plans);
       const auto& fields = cursor->fields();
       for (size_t i = 0; i < d.columns.size() && i < fields.size(); ++i) {
         if (!IsLongValueType(d.columns[i].type()) || !fields[i].present) continue;
@@ -268,7 +366,8 @@ class Checker {
     }
   }
 
-  void checkIndexes(const TableDef& d, const std::string& table, std::optional<size_t> rows) {
+  void checkIndexes(const TableDef& d, const std::string& table, std::optional<size_t> rows,
+                    const std::vector<KeyPlan>& plans) {
     const auto& layout = file_.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
     for (size_t i = 0; i < d.realIndexes.size(); ++i) {
       const RealIndexDef& real = d.realIndexes[i];
@@ -308,7 +407,65 @@ class Checker {
         problem(name + " holds " + std::to_string(tree->entryCount) + " entries for " + std::to_string(*rows) +
                 " rows");
       }
+      if (!plans[i].keyable) {
+        report_.notes.push_back(name + ": keys not recomputed: " + plans[i].whyNot);
+        continue;
+      }
+      checkKeys(store, layout, real, d.firstPage(), name, plans[i]);
     }
+  }
+
+  // Every stored key against the key built from the row it points to, and every row
+  // against the index: a row without its entry is as wrong as an entry without its row.
+  void checkKeys(ReadOnlyStore& store, const index::IndexPageLayout& layout, const RealIndexDef& real,
+                 uint32_t tdefPage, const std::string& name, const KeyPlan& plan) {
+    index::IndexTree tree(store, layout, real.rootPage, tdefPage, name);
+    auto entries = tree.entries();
+    if (!entries.ok()) return problem(entries.status().message());
+    constexpr size_t kShown = 5;  // mismatches listed one by one; the rest are counted
+    size_t mismatches = 0, orphans = 0, unkeyable = 0;
+    std::set<uint32_t> indexed;
+    for (const index::IndexEntry& e : *entries) {
+      const uint32_t packed = RowPointer{e.row.page, e.row.row}.packed();
+      indexed.insert(packed);
+      if (auto bad = plan.unkeyable.find(packed); bad != plan.unkeyable.end()) {
+        if (++unkeyable <= kShown) {
+          report_.notes.push_back(name + ": key of " + RowName(packed) + " not recomputed: " + bad->second);
+        }
+        continue;
+      }
+      auto want = plan.expected.find(packed);
+      if (want == plan.expected.end()) {
+        if (++orphans <= kShown) problem(name + ": an entry points to " + RowName(packed) + ", which is no live row");
+        continue;
+      }
+      ++report_.keysCompared;
+      if (want->second != e.key) {
+        ++report_.keyMismatches;
+        if (++mismatches <= kShown) {
+          problem(name + ": key mismatch at " + RowName(packed) + ": stored " + Hex(e.key) + ", the row gives " +
+                  Hex(want->second));
+        }
+      }
+    }
+    if (mismatches > kShown) problem(name + ": " + std::to_string(mismatches) + " key mismatches in all");
+    if (orphans > kShown) problem(name + ": " + std::to_string(orphans) + " entries without a live row in all");
+    const bool ignoresNulls = real.flags & index::kIndexIgnoreNulls;
+    size_t missing = 0;
+    for (const auto& [packed, key] : plan.expected) {
+      if (indexed.count(packed)) continue;
+      if (ignoresNulls && AllNullKey(key, plan.keyColumns.size())) continue;
+      if (++missing <= kShown) problem(name + ": " + RowName(packed) + " has no entry");
+    }
+    if (missing > kShown) problem(name + ": " + std::to_string(missing) + " rows without an entry in all");
+  }
+
+  // A key whose every column is a null flag and nothing else.
+  static bool AllNullKey(const std::vector<uint8_t>& key, size_t columns) {
+    if (key.size() != columns) return false;
+    return std::all_of(key.begin(), key.end(), [](uint8_t b) {
+      return b == index::kKeyNullFlag || b == index::kKeyNullFlagDescending;
+    });
   }
 
   void checkGlobalMap(const std::vector<uint32_t>& freePages) {

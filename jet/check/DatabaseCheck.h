@@ -16,6 +16,8 @@ namespace jet::check {
 struct CheckReport {
   std::vector<std::string> problems;  // each one sentence naming the page/table/index
   std::vector<std::string> notes;     // tolerated quirks of real files, for the curious
+  size_t keysCompared = 0;            // stored index keys rebuilt from their rows
+  size_t keyMismatches = 0;           // stored index keys that differ from the key their row gives
   bool clean() const { return problems.empty(); }
 };
 
