@@ -89,6 +89,9 @@ struct IndexTreeReport {
   size_t entryCount = 0;
   size_t depth = 1;             // levels, a lone root leaf = 1
   std::vector<uint32_t> pages;  // every page of the tree
+  // Upper-level entries above their child's last entry (left so by Access after deletes).
+  size_t looseEntries = 0;
+  uint32_t firstLoosePage = 0;
 };
 
 struct IndexTreeCheck {
@@ -101,7 +104,7 @@ struct IndexTreeCheck {
   std::string name;
 };
 
-// Walks the whole tree and checks order, node entry = child's last entry, the tail
+// Walks the whole tree and checks order, node entry >= child's last entry and < the next child's entries, the tail
 // rule, equal leaf depth, prev/next links, the owner TDEF of each page, uniqueness and
 // that no page is reached twice. The first problem found is returned as kCorrupt,
 // naming the index and the page.

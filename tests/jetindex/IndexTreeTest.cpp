@@ -7,6 +7,7 @@
 #include <set>
 
 #include "jet/index/IndexKey.h"
+#include "jet/index/IndexPage.h"
 #include "jet/index/IndexTree.h"
 
 namespace jet::index {
@@ -195,6 +196,107 @@ TEST(IndexTree, DamagedTreesAreReportedNotFollowed) {
   bad = ValidateIndexTree(h.store, kJet4IndexPageLayout, IndexTreeCheck{kRoot, kTdef, true, 0, "t"});
   ASSERT_FALSE(bad.ok());
   EXPECT_NE(bad.status().message().find("table definition 99"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace jet::index
+
+namespace jet::index {
+namespace {
+
+std::vector<uint8_t> LongKey(int64_t v) {
+  const KeyColumn col{KeyColumnType::kLong};
+  const KeyValue value = v;
+  return *EncodeIndexKey(std::span(&col, 1), std::span(&value, 1));
+}
+
+// After deletes Access leaves upper-level entries above their child's last entry (seen in
+// MSysACEs and MSysAccessStorage). Such a tree is healthy: the validator notes it, and the
+// writer inserts, splits and removes in it without losing order.
+TEST(IndexTree, UpperEntriesAboveTheirChildAsAccessLeavesThem) {
+  Harness h(kJet4IndexPageLayout);
+  std::map<std::vector<uint8_t>, RowPointer> model;
+  for (int64_t k = 0; k < 2000; ++k) {
+    const RowPointer row{static_cast<uint32_t>(100 + k / 200), static_cast<uint8_t>(k % 200)};
+    ASSERT_TRUE(h.tree.insert(IndexEntry{LongKey(2 * k), row, 0}, true).ok());
+    model.emplace(LongKey(2 * k), row);
+  }
+  ASSERT_EQ(h.check().depth, 2u);
+
+  // Loosen every root entry: key 2k becomes 2k + 1, above its child's last entry and below
+  // the next child's first.
+  std::vector<uint8_t> bytes(h.layout.pageSize);
+  ASSERT_TRUE(h.store.readPage(kRoot, bytes).ok());
+  Result<IndexPage> root = DecodeIndexPage(bytes, h.layout, kRoot);
+  ASSERT_TRUE(root.ok());
+  ASSERT_FALSE(root->leaf);
+  std::vector<int64_t> bounds;
+  for (IndexEntry& e : root->entries) {
+    int64_t k = 0;
+    while (LongKey(k) != e.key) k += 2;
+    e.key = LongKey(k + 1);
+    bounds.push_back(k + 1);
+  }
+  root->prefixLength = static_cast<uint16_t>(CommonKeyPrefix(root->entries));
+  ASSERT_TRUE(EncodeIndexPage(*root, h.layout, bytes).ok());
+  ASSERT_TRUE(h.store.writePage(kRoot, bytes).ok());
+  IndexTreeReport loose = h.check();
+  EXPECT_EQ(loose.looseEntries, root->entries.size());
+  EXPECT_EQ(loose.firstLoosePage, kRoot);
+
+  // A bound below its child's last entry is damage, not looseness.
+  {
+    IndexPage tight = *root;
+    tight.entries[0].key = LongKey(bounds[0] - 3);
+    std::vector<uint8_t> damaged(h.layout.pageSize);
+    ASSERT_TRUE(EncodeIndexPage(tight, h.layout, damaged).ok());
+    MemoryPageStore copy = h.store;
+    ASSERT_TRUE(copy.writePage(kRoot, damaged).ok());
+    EXPECT_FALSE(ValidateIndexTree(copy, h.layout, IndexTreeCheck{kRoot, kTdef, true, 2, "test"}).ok());
+    // So is one that reaches past the next child's first entry: a search would miss that entry.
+    tight.entries[0].key = LongKey(bounds[0] + 2);
+    ASSERT_TRUE(EncodeIndexPage(tight, h.layout, damaged).ok());
+    ASSERT_TRUE(copy.writePage(kRoot, damaged).ok());
+    EXPECT_FALSE(ValidateIndexTree(copy, h.layout, IndexTreeCheck{kRoot, kTdef, true, 2, "test"}).ok());
+  }
+
+  // The writer works on the loose tree: keys equal to the loose bounds (sorting after them by
+  // row pointer), keys in the gaps, enough to split every leaf, and removals.
+  IndexTree tree(h.store, h.layout, kRoot, kTdef, "loose");
+  std::mt19937 rng(11);
+  uint32_t nextRow = 0x9000;
+  auto add = [&](int64_t v) {
+    const RowPointer row{nextRow >> 8, static_cast<uint8_t>(nextRow)};
+    ++nextRow;
+    Result<bool> r = tree.insert(IndexEntry{LongKey(v), row, 0}, false);
+    ASSERT_TRUE(r.ok()) << r.status().message();
+    model.emplace(LongKey(v), row);
+  };
+  for (int64_t b : bounds) add(b);
+  for (int step = 0; step < 3000; ++step) {
+    if (rng() % 3 == 0 && !model.empty()) {
+      auto it = model.begin();
+      std::advance(it, rng() % model.size());
+      ASSERT_TRUE(tree.remove(IndexEntry{it->first, it->second, 0}).ok());
+      model.erase(it);
+    } else {
+      const int64_t v = 2 * static_cast<int64_t>(rng() % 4000) + 1;
+      if (!model.count(LongKey(v))) add(v);
+    }
+    if (step % 100 == 0 || step == 2999) {
+      Result<IndexTreeReport> r = ValidateIndexTree(h.store, h.layout, IndexTreeCheck{kRoot, kTdef, true, 2, "test"});
+      ASSERT_TRUE(r.ok()) << "step " << step << ": " << r.status().message();
+      ASSERT_EQ(r->entryCount, model.size());
+      Result<std::vector<IndexEntry>> all = tree.entries();
+      ASSERT_TRUE(all.ok());
+      auto it = model.begin();
+      for (const IndexEntry& e : *all) {
+        ASSERT_EQ(e.key, it->first);
+        ASSERT_EQ(e.row, it->second);
+        ++it;
+      }
+    }
+  }
 }
 
 }  // namespace
