@@ -1,5 +1,6 @@
 #include "jet/index/TextSortKey.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <span>
@@ -75,6 +76,31 @@ void ComputeSurrogate(char16_t ch, CharCodes& c) {
   c.computed = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
   c.inlineBytes = c.computed;
   c.extraBytes = std::span<const uint8_t>(&kSurrogateExtra, 1);
+}
+
+// Characters the sort order expands to several letters (ß = ss, æ = ae, ĳ, ǆ, the ligatures): their
+// inline codes are those letters' codes one after another. Access counts every such letter as a
+// character when it numbers the positions of extra and unprintable codes; the code tables alone
+// would count one. Returns how many characters `c` counts as.
+int CountedCharacters(const uint32_t* codes, const uint8_t* pool, std::span<const uint8_t> inlineBytes) {
+  const size_t shortestLetter = Decode(codes[u'a'], pool).inlineBytes.size();
+  if (shortestLetter == 0 || inlineBytes.size() < 2 * shortestLetter) return 1;
+  int letters = 0;
+  size_t at = 0;
+  while (at < inlineBytes.size()) {
+    bool matched = false;
+    for (char16_t letter = u'a'; letter <= u'z' && !matched; ++letter) {
+      const auto code = Decode(codes[letter], pool).inlineBytes;
+      if (!code.empty() && inlineBytes.size() - at >= code.size() &&
+          std::equal(code.begin(), code.end(), inlineBytes.begin() + static_cast<std::ptrdiff_t>(at))) {
+        at += code.size();
+        ++letters;
+        matched = true;
+      }
+    }
+    if (!matched) return 1;
+  }
+  return letters;
 }
 
 std::u16string_view KeyedPart(std::u16string_view text) {
@@ -173,7 +199,8 @@ void AppendGeneralKey(const uint32_t* codes, const uint8_t* pool, std::u16string
     const int cur = charOffset;
     if (!c.inlineBytes.empty()) {
       out.insert(out.end(), c.inlineBytes.begin(), c.inlineBytes.end());
-      ++charOffset;  // only characters with inline codes take a position
+      // Only characters with inline codes take a position; an expanding one takes one per letter.
+      charOffset += c.cls == CharClass::kSurrogate ? 1 : CountedCharacters(codes, pool, c.inlineBytes);
     }
     if (c.cls == CharClass::kSimple) continue;
     if (!c.extraBytes.empty() || c.modifier != 0) AddExtra(extra, cur, c.extraBytes, c.modifier);

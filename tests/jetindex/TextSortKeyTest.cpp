@@ -21,6 +21,29 @@ TEST(TextSortKey, PlainNameMatchesTheCatalogueExample) {
   EXPECT_EQ(Key(TextSortOrder::kGeneralLegacy, u"T1"), (std::vector<uint8_t>{0x6D, 0x38, 0x01, 0x00}));
 }
 
+std::vector<uint8_t> FromHex(const std::string& hex) {
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+// A key Access stored (whole key, after the column's 0x7F flag): the positions of the two hyphens
+// count "ß" as two characters, 11 and 17 (0x8033, 0x804B), where the code tables alone give 10 and 16.
+TEST(TextSortKey, ExpandingCharactersCountAsTheirLettersAsAccessStoresThem) {
+  const auto access = FromHex("626f626f4d4a07626f6b6b62646f554a6d4d695160510101010180330682804b068200");
+  EXPECT_EQ(Key(TextSortOrder::kGeneralLegacy, u"NuNuCa Nu\u00DF-Nougat-Creme"), access);
+  for (TextSortOrder order : {TextSortOrder::kGeneralLegacy, TextSortOrder::kGeneral}) {
+    SCOPED_TRACE(TextSortOrderName(order));
+    // So the key of "ß" is the key of "ss", and likewise for the other letters the order expands.
+    EXPECT_EQ(Key(order, u"NuNuCa Nu\u00DF-Nougat-Creme"), Key(order, u"NuNuCa Nuss-Nougat-Creme"));
+    EXPECT_EQ(Key(order, u"Plutzer Lebensmittelgro\u00DFm\u00E4rkte AG"),
+              Key(order, u"Plutzer Lebensmittelgrossm\u00E4rkte AG"));
+    EXPECT_EQ(Key(order, u"\u00C6-\u0153-\u00FE-x"), Key(order, u"ae-oe-th-x"));
+    // A character that is one letter is not taken for two.
+    EXPECT_NE(Key(order, u"w-x"), Key(order, u"vv-x"));
+  }
+}
+
 TEST(TextSortKey, CaseAndTrailingSpacesDoNotMatterButInnerSpacesDo) {
   for (TextSortOrder order : kAllOrders) {
     SCOPED_TRACE(TextSortOrderName(order));
