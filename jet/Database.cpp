@@ -7,7 +7,7 @@ namespace jet {
 
 Database::Database(std::unique_ptr<PageFile> file) : file_(std::move(file)) {}
 
-void Database::ApplyResultTypes(TableDef& def) {
+void Database::loadResultTypes(TableDef& def) {
   bool any = false;
   for (const auto& c : def.columns) any = any || c.calculated();
   if (!any) return;
@@ -19,14 +19,7 @@ void Database::ApplyResultTypes(TableDef& def) {
   if (!bytes.ok()) return;
   auto blocks = ParseProperties(*bytes, file_->header().jet3(), file_->header().codePage);
   if (!blocks.ok()) return;
-  for (auto& c : def.columns) {
-    if (!c.calculated()) continue;
-    for (const auto& block : *blocks) {
-      if (!EqualsIgnoreCase(block.objectName, c.name)) continue;
-      const Property* result = block.find("ResultType");
-      if (result && result->data.size() == 1) c.resultTypeCode = result->data[0];
-    }
-  }
+  ApplyResultTypes(def, *blocks);
 }
 
 Result<std::unique_ptr<Database>> Database::Open(const std::string& path, const Options& options) {
@@ -58,7 +51,7 @@ Result<std::shared_ptr<const TableDef>> Database::tableDefAt(uint32_t page, cons
   if (auto it = defs_.find(page); it != defs_.end()) return it->second;
   auto def = ReadTableDef(*file_, page, name);
   if (!def.ok()) return def.status();
-  ApplyResultTypes(*def);
+  loadResultTypes(*def);
   auto shared = std::make_shared<const TableDef>(std::move(def.value()));
   defs_[page] = shared;
   return shared;

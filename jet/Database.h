@@ -45,7 +45,7 @@ class Database {
  private:
   explicit Database(std::unique_ptr<PageFile> file);
   // Gives calculated columns their result type from the table's properties in the catalogue.
-  void ApplyResultTypes(TableDef& def);
+  void loadResultTypes(TableDef& def);
 
   std::unique_ptr<PageFile> file_;
   Catalog catalog_;

@@ -97,4 +97,15 @@ Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> byte
   return out;
 }
 
+void ApplyResultTypes(TableDef& table, const std::vector<PropertyBlock>& blocks) {
+  for (auto& c : table.columns) {
+    if (!c.calculated()) continue;
+    for (const auto& block : blocks) {
+      if (!EqualsIgnoreCase(block.objectName, c.name)) continue;
+      const Property* result = block.find("ResultType");
+      if (result && result->data.size() == 1) c.resultTypeCode = result->data[0];
+    }
+  }
+}
+
 }  // namespace jet

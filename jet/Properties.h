@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "jet/Status.h"
+#include "jet/TableDef.h"
 
 namespace jet {
 
@@ -32,5 +33,9 @@ struct PropertyBlock {
 
 // `jet3` names are code-page text, else UTF-16LE. Errors name what is damaged; the caller adds where.
 Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> bytes, bool jet3, uint16_t codePage);
+
+// Gives each calculated column of `table` its result type from the block named after it (names
+// compared without case): the one-byte property "ResultType". Columns without one keep 0.
+void ApplyResultTypes(TableDef& table, const std::vector<PropertyBlock>& blocks);
 
 }  // namespace jet

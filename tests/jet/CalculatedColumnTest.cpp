@@ -175,7 +175,7 @@ TEST_F(CalculatedColumn, RowsKeepACalculatedYesNoInTheirData) {
 }
 
 // Property blocks as the catalogue keeps them: a name list, the table's block, a column's block.
-TEST(Properties, ResultTypeIsFoundUnderItsColumn) {
+TEST(Properties, ResultTypeIsFoundUnderItsColumnAndApplied) {
   Bytes blob = {'M', 'R', '2', 0};
   auto block = [&](uint16_t type, const Bytes& body) {
     PutU32(blob, body.size() + 6);
@@ -213,6 +213,22 @@ TEST(Properties, ResultTypeIsFoundUnderItsColumn) {
   EXPECT_EQ(result->data, Bytes{1});
   ASSERT_NE((*blocks)[1].find("Expression"), nullptr);
   EXPECT_EQ((*blocks)[1].find("Expression")->data, expr);
+
+  // The result type goes to the calculated column of that name, compared without case.
+  jet::TableDef def;
+  jet::ColumnDef rich;
+  rich.name = "ISRICH";
+  rich.extFlags = jet::kColumnExtFlagCalculated;
+  jet::ColumnDef other = rich;
+  other.name = "Pay";
+  jet::ColumnDef plain;
+  plain.name = "IsRich";  // same name, not calculated: keeps its own type
+  def.columns = {rich, other, plain};
+  jet::ApplyResultTypes(def, *blocks);
+  EXPECT_EQ(def.columns[0].resultTypeCode, 1);
+  EXPECT_EQ(def.columns[0].valueType(), jet::ColumnType::kBoolean);
+  EXPECT_EQ(def.columns[1].resultTypeCode, 0);
+  EXPECT_EQ(def.columns[2].resultTypeCode, 0);
 
   // Damage: a block longer than the blob, a value naming a property past the list, no tag.
   Bytes cut(blob.begin(), blob.end() - 3);
