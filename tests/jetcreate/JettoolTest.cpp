@@ -146,4 +146,20 @@ TEST_F(JettoolProcess, CreateWithAPasswordForMdbOnly) {
   EXPECT_FALSE(fs::exists(accdb));
 }
 
+// check: exit 0 with notes only (Access's own habits), 1 with a problem (a key that is not its row's).
+TEST_F(JettoolProcess, CheckExitsNonZeroForProblemsOnly) {
+  const ToolRun notes = Jettool(dir_, {"check", (jettest::CorpusDir() / "mdb-reader/V2016/withdeletedcol.accdb").string()});
+  EXPECT_EQ(notes.exit, 0) << notes.out;
+  EXPECT_NE(notes.out.find("note: "), std::string::npos) << notes.out;
+
+  std::string bytes = jettest::ReadText(jettest::CorpusDir() / "jackcess/adox_jet4.mdb");
+  std::swap(bytes[8 * 4096 + 480 + 8], bytes[8 * 4096 + 480 + 9 + 8]);  // two Id entries trade rows
+  const fs::path damaged = dir_ / "swapped.mdb";
+  std::ofstream(damaged, std::ios::binary) << bytes;
+  const ToolRun problems = Jettool(dir_, {"check", damaged.string()});
+  EXPECT_EQ(problems.exit, 1);
+  EXPECT_NE(problems.out.find("key mismatch"), std::string::npos) << problems.out;
+  EXPECT_NE(problems.out.find("2 problem(s)"), std::string::npos) << problems.out;
+}
+
 }  // namespace
