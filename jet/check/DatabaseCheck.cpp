@@ -42,15 +42,37 @@ class ReadOnlyStore : public index::IndexPageStore {
   PageFile& file_;
 };
 
-// What a real index's keys are made of, to rebuild each stored key from its row.
+// What a real index's keys are made of, to rebuild each stored key from its row. Only a hash of
+// each row's key is kept (16 bytes a row), so large tables do not need their keys in memory; the
+// few rows whose key differs are read again for the message.
+struct RowKey {
+  uint32_t row = 0;  // packed row pointer
+  bool allNull = false;
+  uint64_t hash = 0;
+  bool operator<(const RowKey& other) const { return row < other.row; }
+};
+
 struct KeyPlan {
   bool keyable = false;
   std::string whyNot;                   // when not keyable
   std::vector<size_t> columns;          // positions in the table definition
   std::vector<index::KeyColumn> keyColumns;
-  std::map<uint32_t, std::vector<uint8_t>> expected;  // packed row pointer -> key built from the row
-  std::map<uint32_t, std::string> unkeyable;          // rows whose key could not be built, and why
+  std::vector<RowKey> expected;                 // sorted by row once the rows are read
+  std::map<uint32_t, std::string> unkeyable;    // rows whose key could not be built, and why
 };
+
+uint64_t KeyHash(std::span<const uint8_t> key) {
+  uint64_t h = 1469598103934665603ULL;  // FNV-1a
+  for (uint8_t b : key) h = (h ^ b) * 1099511628211ULL;
+  return h;
+}
+
+// A key whose every column is a null flag and nothing else.
+bool AllNullKey(const std::vector<uint8_t>& key, size_t columns) {
+  if (key.size() != columns) return false;
+  return std::all_of(key.begin(), key.end(),
+                     [](uint8_t b) { return b == index::kKeyNullFlag || b == index::kKeyNullFlagDescending; });
+}
 
 std::string Hex(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -246,35 +268,30 @@ class Checker {
     return plans;
   }
 
+  // The key `plan` gives the cursor's current row, or why it cannot be built.
+  static Result<std::vector<uint8_t>> RowKeyOf(TableCursor& cursor, const KeyPlan& plan) {
+    std::vector<index::KeyValue> values;
+    for (size_t at : plan.columns) {
+      auto value = cursor.value(at);
+      if (!value.ok()) return value.status();
+      auto keyValue = index::KeyValueFromValue(*value);
+      if (!keyValue.ok()) return keyValue.status();
+      values.push_back(std::move(keyValue.value()));
+    }
+    return index::EncodeIndexKey(plan.keyColumns, values);
+  }
+
   // The key each keyable index should hold for the cursor's current row.
   void expectKeys(TableCursor& cursor, std::vector<KeyPlan>& plans) {
     const uint32_t packed = cursor.position().packed();
     for (KeyPlan& plan : plans) {
       if (!plan.keyable) continue;
-      std::vector<index::KeyValue> values;
-      std::string error;
-      for (size_t at : plan.columns) {
-        auto value = cursor.value(at);
-        if (!value.ok()) {
-          error = value.status().message();
-          break;
-        }
-        auto keyValue = index::KeyValueFromValue(*value);
-        if (!keyValue.ok()) {
-          error = keyValue.status().message();
-          break;
-        }
-        values.push_back(std::move(keyValue.value()));
+      auto key = RowKeyOf(cursor, plan);
+      if (!key.ok()) {
+        plan.unkeyable[packed] = key.status().message();
+        continue;
       }
-      if (error.empty()) {
-        auto key = index::EncodeIndexKey(plan.keyColumns, values);
-        if (key.ok()) {
-          plan.expected[packed] = std::move(key.value());
-          continue;
-        }
-        error = key.status().message();
-      }
-      plan.unkeyable[packed] = error;
+      plan.expected.push_back(RowKey{packed, AllNullKey(*key, plan.keyColumns.size()), KeyHash(*key)});
     }
   }
 
@@ -306,6 +323,7 @@ class Checker {
                            std::to_string(cursor->position().slot));
       }
     }
+    for (KeyPlan& plan : plans) std::sort(plan.expected.begin(), plan.expected.end());
     if (rows != d.rowCount && systemTable_) {
       // Access itself leaves stale counts on its system tables (seen in several corpus files).
       report_.notes.push_back(table + " stores a row count of " + std::to_string(d.rowCount) + " but has " +
@@ -422,61 +440,74 @@ class Checker {
         report_.notes.push_back(name + ": keys not recomputed: " + plans[i].whyNot);
         continue;
       }
-      checkKeys(store, layout, real, d.firstPage(), name, plans[i]);
+      checkKeys(store, layout, real, d, name, plans[i]);
     }
   }
 
   // Every stored key against the key built from the row it points to, and every row
   // against the index: a row without its entry is as wrong as an entry without its row.
   void checkKeys(ReadOnlyStore& store, const index::IndexPageLayout& layout, const RealIndexDef& real,
-                 uint32_t tdefPage, const std::string& name, const KeyPlan& plan) {
-    index::IndexTree tree(store, layout, real.rootPage, tdefPage, name);
+                 const TableDef& d, const std::string& name, const KeyPlan& plan) {
+    index::IndexTree tree(store, layout, real.rootPage, d.firstPage(), name);
     auto entries = tree.entries();
     if (!entries.ok()) return problem(entries.status().message());
     constexpr size_t kShown = 5;  // mismatches listed one by one; the rest are counted
     size_t mismatches = 0, orphans = 0, unkeyable = 0;
-    std::set<uint32_t> indexed;
+    std::map<uint32_t, std::vector<uint8_t>> shown;  // mismatched rows -> stored key
+    std::vector<uint32_t> indexed;
+    indexed.reserve(entries->size());
     for (const index::IndexEntry& e : *entries) {
       const uint32_t packed = RowPointer{e.row.page, e.row.row}.packed();
-      indexed.insert(packed);
+      indexed.push_back(packed);
       if (auto bad = plan.unkeyable.find(packed); bad != plan.unkeyable.end()) {
         if (++unkeyable <= kShown) {
           report_.notes.push_back(name + ": key of " + RowName(packed) + " not recomputed: " + bad->second);
         }
         continue;
       }
-      auto want = plan.expected.find(packed);
-      if (want == plan.expected.end()) {
+      auto want = std::lower_bound(plan.expected.begin(), plan.expected.end(), RowKey{packed});
+      if (want == plan.expected.end() || want->row != packed) {
         if (++orphans <= kShown) problem(name + ": an entry points to " + RowName(packed) + ", which is no live row");
         continue;
       }
       ++report_.keysCompared;
-      if (want->second != e.key) {
+      if (want->hash != KeyHash(e.key)) {
         ++report_.keyMismatches;
-        if (++mismatches <= kShown) {
-          problem(name + ": key mismatch at " + RowName(packed) + ": stored " + Hex(e.key) + ", the row gives " +
-                  Hex(want->second));
-        }
+        if (++mismatches <= kShown) shown.emplace(packed, e.key);
       }
     }
+    if (!shown.empty()) reportMismatches(d, name, plan, shown);
     if (mismatches > kShown) problem(name + ": " + std::to_string(mismatches) + " key mismatches in all");
     if (orphans > kShown) problem(name + ": " + std::to_string(orphans) + " entries without a live row in all");
+    std::sort(indexed.begin(), indexed.end());
     const bool ignoresNulls = real.flags & index::kIndexIgnoreNulls;
     size_t missing = 0;
-    for (const auto& [packed, key] : plan.expected) {
-      if (indexed.count(packed)) continue;
-      if (ignoresNulls && AllNullKey(key, plan.keyColumns.size())) continue;
-      if (++missing <= kShown) problem(name + ": " + RowName(packed) + " has no entry");
+    for (const RowKey& k : plan.expected) {
+      if (std::binary_search(indexed.begin(), indexed.end(), k.row)) continue;
+      if (ignoresNulls && k.allNull) continue;
+      if (++missing <= kShown) problem(name + ": " + RowName(k.row) + " has no entry");
     }
     if (missing > kShown) problem(name + ": " + std::to_string(missing) + " rows without an entry in all");
   }
 
-  // A key whose every column is a null flag and nothing else.
-  static bool AllNullKey(const std::vector<uint8_t>& key, size_t columns) {
-    if (key.size() != columns) return false;
-    return std::all_of(key.begin(), key.end(), [](uint8_t b) {
-      return b == index::kKeyNullFlag || b == index::kKeyNullFlagDescending;
-    });
+  // Reads the table again for the few rows whose stored key differs, to show both keys.
+  void reportMismatches(const TableDef& d, const std::string& name, const KeyPlan& plan,
+                        const std::map<uint32_t, std::vector<uint8_t>>& stored) {
+    auto def = db_.tableDefAt(d.firstPage(), d.name);
+    if (!def.ok()) return problem(def.status().message());
+    auto cursor = TableCursor::Open(file_, *def);
+    if (!cursor.ok()) return problem(cursor.status().message());
+    while (true) {
+      auto more = cursor->next();
+      if (!more.ok()) return problem(more.status().message());
+      if (!*more) return;
+      const uint32_t packed = cursor->position().packed();
+      auto it = stored.find(packed);
+      if (it == stored.end()) continue;
+      auto key = RowKeyOf(*cursor, plan);
+      problem(name + ": key mismatch at " + RowName(packed) + ": stored " + Hex(it->second) + ", the row gives " +
+              (key.ok() ? Hex(*key) : key.status().message()));
+    }
   }
 
   void checkGlobalMap(const std::vector<uint32_t>& freePages) {
