@@ -1,9 +1,11 @@
 // The engine's integrity check of an Access database, in the spirit of SQLite's
 // "PRAGMA integrity_check": every page belongs to exactly one structure (or is free
 // in the global page map), usage maps agree with the pages they list, stored row
-// counts match the live rows, long-value chains are sound, and every index tree is
-// in order and holds one entry per row. Problems are collected as sentences; the
-// check itself fails only when the file cannot be opened at all.
+// counts match the live rows, long-value chains are sound, every index tree is in
+// order and holds one entry per row, and every stored key is the key its row gives.
+// Problems are collected as sentences; habits of Access's own healthy files (stale
+// counts on system tables, loose upper-level index entries, ...) are notes. The check
+// itself fails only when the file cannot be opened at all.
 #pragma once
 
 #include <string>

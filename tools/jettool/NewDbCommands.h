@@ -10,7 +10,7 @@ namespace jettool {
 // jettool create FILE [--password P]: a new empty database, format from the extension; a
 // password only for .mdb (Jet4 database password).
 int RunCreate(const std::string& file, const std::optional<std::string>& password);
-// jettool check FILE [--password P]: exit 0 clean, 1 problems (each printed).
+// jettool check FILE [--password P]: exit 0 clean or notes only, 1 problems (each printed).
 int RunCheck(const std::string& file, const std::optional<std::string>& password);
 // jettool sql FILE [--password P] STATEMENT...: each argument one statement. `waitSeconds`
 // is the connection's timeout for another program's lock (ADO's default when not given).
