@@ -162,4 +162,40 @@ TEST_F(JettoolProcess, CheckExitsNonZeroForProblemsOnly) {
   EXPECT_NE(problems.out.find("2 problem(s)"), std::string::npos) << problems.out;
 }
 
+// A calculated column whose result type is unknown (here: no properties at all) shows a placeholder
+// and the rest of the table reads. Made from an engine-written table whose Binary(39) column is
+// then flagged calculated (extended flags 0xC0, byte 16 of its column block) and holds a wrapped value.
+TEST_F(JettoolProcess, CalculatedColumnWithoutResultTypeIsAPlaceholder) {
+  const std::string file = (dir_ / "calc.accdb").string();
+  ASSERT_EQ(Jettool(dir_, {"create", file}).exit, 0);
+  const ToolRun sql = Jettool(dir_, {"sql", file, "CREATE TABLE T (ID LONG, C BINARY(39), N TEXT(10))",
+                                     "INSERT INTO T VALUES (7, 0x0000000000000000000000000000000001000000FF000000, 'x')"});
+  ASSERT_EQ(sql.exit, 0) << sql.err;
+  uint32_t tdef = 0;
+  {
+    auto db = jet::Database::Open(file, {});
+    ASSERT_TRUE(db.ok());
+    tdef = (*db)->catalog().findTable("T")->tableDefPage();
+  }
+  std::string bytes = jettest::ReadText(file);
+  const std::string block("\x09\x59\x06\x00\x00\x01\x00", 7);  // Binary, constant 1625, column number 1
+  const size_t at = bytes.find(block, tdef * 4096);
+  ASSERT_LT(at, (tdef + 1) * 4096u);
+  bytes[at + 16] = static_cast<char>(0xC0);
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+
+  auto db = jet::Database::Open(file, {});
+  ASSERT_TRUE(db.ok());
+  auto cursor = (*db)->scan("T");
+  ASSERT_TRUE(cursor.ok());
+  auto more = cursor->next();
+  ASSERT_TRUE(more.ok() && *more) << (more.ok() ? "" : more.status().message());
+  EXPECT_EQ(*cursor->value(0), jet::Value(int32_t{7}));
+  EXPECT_TRUE(std::holds_alternative<jet::Unsupported>(*cursor->value(1)));
+  EXPECT_EQ(*cursor->value(2), jet::Value(std::string("x")));
+  const ToolRun dump = Jettool(dir_, {"dump", file});
+  EXPECT_EQ(dump.exit, 0) << dump.err;
+  EXPECT_NE(dump.out.find("[7,\"unsupported\",\"x\"]"), std::string::npos) << dump.out;
+}
+
 }  // namespace
