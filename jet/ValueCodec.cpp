@@ -35,8 +35,8 @@ bool UnwrapCalculated(std::span<const uint8_t> wrapped, std::span<const uint8_t>
 }
 
 // A decimal result: int16 total length, scale, sign (non-zero = negative), then the number's bytes
-// (a multiple of 4, at most 16): a leading 4-byte little-endian word when their count is not a
-// multiple of 8, then 8-byte little-endian words, most significant first.
+// (a multiple of 4, at most 16) in the byte order of ordinary decimal values: little-endian
+// 32-bit words, the most significant first.
 bool DecodeCalculatedDecimal(std::span<const uint8_t> data, Decimal& out) {
   constexpr size_t kHeader = 4;
   constexpr uint8_t kMaxScale = 28;
@@ -47,12 +47,7 @@ bool DecodeCalculatedDecimal(std::span<const uint8_t> data, Decimal& out) {
   if (numberBytes == 0 || data.size() - kHeader < numberBytes || data[2] > kMaxScale) return false;
   const uint8_t* p = data.data() + kHeader;
   unsigned __int128 magnitude = 0;
-  size_t at = 0;
-  if (numberBytes % 8 != 0) {
-    magnitude = LoadU32(p);
-    at = 4;
-  }
-  for (; at < numberBytes; at += 8) magnitude = magnitude << 64 | LoadU64(p + at);
+  for (size_t at = 0; at < numberBytes; at += 4) magnitude = magnitude << 32 | LoadU32(p + at);
   out.negative = data[3] != 0;
   out.magnitude = magnitude;
   out.precision = kMaxScale;

@@ -106,14 +106,18 @@ TEST_F(CalculatedColumn, YesNoResultIsADataByte) {
 
 TEST_F(CalculatedColumn, DecimalResultsHaveTheirOwnLayout) {
   using T = jet::ColumnType;
-  // 12 number bytes (what a column declared 39 long holds): a 4-byte word, then an 8-byte word.
-  Bytes d12 = {14, 0, 2, 0, /*high word*/ 0, 0, 0, 0, /*low 8 bytes*/ 0x39, 0x30, 0, 0, 0, 0, 0, 0};
+  // 12 number bytes (what a column declared 39 long holds): three little-endian 32-bit words,
+  // the most significant first, as ordinary decimal values order them.
+  Bytes d12 = {14, 0, 2, 0, /*high*/ 0, 0, 0, 0, /*middle*/ 0, 0, 0, 0, /*low*/ 0x39, 0x30, 0, 0};
   EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d12))), "\"123.45\"");
   d12[3] = 0x80;  // sign byte
   EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d12))), "\"-123.45\"");
-  // 16 number bytes, two 8-byte words, the high one first: 2^64 + 1 at scale 0.
-  Bytes d16 = {18, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+  // 16 number bytes: 2^64 + 1 at scale 0 is the words 0, 1, 0, 1.
+  Bytes d16 = {18, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
   EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d16))), "\"18446744073709551617\"");
+  // 28 digits, the most Access holds: 9999999999999999999999999999 = 0x204FCE5E 3E250261 0FFFFFFF.
+  Bytes d28 = {14, 0, 0, 0, 0x5E, 0xCE, 0x4F, 0x20, 0x61, 0x02, 0x25, 0x3E, 0xFF, 0xFF, 0xFF, 0x0F};
+  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d28))), "\"9999999999999999999999999999\"");
   // Only four number bytes.
   EXPECT_EQ(Json(Decode(T::kNumeric, Wrap({6, 0, 1, 0, 7, 0, 0, 0}))), "\"0.7\"");
   EXPECT_TRUE(jet::IsNull(Decode(T::kNumeric, Wrap({}))));
