@@ -4,8 +4,10 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace app {
@@ -51,12 +53,42 @@ std::optional<QString> QtDialogs::input(const QString& prompt, const QString& ti
   return text;
 }
 
+QStringList FilterPatterns(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+  const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+  const QString patterns = open >= 0 && close > open ? filter.mid(open + 1, close - open - 1) : filter;
+  static const QRegularExpression separators(QStringLiteral("[ ,;]+"));
+  return patterns.split(separators, Qt::SkipEmptyParts);
+}
+
+void PrepareOpenFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+  // Qt's own dialog: its file list is the one whose patterns can be set apart from the
+  // filter's shown text (Qt splits the text in parentheses on spaces only).
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setWindowTitle(BoxTitle(request.title));
+  if (!request.startPath.isEmpty()) dialog.setDirectory(request.startPath);
+  dialog.setNameFilters(request.filters);
+  QFileSystemModel* files = dialog.findChild<QFileSystemModel*>();
+  const auto usePatterns = [files](const QString& filter) {
+    if (files) files->setNameFilters(FilterPatterns(filter));
+  };
+  // The dialog sets its own patterns when a filter is chosen; these replace them after.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, usePatterns);
+  if (!request.filters.isEmpty()) {
+    dialog.selectNameFilter(request.filters.first());
+    usePatterns(request.filters.first());
+  }
+}
+
 std::optional<QString> QtDialogs::openFile(const FileDialogRequest& request) {
-  QString selectedFilter = request.filters.isEmpty() ? QString() : request.filters.first();
-  const QString path = QFileDialog::getOpenFileName(parent_, BoxTitle(request.title), request.startPath,
-                                                    request.filters.join(QStringLiteral(";;")), &selectedFilter);
-  if (path.isEmpty()) return std::nullopt;
-  return path;
+  QFileDialog dialog(parent_);
+  PrepareOpenFileDialog(dialog, request);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
+  return chosen.first();
 }
 
 void QtDialogs::openUrl(const QString& url) {

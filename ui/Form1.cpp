@@ -240,9 +240,8 @@ void Form1::PushButton5_Click() {
 
 void Form1::PushButton1_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton1_Click"));
-  // "*.*db" offers every file whose extension ends in "db", ".accdb" included.
   pickDatabaseFile(h, Text5, QStringLiteral("Select Access Database"),
-                   {QStringLiteral("All Microsoft Databases (*.*db)"), QStringLiteral("Microsoft Database (*.mdb)"),
+                   {QStringLiteral("All Microsoft Databases (*.mdb,*.accdb)"), QStringLiteral("Microsoft Database (*.mdb)"),
                     QStringLiteral("Microsoft 2007 Database (*.accdb)")});
 }
 
