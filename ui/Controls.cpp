@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 
 namespace ui {
 
@@ -38,6 +39,18 @@ void TextBox::focusInEvent(QFocusEvent* event) {
 PushButton::PushButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
   setFont(ArialFont(11.25, true));
   setAutoDefault(false);
+}
+
+void PushButton::keyPressEvent(QKeyEvent* event) {
+  // Outside a dialog Qt presses a button on Space only; Enter presses the focused one too.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (enter && modifiers == Qt::NoModifier) {
+    if (!event->isAutoRepeat() && isEnabled()) click();
+    event->accept();
+    return;
+  }
+  QPushButton::keyPressEvent(event);
 }
 
 ProgressBar::ProgressBar(const QString& caption, QWidget* parent)
