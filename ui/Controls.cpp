@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include "ui/Twips.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 
@@ -20,15 +22,15 @@ QFont ArialFont(qreal pointSize, bool bold) {
 }
 
 Frame::Frame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
 }
 
 Label::Label(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
 }
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
 }
 
 void TextBox::focusInEvent(QFocusEvent* event) {
@@ -37,7 +39,7 @@ void TextBox::focusInEvent(QFocusEvent* event) {
 }
 
 PushButton::PushButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
-  setFont(ArialFont(11.25, true));
+  setFont(ArialFont(11.25 * LayoutScale(parent), true));
   setAutoDefault(false);
 }
 
@@ -55,7 +57,7 @@ void PushButton::keyPressEvent(QKeyEvent* event) {
 
 ProgressBar::ProgressBar(const QString& caption, QWidget* parent)
     : QProgressBar(parent), caption_(caption) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
   setRange(0, 100);
   setValue(0);
   setTextVisible(true);

@@ -62,7 +62,8 @@ Form1::Form1(WindowServices services) : services_(std::move(services)) {
     if (form2_) form2_->hide();
     if (end) end();
   };
-  setFont(ArialFont(9, false));
+  FitLayoutToScreen(this, kClientWidth, kClientHeight);
+  setFont(ArialFont(9 * LayoutScale(this), false));
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);

@@ -65,7 +65,8 @@ void RunTableAction(Form2& window, WindowServices& services, QWidget* connection
 
 Form2::Form2(WindowServices& services, QWidget* connectionWindow)
     : services_(services), connectionWindow_(connectionWindow) {
-  setFont(ArialFont(9, false));
+  FitLayoutToScreen(this, kClientWidth, kClientHeight);
+  setFont(ArialFont(9 * LayoutScale(this), false));
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);

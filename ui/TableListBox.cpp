@@ -2,6 +2,7 @@
 
 #include "app/ListOrder.h"
 #include "ui/Controls.h"
+#include "ui/Twips.h"
 
 #include <QItemSelectionModel>
 #include <QPainter>
@@ -11,7 +12,7 @@
 namespace ui {
 
 TableListBox::TableListBox(QWidget* parent) : QListWidget(parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
   setSelectionMode(QAbstractItemView::MultiSelection);
   setSortingEnabled(false);  // Qt's own sort is case-sensitive; addItem keeps the order
 }
