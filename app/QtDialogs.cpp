@@ -5,9 +5,12 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSpacerItem>
 #include <QUrl>
 
 namespace app {
@@ -19,6 +22,20 @@ QString WithQtLineBreaks(const QString& text) {
   result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return result;
+}
+
+int TitleWidth(const QString& title, const QFont& font) {
+  // The title bar also holds the window's icon and its buttons; about 160 px in common themes.
+  constexpr int kTitleBarExtras = 160;
+  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarExtras;
+}
+
+void WidenForTitle(QMessageBox& box) {
+  // Qt sizes a message box by its text alone, so a short text cut the title ("Tab...en").
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  grid->addItem(new QSpacerItem(TitleWidth(box.windowTitle(), box.font()), 0, QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 MessageAnswer QtDialogs::message(const QString& text, const QString& title, MessageButtons buttons,
@@ -40,6 +57,7 @@ MessageAnswer QtDialogs::message(const QString& text, const QString& title, Mess
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
+  WidenForTitle(box);
   const int result = box.exec();
   if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   return result == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
@@ -92,8 +110,10 @@ std::optional<QString> QtDialogs::openFile(const FileDialogRequest& request) {
 }
 
 void QtDialogs::openUrl(const QString& url) {
-  // Like the shell call it stands for, the result is not checked.
-  QDesktopServices::openUrl(QUrl(url));
+  if (QDesktopServices::openUrl(QUrl(url))) return;
+  // Qt only says so on stderr, which a desktop user never sees.
+  message(QStringLiteral("No web browser could be started to show %1").arg(url), QString(), MessageButtons::Ok,
+          MessageIcon::Information);
 }
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include "app/Dialogs.h"
 
 class QFileDialog;
+class QFont;
 class QWidget;
 
 namespace app {
@@ -29,6 +30,9 @@ class QtDialogs : public Dialogs {
 
 // The title a box shows: its own, or the application title when it has none.
 QString BoxTitle(const QString& title);
+
+// The width a box needs for its title to show whole in the title bar.
+int TitleWidth(const QString& title, const QFont& font);
 
 // The file patterns of a filter: the text in its last parentheses, split on spaces, commas and
 // semicolons. "All Microsoft Databases (*.mdb,*.accdb)" matches "*.mdb" and "*.accdb".

@@ -22,10 +22,6 @@ namespace {
 
 constexpr char kWindow[] = "Form1";
 
-constexpr char kAccessToSQLitePage[] = "https://www.example.com/access-to-sqlite";
-constexpr char kSQLiteToAccessPage[] = "https://www.example.com/sqlite-to-access";
-constexpr char kSQLiteBrowserPage[] = "https://www.example.com/sqlite-browser";
-
 constexpr char kCouldNotConnect[] = "Could not connect.";
 
 // The controls lie within 8040 by 6150 twips; the window keeps the same margin
@@ -259,19 +255,19 @@ void Form1::PushButton4_Click() {
 void Form1::PushButton7_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton7_Click"));
   h.step(10, [&] {
-    Notice(services_.dialogs, QStringLiteral("I use\r\r") + QString::fromLatin1(kSQLiteBrowserPage) +
+    Notice(services_.dialogs, QStringLiteral("I use\r\r") + QString::fromLatin1(app::kSQLiteBrowserPageAddress) +
                                   QStringLiteral("\r\rto interface with my SQLite database."));
   });
 }
 
 void Form1::PushButton8_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton8_Click"));
-  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(kAccessToSQLitePage)); });
+  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(app::kAccessToSQLitePageAddress)); });
 }
 
 void Form1::PushButton9_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton9_Click"));
-  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(kSQLiteToAccessPage)); });
+  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(app::kSQLiteToAccessPageAddress)); });
 }
 
 Form2& Form1::tablesWindow() {

@@ -4,6 +4,7 @@
 #include "app/ApplicationTitle.h"
 #include "app/ErrorPolicy.h"
 #include "app/Files.h"
+#include "app/WebPages.h"
 #include "db/ConnectionSettings.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/SQLiteToAccess.h"
@@ -18,7 +19,6 @@ namespace ui {
 namespace {
 
 constexpr char kWindow[] = "Form2";
-constexpr char kContactPageAddress[] = "https://www.example.com/contact";
 
 // Design-time client area, in twips.
 constexpr int kClientWidth = 8040;
@@ -184,7 +184,7 @@ void Form2::PushButton12_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton12_Click"));
   h.step(10, [&] {
     services_.dialogs.message(
-        QStringLiteral("Questions? Please contact Team Marrowind at ") + QString::fromLatin1(kContactPageAddress),
+        QStringLiteral("Questions? Please contact Team Marrowind at ") + QString::fromLatin1(app::kContactPageAddress),
         QString(), app::MessageButtons::Ok, app::MessageIcon::None);
   });
 }
