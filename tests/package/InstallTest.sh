@@ -18,7 +18,7 @@ fail() { echo "InstallTest: $*" >&2; exit 1; }
 for f in usr/bin/tabloren usr/bin/tabloren-cli usr/bin/jettool \
          usr/lib/tabloren/tabloren usr/lib/tabloren/HAND-M.CUR usr/lib/tabloren/x/o.cjs \
          usr/lib/tabloren/Samples/sample.mdb usr/lib/tabloren/Samples/sample1.db3 \
-         usr/share/applications/tabloren.desktop usr/share/metainfo/com.example.Tabloren.metainfo.xml \
+         usr/share/applications/tabloren.desktop usr/share/metainfo/io.github.tabloren.Tabloren.metainfo.xml \
          usr/share/icons/hicolor/48x48/apps/tabloren.png usr/share/icons/hicolor/128x128/apps/tabloren.png \
          usr/share/icons/hicolor/256x256/apps/tabloren.png \
          usr/share/man/man1/tabloren.1.gz usr/share/man/man1/tabloren-cli.1.gz usr/share/man/man1/jettool.1.gz \
