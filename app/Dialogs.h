@@ -15,7 +15,9 @@ enum class MessageAnswer { Ok, Yes, No };
 
 struct FileDialogRequest {
   QString title;
-  QStringList filters;  // Qt filter syntax, e.g. "Access Databases (*.mdb *.accdb)"; the first is selected
+  // Shown as given, e.g. "Access Databases (*.mdb,*.accdb)"; the patterns in the parentheses are
+  // separated by spaces, commas or semicolons. The first filter is selected.
+  QStringList filters;
   QString startPath;
 };
 

@@ -4,6 +4,8 @@
 
 #include "app/Dialogs.h"
 
+class QFileDialog;
+class QFont;
 class QWidget;
 
 namespace app {
@@ -28,6 +30,17 @@ class QtDialogs : public Dialogs {
 
 // The title a box shows: its own, or the application title when it has none.
 QString BoxTitle(const QString& title);
+
+// The width a box needs for its title to show whole in the title bar.
+int TitleWidth(const QString& title, const QFont& font);
+
+// The file patterns of a filter: the text in its last parentheses, split on spaces, commas and
+// semicolons. "All Microsoft Databases (*.mdb,*.accdb)" matches "*.mdb" and "*.accdb".
+QStringList FilterPatterns(const QString& filter);
+
+// Sets up the file-open dialog of a request: its title, start folder and filters, each filter
+// showing its text as given and matching FilterPatterns of it; the first is selected.
+void PrepareOpenFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
 
 // Message texts use CR LF and lone CR as line breaks; Qt's labels break lines on LF only.
 QString WithQtLineBreaks(const QString& text);

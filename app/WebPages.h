@@ -9,10 +9,16 @@
 
 namespace app {
 
-inline constexpr char kHomePageAddress[] = "https://www.example.com/";
+// The web pages the program opens or names, all in one place: the project's own pages, and
+// the free SQLite browser program that the SQLite help names.
+inline constexpr char kHomePageAddress[] = "https://tabloren.github.io/";
+inline constexpr char kAccessToSQLitePageAddress[] = "https://tabloren.github.io/access-to-sqlite/";
+inline constexpr char kSQLiteToAccessPageAddress[] = "https://tabloren.github.io/sqlite-to-access/";
+inline constexpr char kContactPageAddress[] = "https://tabloren.github.io/contact/";
+inline constexpr char kSQLiteBrowserPageAddress[] = "https://sqlitebrowser.org/";
 
-// Opens the address in the user's browser, through the dialogs that own the window.
-// The result is not checked.
+// Opens the address in the user's browser, through the dialogs that own the window; the
+// dialogs say so in a box when no browser can be started.
 void OpenWebPage(Dialogs& dialogs, const QString& address);
 
 // Seconds since local midnight, the seed of the draw.

@@ -1,6 +1,9 @@
 #include "ui/Controls.h"
 
+#include "ui/Twips.h"
+
 #include <QFocusEvent>
+#include <QKeyEvent>
 
 namespace ui {
 
@@ -19,15 +22,15 @@ QFont ArialFont(qreal pointSize, bool bold) {
 }
 
 Frame::Frame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
 }
 
 Label::Label(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
 }
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
 }
 
 void TextBox::focusInEvent(QFocusEvent* event) {
@@ -36,13 +39,25 @@ void TextBox::focusInEvent(QFocusEvent* event) {
 }
 
 PushButton::PushButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
-  setFont(ArialFont(11.25, true));
+  setFont(ArialFont(11.25 * LayoutScale(parent), true));
   setAutoDefault(false);
+}
+
+void PushButton::keyPressEvent(QKeyEvent* event) {
+  // Outside a dialog Qt presses a button on Space only; Enter presses the focused one too.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (enter && modifiers == Qt::NoModifier) {
+    if (!event->isAutoRepeat() && isEnabled()) click();
+    event->accept();
+    return;
+  }
+  QPushButton::keyPressEvent(event);
 }
 
 ProgressBar::ProgressBar(const QString& caption, QWidget* parent)
     : QProgressBar(parent), caption_(caption) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
   setRange(0, 100);
   setValue(0);
   setTextVisible(true);

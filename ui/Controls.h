@@ -34,9 +34,13 @@ class TextBox : public QLineEdit {
   void focusInEvent(QFocusEvent* event) override;
 };
 
+// Pressed by a click, Space, or Enter while it has the focus.
 class PushButton : public QPushButton {
  public:
   PushButton(const QString& caption, QWidget* parent);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 // Shows its caption ("Progress Bar") while its value is at the minimum and the

@@ -22,10 +22,6 @@ namespace {
 
 constexpr char kWindow[] = "Form1";
 
-constexpr char kAccessToSQLitePage[] = "https://www.example.com/access-to-sqlite";
-constexpr char kSQLiteToAccessPage[] = "https://www.example.com/sqlite-to-access";
-constexpr char kSQLiteBrowserPage[] = "https://www.example.com/sqlite-browser";
-
 constexpr char kCouldNotConnect[] = "Could not connect.";
 
 // The controls lie within 8040 by 6150 twips; the window keeps the same margin
@@ -62,7 +58,8 @@ Form1::Form1(WindowServices services) : services_(std::move(services)) {
     if (form2_) form2_->hide();
     if (end) end();
   };
-  setFont(ArialFont(9, false));
+  FitLayoutToScreen(this, kClientWidth, kClientHeight);
+  setFont(ArialFont(9 * LayoutScale(this), false));
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
@@ -240,9 +237,8 @@ void Form1::PushButton5_Click() {
 
 void Form1::PushButton1_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton1_Click"));
-  // "*.*db" offers every file whose extension ends in "db", ".accdb" included.
   pickDatabaseFile(h, Text5, QStringLiteral("Select Access Database"),
-                   {QStringLiteral("All Microsoft Databases (*.*db)"), QStringLiteral("Microsoft Database (*.mdb)"),
+                   {QStringLiteral("All Microsoft Databases (*.mdb,*.accdb)"), QStringLiteral("Microsoft Database (*.mdb)"),
                     QStringLiteral("Microsoft 2007 Database (*.accdb)")});
 }
 
@@ -259,19 +255,19 @@ void Form1::PushButton4_Click() {
 void Form1::PushButton7_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton7_Click"));
   h.step(10, [&] {
-    Notice(services_.dialogs, QStringLiteral("I use\r\r") + QString::fromLatin1(kSQLiteBrowserPage) +
+    Notice(services_.dialogs, QStringLiteral("I use\r\r") + QString::fromLatin1(app::kSQLiteBrowserPageAddress) +
                                   QStringLiteral("\r\rto interface with my SQLite database."));
   });
 }
 
 void Form1::PushButton8_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton8_Click"));
-  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(kAccessToSQLitePage)); });
+  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(app::kAccessToSQLitePageAddress)); });
 }
 
 void Form1::PushButton9_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton9_Click"));
-  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(kSQLiteToAccessPage)); });
+  h.step(10, [&] { app::OpenWebPage(services_.dialogs, QString::fromLatin1(app::kSQLiteToAccessPageAddress)); });
 }
 
 Form2& Form1::tablesWindow() {

@@ -4,6 +4,7 @@
 #include "app/ApplicationTitle.h"
 #include "app/ErrorPolicy.h"
 #include "app/Files.h"
+#include "app/WebPages.h"
 #include "db/ConnectionSettings.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/SQLiteToAccess.h"
@@ -18,7 +19,6 @@ namespace ui {
 namespace {
 
 constexpr char kWindow[] = "Form2";
-constexpr char kContactPageAddress[] = "https://www.example.com/contact";
 
 // Design-time client area, in twips.
 constexpr int kClientWidth = 8040;
@@ -65,7 +65,8 @@ void RunTableAction(Form2& window, WindowServices& services, QWidget* connection
 
 Form2::Form2(WindowServices& services, QWidget* connectionWindow)
     : services_(services), connectionWindow_(connectionWindow) {
-  setFont(ArialFont(9, false));
+  FitLayoutToScreen(this, kClientWidth, kClientHeight);
+  setFont(ArialFont(9 * LayoutScale(this), false));
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
@@ -183,7 +184,7 @@ void Form2::PushButton12_Click() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton12_Click"));
   h.step(10, [&] {
     services_.dialogs.message(
-        QStringLiteral("Questions? Please contact Team Marrowind at ") + QString::fromLatin1(kContactPageAddress),
+        QStringLiteral("Questions? Please contact Team Marrowind at ") + QString::fromLatin1(app::kContactPageAddress),
         QString(), app::MessageButtons::Ok, app::MessageIcon::None);
   });
 }

@@ -2,14 +2,17 @@
 
 #include "app/ListOrder.h"
 #include "ui/Controls.h"
+#include "ui/Twips.h"
 
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <stdexcept>
 
 namespace ui {
 
 TableListBox::TableListBox(QWidget* parent) : QListWidget(parent) {
-  setFont(ArialFont(9, true));
+  setFont(ArialFont(9 * LayoutScale(parent), true));
   setSelectionMode(QAbstractItemView::MultiSelection);
   setSortingEnabled(false);  // Qt's own sort is case-sensitive; addItem keeps the order
 }
@@ -21,6 +24,26 @@ void TableListBox::focusInEvent(QFocusEvent* event) {
   const bool hadCurrent = currentRow() != -1;
   QListWidget::focusInEvent(event);
   if (!hadCurrent) setCurrentIndex(-1);
+  viewport()->update();
+}
+
+void TableListBox::focusOutEvent(QFocusEvent* event) {
+  QListWidget::focusOutEvent(event);
+  viewport()->update();
+}
+
+void TableListBox::paintEvent(QPaintEvent* event) {
+  QListWidget::paintEvent(event);
+  // Qt marks the focus on the current item only. Without one the list still shows that it
+  // has the focus: a focus frame on its first row, or on its empty area.
+  if (!hasFocus() || currentRow() != -1) return;
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  option.state |= QStyle::State_HasFocus;
+  option.rect = count() > 0 ? visualItemRect(QListWidget::item(0)) : viewport()->rect().adjusted(1, 1, -1, -1);
+  option.backgroundColor = palette().color(QPalette::Base);
+  QPainter painter(viewport());
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 int TableListBox::count() const { return QListWidget::count(); }

@@ -34,6 +34,8 @@ class TableListBox : public QListWidget, public app::TableList {
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void checkIndex(int index, const char* operation) const;

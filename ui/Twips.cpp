@@ -19,8 +19,23 @@ QRect TwipsRect(int left, int top, int width, int height, qreal logicalDpi) {
   return QRect(x, y, right - x, bottom - y);
 }
 
+namespace {
+constexpr char kLayoutScaleProperty[] = "tablorenLayoutScale";
+}
+
+void SetLayoutScale(QWidget* window, qreal scale) { window->setProperty(kLayoutScaleProperty, scale); }
+
+qreal LayoutScale(const QWidget* widget) {
+  if (!widget) return 1.0;
+  bool ok = false;
+  const qreal scale = widget->window()->property(kLayoutScaleProperty).toReal(&ok);
+  return ok && scale > 0 ? scale : 1.0;
+}
+
+qreal LayoutDpi(const QWidget* widget) { return widget->logicalDpiX() * LayoutScale(widget); }
+
 void PlaceInTwips(QWidget* control, int left, int top, int width, int height) {
-  control->setGeometry(TwipsRect(left, top, width, height, control->logicalDpiX()));
+  control->setGeometry(TwipsRect(left, top, width, height, LayoutDpi(control)));
 }
 
 }  // namespace ui

@@ -2,13 +2,16 @@
 #include "app/ErrorPolicy.h"
 #include "app/QtDialogs.h"
 #include "app/ScriptedDialogs.h"
+#include "app/WebPages.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -51,6 +54,36 @@ TEST(QtDialogs, ErrorBoxIsAPlainTextWarningWithOk) {
   EXPECT_EQ(icon, QMessageBox::Warning);
   EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   EXPECT_EQ(format, Qt::PlainText);
+}
+
+TEST(QtDialogs, AShortNoticeIsWideEnoughForItsWholeTitle) {
+  app::SetApplicationTitle();
+  app::QtDialogs dialogs;
+  int width = 0, titleWidth = 0;
+  WhenShown<QMessageBox>([&](QMessageBox* box) {
+    width = box->width();
+    titleWidth = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle());
+    box->button(QMessageBox::Ok)->click();
+  });
+  dialogs.message(QStringLiteral("Done."), QString(), app::MessageButtons::Ok, app::MessageIcon::None);
+  EXPECT_GT(titleWidth, 0);
+  // Room for the title and the title bar's icon and buttons.
+  EXPECT_GE(width, titleWidth + 100);
+}
+
+TEST(QtDialogs, AWebPageThatNoBrowserCanShowIsSaidInABox) {
+  app::QtDialogs dialogs;
+  const QByteArray path = qgetenv("PATH");
+  QTemporaryDir empty;  // no xdg-open, no browser
+  qputenv("PATH", empty.path().toLocal8Bit());
+  QString text;
+  WhenShown<QMessageBox>([&](QMessageBox* box) {
+    text = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+  dialogs.openUrl(QString::fromLatin1(app::kHomePageAddress));
+  qputenv("PATH", path);
+  EXPECT_EQ(text, QStringLiteral("No web browser could be started to show ") + QString::fromLatin1(app::kHomePageAddress));
 }
 
 TEST(QtDialogs, QuestionWithoutTitleUsesTheApplicationTitleAndGivesTheAnswer) {

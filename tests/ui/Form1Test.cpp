@@ -207,7 +207,7 @@ TEST_F(Form1Test, FileDialogsCancelOrPickAndStoreThePickedPath) {
   EXPECT_EQ(shown[0].title, "Select SQLite Database");
   EXPECT_EQ(shown[0].filters, (QStringList{"SQLite Database (*.db*)", "All Files (*)"}));
   EXPECT_EQ(shown[2].title, "Select Access Database");
-  EXPECT_EQ(shown[2].filters.first(), "All Microsoft Databases (*.*db)");
+  EXPECT_EQ(shown[2].filters.first(), "All Microsoft Databases (*.mdb,*.accdb)");
   EXPECT_EQ(shown[2].filters.size(), 3);
 }
 
@@ -282,6 +282,27 @@ TEST_F(Form1Test, SamplesHelpAndProductPages) {
   const QStringList pages = dialogs.openedUrls();
   ASSERT_EQ(pages.size(), 2);
   EXPECT_NE(pages[0], pages[1]);
+}
+
+TEST_F(Form1Test, EnterPressesTheFocusedButtonButNothingFromATextBox) {
+  window().start();
+  form->Text1->setText(QStringLiteral("/typed.db"));
+  QTest::keyClick(form->Text1, Qt::Key_Return);
+  QTest::keyClick(form->Text5, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(form->Text1->text(), "/typed.db");
+  EXPECT_TRUE(form->Text5->text().isEmpty());
+  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_TRUE(form->isVisible());
+
+  QTest::keyClick(form->PushButton6, Qt::Key_Return);
+  EXPECT_EQ(form->Text1->text(), programPath("Samples/sample1.db3"));
+  QTest::keyClick(form->PushButton4, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(form->Text5->text(), programPath("Samples/sample.mdb"));
+  // With a modifier held Enter is not a press; Space still is.
+  QTest::keyClick(form->PushButton7, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_TRUE(dialogs.messages().empty());
+  QTest::keyClick(form->PushButton7, Qt::Key_Space);
+  EXPECT_EQ(dialogs.messages().size(), 1u);
 }
 
 TEST_F(Form1Test, LayoutTabOrderMaskedPasswordAndSelectOnFocus) {

@@ -9,6 +9,7 @@
 #include "ui/Form2.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 
 #include <QTemporaryDir>
@@ -72,6 +73,14 @@ class Form2TableButtonsTest : public ::testing::Test, public uitest::WindowFixtu
   SettingsWindow connectionWindow;
   ui::Form2 form;
 };
+
+TEST_F(Form2TableButtonsTest, EnterPressesTheFocusedButton) {
+  ASSERT_GT(form.List1->count(), 0);
+  QTest::keyClick(form.PushButton10, Qt::Key_Return);  // Select All, Access
+  for (int i = 0; i < form.List1->count(); ++i) EXPECT_TRUE(form.List1->isSelected(i)) << i;
+  QTest::keyClick(form.PushButton11, Qt::Key_Enter, Qt::KeypadModifier);  // Deselect All, Access
+  for (int i = 0; i < form.List1->count(); ++i) EXPECT_FALSE(form.List1->isSelected(i)) << i;
+}
 
 TEST_F(Form2TableButtonsTest, SendButtonsCopyTheSelectedTablesEachWay) {
   Select(form.List1, {"Table1"});

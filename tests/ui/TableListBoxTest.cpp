@@ -1,5 +1,6 @@
 #include "ui/TableListBox.h"
 
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -14,6 +15,34 @@ QStringList Items(const ui::TableListBox& list) {
 void ClickItem(ui::TableListBox& list, int index) {
   const QRect rect = list.visualItemRect(list.QListWidget::item(index));
   QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+}
+
+TEST(TableListBox, TabbingInShowsTheFocusAtOnceWithoutMakingAnItemCurrent) {
+  for (const bool empty : {false, true}) {
+    QWidget window;
+    auto* before = new QPushButton(QStringLiteral("before"), &window);
+    auto* list = new ui::TableListBox(&window);
+    if (!empty) {
+      for (const char* name : {"a", "b"}) list->addItem(name);
+    }
+    before->setGeometry(0, 0, 100, 30);
+    list->setGeometry(0, 40, 200, 150);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    before->setFocus(Qt::OtherFocusReason);
+    const QImage unfocused = list->grab().toImage();
+
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(list->hasFocus());
+    EXPECT_EQ(list->currentIndex(), -1);
+    const QImage focused = list->grab().toImage();
+    EXPECT_NE(focused, unfocused) << "empty: " << empty;
+
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_FALSE(list->hasFocus());
+    EXPECT_EQ(list->grab().toImage(), unfocused) << "empty: " << empty;
+  }
 }
 
 TEST(TableListBox, KeepsItemsSortedWithoutRegardToCase) {

@@ -23,20 +23,26 @@ namespace {
 
 using jettool::TerminalText;
 
-int Usage() {
-  std::fprintf(stderr,
+// The usage on stderr for wrong arguments (status 2), on stdout for --help (status 0).
+int Usage(std::FILE* out = stderr) {
+  std::fprintf(out,
                "usage: jettool dump FILE [--password P] [--wait SECONDS]\n"
                "       jettool tables FILE [--password P] [--wait SECONDS]\n"
                "       jettool schema FILE TABLE [--password P] [--wait SECONDS]\n"
                "       jettool create FILE.mdb [--password P] | FILE.accdb\n"
                "       jettool check FILE [--password P]\n"
                "       jettool sql FILE [--password P] [--wait SECONDS] STATEMENT...\n"
+               "       jettool --help\n"
+               "dump: the whole database as JSON; tables: the catalogue's objects and their kinds;\n"
+               "schema: a table's columns and indexes; create: a new empty database (.mdb: Access 2000,\n"
+               ".accdb: Access 2007); check: reads every page, table and index and lists the problems;\n"
+               "sql: runs the statements in turn and prints the rows of each query\n"
                "--wait: how long to wait while another program reads or changes the file\n"
                "(default 15 s, 0 for as long as it takes)\n"
                "exit status: 0 done, 1 failed (check: problems found), 2 wrong arguments;\n"
                "dump: 3 the database cannot be opened, 4 a table could not be read (its entry carries \"error\")\n"
                "names are printed with control characters escaped: \\xNN, \\uNNNN (C1), and \\\\ for a backslash\n");
-  return 2;
+  return out == stderr ? 2 : 0;
 }
 
 std::string Kind(const jet::CatalogEntry& e) {
@@ -103,6 +109,7 @@ int main(int argc, char** argv) {
   std::optional<int> waitSeconds;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    if (a == "--help" || a == "-h") return Usage(stdout);
     if (a == "--password") {
       if (i + 1 >= argc) return Usage();
       password = argv[++i];
