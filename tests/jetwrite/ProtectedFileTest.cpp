@@ -118,6 +118,34 @@ TEST_P(ProtectedFileWrite, TablesAreWrittenEncodedWithTheFileKeys) {
   for (const auto& problem : report->problems) ADD_FAILURE() << problem;
 }
 
+// A batch larger than the writer keeps in memory: its appended pages go to disk early, in
+// runs encrypted in one buffer; both readers then read every row.
+TEST(ProtectedFileWrite, LongBatchWritesEncryptedPagesEarly) {
+  for (const char* corpusFile : {"mdb-reader/encryption/office-agile-4.4.accdb", "mdb-reader/encryption/office-agile-4.2.accdb"}) {
+    SCOPED_TRACE(corpusFile);
+    const auto file = CopyOfCorpusFile(corpusFile);
+    const size_t sizeBefore = std::filesystem::file_size(file);
+    {
+      auto session = jet::WriteSession::Open(file.string(), "password");
+      ASSERT_TRUE(session.ok()) << session.status().message();
+      (*session)->beginBatch();
+      ASSERT_TRUE((*session)->createTable("Long", {{"Id", ColumnType::kLong}, {"Notes", ColumnType::kMemo}}).ok());
+      for (int32_t id = 0; id < 400; ++id) {
+        ASSERT_TRUE((*session)->insert("Long", {id, std::string(15000 + id, static_cast<char>('a' + id % 26))}).ok());
+      }
+      // Pages went to disk before the commit.
+      EXPECT_GT(std::filesystem::file_size(file), sizeBefore + 1024 * 4096);
+      ASSERT_TRUE((*session)->commitBatch().ok());
+    }
+    const std::string dump = OurDump(file, "password");
+    EXPECT_NE(TableInDump(dump, "Long").find("\"row_count\": 400"), std::string::npos);
+    ExpectOraclesAgree(file, true, "password", false);
+    auto report = jet::check::CheckDatabase(file.string(), "password");
+    ASSERT_TRUE(report.ok()) << report.status().message();
+    for (const auto& problem : report->problems) ADD_FAILURE() << problem;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, ProtectedFileWrite,
     ::testing::Values(
