@@ -431,11 +431,14 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) pages.push_back(it->first);
   unreferencedDirty_.clear();
   PageBytes buffer(pageSize());
-  const bool plain = !codec_->transforms() && writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0;
+  // Fault injection counts page by page; otherwise a run of consecutive pages goes out in
+  // one call, encoded into one buffer first when the codec transforms pages.
+  const bool runs = writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0;
+  const bool encoding = codec_->transforms();
+  std::vector<uint8_t> encoded;
   for (size_t k = 0; k < pages.size();) {
-    // A run of consecutive pages goes out in one call when no page needs encoding.
     size_t end = k + 1;
-    if (plain && pages[k] != 0) {
+    if (runs && pages[k] != 0) {
       while (end < pages.size() && pages[end] == pages[end - 1] + 1 && end - k < kPagesPerWrite) ++end;
     }
     if (end == k + 1) {
@@ -443,9 +446,17 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
     } else {
       iovec parts[kPagesPerWrite];
       int count = 0;
+      if (encoding) encoded.resize(static_cast<size_t>(end - k) * pageSize());
       for (size_t p = k; p < end; ++p) {
         PageBytes& bytes = *dirty_.at(pages[p]);
-        parts[count++] = {bytes.data(), bytes.size()};
+        if (encoding) {
+          uint8_t* at = encoded.data() + (p - k) * pageSize();
+          std::memcpy(at, bytes.data(), bytes.size());
+          codec_->encode(pages[p], std::span<uint8_t>(at, bytes.size()));
+          parts[count++] = {at, bytes.size()};
+        } else {
+          parts[count++] = {bytes.data(), bytes.size()};
+        }
       }
       JET_RETURN_IF_ERROR(writeStep());
       if (!WriteVectorFully(fd_, parts, count, static_cast<off_t>(pages[k]) * pageSize())) {

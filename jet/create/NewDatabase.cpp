@@ -12,8 +12,11 @@
 #include "jet/Bytes.h"
 #include "jet/Database.h"
 #include "jet/create/SystemTables.h"
+#include "jet/PageCodec.h"
+#include "jet/crypto/AgileEncryption.h"
 #include "jet/crypto/CryptoHeader.h"
 #include "jet/crypto/HeaderMask.h"
+#include "jet/crypto/OfficePassword.h"
 #include "jet/crypto/PasswordText.h"
 #include "jet/index/IndexPage.h"
 #include "jet/write/DataPageWriter.h"
@@ -121,6 +124,27 @@ Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creat
   return pages;
 }
 
+// Makes the skeleton an agile-encrypted file: the page-block key in the header, the
+// encryption description at 0x299 (outside the mask), every later page encrypted.
+Status EncryptSkeleton(std::vector<PageBytes>& pages, const std::string& password, const std::string& path) {
+  auto encryption = MakeAgileEncryption(password, path);
+  if (!encryption.ok()) return encryption.status();
+  PageBytes& headerPage = pages[0];
+  ApplyHeaderMask(headerPage, /*jet3=*/false);
+  std::copy(encryption->encodingKey.begin(), encryption->encodingKey.end(), &headerPage[header::kDatabaseKeyOffset]);
+  ApplyHeaderMask(headerPage, /*jet3=*/false);
+  const std::vector<uint8_t>& description = encryption->description;
+  if (kEncryptionBlobOffset + 2 + description.size() > kTrailerTableOffset) {
+    return Status(ErrorCode::kInvalidArgument, path + ": the encryption description does not fit the header page");
+  }
+  StoreU16(&headerPage[kEncryptionBlobOffset], static_cast<uint16_t>(description.size()));
+  std::copy(description.begin(), description.end(), &headerPage[kEncryptionBlobOffset + 2]);
+  auto codec = OpenPageCodec(headerPage, password, path);
+  if (!codec.ok()) return codec.status();
+  for (uint32_t page = 1; page < pages.size(); ++page) (*codec)->encode(page, pages[page]);
+  return Status::Ok();
+}
+
 Status WriteAll(const std::string& path, const std::vector<PageBytes>& pages) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
   if (fd < 0) return Status(ErrorCode::kIo, path + ": cannot create the file: " + std::strerror(errno));
@@ -183,13 +207,13 @@ Result<NewDatabaseFormat> FormatForPath(const std::string& path) {
 
 Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate,
                       const std::string& password) {
-  if (!password.empty() && format == NewDatabaseFormat::kAce12) {
-    return Status(ErrorCode::kInvalidArgument,
-                  path + ": an .accdb database cannot be created with a password yet (that needs an encrypted file, "
-                         "which this program does not write); create an .mdb, or leave the password out");
-  }
+  const bool encrypt = !password.empty() && format == NewDatabaseFormat::kAce12;
   const std::vector<uint8_t> passwordUtf16 = PasswordToUtf16Le(password);
-  if (passwordUtf16.size() > kPasswordBytes) {
+  if (encrypt && passwordUtf16.size() > kOfficePasswordMaxUnits * 2) {
+    return Status(ErrorCode::kInvalidArgument, path + ": the password of an .accdb database has at most " +
+                                                   std::to_string(kOfficePasswordMaxUnits) + " characters");
+  }
+  if (!encrypt && passwordUtf16.size() > kPasswordBytes) {
     return Status(ErrorCode::kInvalidArgument,
                   path + ": a database password has at most " + std::to_string(kPasswordBytes / 2) + " characters");
   }
@@ -202,8 +226,10 @@ Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double 
   if (::stat(path.c_str(), &st) == 0) {
     return Status(ErrorCode::kExists, path + ": the file exists already; a new database is never written over it");
   }
-  auto pages = BuildSkeleton(format, creationDate, passwordUtf16);
+  // An encrypted .accdb keeps its password in the encryption description only.
+  auto pages = BuildSkeleton(format, creationDate, encrypt ? std::vector<uint8_t>() : passwordUtf16);
   if (!pages.ok()) return pages.status();
+  if (encrypt) JET_RETURN_IF_ERROR(EncryptSkeleton(*pages, password, path));
   const std::string partial = path + ".partial";
   ::unlink(partial.c_str());
   Status status = WriteAll(partial, *pages);

@@ -19,9 +19,10 @@ Result<NewDatabaseFormat> FormatForPath(const std::string& path);
 // Writes a new database at `path`, which must not exist yet. `creationDate` is a
 // Date/Time value (days since 1899-12-30); the file is built beside `path` and moved
 // into place only when complete, so a failure leaves nothing behind.
-// A non-empty `password` (UTF-8) becomes the Jet4 database password, stored in the header
-// as Access stores it; at most 20 characters. An ACE12 file with a password would have to
-// be encrypted, which this engine does not write: that is kInvalidArgument and no file.
+// A non-empty `password` (UTF-8) becomes, for Jet4, the database password, stored in the
+// header as Access stores it (at most 20 characters); for ACE12, the password of agile
+// encryption as Access 2010 and later make it (AES-256, SHA-512, 100,000 rounds; at most
+// 255 characters), every page after the header encrypted.
 Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate,
                       const std::string& password = std::string());
 

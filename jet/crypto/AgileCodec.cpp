@@ -1,6 +1,8 @@
 #include "jet/crypto/AgileCodec.h"
 
 #include <algorithm>
+#include <list>
+#include <mutex>
 
 #include "jet/crypto/AesCbc.h"
 #include "jet/crypto/Digest.h"
@@ -57,6 +59,42 @@ std::string UnsupportedPart(const AgileCipherParameters& p) {
   return {};
 }
 
+// The iterated password hash costs spinCount hashes (about 70 ms at Access's 100,000),
+// and one run of the program opens the same file several times (its connection, each
+// writing session). The last few results are kept for the life of the process, keyed by
+// every input: a hash of the password, never the password itself.
+class IteratedHashCache {
+ public:
+  std::vector<uint8_t> get(const Digest& digest, std::span<const uint8_t> salt, std::span<const uint8_t> password,
+                           uint32_t spinCount) {
+    const auto sha = Digest::Create("SHA512");
+    std::string key = digest.name() + ":" + std::to_string(spinCount) + ":";
+    key.append(salt.begin(), salt.end());
+    key += ":";
+    if (sha) {
+      const auto passwordHash = sha->hash({salt, password});
+      key.append(passwordHash.begin(), passwordHash.end());
+    }
+    {
+      std::lock_guard lock(mutex_);
+      for (auto it = entries_.begin(); sha && it != entries_.end(); ++it) {
+        if (it->first == key) return it->second;
+      }
+    }
+    auto value = digest.iteratedPasswordHash(salt, password, spinCount);
+    if (!sha) return value;
+    std::lock_guard lock(mutex_);
+    entries_.emplace_front(key, value);
+    if (entries_.size() > kEntries) entries_.pop_back();
+    return value;
+  }
+
+ private:
+  static constexpr size_t kEntries = 8;
+  std::mutex mutex_;
+  std::list<std::pair<std::string, std::vector<uint8_t>>> entries_;
+};
+
 }  // namespace
 
 Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& encodingKey,
@@ -100,7 +138,8 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
 
   // One iterated hash serves the three derived keys; each differs only by its block.
   const auto passwordBytes = OfficePasswordBytes(password);
-  const auto iterated = passwordHash->iteratedPasswordHash(passwordKey.salt, passwordBytes, passwordKey.spinCount);
+  static IteratedHashCache cache;
+  const auto iterated = cache.get(*passwordHash, passwordKey.salt, passwordBytes, passwordKey.spinCount);
   auto decryptWithBlock = [&](std::span<const uint8_t> block, const std::vector<uint8_t>& encrypted) {
     const auto key = FixLength(passwordHash->hash({iterated, block}), passwordCipher->keyBytes(), 0x36);
     std::vector<uint8_t> plain = encrypted;

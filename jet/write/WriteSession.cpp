@@ -31,10 +31,6 @@ Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path
     return Status(ErrorCode::kReadOnly, path + ": Access 97 databases are read only here; convert the file to a "
                                                "newer Access format to change it");
   }
-  if (header.databaseKey != 0) {
-    return Status(ErrorCode::kReadOnly, path + ": the database's pages are encoded or encrypted; writing such "
-                                               "files is not supported (reading is)");
-  }
   auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.version, false);
   if (!order.ok()) return Status(ErrorCode::kReadOnly, path + ": " + order.status().message());
   auto lockFile = AccessLockFile::Acquire(path, wait);

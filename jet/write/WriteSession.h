@@ -9,8 +9,10 @@
 // reader, ever sees the file between two of its writes. Another program's session is
 // waited for up to the given time.
 //
-// Writing is refused, with a message that says why, for: Access 97 files, files whose
-// pages are encoded or encrypted, and files whose sort order has no known index keys.
+// Encoded and encrypted files are written through the page codec the reader uses: every
+// page goes to disk encoded with the file's keys, the header page's encryption data as
+// it was. Writing is refused, with a message that says why, for Access 97 files and files
+// whose sort order has no known index keys.
 #pragma once
 
 #include <functional>

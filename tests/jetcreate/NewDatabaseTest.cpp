@@ -16,6 +16,7 @@
 #include "jet/Database.h"
 #include "jet/check/DatabaseCheck.h"
 #include "jet/create/NewDatabase.h"
+#include "jet/crypto/AgileDescription.h"
 #include "jet/write/WriteSession.h"
 
 namespace {
@@ -188,7 +189,7 @@ TEST(NewDatabase, NewFilesPassOurCheckAndBothOracles) {
 // A new .mdb with a database password: the header field as Access writes it, so our reader
 // and the independent one open it with that password only. An .accdb would need encryption,
 // which is refused before anything is written.
-TEST(NewDatabase, Jet4PasswordIsSetAndAnAccdbWithAPasswordIsRefused) {
+TEST(NewDatabase, Jet4PasswordIsSetAsAccessSetsIt) {
   const std::string password = "p;w=d}{'\"\xC3\xA9x";  // 12 characters, one outside ASCII
   const fs::path file = FreshDir() / "locked.mdb";
   const jet::Status created = jet::create::CreateDatabase(file.string(), NewDatabaseFormat::kJet4, kCreated, password);
@@ -240,13 +241,55 @@ TEST(NewDatabase, Jet4PasswordIsSetAndAnAccdbWithAPasswordIsRefused) {
   EXPECT_NE(refusedLong.message().find("at most 20 characters"), std::string::npos) << refusedLong.message();
   EXPECT_FALSE(fs::exists(tooLong));
 
-  const fs::path accdb = FreshDir() / "locked.accdb";
-  const jet::Status refused = jet::create::CreateDatabase(accdb.string(), NewDatabaseFormat::kAce12, kCreated, "pw");
-  EXPECT_EQ(refused.code(), jet::ErrorCode::kInvalidArgument);
-  EXPECT_NE(refused.message().find(accdb.string() + ": an .accdb database cannot be created with a password yet"),
-            std::string::npos)
-      << refused.message();
-  EXPECT_TRUE(fs::is_empty(accdb.parent_path()));
+}
+
+// A new .accdb with a password is encrypted as Access 2010 and later do by default; both
+// readers need the password, and the password is nowhere in the file.
+TEST(NewDatabase, AccdbWithAPasswordIsAgileEncrypted) {
+  const std::string password = "S\xC3\xA9" "cret;w=d}";
+  const fs::path file = FreshDir() / "locked.accdb";
+  const jet::Status created = jet::create::CreateDatabase(file.string(), NewDatabaseFormat::kAce12, kCreated, password);
+  ASSERT_TRUE(created.ok()) << created.message();
+
+  const std::string bytes = jettest::ReadText(file);
+  const uint32_t length = static_cast<uint8_t>(bytes[0x299]) | static_cast<uint8_t>(bytes[0x29A]) << 8;
+  ASSERT_GT(length, 8u);
+  EXPECT_EQ(bytes.substr(0x29B, 8), std::string("\x04\x00\x04\x00\x40\x00\x00\x00", 8));
+  auto description = jet::ParseAgileDescription(bytes.substr(0x29B + 8, length - 8), file.string());
+  ASSERT_TRUE(description.ok()) << description.status().message();
+  for (const jet::AgileCipherParameters* p :
+       {static_cast<const jet::AgileCipherParameters*>(&description->keyData),
+        static_cast<const jet::AgileCipherParameters*>(&description->passwordKey)}) {
+    EXPECT_EQ(p->cipherAlgorithm, "AES");
+    EXPECT_EQ(p->hashAlgorithm, "SHA512");
+    EXPECT_EQ(p->keyBits, 256u);
+  }
+  EXPECT_EQ(description->passwordKey.spinCount, 100000u);
+  for (const std::string& form : {std::string("S\xC3\xA9" "cret"), std::string("S\0\xE9\0c\0r\0e\0t\0", 12)}) {
+    EXPECT_EQ(bytes.find(form), std::string::npos);
+  }
+  // No page after the header is stored plain (a plain one starts with its type and 0x01).
+  for (size_t at = 4096; at < bytes.size(); at += 4096) EXPECT_NE(bytes.substr(at + 1, 3), std::string("\x01\0\0", 3));
+
+  for (const std::string& wrong : {std::string(), std::string("S\xC3\xA9" "cret")}) {
+    jet::Database::Options options;
+    options.password = wrong;
+    auto db = jet::Database::Open(file.string(), options);
+    ASSERT_FALSE(db.ok()) << "opened with \"" << wrong << "\"";
+    EXPECT_EQ(db.status().code(), jet::ErrorCode::kWrongPassword);
+  }
+  auto report = jet::check::CheckDatabase(file.string(), password);
+  ASSERT_TRUE(report.ok()) << report.status().message();
+  for (const auto& p : report->problems) ADD_FAILURE() << p;
+
+  const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+  Command theirs = RunShell(dumpTool + " '" + file.string() + "' 'S\xC3\xA9" "cret;w=d}'");
+  EXPECT_EQ(theirs.exit, 0) << theirs.err;
+  std::string ours;
+  EXPECT_EQ(jettool::DumpDatabase(file.string(), password, ours), 0) << ours;
+  EXPECT_EQ(WithoutOracle(theirs.out), WithoutOracle(ours));
+  Command refused = RunShell(dumpTool + " '" + file.string() + "' 'Secret;w=d}'");
+  EXPECT_NE(refused.out.find("\"error\": \"Wrong password\""), std::string::npos) << refused.out;
 }
 
 TEST(NewDatabase, RefusesExistingFilesAndUnknownExtensions) {

@@ -22,8 +22,8 @@ using jetwrite_test::ExpectOraclesAgree;
 using jetwrite_test::OurDump;
 using jetwrite_test::ReadFileBytes;
 
-void ExpectCheckClean(const fs::path& file) {
-  auto report = jet::check::CheckDatabase(file.string());
+void ExpectCheckClean(const fs::path& file, const std::string& password = "") {
+  auto report = jet::check::CheckDatabase(file.string(), password);
   ASSERT_TRUE(report.ok()) << report.status().message();
   EXPECT_TRUE(report->clean()) << file << ": " << report->problems.front();
 }
@@ -36,6 +36,11 @@ const Scenario kNewAccdb{"new_accdb", "", ".accdb", "Gone", true};
 // the same batch and overwritten in place: the journal must give them back too.
 const Scenario kOverwriteMdb{"overwrite_corpus_mdb", "mdb-reader/V2003/test.mdb", "", "Table4", false, 3, 0, true};
 const Scenario kOverwriteAccdb{"overwrite_new_accdb", "", ".accdb", "Gone", true, 3, 0, true};
+// Encrypted files: the journal holds the pages as stored, encrypted, and gives them back so.
+const Scenario kAgileAccdb{"agile_aes_accdb", "mdb-reader/encryption/office-agile-4.4.accdb", "", "Table1",
+                           false, 3, 0, false, "password"};
+const Scenario kRc4CryptoApiAccdb{"rc4_cryptoapi_accdb", "mdb-reader/encryption/office-agile-4.2.accdb", "", "Table1",
+                                  false, 3, 0, true, "password"};
 
 // Interrupts the commit after each of `points` steps; every reopened file must be the
 // starting file again. Returns the number of interruptions tried.
@@ -49,7 +54,7 @@ void InterruptAt(const Scenario& scenario, const fs::path& start, const std::vec
         RunCommit(scenario, file, [n](jet::PageFile& f) { (void)f.interruptWritesAfter(static_cast<int>(n)); });
     ASSERT_FALSE(s.ok()) << scenario.label << ": the commit ended after " << n << " steps";
     EXPECT_EQ(fs::exists(journal), n > 0) << n << " steps";
-    const jet::Status reopened = Reopen(file);
+    const jet::Status reopened = Reopen(file, scenario.password);
     ASSERT_TRUE(reopened.ok()) << n << " steps: " << reopened.message();
     EXPECT_FALSE(fs::exists(journal)) << n << " steps";
     EXPECT_TRUE(ReadFileBytes(file) == startBytes) << scenario.label << ": not as before after " << n << " steps";
@@ -62,9 +67,9 @@ void ExpectCompleteCommit(const Scenario& scenario, const fs::path& start) {
   const jet::Status s = RunCommit(scenario, file, {});
   ASSERT_TRUE(s.ok()) << s.message();
   EXPECT_FALSE(fs::exists(jet::JournalPathFor(file.string())));
-  ExpectCommitted(scenario, file, OurDump(start));
-  ExpectCheckClean(file);
-  ExpectOraclesAgree(file);
+  ExpectCommitted(scenario, file, OurDump(start, scenario.password));
+  ExpectCheckClean(file, scenario.password);
+  ExpectOraclesAgree(file, true, scenario.password, scenario.password.empty());
 }
 
 class EveryStep : public ::testing::TestWithParam<Scenario> {};
@@ -79,14 +84,15 @@ TEST_P(EveryStep, InterruptedCommitIsRolledBackExactlyOnReopen) {
   for (uint64_t n = 0; n < steps.total; ++n) points.push_back(n);
   InterruptAt(scenario, start, points);
   // Every interrupted file is the starting file, so this checks them all.
-  ExpectCheckClean(start);
-  ExpectOraclesAgree(start);
+  ExpectCheckClean(start, scenario.password);
+  ExpectOraclesAgree(start, true, scenario.password, scenario.password.empty());
   ExpectCompleteCommit(scenario, start);
   std::printf("%s: %llu steps, each interrupted and rolled back\n", scenario.label.c_str(),
               static_cast<unsigned long long>(steps.total));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, EveryStep, ::testing::Values(kCorpusMdb, kCorpusAccdb, kNewMdb, kNewAccdb, kOverwriteMdb, kOverwriteAccdb),
+INSTANTIATE_TEST_SUITE_P(Files, EveryStep, ::testing::Values(kCorpusMdb, kCorpusAccdb, kNewMdb, kNewAccdb, kOverwriteMdb, kOverwriteAccdb,
+                                                           kAgileAccdb, kRc4CryptoApiAccdb),
                          [](const auto& info) { return info.param.label; });
 
 // A batch big enough to write appended pages long before the commit: the journal (its

@@ -83,7 +83,7 @@ jet::Status StageCommit(const Scenario& scenario, jet::WriteSession& s) {
 
 jet::Status RunCommit(const Scenario& scenario, const fs::path& file, const std::function<void(jet::PageFile&)>& arm,
                       uint64_t* stepsBeforeCommit, uint64_t* stepsTotal) {
-  auto session = jet::WriteSession::Open(file.string());
+  auto session = jet::WriteSession::Open(file.string(), scenario.password);
   if (!session.ok()) return session.status();
   jet::WriteSession& s = **session;
   jet::PageFile& pages = s.database().file();
@@ -106,8 +106,9 @@ StepCount CountSteps(const Scenario& scenario, const fs::path& start) {
   return count;
 }
 
-jet::Status Reopen(const fs::path& file) {
+jet::Status Reopen(const fs::path& file, const std::string& password) {
   jet::Database::Options options;
+  options.password = password;
   auto db = jet::Database::Open(file.string(), options);
   return db.ok() ? jet::Status::Ok() : db.status();
 }
@@ -121,7 +122,7 @@ std::string TableSection(const std::string& dump, const std::string& name) {
 }
 
 void ExpectCommitted(const Scenario& scenario, const fs::path& file, const std::string& before) {
-  const std::string after = jetwrite_test::OurDump(file);
+  const std::string after = jetwrite_test::OurDump(file, scenario.password);
   EXPECT_EQ(after.find("\"error\""), std::string::npos) << after;
   EXPECT_EQ(TableSection(after, scenario.dropTable), "") << scenario.dropTable << " should be dropped";
   const std::string added = TableSection(after, "Added");

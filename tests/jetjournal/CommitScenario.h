@@ -27,6 +27,7 @@ struct Scenario {
   int rows = 3;              // rows of the new table
   int memoCharacters = 0;    // 0: memos of 5,000, 300 and 0 characters in turn; else all this long
   bool dropFirst = false;    // the drop comes first: the new table takes its pages (an overwrite)
+  std::string password;      // of a protected corpus file
 };
 inline void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.label; }
 
@@ -54,7 +55,7 @@ struct StepCount {
 StepCount CountSteps(const Scenario& scenario, const fs::path& start);
 
 // Opens the file for reading, as the next reader would (rolling back a hot journal).
-jet::Status Reopen(const fs::path& file);
+jet::Status Reopen(const fs::path& file, const std::string& password = "");
 
 // The part of our dump that describes table `name` ("" when the table is absent).
 std::string TableSection(const std::string& dump, const std::string& name);

@@ -192,8 +192,7 @@ TEST(HotJournal, JournalOfAnotherPageSizeIsRefusedAndKept) {
 }
 
 // Records hold the bytes the file holds: the masked header page, RC4- or AES-encrypted
-// pages, never the decoded ones. (Writing such files is refused above this layer; the
-// page file itself can commit them.)
+// pages, never the decoded ones.
 TEST(JournalRecords, HoldPagesAsStoredOnDisk) {
   struct Case {
     const char* file;

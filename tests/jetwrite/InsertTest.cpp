@@ -204,9 +204,6 @@ TEST(InsertRefusals, WritingIsRefusedWhereItWouldBeUnsafe) {
 
   const auto jet3 = CopyOfCorpusFile("mdb-reader/V1997/test.mdb");
   EXPECT_EQ(jet::WriteSession::Open(jet3.string()).status().code(), jet::ErrorCode::kReadOnly);
-
-  const auto encrypted = CopyOfCorpusFile("mdb-reader/encryption/office-agile-4.4.accdb");
-  EXPECT_EQ(jet::WriteSession::Open(encrypted.string(), "password").status().code(), jet::ErrorCode::kReadOnly);
 }
 
 TEST(InsertIntoAccessTables, PasswordFileKeepsItsPasswordAndIndexedTablesStayComplete) {

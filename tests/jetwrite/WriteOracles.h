@@ -21,12 +21,14 @@ struct CommandResult {
 };
 CommandResult RunCommand(const std::string& command);
 
-// Our dump of the file (the golden JSON form).
-std::string OurDump(const std::filesystem::path& file);
+// Our dump of the file (the golden JSON form); `password` opens a protected file.
+std::string OurDump(const std::filesystem::path& file, const std::string& password = "");
 // Asserts (gtest) that both oracles read the file as we do and our index checks pass.
-void ExpectOraclesAgree(const std::filesystem::path& file, bool exactIndexCounts = true);
+// mdbtools cannot decrypt .accdb encryption: for such a file pass `mdbtools` false.
+void ExpectOraclesAgree(const std::filesystem::path& file, bool exactIndexCounts = true,
+                        const std::string& password = "", bool mdbtools = true);
 // Validates the index trees of every table that has indexes.
-void ExpectIndexesValid(const std::filesystem::path& file, bool exactCounts = true);
+void ExpectIndexesValid(const std::filesystem::path& file, bool exactCounts = true, const std::string& password = "");
 
 std::string ReadFileBytes(const std::filesystem::path& file);
 

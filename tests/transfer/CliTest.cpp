@@ -144,31 +144,24 @@ TEST_F(CliTest, AFailedRunLeavesNoEmptyTargetItCreated) {
   EXPECT_TRUE(QFileInfo::exists(target));
 }
 
-// --password on a new target: an .mdb gets that database password; an .accdb cannot yet be
-// written encrypted, so the run is refused and nothing is made.
-TEST_F(CliTest, ANewAccessTargetTakesThePasswordOrIsRefused) {
+// --password on a new target: an .mdb gets that database password, an .accdb is encrypted
+// with it; either opens with that password only, in our reader and the independent one.
+TEST_F(CliTest, ANewAccessTargetTakesThePassword) {
   const QString sqlite = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE t(x)", "INSERT INTO t VALUES('v')"});
-  const QString accdb = tempPath(QStringLiteral("new.accdb"));
-  const Outcome refused = RunCli({"to-access", sqlite, accdb, "--password", "X"});
-  EXPECT_EQ(refused.exitCode, 2);
-  EXPECT_TRUE(refused.err.contains(QStringLiteral("Cannot create the Access database \"%1\": an .accdb database cannot "
-                                                  "be created with a password yet")
-                                       .arg(accdb)))
-      << refused.err.toStdString();
-  EXPECT_FALSE(QFileInfo::exists(accdb));
-  EXPECT_TRUE(QDir(tempPath(QString())).entryList({"new.*"}, QDir::Files).isEmpty());
-
-  const QString mdb = tempPath(QStringLiteral("new.mdb"));
-  const Outcome made = RunCli({"to-access", sqlite, mdb, "--password", "X"});
-  EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
-  EXPECT_EQ(RunCli({"list", mdb}).exitCode, 2);
-  EXPECT_EQ(RunCli({"list", mdb, "--password", "x"}).exitCode, 2);
-  EXPECT_EQ(RunCli({"list", mdb, "--password", "X"}).out, QStringLiteral("t\n"));
-  QProcess dump;
-  dump.start(SharedFile(QStringLiteral("tools/access-dump")), {mdb, "X"});
-  ASSERT_TRUE(dump.waitForFinished(60000));
-  EXPECT_EQ(dump.exitCode(), 0);
-  EXPECT_TRUE(dump.readAllStandardOutput().contains("\"v\""));
+  for (const char* name : {"new.mdb", "new.accdb"}) {
+    SCOPED_TRACE(name);
+    const QString target = tempPath(QString::fromUtf8(name));
+    const Outcome made = RunCli({"to-access", sqlite, target, "--password", "X"});
+    EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
+    EXPECT_EQ(RunCli({"list", target}).exitCode, 2);
+    EXPECT_EQ(RunCli({"list", target, "--password", "x"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"list", target, "--password", "X"}).out, QStringLiteral("t\n"));
+    QProcess dump;
+    dump.start(SharedFile(QStringLiteral("tools/access-dump")), {target, "X"});
+    ASSERT_TRUE(dump.waitForFinished(60000));
+    EXPECT_EQ(dump.exitCode(), 0);
+    EXPECT_TRUE(dump.readAllStandardOutput().contains("\"v\""));
+  }
 }
 
 // Text with zero characters goes SQLite -> Access -> SQLite and comes back byte for byte;
@@ -197,6 +190,48 @@ TEST_F(CliTest, TextWithZeroCharactersSurvivesBothDirections) {
                                                    {"i:2", "t:text", "t:706C61696E", "i:5"},
                                                    {"i:3", "t:text", "t:00", "i:1"},
                                                    {"i:4", "t:text", "t:27000027", "i:4"}}));
+}
+
+// Both directions through an encrypted .accdb (agile AES and RC4 CryptoAPI): a new table
+// with long memo, blob and unicode values, and an overwrite of the file's own table, read
+// back by the command and by the independent reader with the password.
+TEST_F(CliTest, EncryptedAccessFilesTakeTablesInBothDirections) {
+  const QString source = newSQLite(
+      QStringLiteral("src.db"),
+      {"CREATE TABLE Notes(id INTEGER, name TEXT, body TEXT, pic BLOB)",
+       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 25) "
+       "INSERT INTO Notes SELECT i, 'Zo\u00eb ' || i || ' \u20ac\u65e5', printf('%.*c', i * 400, 'm'), "
+       "randomblob(i * 300) FROM n",
+       "UPDATE Notes SET name = 'Zo' || char(235) || ' ' || id || ' ' || char(8364, 26085)",
+       "CREATE TABLE Table1(x TEXT)", "INSERT INTO Table1 VALUES('replaced')"});
+  for (const char* file : {"mdb-reader/encryption/office-agile-4.4.accdb", "mdb-reader/encryption/office-agile-4.2.accdb"}) {
+    SCOPED_TRACE(file);
+    const QString access = copyCorpus(QString::fromUtf8(file), QStringLiteral("enc.accdb"));
+    Outcome run = RunCli({"to-access", source, access, "--password", "password", "--overwrite", "yes"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains("password") || run.err.contains("password")) << run.err.toStdString();
+    EXPECT_EQ(RunCli({"list", access, "--password", "wrong"}).exitCode, 2);
+
+    QProcess dump;
+    dump.start(SharedFile(QStringLiteral("tools/access-dump")), {access, "password"});
+    ASSERT_TRUE(dump.waitForFinished(60000));
+    EXPECT_EQ(dump.exitCode(), 0);
+    const QByteArray dumped = dump.readAllStandardOutput();
+    EXPECT_TRUE(dumped.contains("\"Zo\u00eb 25 \u20ac\u65e5\"") || dumped.contains("Zo\xC3\xAB 25 \xE2\x82\xAC\xE6\x97\xA5"))
+        << dumped.left(3000).toStdString();
+    EXPECT_TRUE(dumped.contains("[\"replaced\"]")) << dumped.toStdString();
+
+    const QString back = tempPath(QStringLiteral("back.db"));
+    QFile::remove(back);
+    run = RunCli({"to-sqlite", access, back, "--password", "password"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    RawSQLite copy(back);
+    RawSQLite original(source);
+    const std::string query = "SELECT id, name, body, hex(pic) FROM Notes ORDER BY id";
+    EXPECT_EQ(copy.rows(query), original.rows(query));
+    EXPECT_EQ(copy.rows("SELECT * FROM Table1"), (std::vector<std::vector<std::string>>{{"t:replaced"}}));
+    QFile::remove(access);
+  }
 }
 
 }  // namespace

@@ -217,6 +217,38 @@ TEST_F(TableActionsTest, AccessRenameCopiesTheTableAndOverwritesAfterYes) {
   EXPECT_TRUE(check.value().clean()) << check.value().problems.front();
 }
 
+// The tables window's Send, Rename and Delete on an encrypted .accdb, as on a plain file:
+// no box, the list as the file, the file clean.
+TEST_F(TableActionsTest, SendRenameAndDeleteOnAnEncryptedAccdb) {
+  const QString sqlite = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE Sent(id INTEGER, memo TEXT)",
+                                                            "INSERT INTO Sent VALUES(1, 'Zo\u00eb'), (2, NULL)"});
+  const QString access = copyCorpus(QStringLiteral("mdb-reader/encryption/office-agile-4.4.accdb"));
+  useFiles(sqlite, access, QStringLiteral("password"));
+  fillLists();
+  auto e = env();
+  select(sqliteList, QStringLiteral("Sent"));
+  transfer::SendTablesToAccess(e);
+  EXPECT_TRUE(errorBoxes().isEmpty()) << errorBoxes().join("\n").toStdString();
+  EXPECT_EQ(accessRows(access, QStringLiteral("Sent")), (Rows{{"1", "Zo\u00eb"}, {"2", "NULL"}}));
+
+  const Rows table1 = accessRows(access, QStringLiteral("Table1"));
+  select(accessList, QStringLiteral("Table1"));
+  dialogs.queueInput(QStringLiteral("Renamed"));
+  transfer::RenameAccessTableAction(e);
+  EXPECT_EQ(accessRows(access, QStringLiteral("Renamed")), table1);
+  EXPECT_EQ(accessTables(access), "Renamed|Sent");
+
+  for (int i = 0; i < accessList.count(); ++i) accessList.setSelected(i, false);
+  select(accessList, QStringLiteral("Sent"));
+  transfer::DeleteAccessTables(e);
+  EXPECT_TRUE(errorBoxes().isEmpty()) << errorBoxes().join("\n").toStdString();
+  EXPECT_EQ(accessList.items(), (std::vector<QString>{"Renamed"}));
+  EXPECT_EQ(accessTables(access), "Renamed");
+  const auto check = jet::check::CheckDatabase(access.toStdString(), "password");
+  ASSERT_TRUE(check.ok()) << check.status().message();
+  for (const auto& problem : check.value().problems) ADD_FAILURE() << problem;
+}
+
 TEST_F(TableActionsTest, SendToAccessWithoutACurrentEntry) {
   const QString sqlite = newSQLite(QStringLiteral("t.db"), {"CREATE TABLE a(x)"});
   useFiles(sqlite, copyCorpus(QStringLiteral("mdb-reader/V2000/empty.mdb")));

@@ -94,7 +94,7 @@ ado::Recordset OpenAccessTable(ado::Connection& connection, const QString& table
 }  // namespace
 
 std::vector<std::vector<std::string>> TransferTest::accessRows(const QString& path, const QString& table) {
-  const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, path);
+  const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, path, settings_->accessPassword());
   std::vector<std::vector<std::string>> out;
   for (ado::Recordset rows = OpenAccessTable(*connection, table); !rows.Eof(); rows.MoveNext()) {
     std::vector<std::string> row;
@@ -106,7 +106,7 @@ std::vector<std::vector<std::string>> TransferTest::accessRows(const QString& pa
 }
 
 std::vector<std::string> TransferTest::accessFieldNames(const QString& path, const QString& table) {
-  const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, path);
+  const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, path, settings_->accessPassword());
   const ado::Recordset rows = OpenAccessTable(*connection, table);
   std::vector<std::string> names;
   const ado::FieldCollection fields = rows.Fields();

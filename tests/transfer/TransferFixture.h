@@ -99,8 +99,8 @@ class TransferTest : public ::testing::Test {
     e.onFailure = [this](const transfer::StatementFailure& f) { failures.push_back(f); };
     return e;
   }
-  // Every row of an Access table, read through the program's own Access connection, each
-  // value as AccessValueText; and the table's field names.
+  // Every row of an Access table, read through the program's own Access connection (with
+  // the password of useFiles()), each value as AccessValueText; and the table's field names.
   std::vector<std::vector<std::string>> accessRows(const QString& path, const QString& table);
   std::vector<std::string> accessFieldNames(const QString& path, const QString& table);
   // The texts of the "Application Error" boxes shown.

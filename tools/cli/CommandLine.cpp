@@ -16,7 +16,7 @@ QString HelpText() {
       "\n"
       "Options:\n"
       "  --password P        the Access database password. A new .mdb target is created with it as its\n"
-      "                      database password; a new .accdb cannot be created with a password yet.\n"
+      "                      database password, a new .accdb encrypted with it (AES-256).\n"
       "  --tables A,B        only these tables of the source (names as listed; a name not listed is an\n"
       "                      error). Without it every listed table is copied.\n"
       "  --overwrite yes|no  whether a table that exists in the target is dropped and copied afresh\n"
