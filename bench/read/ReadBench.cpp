@@ -25,7 +25,7 @@ long PeakRssKb() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string file = argc > 2 ? argv[1] : std::string(TABLOREN_SHARED_DIR) + "/corpus/jackcess/V2000/compIndexTestV2000.mdb";
+  const std::string file = argc > 2 ? argv[1] : std::string(TABLOREN_TEST_DATA_DIR) + "/jackcess/V2000/compIndexTestV2000.mdb";
   const std::string table = argc > 2 ? argv[2] : "Table1";
   const int repeats = argc > 3 ? std::stoi(argv[3]) : 2000;
 

@@ -1,7 +1,7 @@
 # Generates the text sort-key tables of jet/index from the measured code files in
-# ../shared/data/sortkeys at build time (no network, nothing committed but the tool).
+# jet/index/sortkeys at build time (Apache-2.0 data; its LICENSE.txt and README.md lie beside it).
 # The generator itself is the GenerateSortKeyTables target under tools/sortkeys.
-set(TABLOREN_SORTKEY_DATA_DIR "${TABLOREN_SHARED_DIR}/data/sortkeys" CACHE PATH
+set(TABLOREN_SORTKEY_DATA_DIR "${CMAKE_CURRENT_LIST_DIR}/sortkeys" CACHE PATH
     "Folder with the measured text sort-key code files")
 set(sortkey_inputs
   index_codes_genleg.txt index_codes_ext_genleg.txt

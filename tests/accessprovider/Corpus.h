@@ -14,7 +14,7 @@
 
 namespace corpus {
 
-inline std::filesystem::path Root() { return std::filesystem::path(TABLOREN_SHARED_DIR) / "corpus"; }
+inline std::filesystem::path Root() { return std::filesystem::path(TABLOREN_TEST_DATA_DIR); }
 
 inline std::string File(const std::string& relative) { return (Root() / relative).string(); }
 

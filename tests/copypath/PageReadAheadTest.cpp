@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kCorpus = fs::path(TABLOREN_SHARED_DIR) / "corpus";
+const fs::path kCorpus = fs::path(TABLOREN_TEST_DATA_DIR);
 
 // A private, writable copy of a corpus file.
 class FileCopy {

@@ -12,7 +12,7 @@
 
 namespace jettest {
 
-inline std::filesystem::path CorpusDir() { return std::filesystem::path(TABLOREN_SHARED_DIR) / "corpus"; }
+inline std::filesystem::path CorpusDir() { return std::filesystem::path(TABLOREN_TEST_DATA_DIR); }
 
 struct CorpusFile {
   std::filesystem::path database;

@@ -165,7 +165,7 @@ TEST(NewDatabase, NewFilesPassOurCheckAndBothOracles) {
     for (const auto& p : report->problems) ADD_FAILURE() << p;
     for (const auto& n : report->notes) ADD_FAILURE() << n;
 
-    const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+    const std::string dumpTool = std::string(TABLOREN_ACCESS_DUMP);
     Command dump = RunShell(dumpTool + " '" + file.string() + "'");
     EXPECT_EQ(dump.exit, 0) << dump.err;
     EXPECT_EQ(dump.err, "");
@@ -208,7 +208,7 @@ TEST(NewDatabase, Jet4PasswordIsSetAsAccessSetsIt) {
   for (const auto& p : report->problems) ADD_FAILURE() << p;
 
   // The independent reader opens the file (it does not check Jet4 passwords) and reads what we read.
-  const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+  const std::string dumpTool = std::string(TABLOREN_ACCESS_DUMP);
   Command theirs = RunShell(dumpTool + " '" + file.string() + "' 'p;w=d}{'\\''\"\xC3\xA9x'");
   EXPECT_EQ(theirs.exit, 0) << theirs.err;
   std::string ours;
@@ -282,7 +282,7 @@ TEST(NewDatabase, AccdbWithAPasswordIsAgileEncrypted) {
   ASSERT_TRUE(report.ok()) << report.status().message();
   for (const auto& p : report->problems) ADD_FAILURE() << p;
 
-  const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+  const std::string dumpTool = std::string(TABLOREN_ACCESS_DUMP);
   Command theirs = RunShell(dumpTool + " '" + file.string() + "' 'S\xC3\xA9" "cret;w=d}'");
   EXPECT_EQ(theirs.exit, 0) << theirs.err;
   std::string ours;
@@ -329,7 +329,7 @@ TEST(NewDatabase, ATableCreatedAndFilledInANewFileReadsBack) {
     Command rows = RunShell("mdb-json '" + file.string() + "' Customers");
     EXPECT_EQ(rows.err, "");
     EXPECT_NE(rows.out.find("\"Name\":\"O'Brien\""), std::string::npos) << rows.out;
-    const std::string dumpTool = (fs::path(TABLOREN_SHARED_DIR) / "tools/access-dump").string();
+    const std::string dumpTool = std::string(TABLOREN_ACCESS_DUMP);
     Command dump = RunShell(dumpTool + " '" + file.string() + "'");
     std::string ours;
     jettool::DumpDatabase(file.string(), std::nullopt, ours);

@@ -7,7 +7,7 @@
 
 namespace jettest {
 
-std::string CorpusPath(const std::string& relative) { return std::string(TABLOREN_SHARED_DIR) + "/corpus/" + relative; }
+std::string CorpusPath(const std::string& relative) { return std::string(TABLOREN_TEST_DATA_DIR) + "/" + relative; }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -50,7 +50,7 @@ std::u16string DecodeCp1252(const uint8_t* p, size_t n) {
 
 std::vector<std::filesystem::path> CorpusFiles() {
   std::vector<std::filesystem::path> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(std::filesystem::path(TABLOREN_SHARED_DIR) / "corpus")) {
+  for (const auto& e : std::filesystem::recursive_directory_iterator(std::filesystem::path(TABLOREN_TEST_DATA_DIR))) {
     const std::string ext = e.path().extension().string();
     if (e.is_regular_file() && (ext == ".mdb" || ext == ".accdb")) files.push_back(e.path());
   }

@@ -160,7 +160,7 @@ using jetindex_test::CorpusFile;
 // Creates and drops several hundred tables in random order on the catalogue indexes of
 // real files (both General orders and Access 97), checking both indexes after each step.
 TEST(CorpusIndexes, CataloguePropertyOnRealFiles) {
-  const std::filesystem::path corpus = std::filesystem::path(TABLOREN_SHARED_DIR) / "corpus";
+  const std::filesystem::path corpus = std::filesystem::path(TABLOREN_TEST_DATA_DIR);
   for (const char* file : {"jackcess/V2000/testV2000.mdb", "mdb-reader/V2010/empty.accdb", "mdb-reader/V1997/test.mdb"}) {
     SCOPED_TRACE(file);
     std::optional<CorpusFile> f = CorpusFile::Open(corpus / file);

@@ -25,7 +25,7 @@ std::string Quote(const std::string& s) {
 }  // namespace
 
 std::filesystem::path CorpusPath(const std::string& relative) {
-  return std::filesystem::path(TABLOREN_SHARED_DIR) / "corpus" / relative;
+  return std::filesystem::path(TABLOREN_TEST_DATA_DIR) / relative;
 }
 
 std::filesystem::path CopyOfCorpusFile(const std::string& relative) {
@@ -84,7 +84,7 @@ std::string OurDump(const std::filesystem::path& file, const std::string& passwo
 void ExpectOraclesAgree(const std::filesystem::path& file, bool exactIndexCounts, const std::string& password,
                         bool mdbtools) {
   const std::string ours = OurDump(file, password);
-  const auto dumped = RunCommand(Quote(std::string(TABLOREN_SHARED_DIR) + "/tools/access-dump") + " " +
+  const auto dumped = RunCommand(Quote(std::string(TABLOREN_ACCESS_DUMP)) + " " +
                                  Quote(file.string()) + (password.empty() ? "" : " " + Quote(password)));
   EXPECT_EQ(dumped.exitCode, 0) << dumped.err;
   // The dumps differ only in the line that names the reader.

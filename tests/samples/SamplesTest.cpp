@@ -56,7 +56,7 @@ TEST(AccessSample, PassesTheCheckAndReadsTheSameInMdbReader) {
   EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
   EXPECT_EQ(check.err, "");
 
-  const auto dumped = RunCommand(Quote(std::string(TABLOREN_SHARED_DIR) + "/tools/access-dump") + " " + Quote(file.string()));
+  const auto dumped = RunCommand(Quote(std::string(TABLOREN_ACCESS_DUMP)) + " " + Quote(file.string()));
   ASSERT_EQ(dumped.exitCode, 0) << dumped.err;
   EXPECT_EQ(dumped.err, "");
   std::string ours;

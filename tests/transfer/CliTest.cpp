@@ -157,7 +157,7 @@ TEST_F(CliTest, ANewAccessTargetTakesThePassword) {
     EXPECT_EQ(RunCli({"list", target, "--password", "x"}).exitCode, 2);
     EXPECT_EQ(RunCli({"list", target, "--password", "X"}).out, QStringLiteral("t\n"));
     QProcess dump;
-    dump.start(SharedFile(QStringLiteral("tools/access-dump")), {target, "X"});
+    dump.start(QStringLiteral(TABLOREN_ACCESS_DUMP), {target, "X"});
     ASSERT_TRUE(dump.waitForFinished(60000));
     EXPECT_EQ(dump.exitCode(), 0);
     EXPECT_TRUE(dump.readAllStandardOutput().contains("\"v\""));
@@ -175,7 +175,7 @@ TEST_F(CliTest, TextWithZeroCharactersSurvivesBothDirections) {
   Outcome run = RunCli({"to-access", source, access});
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
   QProcess dump;
-  dump.start(SharedFile(QStringLiteral("tools/access-dump")), {access});
+  dump.start(QStringLiteral(TABLOREN_ACCESS_DUMP), {access});
   ASSERT_TRUE(dump.waitForFinished(60000));
   const QByteArray dumped = dump.readAllStandardOutput();
   EXPECT_TRUE(dumped.contains("[1,\"a\\u0000b\"]")) << dumped.toStdString();
@@ -213,7 +213,7 @@ TEST_F(CliTest, EncryptedAccessFilesTakeTablesInBothDirections) {
     EXPECT_EQ(RunCli({"list", access, "--password", "wrong"}).exitCode, 2);
 
     QProcess dump;
-    dump.start(SharedFile(QStringLiteral("tools/access-dump")), {access, "password"});
+    dump.start(QStringLiteral(TABLOREN_ACCESS_DUMP), {access, "password"});
     ASSERT_TRUE(dump.waitForFinished(60000));
     EXPECT_EQ(dump.exitCode(), 0);
     const QByteArray dumped = dump.readAllStandardOutput();

@@ -40,7 +40,7 @@ std::string DateCell(const std::string& iso) {
 
 std::vector<GoldenFile> ReadableCorpusFiles() {
   std::vector<GoldenFile> files;
-  const QString root = SharedFile(QStringLiteral("corpus/"));
+  const QString root = CorpusFile(QString());
   QDirIterator it(root, {QStringLiteral("*.json")}, QDir::Files, QDirIterator::Subdirectories);
   while (it.hasNext()) {
     const QString goldenPath = it.next();

@@ -157,7 +157,7 @@ class CorpusRoundTripTest : public TransferTest {
 
   std::map<QString, DumpedTable> dump(const QString& target) {
     QProcess process;
-    process.start(SharedFile(QStringLiteral("tools/access-dump")), {target});
+    process.start(QStringLiteral(TABLOREN_ACCESS_DUMP), {target});
     EXPECT_TRUE(process.waitForFinished(120000));
     EXPECT_EQ(process.exitCode(), 0);
     const QByteArray errors = process.readAllStandardError();

@@ -117,7 +117,7 @@ std::vector<std::string> TransferTest::accessFieldNames(const QString& path, con
 QString TransferTest::copyCorpus(const QString& relative, const QString& as) {
   const QString target = tempPath(as.isEmpty() ? QFileInfo(relative).fileName() : as);
   QFile::remove(target);
-  EXPECT_TRUE(QFile::copy(SharedFile(QStringLiteral("corpus/") + relative), target)) << relative.toStdString();
+  EXPECT_TRUE(QFile::copy(CorpusFile(relative), target)) << relative.toStdString();
   QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   return target;
 }

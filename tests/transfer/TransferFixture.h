@@ -21,8 +21,8 @@
 
 namespace transfer_test {
 
-inline QString SharedFile(const QString& relative) {
-  return QStringLiteral(TABLOREN_SHARED_DIR "/") + relative;
+inline QString CorpusFile(const QString& relative) {
+  return QStringLiteral(TABLOREN_TEST_DATA_DIR "/") + relative;
 }
 
 class RecordedPointer : public app::PointerHost {

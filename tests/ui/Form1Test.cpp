@@ -14,7 +14,7 @@ namespace {
 
 using app::PointerState;
 
-const QString kCorpus = QStringLiteral(TABLOREN_SHARED_DIR "/corpus");
+const QString kCorpus = QStringLiteral(TABLOREN_TEST_DATA_DIR);
 const QString kPlainMdb = kCorpus + "/mdb-reader/V2000/test.mdb";
 const QString kPasswordMdb = kCorpus + "/mdb-reader/password/V2000_with-password.mdb";
 constexpr char kUnableToAccess[] = "Unable to access the database";

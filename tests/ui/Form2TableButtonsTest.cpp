@@ -32,7 +32,7 @@ class Form2TableButtonsTest : public ::testing::Test, public uitest::WindowFixtu
 
   void SetUp() override {
     connectionWindow.access = files.filePath(QStringLiteral("tables.mdb"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TABLOREN_SHARED_DIR "/corpus/mdb-reader/V2000/test.mdb"),
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TABLOREN_TEST_DATA_DIR "/mdb-reader/V2000/test.mdb"),
                             connectionWindow.access));
     QFile::setPermissions(connectionWindow.access, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     connectionWindow.sqlite = files.filePath(QStringLiteral("tables.db"));
