@@ -89,7 +89,7 @@ class AccessToSQLiteRun {
   // the copy is given up), the create and the rows. False when the table was given up or
   // the run is stopping; its transaction is rolled back then.
   bool copyTable(TableTransaction& table, const QString& name, const std::string& quotedTable, bool replacing) {
-    if (replacing && !runOnTarget(table, 120, name, 0, QStringLiteral("the old table could not be dropped"), [&] {
+    if (replacing && !table.runOnTarget(120, 0, QStringLiteral("the old table could not be dropped"), [&] {
           app::ExecuteSql(sqlite_, "DROP TABLE " + quotedTable);
         })) {
       return false;
@@ -132,28 +132,12 @@ class AccessToSQLiteRun {
     }
     create.pop_back();  // the trailing comma
     create += ')';
-    if (!runOnTarget(table, 170, name, 0, QStringLiteral("the table could not be created"),
-                     [&] { app::ExecuteSql(sqlite_, create); })) {
+    if (!table.runOnTarget(170, 0, QStringLiteral("the table could not be created"),
+                           [&] { app::ExecuteSql(sqlite_, create); })) {
       return false;
     }
     numeric.resize(fieldCount, 0);
     return copyRows(table, name, quotedTable, numeric);
-  }
-
-  // Runs a statement of the table on the target. When the target cannot be written (full
-  // disk, file size limit, I/O error) the table is given up with one message instead of one
-  // per row; any other failure shows its box and the copy goes on, losing that statement only.
-  template <class Statement>
-  bool runOnTarget(TableTransaction& table, int line, const QString& name, std::int64_t row, const QString& what,
-                   Statement&& statement) {
-    const auto failure = r_.attempt(line, std::forward<Statement>(statement));
-    if (!failure) return true;
-    if (ado::IsStorageFailure(static_cast<long>(failure->number))) {
-      table.giveUp(line, row, what, failure->description);
-      return false;
-    }
-    r_.report(line, name, row, *failure);
-    return true;
   }
 
   bool copyRows(TableTransaction& table, const QString& name, const std::string& quotedTable,
@@ -195,8 +179,8 @@ class AccessToSQLiteRun {
         }
         r_.run(210, name, row + 1, [&] { next->rethrowFieldFailure(f); });
       }
-      if (!runOnTarget(table, 220, name, row + 1, TargetFailedAt(row + 1),
-                       [&] { app::ExecuteSql(sqlite_, next->insert); })) {
+      if (!table.runOnTarget(220, row + 1, TargetFailedAt(row + 1),
+                             [&] { app::ExecuteSql(sqlite_, next->insert); })) {
         return false;
       }
       // A record set that cannot move on would repeat its row forever, and what follows it

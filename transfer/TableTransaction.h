@@ -9,10 +9,12 @@
 #pragma once
 
 #include "ado/Connection.h"
+#include "ado/Error.h"
 #include "transfer/StatementRunner.h"
 
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 namespace transfer {
 
@@ -45,6 +47,22 @@ class TableTransaction {
   void giveUp(int line, std::int64_t row, const QString& what, const QString& reason = QString());
   // Rolls back without a message (the program is ending).
   void abandon();
+
+  // Runs a statement of the table on the target. When the target cannot be written (full
+  // disk, file size limit, I/O error) the table is given up with one message instead of one
+  // per row; any other failure shows its box and the copy goes on, losing that statement
+  // only. False when the table was given up.
+  template <class Statement>
+  bool runOnTarget(int line, std::int64_t row, const QString& what, Statement&& statement) {
+    const auto failure = r_.attempt(line, std::forward<Statement>(statement));
+    if (!failure) return true;
+    if (ado::IsStorageFailure(static_cast<long>(failure->number))) {
+      giveUp(line, row, what, failure->description);
+      return false;
+    }
+    r_.report(line, table_, row, *failure);
+    return true;
+  }
 
   // The message of a given-up table, for a rollback that worked (rollbackFailure empty) or not.
   static QString GivenUpMessage(const QString& table, const QString& what, const QString& reason,
