@@ -32,7 +32,6 @@ constexpr int kGetLock = F_GETLK;
 int TrySetLock(int fd, struct flock lock) {
   int result = ::fcntl(fd, kSetLock, &lock);
   if (result != 0 && errno == EINVAL && kSetLock != F_SETLK) {
-    lock.l_pid = 0;
     result = ::fcntl(fd, F_SETLK, &lock);
   }
   return result;
@@ -49,12 +48,12 @@ std::string BusyMessage(const std::string& fileName, LockHolder holder) {
 
 LockHolder LockHeldElsewhere(int fd) {
   struct flock probe = WholeFile(F_WRLCK);
-  probe.l_pid = 0;
-  if (::fcntl(fd, kGetLock, &probe) != 0) {
+  int result = ::fcntl(fd, kGetLock, &probe);
+  if (result != 0 && errno == EINVAL && kGetLock != F_GETLK) {
     probe = WholeFile(F_WRLCK);
-    if (kGetLock == F_GETLK || ::fcntl(fd, F_GETLK, &probe) != 0) return LockHolder::kNone;
+    result = ::fcntl(fd, F_GETLK, &probe);
   }
-  if (probe.l_type == F_UNLCK) return LockHolder::kNone;
+  if (result != 0 || probe.l_type == F_UNLCK) return LockHolder::kNone;
   return probe.l_type == F_RDLCK ? LockHolder::kReader : LockHolder::kWriter;
 }
 

@@ -26,6 +26,15 @@ enum class LockKind { kShared, kExclusive };
 struct LockWait {
   std::chrono::milliseconds timeout{15000};  // ADO's default ConnectionTimeout
   bool unlimited = false;
+
+  // A timeout in seconds as ADO's ConnectionTimeout gives it: 0 (or less) waits as long
+  // as it takes.
+  static LockWait Seconds(int seconds) {
+    LockWait wait;
+    wait.unlimited = seconds <= 0;
+    wait.timeout = std::chrono::seconds(seconds > 0 ? seconds : 0);
+    return wait;
+  }
 };
 
 // Takes `kind` on the whole of the file open as `fd` (read access suffices for a shared

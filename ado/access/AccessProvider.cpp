@@ -1,8 +1,6 @@
 #include "ado/access/AccessProvider.h"
 
-#include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <filesystem>
 #include <vector>
 
@@ -72,12 +70,7 @@ struct PreparedAccessStatement : PreparedStatement {
 // How long opening the file waits for another program's lock: the connection's
 // ConnectionTimeout in seconds, 0 for as long as it takes, ADO's 15 s when not set.
 jet::LockWait LockWaitOf(const ConnectionProperties& properties) {
-  jet::LockWait wait;
-  if (properties.connectionTimeout) {
-    wait.unlimited = *properties.connectionTimeout <= 0;
-    wait.timeout = std::chrono::seconds(std::max(0, *properties.connectionTimeout));
-  }
-  return wait;
+  return properties.connectionTimeout ? jet::LockWait::Seconds(*properties.connectionTimeout) : jet::LockWait{};
 }
 
 class AccessSession : public Session {

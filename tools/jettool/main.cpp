@@ -5,7 +5,6 @@
 //   jettool schema FILE TABLE [--password P]   columns and indexes of one table
 //   jettool create FILE | check FILE | sql FILE STATEMENT...: see NewDbCommands.h
 //   --wait SECONDS                       how long to wait for another program's lock on the file
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -53,12 +52,7 @@ std::string Kind(const jet::CatalogEntry& e) {
 }
 
 jet::LockWait LockWaitOf(std::optional<int> seconds) {
-  jet::LockWait wait;
-  if (seconds) {
-    wait.unlimited = *seconds == 0;
-    wait.timeout = std::chrono::seconds(*seconds);
-  }
-  return wait;
+  return seconds ? jet::LockWait::Seconds(*seconds) : jet::LockWait{};
 }
 
 int Fail(const jet::Status& status) {
