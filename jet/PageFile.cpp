@@ -218,7 +218,6 @@ Result<std::shared_ptr<PageBytes>> PageFile::modify(uint32_t page) {
   if (!current.ok()) return current.status();
   auto copy = std::make_shared<PageBytes>(**current);
   dirty_[page] = copy;
-  if (!unreferenced_.empty() && unreferenced_.contains(page)) unreferencedDirty_.insert(page);
   return copy;
 }
 
@@ -233,7 +232,6 @@ PageBytes* PageFile::reuseFreePage(uint32_t page) {
   if (bytes) std::fill(bytes->begin(), bytes->end(), uint8_t{0});
   else bytes = std::make_shared<PageBytes>(pageSize(), 0);
   unreferenced_.insert(page);
-  unreferencedDirty_.insert(page);
   return bytes.get();
 }
 
@@ -313,7 +311,6 @@ Status PageFile::flush(const std::vector<uint32_t>& writeLast) {
   if (Status s = writeCommit(writeLast); !s.ok()) return undoFailedCommit(s);
   dirty_.clear();
   unreferenced_.clear();
-  unreferencedDirty_.clear();
   filePageCount_ = diskPageCount_ = pageCount_;
   earlyWritesUnsynced_ = false;
   return Status::Ok();
@@ -426,10 +423,12 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
   JET_RETURN_IF_ERROR(checkUsable());
   // Free pages taken again, then appended pages: nothing on disk refers to either. The
   // journal holds the free pages' bytes and the file's size before the first of them.
-  std::vector<uint32_t> pages(unreferencedDirty_.begin(), unreferencedDirty_.end());
+  std::vector<uint32_t> pages;
+  for (auto it = dirty_.begin(); it != dirty_.end() && it->first < filePageCount_; ++it) {
+    if (unreferenced_.contains(it->first)) pages.push_back(it->first);
+  }
   JET_RETURN_IF_ERROR(journalPages(pages));
   for (auto it = dirty_.lower_bound(filePageCount_); it != dirty_.end(); ++it) pages.push_back(it->first);
-  unreferencedDirty_.clear();
   PageBytes buffer(pageSize());
   // Fault injection counts page by page; otherwise a run of consecutive pages goes out in
   // one call, encoded into one buffer first when the codec transforms pages.
@@ -505,7 +504,6 @@ void PageFile::dropAppendedPages(uint32_t firstPage) {
 void PageFile::discardChanges() {
   dirty_.clear();
   unreferenced_.clear();
-  unreferencedDirty_.clear();
   // Best effort: a journal left in place cuts the pages off when the file is next opened.
   if (journalExists()) (void)closeJournalWithoutCommit();
   if (diskPageCount_ > filePageCount_) forgetPagesFrom(filePageCount_);

@@ -153,8 +153,7 @@ class PageFile {
   std::list<std::pair<uint32_t, PageRef>> lru_;
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   std::map<uint32_t, std::shared_ptr<PageBytes>> dirty_;
-  std::set<uint32_t> unreferenced_;       // see reuseFreePage()
-  std::set<uint32_t> unreferencedDirty_;  // those of them dirty now (for early writes)
+  std::set<uint32_t> unreferenced_;  // see reuseFreePage()
   std::set<uint32_t> journaled_;          // pages the journal of this commit holds
   int writesBeforeInterrupt_ = -1;
   int writesBeforeFailure_ = -1;
