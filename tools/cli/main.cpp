@@ -7,7 +7,6 @@
 #include "db/Access.h"
 #include "db/Connections.h"
 #include "db/SQLite.h"
-#include "jet/Database.h"
 #include "jet/create/NewDatabase.h"
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/TerminalProgress.h"
@@ -17,7 +16,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -76,53 +74,6 @@ std::optional<QString> CreateAccessFile(const QString& path, const QString& pass
   return std::nullopt;
 }
 
-// Whether a database holds no table at all; false when that cannot be told (the file then stays).
-bool HoldsNoTables(const QString& path, bool sqlite, const QString& password) {
-  if (sqlite) {
-    if (QFileInfo(path).size() == 0) return true;
-    sqlite3* db = nullptr;
-    bool empty = false;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-      sqlite3_stmt* count = nullptr;
-      if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &count, nullptr) == SQLITE_OK &&
-          sqlite3_step(count) == SQLITE_ROW)
-        empty = sqlite3_column_int64(count, 0) == 0;
-      sqlite3_finalize(count);
-    }
-    sqlite3_close_v2(db);
-    return empty;
-  }
-  jet::Database::Options options;
-  options.password = password.toStdString();
-  auto db = jet::Database::Open(path.toStdString(), options);
-  if (!db.ok()) return false;
-  for (const auto& entry : (*db)->catalog().entries())
-    if (!entry.isSystem() && (entry.isTable() || entry.isLinkedTable() || entry.isQuery())) return false;
-  return true;
-}
-
-// A target file this run created. When the run ends and nothing was written to it (no table
-// in it), it is removed again, so a failed copy leaves no empty database behind. A file that
-// existed before the run is never touched.
-class CreatedTarget {
- public:
-  CreatedTarget(QString path, bool sqlite, QString password)
-      : path_(std::move(path)), sqlite_(sqlite), password_(std::move(password)) {}
-  CreatedTarget(const CreatedTarget&) = delete;
-  CreatedTarget& operator=(const CreatedTarget&) = delete;
-  ~CreatedTarget() {
-    if (!HoldsNoTables(path_, sqlite_, password_)) return;
-    if (QFile::remove(path_))
-      PrintError(QStringLiteral("\"%1\" was created by this run and nothing was written to it: it is removed again.")
-                     .arg(path_));
-  }
-
- private:
-  QString path_;
-  bool sqlite_;
-  QString password_;
-};
-
 // The reason an Access database cannot be listed (the window only says "Unable to access").
 std::optional<QString> AccessOpenError(const db::ConnectionSettings& settings) {
   try {
@@ -150,6 +101,35 @@ std::optional<QString> FillSQLiteList(const db::ConnectionSettings& settings, ap
     return QString::fromUtf8(e.what());
   }
 }
+
+// A target file this run created. When the run ends and nothing was written to it (its
+// table list is empty), it is removed again, so a failed copy leaves no empty database
+// behind. A file that existed before the run is never touched.
+class CreatedTarget {
+ public:
+  CreatedTarget(const db::ConnectionSettings& settings, bool sqlite) : settings_(settings), sqlite_(sqlite) {}
+  CreatedTarget(const CreatedTarget&) = delete;
+  CreatedTarget& operator=(const CreatedTarget&) = delete;
+  ~CreatedTarget() {
+    const QString& path = sqlite_ ? settings_.sqlitePath() : settings_.accessPath();
+    if (!holdsNoTables(path)) return;
+    if (QFile::remove(path))
+      PrintError(QStringLiteral("\"%1\" was created by this run and nothing was written to it: it is removed again.")
+                     .arg(path));
+  }
+
+ private:
+  // False when that cannot be told: the file then stays.
+  bool holdsNoTables(const QString& path) const {
+    if (sqlite_ && QFileInfo(path).size() == 0) return true;
+    app::MemoryTableList list;
+    const auto error = sqlite_ ? FillSQLiteList(settings_, list) : FillAccessList(settings_, list);
+    return !error && list.count() == 0;
+  }
+
+  const db::ConnectionSettings& settings_;
+  bool sqlite_;
+};
 
 void PrintList(const app::MemoryTableList& list) {
   for (const QString& name : list.items()) std::printf("%s\n", name.toUtf8().constData());
@@ -217,7 +197,7 @@ int Copy(const cli::Request& request) {
       PrintError(*error);
       return kExitUsage;
     }
-    created.emplace(request.target, toSQLite, request.password);
+    created.emplace(settings, toSQLite);
   }
   if (auto error = toSQLite ? fillSQLite() : fillAccess()) {
     PrintError(*error);
