@@ -1,35 +1,13 @@
 #include "ado/Connection.h"
 
 #include "ado/Error.h"
+#include "ado/Schema.h"
 
 #include <vector>
 
 namespace ado {
 
 namespace {
-
-// The record set that OpenSchema returns: the catalogue rows, held in memory (a catalogue is small).
-class TableSchemaCursor : public Cursor {
- public:
-  explicit TableSchemaCursor(std::vector<TableEntry> rows) : rows_(std::move(rows)) {}
-  const std::vector<Column>& columns() const override { return columns_; }
-  std::int64_t recordCount() const override { return static_cast<std::int64_t>(rows_.size()); }
-  bool next() override { return ++row_ < rows_.size(); }
-  Variant value(std::size_t column) const override {
-    const TableEntry& entry = rows_[row_];
-    switch (column) {
-      case 2: return Variant::text(entry.name);
-      case 3: return Variant::text(entry.type);
-      default: return Variant::null();  // catalogue and schema: files have neither
-    }
-  }
-
- private:
-  std::vector<TableEntry> rows_;
-  std::size_t row_ = static_cast<std::size_t>(-1);
-  std::vector<Column> columns_{{"TABLE_CATALOG", adVarWChar}, {"TABLE_SCHEMA", adVarWChar},
-                               {"TABLE_NAME", adVarWChar}, {"TABLE_TYPE", adVarWChar}};
-};
 
 void requireClosed(const std::unique_ptr<Session>& session) {
   if (session) throw Error(adErrObjectOpen, "Operation is not allowed when the object is open.");
@@ -86,13 +64,10 @@ void Connection::Execute(const std::string& sql, const PreparedStatement* prepar
 
 StatementPreparer Connection::Preparer() { return openSession().preparer(); }
 
-Recordset Connection::OpenSchema(int schema) {
+Recordset Connection::OpenSchema(int schema, const std::vector<Variant>& restrictions) {
   Session& session = openSession();
-  if (schema != adSchemaTables)
-    throw Error(adErrFeatureNotAvailable,
-                "Schema " + std::to_string(schema) + " is not supported; only the table schema (20) is.");
   Recordset recordset;
-  recordset.attach(std::make_unique<TableSchemaCursor>(session.tables()), this);
+  recordset.attach(SchemaCursor(session, schema, restrictions), this);
   return recordset;
 }
 

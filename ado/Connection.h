@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace ado {
 
@@ -37,9 +38,10 @@ class Connection {
   // Parses statements for this connection ahead of their execution, on any thread (see
   // StatementPreparer); empty when the provider does not. Valid while the connection is open.
   StatementPreparer Preparer();
-  // adSchemaTables (20) only: fields TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE.
-  // Other schemas raise ado::Error 3251.
-  Recordset OpenSchema(int schema);
+  // adSchemaTables (20): fields TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE; the
+  // columns, indexes, primary keys and foreign keys schemas as ado/Schema.h says, restricted
+  // by `restrictions` (Empty for none). Other schemas raise ado::Error 3251.
+  Recordset OpenSchema(int schema, const std::vector<Variant>& restrictions = {});
   void BeginTrans();
   void CommitTrans();
   void RollbackTrans();

@@ -26,7 +26,20 @@ enum CursorTypeEnum : int { adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynam
 // LockTypeEnum
 enum LockTypeEnum : int { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3, adLockBatchOptimistic = 4 };
 
-// SchemaEnum: the one schema the program reads.
-enum SchemaEnum : int { adSchemaTables = 20 };
+// SchemaEnum: the schemas OpenSchema serves (ado/Schema.h has their fields).
+enum SchemaEnum : int {
+  adSchemaColumns = 4, adSchemaIndexes = 12, adSchemaTables = 20, adSchemaForeignKeys = 27, adSchemaPrimaryKeys = 28
+};
+
+// DBCOLUMNFLAGS: the COLUMN_FLAGS of the columns schema.
+enum ColumnFlagsEnum : unsigned {
+  DBCOLUMNFLAGS_MAYDEFER = 0x2, DBCOLUMNFLAGS_WRITEUNKNOWN = 0x8, DBCOLUMNFLAGS_ISFIXEDLENGTH = 0x10,
+  DBCOLUMNFLAGS_ISNULLABLE = 0x20, DBCOLUMNFLAGS_MAYBENULL = 0x40, DBCOLUMNFLAGS_ISLONG = 0x80,
+  DBCOLUMNFLAGS_ISROWID = 0x100
+};
+
+// The COLLATION of an index column and the NULLS of an index (indexes schema).
+enum IndexCollationEnum : int { DB_COLLATION_ASC = 1, DB_COLLATION_DESC = 2 };
+enum IndexNullsEnum : int { DBPROPVAL_IN_DISALLOWNULL = 1, DBPROPVAL_IN_IGNORENULL = 2, DBPROPVAL_IN_IGNOREANYNULL = 4 };
 
 }  // namespace ado

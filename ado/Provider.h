@@ -57,6 +57,54 @@ struct TableEntry {
   std::string type;  // "TABLE", "VIEW", "SYSTEM TABLE", "ACCESS TABLE", "LINK", ...
 };
 
+// One column of a table, for the columns schema (ado/Schema.h says how each becomes a field).
+struct ColumnEntry {
+  std::string table;
+  std::string name;
+  int ordinal = 0;                // from 1
+  int dataType = 0;               // an OLE DB type (DataTypeEnum values up to 205)
+  unsigned flags = 0;             // DBCOLUMNFLAGS
+  bool nullable = true;
+  std::optional<std::string> defaultText;
+  std::optional<std::int64_t> maxLength;  // characters or bytes
+  std::optional<int> precision;
+  std::optional<int> scale;
+  std::optional<int> datetimePrecision;
+  std::string typeName;           // as the database names the type
+  bool autoIncrement = false;
+  bool computed = false;
+  std::optional<std::string> expression;
+  std::optional<std::string> validationRule;
+  std::optional<std::string> validationText;
+};
+
+// One index with its columns in key order.
+struct IndexEntry {
+  struct Part {
+    std::string column;
+    bool descending = false;
+  };
+  std::string table;
+  std::string name;
+  bool primaryKey = false;
+  bool unique = false;
+  int nulls = 0;  // IndexNullsEnum, 0 when Nulls are indexed
+  std::vector<Part> columns;
+  std::optional<std::string> filter;  // the condition of a partial index
+};
+
+// One foreign key (an enforced relationship) with its column pairs in order.
+struct ForeignKeyEntry {
+  std::string name;
+  std::string table;            // the referring table
+  std::string referencedTable;
+  std::vector<std::string> columns;
+  std::vector<std::string> referencedColumns;
+  std::string updateRule = "NO ACTION";
+  std::string deleteRule = "NO ACTION";
+  std::string referencedKeyName;  // the referenced table's primary key, if that is what is referred to
+};
+
 // A statement text already parsed by the provider that will run it. Running it leaves it
 // as it was: whatever it holds is freed by its owner, on the owner's thread (memory freed on
 // another thread than the one that took it makes the two contend for the allocator).
@@ -86,6 +134,12 @@ class Session {
   virtual std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions& options) = 0;
   // The catalogue for OpenSchema(adSchemaTables), in the order the provider reports it.
   virtual std::vector<TableEntry> tables() = 0;
+  // The schemas beyond the table list, for one table (named as tables() lists it). A provider
+  // without them raises ado::Error 3251 (adErrFeatureNotAvailable).
+  virtual std::vector<ColumnEntry> columns(const std::string& table);
+  virtual std::vector<IndexEntry> indexes(const std::string& table);
+  // The foreign keys whose referring table is `table`.
+  virtual std::vector<ForeignKeyEntry> foreignKeys(const std::string& table);
   virtual void beginTransaction() = 0;
   virtual void commitTransaction() = 0;
   virtual void rollbackTransaction() = 0;

@@ -7,6 +7,7 @@
 #include "ado/Constants.h"
 #include "ado/Error.h"
 #include "ado/access/AccessCatalogue.h"
+#include "ado/access/AccessSchema.h"
 #include "ado/access/AccessSql.h"
 #include "ado/access/AccessStatements.h"
 #include "ado/access/AccessTableCursor.h"
@@ -117,6 +118,11 @@ class AccessSession : public Session {
   }
 
   std::vector<TableEntry> tables() override { return SchemaTables(database().catalog()); }
+  std::vector<ColumnEntry> columns(const std::string& table) override { return SchemaColumns(database(), table); }
+  std::vector<IndexEntry> indexes(const std::string& table) override { return SchemaIndexes(database(), table); }
+  std::vector<ForeignKeyEntry> foreignKeys(const std::string& table) override {
+    return SchemaForeignKeys(database(), table);
+  }
 
   // A transaction is one batch of the engine's writer: statements inside it reach the file
   // together at the commit, or not at all after a rollback. One level (no nesting).

@@ -5,7 +5,8 @@
 //
 //   Open          the file must exist and be an Access database; a database password is
 //                 checked as Access checks it (a missing or wrong one is refused).
-//   OpenSchema    see AccessCatalogue.h.
+//   OpenSchema    the table list as AccessCatalogue.h says; columns, indexes, primary and
+//                 foreign keys as AccessSchema.h says.
 //   Recordset     "SELECT * FROM t" with t bare, `in back-quotes` or [in brackets]: the rows of
 //                 table t, streamed (AccessTableCursor.h); field types and values as in
 //                 ValueConversion.h. Linked tables and stored queries cannot be opened this way.

@@ -4,6 +4,7 @@
 #include "ado/Error.h"
 #include "ado/sqlite/DeclaredType.h"
 #include "ado/sqlite/InsertValues.h"
+#include "ado/sqlite/SQLiteSchema.h"
 
 #include <sqlite3.h>
 
@@ -204,6 +205,12 @@ class SQLiteSession : public Session {
     SQLiteCursor cursor(db_, sql, path_);
     while (cursor.next()) entries.push_back({cursor.value(0).asText(), cursor.value(1).asText()});
     return entries;
+  }
+
+  std::vector<ColumnEntry> columns(const std::string& table) override { return SQLiteColumns(*this, table); }
+  std::vector<IndexEntry> indexes(const std::string& table) override { return SQLiteIndexes(*this, table); }
+  std::vector<ForeignKeyEntry> foreignKeys(const std::string& table) override {
+    return SQLiteForeignKeys(*this, table);
   }
 
   void beginTransaction() override {
