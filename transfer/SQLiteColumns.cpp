@@ -15,7 +15,9 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void AppendBlob(std::string& statement, const ado::Bytes& bytes) {
+}  // namespace
+
+void AppendSQLiteBlob(std::string& statement, const ado::Bytes& bytes) {
   const std::size_t start = statement.size();
   statement.resize(start + 3 + 2 * bytes.size());
   char* out = statement.data() + start;
@@ -27,6 +29,8 @@ void AppendBlob(std::string& statement, const ado::Bytes& bytes) {
   }
   *out = '\'';
 }
+
+namespace {
 
 bool AppendNumber(std::string& statement, const ado::Variant& value) {
   switch (value.kind()) {
@@ -50,6 +54,8 @@ bool AppendNumber(std::string& statement, const ado::Variant& value) {
 // an expression that makes the same text: its pieces quoted, each run of zero bytes as
 // char(0, ...), joined with ||. The value SQLite stores is the whole text, zeros included.
 constexpr std::size_t kZerosPerCall = 100;
+
+}  // namespace
 
 void AppendSQLiteText(std::string& statement, std::string_view text) {
   if (std::memchr(text.data(), 0, text.size()) == nullptr) {
@@ -75,8 +81,6 @@ void AppendSQLiteText(std::string& statement, std::string_view text) {
   }
 }
 
-}  // namespace
-
 SQLiteColumnClass ClassifyForSQLite(std::int16_t adoType) {
   const QString name = db::DataTypeName(adoType).toLower();
   auto has = [&](const char* part) { return name.contains(QLatin1String(part)); };
@@ -93,7 +97,7 @@ void AppendSQLiteLiteral(std::string& statement, const ado::Variant& value, bool
   switch (value.kind()) {
     case ado::Variant::Kind::Empty:
     case ado::Variant::Kind::Null: statement += "NULL"; return;
-    case ado::Variant::Kind::Bytes: AppendBlob(statement, value.asBytes()); return;
+    case ado::Variant::Kind::Bytes: AppendSQLiteBlob(statement, value.asBytes()); return;
     default: break;
   }
   if (numeric && AppendNumber(statement, value)) return;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace transfer {
 
@@ -32,5 +33,12 @@ SQLiteColumnClass ClassifyForSQLite(std::int16_t adoType);
 // A numeric field that unexpectedly holds a non-number is quoted like text, so a value can
 // never be read as SQL.
 void AppendSQLiteLiteral(std::string& statement, const ado::Variant& value, bool numeric);
+
+// Appends a text as an SQLite literal, quoted, a text with zero characters as the expression
+// above; a zero-length text is '' here.
+void AppendSQLiteText(std::string& statement, std::string_view text);
+
+// Appends bytes as the blob literal X'..'.
+void AppendSQLiteBlob(std::string& statement, const ado::Bytes& bytes);
 
 }  // namespace transfer

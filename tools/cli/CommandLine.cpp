@@ -10,8 +10,10 @@ QString HelpText() {
       "      Prints the tables the tables window would list for FILE, one a line, sorted.\n"
       "      FILE is an SQLite database when it starts like one, an Access database otherwise.\n"
       "  tabloren-cli to-sqlite ACCESS_FILE SQLITE_FILE [--password P] [--tables A,B] [--overwrite yes|no]\n"
+      "                        [--faithful]\n"
       "      Copies tables of the Access database into the SQLite database.\n"
       "  tabloren-cli to-access SQLITE_FILE ACCESS_FILE [--password P] [--tables A,B] [--overwrite yes|no]\n"
+      "                        [--faithful]\n"
       "      Copies tables of the SQLite database into the Access database.\n"
       "\n"
       "Options:\n"
@@ -21,6 +23,8 @@ QString HelpText() {
       "                      error). Without it every listed table is copied.\n"
       "  --overwrite yes|no  whether a table that exists in the target is dropped and copied afresh\n"
       "                      (yes) or left alone and skipped (no, the default).\n"
+      "  --faithful          copy the design and the exact values (see below) instead of the tables\n"
+      "                      window's column types and value texts.\n"
       "  --help              this text.\n"
       "\n"
       "A missing target file is created: an empty SQLite database, or a new Access database whose format\n"
@@ -30,6 +34,31 @@ QString HelpText() {
       "column types and value texts, one transaction per table. Every failed statement is printed on\n"
       "stderr with its table, its source row and the database's message, and the copy goes on.\n"
       "A progress bar is drawn on stderr when stderr is a terminal.\n"
+      "\n"
+      "With --faithful each table keeps its design: primary key, NOT NULL, defaults that are plain\n"
+      "values, unique and other indexes (column order and DESC kept), and relationships as foreign keys\n"
+      "with their cascades (made after every table is copied). Values keep every digit and byte:\n"
+      "  Access                         SQLite (declared type)     value\n"
+      "  Byte, Integer, Long, BigInt    INTEGER                    the number\n"
+      "  AutoNumber primary key         INTEGER PRIMARY KEY        the number, kept\n"
+      "  Single, Double                 REAL                       the number\n"
+      "  Currency                       DECIMAL_TEXT(19,4)         text of every digit: 922337203685477.5807\n"
+      "  Decimal(p,s)                   DECIMAL_TEXT(p,s)          text of every digit (a NUMERIC or DECIMAL\n"
+      "                                                            type would keep only 15 of them)\n"
+      "  Yes/No                         BOOLEAN, CHECK (c IN (0,1)) 0 or 1\n"
+      "  Date/Time                      DATETIME                   'YYYY-MM-DD HH:MM:SS'\n"
+      "  Date/Time Extended             DATETIME2(7)               'YYYY-MM-DD HH:MM:SS.fffffff'\n"
+      "  Text(n), Memo                  VARCHAR(n), TEXT           the text ('' stays '')\n"
+      "  Binary(n), OLE Object          VARBINARY(n), BLOB         the bytes\n"
+      "  Replication ID                 GUID                       '{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}'\n"
+      "  Attachment, multiple values    TEXT                       the readable form of the plain copy\n"
+      "Back to Access: INTEGER PRIMARY KEY -> AutoNumber primary key (values kept), other integers ->\n"
+      "Long Integer (Double, with a note, for values beyond it), REAL/FLOAT/DOUBLE -> Double, BOOLEAN ->\n"
+      "Yes/No, DATE/DATETIME/TIMESTAMP holding ISO texts -> Date/Time, DECIMAL_TEXT/NUMERIC/DECIMAL(p,s) ->\n"
+      "Decimal(p,s) (Currency for (19,4)), VARCHAR(n) with n <= 255 -> Text(n), other texts -> Memo,\n"
+      "BLOB -> OLE Object, VARBINARY(n) -> Binary(n), GUID -> Replication ID.\n"
+      "What cannot be carried over (validation rules, calculated columns copied as values, defaults that\n"
+      "are expressions, partial or expression indexes, ...) is printed on stderr as a note, one a line.\n"
       "\n"
       "Exit status: 0 when every statement succeeded; 1 when any failed; 2 for wrong arguments or a\n"
       "file that cannot be used.\n");
@@ -62,6 +91,8 @@ std::variant<Request, QString> ParseCommandLine(const QStringList& arguments) {
       if (answer != QLatin1String("yes") && answer != QLatin1String("no"))
         return QStringLiteral("--overwrite takes yes or no, not \"%1\".").arg(answer);
       request.overwrite = answer == QLatin1String("yes");
+    } else if (argument == QLatin1String("--faithful")) {
+      request.faithful = true;
     } else if (argument.startsWith(QLatin1String("--"))) {
       return QStringLiteral("Unknown option %1 (see --help).").arg(argument);
     } else {
@@ -73,6 +104,7 @@ std::variant<Request, QString> ParseCommandLine(const QStringList& arguments) {
   if (command == QLatin1String("list")) {
     if (positional.size() != 1) return QStringLiteral("list takes one FILE.");
     if (request.tables) return QStringLiteral("list takes no --tables.");
+    if (request.faithful) return QStringLiteral("list takes no --faithful.");
     request.command = Command::List;
     request.source = positional[0];
     return request;

@@ -17,6 +17,7 @@ struct Request {
   QString password;
   std::optional<QStringList> tables;  // --tables; nothing means every listed table
   bool overwrite = false;             // --overwrite yes|no
+  bool faithful = false;              // --faithful: schema and exact values (transfer/FaithfulRules.h)
 };
 
 // A request, or the message that explains what is wrong with the arguments.

@@ -1,0 +1,578 @@
+#include "transfer/FaithfulRules.h"
+
+#include "ado/Constants.h"
+#include "transfer/SQLiteColumns.h"
+#include "transfer/SqlNames.h"
+
+#include <QString>
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+namespace transfer::faithful {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr int kMaxAccessText = 255;
+constexpr int kMaxAccessDecimal = 28;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+bool Has(const std::string& lower, const char* part) { return lower.find(part) != std::string::npos; }
+bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool Listed(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, name); });
+}
+
+std::string Delimited(const std::string& name, char open, char close) {
+  std::string out(1, open);
+  for (char c : name) {
+    out += c;
+    if (c == close) out += close;
+  }
+  return out + close;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out;
+  AppendQuotedText(out, text);
+  return out;
+}
+
+// A plain decimal number: optional sign, digits, optional fraction.
+bool IsDecimalNumber(const std::string& text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  }
+  return digits > 0 && i == text.size();
+}
+
+std::string Trimmed(const std::string& text) {
+  std::size_t a = 0, b = text.size();
+  while (a < b && std::isspace(static_cast<unsigned char>(text[a]))) ++a;
+  while (b > a && std::isspace(static_cast<unsigned char>(text[b - 1]))) --b;
+  return text.substr(a, b - a);
+}
+
+// The text inside matching quotes ("..." or '...', the quote doubled inside), or nothing.
+std::optional<std::string> Unquoted(const std::string& text) {
+  if (text.size() < 2) return std::nullopt;
+  const char q = text.front();
+  if ((q != '"' && q != '\'') || text.back() != q) return std::nullopt;
+  std::string out;
+  for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+    if (text[i] == q) {
+      if (i + 2 < text.size() && text[i + 1] == q) {
+        out += q;
+        ++i;
+        continue;
+      }
+      return std::nullopt;  // an expression of several quoted pieces
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+std::string Column(const std::string& table, const std::string& column) {
+  return "table \"" + table + "\", column \"" + column + "\"";
+}
+
+void AppendHex(std::string& statement, const ado::Bytes& bytes) {
+  statement += "0x";
+  for (const std::uint8_t b : bytes) {
+    statement += kHexDigits[b >> 4];
+    statement += kHexDigits[b & 0x0F];
+  }
+}
+
+// Days since 0000-03-01 style civil date from a count of days since 1970-01-01.
+void CivilFromDays(std::int64_t z, std::int64_t& year, unsigned& month, unsigned& day) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  day = doy - (153 * mp + 2) / 5 + 1;
+  month = mp < 10 ? mp + 3 : mp - 9;
+  year = y + (month <= 2);
+}
+
+// --- the to-SQLite column rule ---
+
+ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c, bool rowidKey,
+                           std::vector<std::string>& notes) {
+  ColumnPlan plan;
+  plan.name = c.name;
+  plan.notNull = !c.nullable;
+  const std::string type = Lower(c.typeName);
+  auto sized = [&](const char* word, std::optional<std::int64_t> size) {
+    return size ? std::string(word) + "(" + std::to_string(*size) + ")" : std::string(word);
+  };
+  if (type == "yes/no") {
+    plan.type = "BOOLEAN";
+    plan.form = ValueForm::kBoolean;
+    plan.check = SQLiteName(c.name) + " IN (0,1)";
+  } else if (type == "byte" || type == "integer" || type == "long integer" || type == "autonumber" ||
+             type == "large number") {
+    plan.type = "INTEGER";
+    plan.form = ValueForm::kNumber;
+  } else if (type == "single" || type == "double") {
+    plan.type = "REAL";
+    plan.form = ValueForm::kNumber;
+  } else if (type == "currency") {
+    plan.type = "DECIMAL_TEXT(19,4)";
+    plan.form = ValueForm::kExactDecimal;
+  } else if (type == "decimal") {
+    plan.type = "DECIMAL_TEXT(" + std::to_string(c.precision.value_or(18)) + "," + std::to_string(c.scale.value_or(0)) + ")";
+    plan.form = ValueForm::kExactDecimal;
+  } else if (type == "date/time") {
+    plan.type = "DATETIME";
+    plan.form = ValueForm::kDateTime;
+  } else if (type == "date/time extended") {
+    plan.type = "DATETIME2(7)";
+    plan.form = ValueForm::kText;  // the provider gives "YYYY-MM-DD HH:MM:SS.fffffff"
+  } else if (type == "text") {
+    plan.type = sized("VARCHAR", c.maxLength);
+    plan.form = ValueForm::kText;
+  } else if (type == "binary") {
+    plan.type = sized("VARBINARY", c.maxLength);
+    plan.form = ValueForm::kBytes;
+  } else if (type == "ole object") {
+    plan.type = "BLOB";
+    plan.form = ValueForm::kBytes;
+  } else if (type == "replication id") {
+    plan.type = "GUID";
+    plan.form = ValueForm::kGuid;
+  } else {  // Memo, attachments and multiple values (readable text), anything unknown
+    plan.type = "TEXT";
+    plan.form = ValueForm::kText;
+  }
+  if (rowidKey) {
+    plan.type = "INTEGER";
+    plan.rowidKey = true;
+    plan.notNull = false;  // the rowid is never Null
+  }
+  if (c.computed)
+    notes.push_back(Column(design.name, c.name) + ": a calculated column" +
+                    (c.expression ? " (" + *c.expression + ")" : std::string()) + " is copied as its values");
+  if (c.validationRule)
+    notes.push_back(Column(design.name, c.name) + ": the validation rule " + *c.validationRule + " is not copied");
+  if (c.defaultText) {
+    std::string text = Trimmed(*c.defaultText);
+    if (!text.empty() && text[0] == '=') text = Trimmed(text.substr(1));
+    const std::string lower = Lower(text);
+    if (IsDecimalNumber(text)) {
+      plan.defaultLiteral = plan.form == ValueForm::kExactDecimal ? Quoted(text) : text;
+    } else if (auto inner = Unquoted(text)) {
+      plan.defaultLiteral = Quoted(*inner);
+    } else if (lower == "true" || lower == "yes" || lower == "on") {
+      plan.defaultLiteral = "1";
+    } else if (lower == "false" || lower == "no" || lower == "off") {
+      plan.defaultLiteral = "0";
+    } else if (lower == "null") {
+    } else if (!c.autoIncrement) {
+      notes.push_back(Column(design.name, c.name) + ": the default " + text + " is an expression and is not copied");
+    }
+  }
+  return plan;
+}
+
+// The indexes Access makes for an enforced relationship: on the referring table one named after
+// the relationship, on the referenced table one whose name starts with "." (".rC"), which no
+// user index can have. The relationship makes them again.
+bool IsAccessRelationshipIndex(const ado::IndexEntry& index, const std::vector<std::string>& relationshipNames) {
+  return (!index.name.empty() && index.name[0] == '.') || Listed(relationshipNames, index.name);
+}
+
+std::string IndexColumns(const ado::IndexEntry& index, const std::function<std::string(const std::string&)>& name,
+                         bool withOrder) {
+  std::string out = "(";
+  for (std::size_t k = 0; k < index.columns.size(); ++k) {
+    if (k) out += ", ";
+    out += name(index.columns[k].column);
+    if (withOrder && index.columns[k].descending) out += " DESC";
+  }
+  return out + ")";
+}
+
+std::string KeyColumns(const std::vector<std::string>& columns, const std::function<std::string(const std::string&)>& name) {
+  std::string out = "(";
+  for (std::size_t k = 0; k < columns.size(); ++k) out += (k ? ", " : "") + name(columns[k]);
+  return out + ")";
+}
+
+// "a IS NOT NULL AND b IS NOT NULL" for the index's columns: the filter that leaves out the
+// rows an index that ignores Nulls leaves out (every key column Null).
+std::string NotNullFilter(const ado::IndexEntry& index, const std::function<std::string(const std::string&)>& name) {
+  std::string out;
+  for (std::size_t k = 0; k < index.columns.size(); ++k)
+    out += (k ? " AND " : "") + name(index.columns[k].column) + " IS NOT NULL";
+  return out;
+}
+
+}  // namespace
+
+std::string AccessName(const std::string& name) { return Delimited(name, '[', ']'); }
+std::string SQLiteName(const std::string& name) { return Delimited(name, '"', '"'); }
+
+std::string IsoDateTime(ado::Date value) {
+  // Whole days count from 1899-12-30 toward the sign; the fraction is the time forward from that day's midnight.
+  const double days = value.days;
+  double whole = std::trunc(days);
+  std::int64_t seconds = std::llround(std::fabs(days - whole) * 86400.0);
+  std::int64_t day = static_cast<std::int64_t>(whole);
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    ++day;
+  }
+  constexpr std::int64_t kDaysFrom1970To1899 = -25569;  // 1899-12-30
+  std::int64_t year;
+  unsigned month, dayOfMonth;
+  CivilFromDays(day + kDaysFrom1970To1899, year, month, dayOfMonth);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02lld:%02lld:%02lld", static_cast<long long>(year), month,
+                dayOfMonth, static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                static_cast<long long>(seconds % 60));
+  return text;
+}
+
+TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::string>& tablesCopied,
+                          const std::function<bool(const std::string&)>& indexNameTaken) {
+  TablePlan plan;
+  plan.table = design.name;
+  const ado::IndexEntry* key = design.primaryKey();
+  const ado::ColumnEntry* keyColumn = key && key->columns.size() == 1 ? design.column(key->columns[0].column) : nullptr;
+  // An AutoNumber (or any Long Integer) that is the whole primary key becomes the rowid.
+  const bool rowid = keyColumn && !key->columns[0].descending &&
+                     (keyColumn->autoIncrement || Lower(keyColumn->typeName) == "long integer");
+
+  plan.create = "CREATE TABLE " + SQLiteName(design.name) + " (";
+  for (std::size_t i = 0; i < design.columns.size(); ++i) {
+    const ado::ColumnEntry& c = design.columns[i];
+    ColumnPlan column = SQLiteColumnFor(design, c, rowid && &c == keyColumn, plan.notes);
+    if (i) plan.create += ", ";
+    plan.create += SQLiteName(column.name) + " " + column.type;
+    if (column.rowidKey) plan.create += " PRIMARY KEY";
+    if (column.notNull) plan.create += " NOT NULL";
+    if (column.defaultLiteral) plan.create += " DEFAULT " + *column.defaultLiteral;
+    if (column.check) plan.create += " CHECK (" + *column.check + ")";
+    plan.columns.push_back(std::move(column));
+  }
+  if (key && !rowid) plan.create += ", PRIMARY KEY " + IndexColumns(*key, SQLiteName, true);
+  std::vector<std::string> relationshipNames;
+  for (const ado::ForeignKeyEntry& fk : design.foreignKeys) {
+    relationshipNames.push_back(fk.name);
+    if (!Listed(tablesCopied, fk.referencedTable)) {
+      plan.notes.push_back("table \"" + design.name + "\": the relationship " + fk.name + " to table \"" +
+                           fk.referencedTable + "\" is not copied, since that table is not copied");
+      continue;
+    }
+    plan.create += ", FOREIGN KEY " + KeyColumns(fk.columns, SQLiteName) + " REFERENCES " +
+                   SQLiteName(fk.referencedTable) + " " + KeyColumns(fk.referencedColumns, SQLiteName);
+    if (fk.updateRule != "NO ACTION" && !fk.updateRule.empty()) plan.create += " ON UPDATE " + fk.updateRule;
+    if (fk.deleteRule != "NO ACTION" && !fk.deleteRule.empty()) plan.create += " ON DELETE " + fk.deleteRule;
+  }
+  plan.create += ")";
+
+  for (const ado::IndexEntry& index : design.indexes) {
+    if (index.primaryKey || IsAccessRelationshipIndex(index, relationshipNames)) continue;
+    std::string name = index.name;
+    if (indexNameTaken && indexNameTaken(name)) name = design.name + "_" + name;
+    std::string sql = std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + SQLiteName(name) +
+                      " ON " + SQLiteName(design.name) + " " + IndexColumns(index, SQLiteName, true);
+    if (index.nulls == ado::DBPROPVAL_IN_IGNORENULL) sql += " WHERE " + NotNullFilter(index, SQLiteName);
+    if (index.nulls == ado::DBPROPVAL_IN_DISALLOWNULL)
+      plan.notes.push_back("table \"" + design.name + "\": the index " + index.name +
+                           " refuses Nulls in Access; SQLite indexes have no such rule");
+    plan.indexes.push_back(std::move(sql));
+  }
+  return plan;
+}
+
+void AppendSQLiteValue(std::string& statement, const ado::Variant& value, ValueForm form) {
+  using Kind = ado::Variant::Kind;
+  switch (value.kind()) {
+    case Kind::Empty:
+    case Kind::Null: statement += "NULL"; return;
+    case Kind::Boolean: statement += value.asBoolean() ? '1' : '0'; return;
+    case Kind::Bytes: AppendSQLiteBlob(statement, value.asBytes()); return;
+    case Kind::Text: AppendSQLiteText(statement, value.asText()); return;
+    case Kind::Date: AppendQuotedText(statement, IsoDateTime(value.asDate())); return;
+    case Kind::Guid: AppendQuotedText(statement, ado::GuidToText(value.asGuid())); return;
+    case Kind::Currency:
+    case Kind::Decimal: AppendQuotedText(statement, value.toText()); return;
+    case Kind::Single:
+    case Kind::Double: {
+      const double d = value.asDouble();
+      if (std::isnan(d)) statement += "NULL";
+      else if (std::isinf(d)) statement += d < 0 ? "-9e999" : "9e999";
+      else statement += value.toText();
+      return;
+    }
+    default:
+      if (form == ValueForm::kText) AppendQuotedText(statement, value.toText());
+      else statement += value.toText();
+      return;
+  }
+}
+
+// --- to Access ---
+
+std::string SQLiteFactsQuery(const TableDesign& design) {
+  std::string sql = "SELECT ";
+  for (std::size_t i = 0; i < design.columns.size(); ++i) {
+    const std::string c = SQLiteName(design.columns[i].name);
+    if (i) sql += ", ";
+    sql += "min(CASE WHEN typeof(" + c + ")='integer' THEN " + c + " END), ";
+    sql += "max(CASE WHEN typeof(" + c + ")='integer' THEN " + c + " END), ";
+    sql += "max(length(CASE WHEN typeof(" + c + ")='text' THEN " + c + " END)), ";
+    sql += "sum(" + c + " IS NOT NULL AND NOT (typeof(" + c + ")='text' AND (" + c +
+           " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR " + c +
+           " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9]*:[0-9][0-9]*'))), ";
+    sql += "sum(typeof(" + c + ")='text' AND " + c + " GLOB '*:[0-9][0-9].*[1-9]*'), ";
+    sql += "sum(" + c + " IS NULL), ";
+    sql += "sum(typeof(" + c + ")='blob' AND length(" + c + ")=0)";
+  }
+  if (design.columns.empty()) sql += "1";
+  return sql + " FROM " + SQLiteName(design.name);
+}
+
+std::vector<ColumnFacts> FactsFromRow(const std::vector<ado::Variant>& row, std::size_t columns) {
+  constexpr std::size_t kPerColumn = 7;
+  std::vector<ColumnFacts> facts(columns);
+  auto number = [&](std::size_t at) -> std::optional<std::int64_t> {
+    if (at >= row.size() || !row[at].isInteger()) return std::nullopt;
+    return row[at].asInt64();
+  };
+  for (std::size_t i = 0; i < columns; ++i) {
+    const std::size_t at = i * kPerColumn;
+    facts[i].minInteger = number(at);
+    facts[i].maxInteger = number(at + 1);
+    facts[i].longestText = number(at + 2).value_or(0);
+    facts[i].nonIsoDateText = number(at + 3).value_or(0) > 0;
+    facts[i].fractionOfSecond = number(at + 4).value_or(0) > 0;
+    facts[i].nullValue = number(at + 5).value_or(0) > 0;
+    facts[i].emptyBytes = number(at + 6).value_or(0) > 0;
+  }
+  return facts;
+}
+
+namespace {
+
+ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c, const ColumnFacts& facts,
+                           AccessFormat format, bool counterKey, std::vector<std::string>& notes) {
+  ColumnPlan plan;
+  plan.name = c.name;
+  plan.notNull = !c.nullable;
+  const std::string type = Lower(c.typeName);
+  const std::string where = Column(design.name, c.name);
+  auto memo = [&] {
+    plan.type = "MEMO";
+    plan.form = ValueForm::kText;
+  };
+  const std::optional<std::int64_t> size = c.maxLength;
+  if (counterKey) {
+    plan.type = "COUNTER";
+    plan.form = ValueForm::kNumber;
+    plan.rowidKey = true;
+    plan.notNull = false;
+  } else if (Has(type, "bool") || type == "bit") {
+    plan.type = "YESNO";
+    plan.form = ValueForm::kBoolean;
+    if (facts.nullValue) notes.push_back(where + ": Yes/No columns hold no Null; Nulls are stored as No");
+  } else if (Has(type, "decimal_text") || ((Has(type, "dec") || Has(type, "num")) && c.precision)) {
+    const int p = c.precision.value_or(18), s = c.scale.value_or(0);
+    plan.form = ValueForm::kExactDecimal;
+    if (p == 19 && s == 4) {
+      plan.type = "CURRENCY";
+    } else if (p >= 1 && p <= kMaxAccessDecimal && s <= p) {
+      plan.type = "DECIMAL(" + std::to_string(p) + "," + std::to_string(s) + ")";
+    } else {
+      plan.type = "DOUBLE";
+      plan.form = ValueForm::kNumber;
+      notes.push_back(where + ": " + c.typeName + " has more digits than an Access Decimal (28); stored as Double");
+    }
+  } else if (Has(type, "int")) {
+    plan.type = "LONG";
+    plan.form = ValueForm::kNumber;
+    const bool beyondLong = (facts.minInteger && *facts.minInteger < INT32_MIN) ||
+                            (facts.maxInteger && *facts.maxInteger > INT32_MAX);
+    if (beyondLong && format.bigInt) {
+      plan.type = "BIGINT";
+    } else if (beyondLong) {
+      plan.type = "DOUBLE";
+      notes.push_back(where + ": values beyond Long Integer, and the file has no Large Number type; stored as Double "
+                      "(exact up to 2^53)");
+    }
+  } else if (Has(type, "real") || Has(type, "floa") || Has(type, "doub")) {
+    plan.type = "DOUBLE";
+    plan.form = ValueForm::kNumber;
+  } else if (Has(type, "num") || Has(type, "dec")) {
+    plan.type = "DOUBLE";
+    plan.form = ValueForm::kNumber;
+  } else if (Has(type, "date") || Has(type, "time")) {
+    if (facts.nonIsoDateText) {
+      memo();
+      notes.push_back(where + ": holds values that are no ISO dates (YYYY-MM-DD [HH:MM:SS]); copied as text");
+    } else {
+      plan.type = "DATETIME";
+      plan.form = ValueForm::kDateTime;
+      if (facts.fractionOfSecond)
+        notes.push_back(where + ": fractions of a second are rounded to whole seconds by Access's Date/Time");
+    }
+  } else if (Has(type, "char") || Has(type, "text") || Has(type, "clob")) {
+    if (size && *size >= 1 && *size <= kMaxAccessText && facts.longestText <= *size) {
+      plan.type = "TEXT(" + std::to_string(*size) + ")";
+      plan.form = ValueForm::kText;
+    } else {
+      memo();
+      if (size && *size <= kMaxAccessText)
+        notes.push_back(where + ": values longer than " + c.typeName + " are stored, so the column is a Memo");
+    }
+  } else if (Has(type, "blob") || Has(type, "binary")) {
+    plan.form = ValueForm::kBytes;
+    plan.type = size && *size >= 1 && *size <= kMaxAccessText && Has(type, "binary") ? "BINARY(" + std::to_string(*size) + ")"
+                                                                                      : "LONGBINARY";
+    if (facts.emptyBytes) notes.push_back(where + ": zero-length blobs are stored as Null");
+  } else if (type == "guid" || type == "uniqueidentifier") {
+    plan.type = "GUID";
+    plan.form = ValueForm::kGuid;
+  } else {
+    memo();
+  }
+  if (c.computed) notes.push_back(where + ": a generated column is copied as its values");
+  if (c.defaultText && !counterKey) {
+    const std::string text = Trimmed(*c.defaultText);
+    const std::string lower = Lower(text);
+    if (IsDecimalNumber(text)) {
+      plan.defaultLiteral = plan.form == ValueForm::kBoolean ? (text == "0" ? "False" : "True") : text;
+    } else if (auto inner = Unquoted(text); inner && text.front() == '\'') {
+      plan.defaultLiteral = Quoted(*inner);
+    } else if (lower == "true" || lower == "false") {
+      plan.defaultLiteral = lower == "true" ? "True" : "False";
+    } else if (lower != "null") {
+      notes.push_back(where + ": the default " + text + " is an expression and is not copied");
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
+TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFacts>& facts, AccessFormat format,
+                          const std::vector<std::string>& tablesCopied) {
+  TablePlan plan;
+  plan.table = design.name;
+  const ado::IndexEntry* key = design.primaryKey();
+  const ado::ColumnEntry* keyColumn = key && key->columns.size() == 1 ? design.column(key->columns[0].column) : nullptr;
+  const bool counter = keyColumn && keyColumn->autoIncrement;
+  plan.create = "CREATE TABLE " + AccessName(design.name) + " (";
+  for (std::size_t i = 0; i < design.columns.size(); ++i) {
+    const ado::ColumnEntry& c = design.columns[i];
+    ColumnPlan column =
+        AccessColumnFor(design, c, i < facts.size() ? facts[i] : ColumnFacts{}, format, counter && &c == keyColumn, plan.notes);
+    if (i) plan.create += ", ";
+    plan.create += AccessName(column.name) + " " + column.type;
+    if (column.notNull) plan.create += " NOT NULL";
+    if (column.defaultLiteral) plan.create += " DEFAULT " + *column.defaultLiteral;
+    if (column.rowidKey) plan.create += " PRIMARY KEY";
+    plan.columns.push_back(std::move(column));
+  }
+  auto accessName = [](const std::string& n) { return AccessName(n); };
+  if (key && !counter) {
+    const bool generated = key->name.empty() || key->name.rfind("sqlite_autoindex_", 0) == 0;
+    plan.create += ", CONSTRAINT " + AccessName(generated ? "PrimaryKey" : key->name) + " PRIMARY KEY " +
+                   IndexColumns(*key, accessName, false);
+    for (const auto& part : key->columns)
+      if (part.descending)
+        plan.notes.push_back("table \"" + design.name + "\": the primary key's column " + part.column +
+                             " is descending; Access keys it ascending");
+  }
+  plan.create += ")";
+
+  for (const ado::IndexEntry& index : design.indexes) {
+    if (index.primaryKey) continue;
+    const bool expression = std::any_of(index.columns.begin(), index.columns.end(),
+                                        [](const ado::IndexEntry::Part& p) { return p.column.empty(); });
+    if (expression) {
+      plan.notes.push_back("table \"" + design.name + "\": the index " + index.name +
+                           " is on an expression, which Access cannot index; not copied");
+      continue;
+    }
+    std::string with;
+    if (index.filter) {
+      if (Lower(Trimmed(*index.filter)) == Lower(NotNullFilter(index, SQLiteName)) ||
+          Lower(Trimmed(*index.filter)) == Lower(NotNullFilter(index, [](const std::string& n) { return n; }))) {
+        with = " WITH IGNORE NULL";
+      } else {
+        plan.notes.push_back("table \"" + design.name + "\": the index " + index.name + " covers only rows where " +
+                             *index.filter + "; Access indexes have no condition, so it is not copied");
+        continue;
+      }
+    }
+    if (index.nulls == ado::DBPROPVAL_IN_DISALLOWNULL) with = " WITH DISALLOW NULL";
+    plan.indexes.push_back(std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
+                           AccessName(index.name) + " ON " + AccessName(design.name) + " " +
+                           IndexColumns(index, accessName, true) + with);
+  }
+
+  for (const ado::ForeignKeyEntry& fk : design.foreignKeys) {
+    const std::string what = "table \"" + design.name + "\": the foreign key to table \"" + fk.referencedTable + "\"";
+    if (!Listed(tablesCopied, fk.referencedTable)) {
+      plan.notes.push_back(what + " is not copied, since that table is not copied");
+      continue;
+    }
+    std::string sql = "ALTER TABLE " + AccessName(design.name) + " ADD CONSTRAINT " + AccessName(fk.name) +
+                      " FOREIGN KEY " + KeyColumns(fk.columns, accessName) + " REFERENCES " +
+                      AccessName(fk.referencedTable) + " " + KeyColumns(fk.referencedColumns, accessName);
+    for (const auto& [rule, clause] : {std::pair{fk.updateRule, " ON UPDATE CASCADE"}, {fk.deleteRule, " ON DELETE CASCADE"}}) {
+      if (rule == "CASCADE") sql += clause;
+      else if (rule != "NO ACTION" && rule != "RESTRICT" && !rule.empty())
+        plan.notes.push_back(what + ": the rule " + rule + " has no Access equivalent; the key is kept without it");
+    }
+    plan.foreignKeys.push_back(std::move(sql));
+  }
+  return plan;
+}
+
+void AppendAccessValue(std::string& statement, const ado::Variant& value, ValueForm form) {
+  using Kind = ado::Variant::Kind;
+  switch (value.kind()) {
+    case Kind::Empty:
+    case Kind::Null: statement += "NULL"; return;
+    case Kind::Bytes:
+      if (value.asBytes().empty()) statement += "NULL";
+      else AppendHex(statement, value.asBytes());
+      return;
+    case Kind::Text: {
+      const std::string& text = value.asText();
+      if ((form == ValueForm::kExactDecimal || form == ValueForm::kNumber) && IsDecimalNumber(text)) statement += text;
+      else AppendQuotedText(statement, text);
+      return;
+    }
+    default: break;
+  }
+  if (form == ValueForm::kBoolean && value.isNumber()) {
+    statement += value.asDouble() != 0 ? "True" : "False";
+    return;
+  }
+  if (form == ValueForm::kText || form == ValueForm::kDateTime || form == ValueForm::kGuid || !value.isNumber()) {
+    AppendQuotedText(statement, value.toText());
+    return;
+  }
+  statement += value.toText();
+}
+
+}  // namespace transfer::faithful
