@@ -3,6 +3,7 @@
 #include "app/DataHelpers.h"
 #include "app/ListHelpers.h"
 #include "db/Connections.h"
+#include "transfer/FaithfulCopy.h"
 #include "transfer/RowsAhead.h"
 #include "transfer/SQLiteColumns.h"
 #include "transfer/SqlNames.h"
@@ -10,6 +11,7 @@
 #include "transfer/TableTransaction.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -43,6 +45,9 @@ class AccessToSQLiteRun {
     });
     int count = 0;
     h_.step(70, [&] { count = std::min(env_.accessList.count(), app::TableList::kMaxItems); });
+    if (env_.faithful)
+      faithful_.emplace(FaithfulTables::Target::kSQLite, access_, sqlite_,
+                        TablesOfRun(env_.accessList, env_.sqliteList), *env_.faithful);
     for (int i = count - 1; i >= 0 && !stopping(); --i) {
       env_.yield();
       if (stopping()) break;
@@ -80,6 +85,7 @@ class AccessToSQLiteRun {
     h_.step(260, [&] { env_.progress.reset(QString::fromLatin1(kProgressCaption)); });
     h_.step(270, [&] { source_.Close(); });
     if (!whole || !table.commit(280)) return;
+    if (faithful_) faithful_->tableCopied();
     // The list changes with the commit only: a table given up leaves it as it was.
     if (replacing) h_.step(130, [&] { app::RemoveListItem(env_.sqliteList, name.toLower()); });
     h_.step(290, [&] { env_.sqliteList.addItem(name.toLower()); });
@@ -112,6 +118,7 @@ class AccessToSQLiteRun {
       table.giveUp(150, 0, QString::fromLatin1(kNoColumns));
       return false;
     }
+    if (faithful_) return copyFaithfully(table, name, quotedTable, fieldCount);
     for (int f = 0; f < fieldCount; ++f) {
       env_.yield();
       if (stopping()) {
@@ -140,18 +147,50 @@ class AccessToSQLiteRun {
     return copyRows(table, name, quotedTable, numeric);
   }
 
+  // The faithful create (FaithfulCopy.h), the rows, then the table's indexes.
+  bool copyFaithfully(TableTransaction& table, const QString& name, const std::string& quotedTable, int fieldCount) {
+    if (const auto failure = r_.attempt(160, [&] { faithful_->plan(name.toStdString()); })) {
+      table.giveUp(160, 0, QStringLiteral("its design could not be read"), failure->description);
+      return false;
+    }
+    if (faithful_->current().columns.size() != static_cast<std::size_t>(fieldCount)) {
+      table.giveUp(160, 0, QStringLiteral("its design does not match its fields"));
+      return false;
+    }
+    if (!table.runOnTarget(170, 0, QStringLiteral("the table could not be created"),
+                           [&] { app::ExecuteSql(sqlite_, faithful_->createStatement()); })) {
+      return false;
+    }
+    const FaithfulTables& plan = *faithful_;
+    if (!copyRows(table, name, plan.insertStart(), fieldCount,
+                  [&plan](std::string& statement, const ado::Variant& value, int field) {
+                    plan.appendValue(statement, value, field);
+                  })) {
+      return false;
+    }
+    for (const std::string& index : faithful_->current().indexes)
+      if (!table.runOnTarget(240, 0, QStringLiteral("an index could not be made"), [&] { app::ExecuteSql(sqlite_, index); }))
+        return false;
+    (void)quotedTable;
+    return true;
+  }
+
   bool copyRows(TableTransaction& table, const QString& name, const std::string& quotedTable,
                 const std::vector<char>& numeric) {
+    return copyRows(table, name, "INSERT INTO " + quotedTable + " VALUES(", static_cast<int>(numeric.size()),
+                    [&numeric](std::string& statement, const ado::Variant& value, int field) {
+                      AppendSQLiteLiteral(statement, value, numeric[field]);
+                    });
+  }
+
+  bool copyRows(TableTransaction& table, const QString& name, const std::string& insertStart, int fieldCount,
+                RowsAhead::AppendValue append) {
     std::int64_t rowCount = 0;
     r_.run(180, name, [&] { rowCount = source_.RecordCount(); });
-    const int fieldCount = static_cast<int>(numeric.size());
     // Rows are read and their statements built ahead; each row's steps are replayed here.
     // The walk ends at the record set's end, so a count that is off can neither lose rows
     // nor run past the last one. A source that cannot be read to its end gives the table up.
-    RowsAhead rows(source_, "INSERT INTO " + quotedTable + " VALUES(", fieldCount,
-                   [&numeric](std::string& statement, const ado::Variant& value, int field) {
-                     AppendSQLiteLiteral(statement, value, numeric[field]);
-                   });
+    RowsAhead rows(source_, insertStart, fieldCount, std::move(append));
     for (std::int64_t row = 0;; ++row) {
       const RowsAhead::Row* next = nullptr;
       if (const auto failure = r_.attempt(190, [&] {
@@ -200,6 +239,7 @@ class AccessToSQLiteRun {
   ado::Connection access_;
   ado::Recordset source_;
   ado::Connection sqlite_;
+  std::optional<FaithfulTables> faithful_;
 };
 
 }  // namespace

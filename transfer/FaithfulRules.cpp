@@ -254,14 +254,17 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
   plan.table = design.name;
   const ado::IndexEntry* key = design.primaryKey();
   const ado::ColumnEntry* keyColumn = key && key->columns.size() == 1 ? design.column(key->columns[0].column) : nullptr;
-  // An AutoNumber (or any Long Integer) that is the whole primary key becomes the rowid.
-  const bool rowid = keyColumn && !key->columns[0].descending &&
-                     (keyColumn->autoIncrement || Lower(keyColumn->typeName) == "long integer");
+  // An AutoNumber that is the whole primary key becomes the rowid. Any other whole-number key
+  // is declared INT, which SQLite does not take as the rowid, so that it comes back a plain key.
+  const bool rowid = keyColumn && !key->columns[0].descending && keyColumn->autoIncrement &&
+                     Lower(keyColumn->typeName) == "autonumber";
 
   plan.create = "CREATE TABLE " + SQLiteName(design.name) + " (";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
     const ado::ColumnEntry& c = design.columns[i];
     ColumnPlan column = SQLiteColumnFor(design, c, rowid && &c == keyColumn, plan.notes);
+    if (!rowid && &c == keyColumn && column.type == "INTEGER") column.type = "INT";
+    if (column.rowidKey) column.defaultLiteral.reset();
     if (i) plan.create += ", ";
     plan.create += SQLiteName(column.name) + " " + column.type;
     if (column.rowidKey) plan.create += " PRIMARY KEY";
@@ -288,6 +291,13 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
 
   for (const ado::IndexEntry& index : design.indexes) {
     if (index.primaryKey || IsAccessRelationshipIndex(index, relationshipNames)) continue;
+    // Access keeps a unique index on the key of each attachment or multi-value column; the
+    // readable texts the column becomes are no such keys.
+    const bool complex = std::any_of(index.columns.begin(), index.columns.end(), [&](const ado::IndexEntry::Part& p) {
+      const ado::ColumnEntry* c = design.column(p.column);
+      return c && Lower(c->typeName) == "attachment or multiple values";
+    });
+    if (complex) continue;
     std::string name = index.name;
     if (indexNameTaken && indexNameTaken(name)) name = design.name + "_" + name;
     std::string sql = std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + SQLiteName(name) +

@@ -6,6 +6,7 @@
 // To SQLite (declared type, values):
 //   Byte, Integer, Long Integer, Large Number   INTEGER
 //   AutoNumber as the single-column primary key INTEGER PRIMARY KEY (the rowid), values kept
+//   other whole-number single-column key       INT (SQLite's rowid is INTEGER only), PRIMARY KEY
 //   Single, Double                              REAL (Single by its shortest exact text)
 //   Currency                                    DECIMAL_TEXT(19,4)  } text of every digit: a NUMERIC or
 //   Decimal(p,s)                                DECIMAL_TEXT(p,s)   } DECIMAL declared type would keep 15

@@ -4,12 +4,14 @@
 #include "app/ListHelpers.h"
 #include "db/Connections.h"
 #include "transfer/AccessColumns.h"
+#include "transfer/FaithfulCopy.h"
 #include "transfer/RowsAhead.h"
 #include "transfer/SqlNames.h"
 #include "transfer/StatementRunner.h"
 #include "transfer/TableTransaction.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace transfer {
@@ -41,10 +43,14 @@ class SQLiteToAccessRun {
     });
     int count = 0;
     h_.step(70, [&] { count = std::min(env_.sqliteList.count(), app::TableList::kMaxItems); });
+    if (env_.faithful)
+      faithful_.emplace(FaithfulTables::Target::kAccess, sqlite_, access_,
+                        TablesOfRun(env_.sqliteList, env_.accessList), *env_.faithful);
     for (int i = count - 1; i >= 0 && !stopping(); --i) {
       if (!h_.condition(80, [&] { return env_.sqliteList.isSelected(i); })) continue;
       sendTable(i);
     }
+    if (faithful_ && !stopping()) makeForeignKeys();
     h_.step(310, [&] { env_.pointer.setPointer(app::PointerState::Default); });
     h_.step(320, [&] { access_.Close(); });
     h_.step(330, [&] { sqlite_.Close(); });
@@ -76,6 +82,7 @@ class SQLiteToAccessRun {
     h_.step(260, [&] { env_.progress.reset(QString::fromLatin1(kProgressCaption)); });
     h_.step(270, [&] { source_.Close(); });
     if (!whole || !table.commit(280)) return;
+    if (faithful_) faithful_->tableCopied();
     // The list changes with the commit only: a table given up leaves it as it was.
     if (replacing) h_.step(130, [&] { app::RemoveListItem(env_.accessList, name); });
     h_.step(290, [&] { env_.accessList.addItem(name); });
@@ -105,6 +112,7 @@ class SQLiteToAccessRun {
       table.giveUp(150, 0, QString::fromLatin1(kNoColumns));
       return false;
     }
+    if (faithful_) return copyFaithfully(table, name, fieldCount);
     for (int f = 0; f < fieldCount; ++f) {
       env_.yield();
       if (stopping()) {
@@ -132,7 +140,53 @@ class SQLiteToAccessRun {
     return copyRows(table, name, quotedTable, fieldCount);
   }
 
+  // The faithful create (FaithfulCopy.h), the rows, then the table's indexes; its foreign
+  // keys wait until every table is copied.
+  bool copyFaithfully(TableTransaction& table, const QString& name, int fieldCount) {
+    if (const auto failure = r_.attempt(160, [&] { faithful_->plan(name.toStdString()); })) {
+      table.giveUp(160, 0, QStringLiteral("its design could not be read"), failure->description);
+      return false;
+    }
+    if (faithful_->current().columns.size() != static_cast<std::size_t>(fieldCount)) {
+      table.giveUp(160, 0, QStringLiteral("its design does not match its fields"));
+      return false;
+    }
+    if (!table.runOnTarget(170, 0, QStringLiteral("the table could not be created"),
+                           [&] { app::ExecuteSql(access_, faithful_->createStatement()); })) {
+      return false;
+    }
+    const FaithfulTables& plan = *faithful_;
+    if (!copyRows(table, name, plan.insertStart(), fieldCount,
+                  [&plan](std::string& statement, const ado::Variant& value, int field) {
+                    plan.appendValue(statement, value, field);
+                  })) {
+      return false;
+    }
+    for (const std::string& index : faithful_->current().indexes)
+      if (!table.runOnTarget(240, 0, QStringLiteral("an index could not be made"), [&] { app::ExecuteSql(access_, index); }))
+        return false;
+    return true;
+  }
+
+  // Each foreign key on its own, after every table: one that the data breaks, or that cannot
+  // be made, is a note and the others are still made.
+  void makeForeignKeys() {
+    for (const std::string& key : faithful_->pendingForeignKeys()) {
+      try {
+        app::ExecuteSql(access_, key);
+      } catch (const std::exception& e) {
+        faithful_->note("the foreign key " + key.substr(0, key.find(" FOREIGN KEY")) + " was not made: " + e.what());
+      }
+    }
+  }
+
   bool copyRows(TableTransaction& table, const QString& name, const std::string& quotedTable, int fieldCount) {
+    return copyRows(table, name, "INSERT INTO " + quotedTable + " VALUES(", fieldCount,
+                    [](std::string& statement, const ado::Variant& value, int) { AppendAccessLiteral(statement, value); });
+  }
+
+  bool copyRows(TableTransaction& table, const QString& name, const std::string& insertStart, int fieldCount,
+                RowsAhead::AppendValue append) {
     std::int64_t rowCount = 0;
     r_.run(180, name, [&] { rowCount = source_.RecordCount(); });
     // Rows are read and their statements built ahead; each row's steps are replayed here.
@@ -140,10 +194,7 @@ class SQLiteToAccessRun {
     // read to its end gives the table up.
     ado::StatementPreparer prepare;
     if (access_.IsOpen()) prepare = access_.Preparer();
-    RowsAhead rows(
-        source_, "INSERT INTO " + quotedTable + " VALUES(", fieldCount,
-        [](std::string& statement, const ado::Variant& value, int) { AppendAccessLiteral(statement, value); },
-        std::move(prepare));
+    RowsAhead rows(source_, insertStart, fieldCount, std::move(append), std::move(prepare));
     for (std::int64_t row = 0;; ++row) {
       const RowsAhead::Row* next = nullptr;
       if (const auto failure = r_.attempt(190, [&] {
@@ -191,6 +242,7 @@ class SQLiteToAccessRun {
   ado::Connection access_;
   ado::Connection sqlite_;
   ado::Recordset source_;
+  std::optional<FaithfulTables> faithful_;
 };
 
 }  // namespace

@@ -16,6 +16,8 @@
 
 namespace transfer {
 
+struct FaithfulMode;  // FaithfulCopy.h
+
 // The progress bar: the row percentage of the table being copied.
 class ProgressSink {
  public:
@@ -55,6 +57,9 @@ struct TransferEnvironment {
   // the table in progress without a message (earlier tables stay), closes its connections
   // and returns.
   std::function<bool()> stopRequested;
+  // Optional: copy the tables' design and exact values (FaithfulCopy.h) instead of the window's
+  // column types and value texts. The window never sets it.
+  const FaithfulMode* faithful = nullptr;
 };
 
 }  // namespace transfer

@@ -102,7 +102,9 @@ std::vector<ColumnEntry> SchemaColumns(jet::Database& db, const std::string& tab
     entry.ordinal = ++ordinal;
     entry.dataType = OleDbTypeOf(type);
     entry.typeName = AccessTypeName(*column);
-    entry.autoIncrement = column->autoNumber();
+    // Only Long Integer and Replication ID columns count: other kinds may carry the flag bits.
+    entry.autoIncrement =
+        column->autoNumber() && (column->type() == ColumnType::kLong || column->type() == ColumnType::kGuid);
     entry.nullable = !properties.required && !entry.autoIncrement && column->type() != ColumnType::kBoolean;
     entry.flags = DBCOLUMNFLAGS_MAYDEFER | DBCOLUMNFLAGS_WRITEUNKNOWN;
     if (jet::FixedTypeSize(type) > 0 || type == ColumnType::kBoolean) entry.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;

@@ -11,6 +11,7 @@
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/TerminalProgress.h"
 #include "transfer/AccessToSQLite.h"
+#include "transfer/FaithfulCopy.h"
 #include "transfer/SQLiteToAccess.h"
 
 #include <QDateTime>
@@ -251,6 +252,12 @@ int Copy(const cli::Request& request) {
     if (failure.row > 0 && !failure.tableUndone) where += QStringLiteral(", row %1").arg(failure.row);
     PrintError(where.isEmpty() ? failure.description : where + QStringLiteral(": ") + failure.description);
   };
+  transfer::FaithfulMode faithful;
+  faithful.note = [&](const QString& note) {
+    progress.reset(QString());
+    PrintError(QStringLiteral("note: ") + note);
+  };
+  if (request.faithful) env.faithful = &faithful;
   if (toSQLite)
     transfer::SendTablesToSQLite(env);
   else
