@@ -1,8 +1,81 @@
 #include "transfer/FaithfulCopy.h"
 
 #include "ado/Constants.h"
+#include "ado/Error.h"
+
+#include <QString>
+#include <algorithm>
+#include <cctype>
 
 namespace transfer {
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+void Note(const FaithfulMode& mode, const std::string& text) {
+  if (mode.note) mode.note(QString::fromStdString(text));
+}
+
+// One table's statements from its plan. The source's fields must be the planned columns, in
+// their order: a table that changed in between is given up rather than copied askew.
+class PlannedStatements : public TableStatements {
+ public:
+  PlannedStatements(faithful::TablePlan plan, bool toSQLite) : plan_(std::move(plan)), toSQLite_(toSQLite) {
+    for (const auto& column : plan_.columns) forms_.push_back(column.form);
+  }
+
+  void addColumn(const ado::Field& field, int position) override {
+    const auto at = static_cast<std::size_t>(position);
+    if (at >= plan_.columns.size() || QString::fromStdString(plan_.columns[at].name)
+                                              .compare(QString::fromStdString(field.Name()), Qt::CaseInsensitive) != 0)
+      throw ado::Error(ado::adErrProviderFailed, "the field " + field.Name() + " is not the column its design lists there");
+    fields_ = position + 1;
+  }
+
+  std::vector<std::string> createStatements() override {
+    if (static_cast<std::size_t>(fields_) != plan_.columns.size())
+      throw ado::Error(ado::adErrProviderFailed, "the table's fields are not the columns its design lists");
+    return {plan_.create};
+  }
+
+  std::string insertStart() const override {
+    if (toSQLite_) return "INSERT INTO " + faithful::SQLiteName(plan_.table) + " VALUES(";
+    // An AutoNumber keeps its values when the INSERT names the columns.
+    const bool counter = std::any_of(plan_.columns.begin(), plan_.columns.end(),
+                                     [](const faithful::ColumnPlan& c) { return c.rowidKey; });
+    std::string start = "INSERT INTO " + faithful::AccessName(plan_.table) + " ";
+    if (counter) {
+      start += "(";
+      for (std::size_t i = 0; i < plan_.columns.size(); ++i)
+        start += (i ? ", " : "") + faithful::AccessName(plan_.columns[i].name);
+      start += ") ";
+    }
+    return start + "VALUES(";
+  }
+
+  RowsAhead::AppendValue valueWriter() const override {
+    return [forms = &forms_, toSQLite = toSQLite_](std::string& statement, const ado::Variant& value, int field) {
+      const auto form = static_cast<std::size_t>(field) < forms->size() ? (*forms)[static_cast<std::size_t>(field)]
+                                                                        : faithful::ValueForm::kText;
+      if (toSQLite) faithful::AppendSQLiteValue(statement, value, form);
+      else faithful::AppendAccessValue(statement, value, form);
+    };
+  }
+
+  std::vector<std::string> statementsAfterRows() override { return plan_.indexes; }
+
+ private:
+  faithful::TablePlan plan_;
+  bool toSQLite_;
+  std::vector<faithful::ValueForm> forms_;
+  int fields_ = 0;
+};
+
+}  // namespace
 
 std::vector<std::string> TablesOfRun(const app::TableList& source, const app::TableList& target) {
   std::vector<std::string> names;
@@ -12,60 +85,59 @@ std::vector<std::string> TablesOfRun(const app::TableList& source, const app::Ta
   return names;
 }
 
-FaithfulTables::FaithfulTables(Target target, ado::Connection& source, ado::Connection& destination,
-                               std::vector<std::string> tablesCopied, const FaithfulMode& mode)
-    : target_(target), source_(source), destination_(destination), tablesCopied_(std::move(tablesCopied)), mode_(mode) {}
+// --- to SQLite ---
 
-void FaithfulTables::note(const std::string& text) const {
-  if (mode_.note) mode_.note(QString::fromStdString(text));
+FaithfulToSQLiteDirection::FaithfulToSQLiteDirection(const TransferEnvironment& env, const FaithfulMode& mode)
+    : tables_(TablesOfRun(env.accessList, env.sqliteList)), mode_(mode) {}
+
+void FaithfulToSQLiteDirection::connectionsOpened(ado::Connection&, ado::Connection& target) { target_ = &target; }
+
+bool FaithfulToSQLiteDirection::indexNameTaken(const std::string& name) const {
+  if (indexNames_.count(Lower(name))) return true;
+  if (!target_ || !target_->IsOpen()) return false;
+  ado::Recordset rs = target_->OpenSchema(ado::adSchemaIndexes, {{}, {}, ado::Variant::text(name)});
+  return !rs.Eof();
 }
 
-void FaithfulTables::plan(const std::string& table) {
-  const TableDesign design = ReadTableDesign(source_, table);
-  if (target_ == Target::kSQLite) {
-    plan_ = faithful::PlanSQLiteTable(design, tablesCopied_, [this](const std::string& name) {
-      ado::Recordset rs = destination_.OpenSchema(ado::adSchemaIndexes, {{}, {}, ado::Variant::text(name)});
-      return !rs.Eof();
-    });
-  } else {
-    std::vector<faithful::ColumnFacts> facts;
-    if (!design.columns.empty()) {
-      ado::Recordset rs;
-      rs.Open(faithful::SQLiteFactsQuery(design), source_);
-      std::vector<ado::Variant> row;
-      for (int i = 0; !rs.Eof() && i < rs.Fields().Count(); ++i) row.push_back(rs.Fields()[i].Value());
-      facts = faithful::FactsFromRow(row, design.columns.size());
+std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QString& name, ado::Connection& source) {
+  const TableDesign design = ReadTableDesign(source, name.toStdString());
+  faithful::TablePlan plan =
+      faithful::PlanSQLiteTable(design, tables_, [this](const std::string& n) { return indexNameTaken(n); });
+  for (const std::string& note : plan.notes) Note(mode_, note);
+  // The names the plan chose are taken from now on.
+  for (const std::string& index : plan.indexNames) indexNames_.insert(Lower(index));
+  return std::make_unique<PlannedStatements>(std::move(plan), true);
+}
+
+// --- to Access ---
+
+FaithfulToAccessDirection::FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode)
+    : tables_(TablesOfRun(env.sqliteList, env.accessList)), mode_(mode) {}
+
+std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QString& name, ado::Connection& source) {
+  const TableDesign design = ReadTableDesign(source, name.toStdString());
+  std::vector<faithful::ColumnFacts> facts;
+  if (!design.columns.empty()) {
+    ado::Recordset rs;
+    rs.Open(faithful::SQLiteFactsQuery(design), source);
+    std::vector<ado::Variant> row;
+    for (int i = 0; !rs.Eof() && i < rs.Fields().Count(); ++i) row.push_back(rs.Fields()[i].Value());
+    facts = faithful::FactsFromRow(row, design.columns.size());
+  }
+  faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, {}, tables_);
+  for (const std::string& note : plan.notes) Note(mode_, note);
+  foreignKeys_.insert(foreignKeys_.end(), plan.foreignKeys.begin(), plan.foreignKeys.end());
+  return std::make_unique<PlannedStatements>(std::move(plan), false);
+}
+
+void FaithfulToAccessDirection::afterAllTables(ado::Connection&, ado::Connection& target, StatementRunner&) {
+  for (const std::string& key : foreignKeys_) {
+    try {
+      target.Execute(key);
+    } catch (const std::exception& e) {
+      Note(mode_, key.substr(0, key.find(" FOREIGN KEY")) + " was not made: " + e.what());
     }
-    plan_ = faithful::PlanAccessTable(design, facts, {}, tablesCopied_);
   }
-  forms_.clear();
-  for (const auto& column : plan_.columns) forms_.push_back(column.form);
-  for (const std::string& text : plan_.notes) note(text);
-}
-
-std::string FaithfulTables::insertStart() const {
-  if (target_ == Target::kSQLite) return "INSERT INTO " + faithful::SQLiteName(plan_.table) + " VALUES(";
-  bool counter = false;
-  for (const auto& column : plan_.columns) counter = counter || column.rowidKey;
-  std::string start = "INSERT INTO " + faithful::AccessName(plan_.table) + " ";
-  if (counter) {
-    start += "(";
-    for (std::size_t i = 0; i < plan_.columns.size(); ++i)
-      start += (i ? ", " : "") + faithful::AccessName(plan_.columns[i].name);
-    start += ") ";
-  }
-  return start + "VALUES(";
-}
-
-void FaithfulTables::appendValue(std::string& statement, const ado::Variant& value, int field) const {
-  const auto form = field >= 0 && static_cast<std::size_t>(field) < forms_.size() ? forms_[static_cast<std::size_t>(field)]
-                                                                                  : faithful::ValueForm::kText;
-  if (target_ == Target::kSQLite) faithful::AppendSQLiteValue(statement, value, form);
-  else faithful::AppendAccessValue(statement, value, form);
-}
-
-void FaithfulTables::tableCopied() {
-  foreignKeys_.insert(foreignKeys_.end(), plan_.foreignKeys.begin(), plan_.foreignKeys.end());
 }
 
 }  // namespace transfer

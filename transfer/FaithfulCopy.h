@@ -1,17 +1,19 @@
-// The faithful mode of both copies (tabloren-cli --faithful): what a copy asks of it at each
-// step of a table, on the copy's own connections. Before the table's create: the source
-// table's design (read through OpenSchema) and its plan (FaithfulRules.h); then the CREATE
-// TABLE, the INSERT's start and each value's literal; after the rows, inside the table's
-// transaction: its indexes; after every table: the foreign keys Access takes as statements
-// of their own (SQLite's are part of the CREATE TABLE). Notes go to the environment's sink.
+// The faithful mode of both copies (tabloren-cli --faithful), as copy directions on the copy
+// skeleton (TableCopy.h): each table's design is read from the source through OpenSchema and
+// planned by FaithfulRules.h before the create; each value is written by its column's form;
+// the table's indexes come after its rows, inside its transaction. SQLite's foreign keys are
+// part of the CREATE TABLE; Access's are statements of their own, made after every table,
+// each alone, a failure (data that breaks the key) being a note. Notes go to the mode's sink.
 #pragma once
 
-#include "ado/Connection.h"
-#include "app/TableList.h"
+#include "transfer/AccessToSQLite.h"
 #include "transfer/FaithfulRules.h"
+#include "transfer/SQLiteToAccess.h"
+#include "transfer/TransferEnvironment.h"
 
 #include <QString>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,36 +28,30 @@ struct FaithfulMode {
 // every one of the target list.
 std::vector<std::string> TablesOfRun(const app::TableList& source, const app::TableList& target);
 
-class FaithfulTables {
+class FaithfulToSQLiteDirection : public AccessToSQLiteDirection {
  public:
-  enum class Target { kSQLite, kAccess };
-
-  // `tablesCopied`: the tables the run copies and those the target has already.
-  FaithfulTables(Target target, ado::Connection& source, ado::Connection& destination,
-                 std::vector<std::string> tablesCopied, const FaithfulMode& mode);
-
-  // Reads the design of `table` and plans its copy; throws ado::Error when the design cannot
-  // be read. The notes of the plan are passed on here.
-  void plan(const std::string& table);
-  const faithful::TablePlan& current() const { return plan_; }
-  const std::string& createStatement() const { return plan_.create; }
-  // "INSERT INTO t (a, b) VALUES(" (the column list when an AutoNumber keeps its values).
-  std::string insertStart() const;
-  void appendValue(std::string& statement, const ado::Variant& value, int field) const;
-  // The table's rows are in: its foreign keys wait for the end of the run.
-  void tableCopied();
-  const std::vector<std::string>& pendingForeignKeys() const { return foreignKeys_; }
-  void note(const std::string& text) const;
+  FaithfulToSQLiteDirection(const TransferEnvironment& env, const FaithfulMode& mode);
+  void connectionsOpened(ado::Connection& source, ado::Connection& target) override;
+  std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) override;
 
  private:
-  Target target_;
-  ado::Connection& source_;
-  ado::Connection& destination_;
-  std::vector<std::string> tablesCopied_;
+  bool indexNameTaken(const std::string& name) const;
+  std::vector<std::string> tables_;
   const FaithfulMode& mode_;
-  faithful::TablePlan plan_;
-  std::vector<faithful::ValueForm> forms_;  // per source field
-  std::vector<std::string> foreignKeys_;
+  ado::Connection* target_ = nullptr;
+  std::set<std::string> indexNames_;  // made by this run, lower-cased
+};
+
+class FaithfulToAccessDirection : public SQLiteToAccessDirection {
+ public:
+  FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode);
+  std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) override;
+  void afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) override;
+
+ private:
+  std::vector<std::string> tables_;
+  const FaithfulMode& mode_;
+  std::vector<std::string> foreignKeys_;  // of the tables begun, in order
 };
 
 }  // namespace transfer

@@ -307,6 +307,7 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
       plan.notes.push_back("table \"" + design.name + "\": the index " + index.name +
                            " refuses Nulls in Access; SQLite indexes have no such rule");
     plan.indexes.push_back(std::move(sql));
+    plan.indexNames.push_back(std::move(name));
   }
   return plan;
 }
@@ -533,6 +534,7 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
       }
     }
     if (index.nulls == ado::DBPROPVAL_IN_DISALLOWNULL) with = " WITH DISALLOW NULL";
+    plan.indexNames.push_back(index.name);
     plan.indexes.push_back(std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
                            AccessName(index.name) + " ON " + AccessName(design.name) + " " +
                            IndexColumns(index, accessName, true) + with);

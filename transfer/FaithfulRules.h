@@ -72,6 +72,7 @@ struct TablePlan {
   std::vector<ColumnPlan> columns;
   std::string create;                   // CREATE TABLE
   std::vector<std::string> indexes;     // CREATE INDEX, after the rows
+  std::vector<std::string> indexNames;  // the names those statements give, in the same order
   std::vector<std::string> foreignKeys; // Access: ALTER TABLE .. ADD CONSTRAINT, after every table
   std::vector<std::string> notes;       // what could not be carried over, one sentence each
 };

@@ -24,7 +24,7 @@ class FileCopy {
  public:
   explicit FileCopy(const std::string& relative) {
     path_ = fs::temp_directory_path() /
-            ("copypath-" + std::to_string(::getpid()) + "-" + fs::path(relative).filename().string());
+            ("readahead-" + std::to_string(::getpid()) + "-" + fs::path(relative).filename().string());
     fs::copy_file(kCorpus / relative, path_, fs::copy_options::overwrite_existing);
     fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
   }
