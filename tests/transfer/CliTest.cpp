@@ -236,3 +236,40 @@ TEST_F(CliTest, EncryptedAccessFilesTakeTablesInBothDirections) {
 
 }  // namespace
 }  // namespace transfer_test
+
+namespace transfer_test {
+namespace {
+
+// --faithful: the design and exact values, what cannot be carried over printed as notes.
+TEST_F(CliTest, FaithfulCopiesKeepValuesAndPrintNotes) {
+  const Outcome help = RunCli({"--help"});
+  for (const char* part : {"--faithful", "DECIMAL_TEXT(19,4)", "INTEGER PRIMARY KEY"})
+    EXPECT_TRUE(help.out.contains(part)) << part;
+  EXPECT_EQ(RunCli({"list", tempPath("x.db"), "--faithful"}).exitCode, 2);
+
+  // Access -> SQLite: keys, a relationship and exact currency.
+  const QString access = copyCorpus(QStringLiteral("jackcess/V2007/indexTestV2007.accdb"));
+  const QString sqlite = tempPath(QStringLiteral("f.db"));
+  const Outcome toSQLite = RunCli({"to-sqlite", access, sqlite, "--faithful"});
+  EXPECT_EQ(toSQLite.exitCode, 0) << toSQLite.err.toStdString();
+  RawSQLite db(sqlite);
+  EXPECT_EQ(db.rows("SELECT count(*) FROM pragma_foreign_key_list('Table1')"),
+            (std::vector<std::vector<std::string>>{{"i:2"}}));
+
+  // SQLite -> Access: a text longer than its declared size makes a Memo, with a note; a
+  // zero-length text stays one (the window's copy writes it as Null).
+  const QString source = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE t (s VARCHAR(3), n INTEGER, r REAL)",
+                                                            "INSERT INTO t VALUES ('abcdef', 7, 0.1)",
+                                                            "INSERT INTO t VALUES ('', -2147483648, NULL)"});
+  const QString target = tempPath(QStringLiteral("t.accdb"));
+  const Outcome toAccess = RunCli({"to-access", source, target, "--faithful"});
+  EXPECT_EQ(toAccess.exitCode, 0) << toAccess.err.toStdString();
+  EXPECT_TRUE(toAccess.err.contains("note: table \"t\", column \"s\"")) << toAccess.err.toStdString();
+  useFiles(QString(), target);
+  auto rows = accessRows(target, QStringLiteral("t"));
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"", "-2147483648", "NULL"}, {"abcdef", "7", "0.1"}}));
+}
+
+}  // namespace
+}  // namespace transfer_test
