@@ -342,19 +342,30 @@ void AppendSQLiteValue(std::string& statement, const ado::Variant& value, ValueF
 // --- to Access ---
 
 std::string SQLiteFactsQuery(const TableDesign& design) {
+  // Only what a column's rule asks for is measured: a pattern over every long text of a table
+  // would cost more than copying it.
   std::string sql = "SELECT ";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
     const std::string c = SQLiteName(design.columns[i].name);
+    const std::string type = Lower(design.columns[i].typeName);
+    const bool integer = Has(type, "int");
+    const bool text = Has(type, "char") || Has(type, "text") || Has(type, "clob");
+    const bool date = !integer && (Has(type, "date") || Has(type, "time"));
+    const bool boolean = Has(type, "bool") || type == "bit";
+    const bool bytes = Has(type, "blob") || Has(type, "binary");
+    const auto measured = [](bool wanted, const std::string& expression) { return wanted ? expression : std::string("NULL"); };
     if (i) sql += ", ";
-    sql += "min(CASE WHEN typeof(" + c + ")='integer' THEN " + c + " END), ";
-    sql += "max(CASE WHEN typeof(" + c + ")='integer' THEN " + c + " END), ";
-    sql += "max(length(CASE WHEN typeof(" + c + ")='text' THEN " + c + " END)), ";
-    sql += "sum(" + c + " IS NOT NULL AND NOT (typeof(" + c + ")='text' AND (" + c +
-           " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR " + c +
-           " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9]*:[0-9][0-9]*'))), ";
-    sql += "sum(typeof(" + c + ")='text' AND " + c + " GLOB '*:[0-9][0-9].*[1-9]*'), ";
-    sql += "sum(" + c + " IS NULL), ";
-    sql += "sum(typeof(" + c + ")='blob' AND length(" + c + ")=0)";
+    sql += measured(integer, "min(CASE WHEN typeof(" + c + ")='integer' THEN " + c + " END)") + ", ";
+    sql += measured(integer, "max(CASE WHEN typeof(" + c + ")='integer' THEN " + c + " END)") + ", ";
+    sql += measured(text, "max(length(CASE WHEN typeof(" + c + ")='text' THEN " + c + " END))") + ", ";
+    sql += measured(date, "sum(CASE WHEN " + c + " IS NULL THEN 0 WHEN typeof(" + c + ")<>'text' THEN 1 WHEN " + c +
+                              " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR " + c +
+                              " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9]*:[0-9][0-9]*' THEN 0 ELSE 1 END)") +
+           ", ";
+    sql += measured(date, "sum(CASE WHEN typeof(" + c + ")='text' AND " + c + " GLOB '*:[0-9][0-9].*[1-9]*' THEN 1 "
+                                                                                       "ELSE 0 END)") + ", ";
+    sql += measured(boolean, "sum(" + c + " IS NULL)") + ", ";
+    sql += measured(bytes, "sum(typeof(" + c + ")='blob' AND length(" + c + ")=0)");
   }
   if (design.columns.empty()) sql += "1";
   return sql + " FROM " + SQLiteName(design.name);
@@ -522,6 +533,20 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
                            " is on an expression, which Access cannot index; not copied");
       continue;
     }
+    // SQLite's own names for its constraints' indexes cannot be used there again: the index is
+    // named after its columns, as Access names the indexes it makes.
+    std::string name = index.name;
+    if (Lower(name).rfind("sqlite_", 0) == 0) {
+      std::string base;
+      for (const auto& part : index.columns) base += part.column;
+      name = base;
+      const auto taken = [&](const std::string& candidate) {
+        return Listed(plan.indexNames, candidate) || SameName(candidate, "PrimaryKey") ||
+               std::any_of(design.indexes.begin(), design.indexes.end(),
+                           [&](const ado::IndexEntry& other) { return SameName(other.name, candidate); });
+      };
+      for (int n = 1; taken(name); ++n) name = base + std::to_string(n);
+    }
     std::string with;
     if (index.filter) {
       if (Lower(Trimmed(*index.filter)) == Lower(NotNullFilter(index, SQLiteName)) ||
@@ -534,9 +559,9 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
       }
     }
     if (index.nulls == ado::DBPROPVAL_IN_DISALLOWNULL) with = " WITH DISALLOW NULL";
-    plan.indexNames.push_back(index.name);
+    plan.indexNames.push_back(name);
     plan.indexes.push_back(std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
-                           AccessName(index.name) + " ON " + AccessName(design.name) + " " +
+                           AccessName(name) + " ON " + AccessName(design.name) + " " +
                            IndexColumns(index, accessName, true) + with);
   }
 

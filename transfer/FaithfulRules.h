@@ -111,8 +111,8 @@ struct AccessFormat {
 TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFacts>& facts, AccessFormat format,
                           const std::vector<std::string>& tablesCopied);
 
-// The query that finds ColumnFacts for every column of `design`, one row with four fields per
-// column (min and max integer, longest text, count of non-ISO dates... see FactsFromRow).
+// The query that finds ColumnFacts for every column of `design`: one row, seven fields per
+// column in the order of ColumnFacts (Null where the column's rule does not need the fact).
 std::string SQLiteFactsQuery(const TableDesign& design);
 std::vector<ColumnFacts> FactsFromRow(const std::vector<ado::Variant>& row, std::size_t columns);
 

@@ -183,7 +183,8 @@ TEST_F(FaithfulRulesTest, SQLiteKeysIndexesAndForeignKeysBecomeAccessDdl) {
   t.name = "line";
   t.columns = {Col("order_id", "INTEGER", false), Col("n", "INTEGER", false), Col("sku", "TEXT")};
   t.indexes = {Index("sqlite_autoindex_line_1", {{"order_id", false}, {"n", false}}, true, true),
-               Index("by_sku", {{"sku", true}}, true), Index("nn", {{"sku", false}})};
+               Index("by_sku", {{"sku", true}}, true), Index("nn", {{"sku", false}}),
+               Index("sqlite_autoindex_line_2", {{"sku", false}}, true), Index("sku", {{"n", false}})};
   t.indexes[2].filter = "sku IS NOT NULL";
   ado::ForeignKeyEntry fk;
   fk.name = "orderline";
@@ -197,8 +198,11 @@ TEST_F(FaithfulRulesTest, SQLiteKeysIndexesAndForeignKeysBecomeAccessDdl) {
   const TablePlan plan = PlanAccessTable(t, std::vector<ColumnFacts>(3), {}, {"Order", "line"});
   EXPECT_EQ(plan.create, "CREATE TABLE [line] ([order_id] LONG NOT NULL, [n] LONG NOT NULL, [sku] MEMO, "
                          "CONSTRAINT [PrimaryKey] PRIMARY KEY ([order_id], [n]))");
+  // SQLite's names for its constraints' indexes are reserved there: they are named after their columns.
   EXPECT_EQ(plan.indexes, (std::vector<std::string>{"CREATE UNIQUE INDEX [by_sku] ON [line] ([sku] DESC)",
-                                                    "CREATE INDEX [nn] ON [line] ([sku]) WITH IGNORE NULL"}));
+                                                    "CREATE INDEX [nn] ON [line] ([sku]) WITH IGNORE NULL",
+                                                    "CREATE UNIQUE INDEX [sku1] ON [line] ([sku])",
+                                                    "CREATE INDEX [sku] ON [line] ([n])"}));
   EXPECT_EQ(plan.foreignKeys, (std::vector<std::string>{"ALTER TABLE [line] ADD CONSTRAINT [orderline] FOREIGN KEY "
                                                         "([order_id]) REFERENCES [order] ([id]) ON DELETE CASCADE"}));
 }
@@ -221,13 +225,13 @@ TEST_F(FaithfulRulesTest, AccessLiteralsKeepWhatThePlainCopyLoses) {
 
 TEST_F(FaithfulRulesTest, TheFactsQueryMeasuresWhatTheRulesAsk) {
   RawSQLite db(newSQLite(QStringLiteral("f.db"), {
-      "CREATE TABLE t (i INTEGER, s TEXT, d DATETIME, b BLOB)",
-      "INSERT INTO t VALUES (-3000000000, 'abcdef', '2024-01-02 03:04:05.25', x'')",
-      "INSERT INTO t VALUES (7, 'ab', '2024-01-02', NULL)",
-      "INSERT INTO t VALUES (NULL, NULL, '02/01/2024', x'00')"}));
+      "CREATE TABLE t (i INTEGER, s TEXT, d DATETIME, b BLOB, f BOOLEAN)",
+      "INSERT INTO t VALUES (-3000000000, 'abcdef', '2024-01-02 03:04:05.25', x'', 1)",
+      "INSERT INTO t VALUES (7, 'ab', '2024-01-02', NULL, NULL)",
+      "INSERT INTO t VALUES (NULL, NULL, '02/01/2024', x'00', 0)"}));
   TableDesign t;
   t.name = "t";
-  t.columns = {Col("i", "INTEGER"), Col("s", "TEXT"), Col("d", "DATETIME"), Col("b", "BLOB")};
+  t.columns = {Col("i", "INTEGER"), Col("s", "TEXT"), Col("d", "DATETIME"), Col("b", "BLOB"), Col("f", "BOOLEAN")};
   sqlite3_stmt* statement = nullptr;
   ASSERT_EQ(sqlite3_prepare_v2(db.handle(), SQLiteFactsQuery(t).c_str(), -1, &statement, nullptr), SQLITE_OK);
   ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
@@ -236,10 +240,11 @@ TEST_F(FaithfulRulesTest, TheFactsQueryMeasuresWhatTheRulesAsk) {
     row.push_back(sqlite3_column_type(statement, i) == SQLITE_NULL ? ado::Variant::null()
                                                                     : ado::Variant::int64(sqlite3_column_int64(statement, i)));
   sqlite3_finalize(statement);
-  const auto facts = FactsFromRow(row, 4);
+  const auto facts = FactsFromRow(row, 5);
   EXPECT_EQ(facts[0].minInteger, -3000000000);
   EXPECT_EQ(facts[0].maxInteger, 7);
-  EXPECT_TRUE(facts[0].nullValue);
+  EXPECT_TRUE(facts[4].nullValue);
+  EXPECT_FALSE(facts[1].nonIsoDateText);  // only what a column's rule asks for is measured
   EXPECT_EQ(facts[1].longestText, 6);
   EXPECT_TRUE(facts[2].nonIsoDateText);  // 02/01/2024
   EXPECT_TRUE(facts[2].fractionOfSecond);
