@@ -349,7 +349,9 @@ std::string SQLiteFactsQuery(const TableDesign& design) {
     const std::string c = SQLiteName(design.columns[i].name);
     const std::string type = Lower(design.columns[i].typeName);
     const bool integer = Has(type, "int");
-    const bool text = Has(type, "char") || Has(type, "text") || Has(type, "clob");
+    // The longest text matters only where the declared size could make a Text(n).
+    const auto size = design.columns[i].maxLength;
+    const bool text = (Has(type, "char") || Has(type, "text") || Has(type, "clob")) && size && *size <= kMaxAccessText;
     const bool date = !integer && (Has(type, "date") || Has(type, "time"));
     const bool boolean = Has(type, "bool") || type == "bit";
     const bool bytes = Has(type, "blob") || Has(type, "binary");

@@ -231,7 +231,8 @@ TEST_F(FaithfulRulesTest, TheFactsQueryMeasuresWhatTheRulesAsk) {
       "INSERT INTO t VALUES (NULL, NULL, '02/01/2024', x'00', 0)"}));
   TableDesign t;
   t.name = "t";
-  t.columns = {Col("i", "INTEGER"), Col("s", "TEXT"), Col("d", "DATETIME"), Col("b", "BLOB"), Col("f", "BOOLEAN")};
+  t.columns = {Col("i", "INTEGER"), Col("s", "VARCHAR(9)"), Col("d", "DATETIME"), Col("b", "BLOB"), Col("f", "BOOLEAN")};
+  t.columns[1].maxLength = 9;
   sqlite3_stmt* statement = nullptr;
   ASSERT_EQ(sqlite3_prepare_v2(db.handle(), SQLiteFactsQuery(t).c_str(), -1, &statement, nullptr), SQLITE_OK);
   ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
