@@ -189,7 +189,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     return Status(ErrorCode::kInvalidArgument, context + ": " + std::to_string(values.size()) + " values for " +
                                                    std::to_string(def.columns.size()) + " columns");
   }
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   for (const auto& c : def.columns) {
     // Access fills these itself; a row without the next number would break the counter.
     if (c.autoNumber() || c.calculated() || c.type() == ColumnType::kComplex) {
@@ -297,7 +297,7 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
                  const InsertOptions& options) {
   const JetFormat& format = writer.format();
   const std::string context = writer.file().fileName() + ": table " + def.name;
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   auto current = ReadRow(writer.file(), row, "a row of table " + def.name);
   if (!current.ok()) return current.status();
   // Free the LVAL rows of its long values (their pages stay with the column).
