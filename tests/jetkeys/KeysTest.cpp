@@ -12,6 +12,7 @@
 #include "jet/create/NewDatabase.h"
 #include "jet/index/IndexKey.h"
 #include "jet/write/IndexCreator.h"
+#include "jet/write/TableWriter.h"
 #include "jet/write/WriteSession.h"
 
 namespace jetwrite_test {
@@ -339,6 +340,55 @@ TEST(Keys, CreateIndexOnAccessMadeTables) {
     }
   }
   EXPECT_EQ(full, 1u);
+}
+
+// Deleting rows takes their entries out of every index, whatever the key types.
+TEST(Keys, DeletedRowsLeaveEveryIndex) {
+  const auto file = NewDatabase(".accdb");
+  const auto columns = EveryKeyType(true);
+  std::vector<jet::NewIndex> indexes;
+  for (size_t c = 0; c < columns.size(); ++c) indexes.push_back(Index("by" + columns[c].name, {{columns[c].name, c % 2 == 0}}));
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    jet::WriteSession& s = **session;
+    ASSERT_TRUE(s.createTable("T", columns, indexes).ok());
+    for (int k = 0; k < 120; ++k) ASSERT_TRUE(s.insert("T", RowOf(k, true)).ok());
+    jet::Status st = s.run(
+        [&]() -> jet::Status {
+          auto def = s.database().tableDef("T");
+          if (!def.ok()) return def.status();
+          auto cursor = s.database().scan(*def);
+          if (!cursor.ok()) return cursor.status();
+          std::vector<std::pair<jet::RowPointer, std::vector<Value>>> doomed;
+          for (int k = 0; *cursor->next(); ++k) {
+            if (k % 3) continue;
+            std::vector<Value> values;
+            for (size_t c = 0; c < (*def)->columns.size(); ++c) values.push_back(*cursor->value(c));
+            doomed.emplace_back(cursor->position(), std::move(values));
+          }
+          for (const auto& [row, values] : doomed) JET_RETURN_IF_ERROR(jet::DeleteRow(s.writer(), **def, row, values, {}));
+          return jet::Status::Ok();
+        },
+        true);
+    ASSERT_TRUE(st.ok()) << st.message();
+  }
+  ExpectCheckClean(file, 80 * indexes.size());
+  ExpectOraclesAgree(file, true, "", false);
+}
+
+// CREATE INDEX on an Access-made .accdb table (an AutoNumber key and a Currency column).
+TEST(Keys, CreateIndexOnAccessMadeAccdb) {
+  const auto file = CopyOfCorpusFile("mdb-reader/V2016/currency.accdb");
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    const auto* table = (*session)->database().catalog().userTables().front();
+    jet::Status st = (*session)->createIndex(table->name, Index("byMoney", {{"Money", false}, {"ID"}}, true));
+    ASSERT_TRUE(st.ok()) << st.message();
+  }
+  ExpectCheckClean(file, 2);
+  ExpectOraclesAgree(file);
 }
 
 // A definition that fits one page grows onto a second (and third) as indexes come.
