@@ -85,9 +85,11 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
       p[1] = kPageMarker;
       std::copy(def.begin() + at, def.begin() + at + take, p.begin() + JetFormat::kTdefContinuationSkip);
     }
-    const size_t filled = (first ? 0 : JetFormat::kTdefContinuationSkip) + take;
+    // Free space as Access counts it on every page of a definition: the page less its
+    // bytes and 8 more, never below 0 (a full first page says 0).
+    const size_t filled = (first ? 0 : JetFormat::kTdefContinuationSkip) + take + JetFormat::kTdefContinuationSkip;
     StoreU16(&p[write_format::kTdefFreeSpaceOffset],
-             static_cast<uint16_t>(format.pageSize - filled - (first ? JetFormat::kTdefContinuationSkip : 0)));
+             static_cast<uint16_t>(filled < format.pageSize ? format.pageSize - filled : 0));
     StoreU32(&p[format.tdef.nextPage], 0);
     at += take;
     ++used;
