@@ -171,7 +171,11 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
           return Status(ErrorCode::kExists, context + ": index " + indexName + " is unique, but more than one row has " +
                                                 DescribeKey(table, realIndex, values) + "; nothing was changed");
         }
-        return Status(ErrorCode::kExists, context + ": the row repeats a value of a unique index (" +
+        std::string name;
+        for (const auto& logical : table.logicalIndexes) {
+          if (logical.realIndex == i && name.empty()) name = logical.name;
+        }
+        return Status(ErrorCode::kExists, context + ": the row repeats a value of the unique index " + name + " (" +
                                               DescribeKey(table, realIndex, values) + "); nothing was written");
       }
       return inserted.status();
