@@ -2,9 +2,11 @@
 // Access's own table designer writes them, plus its catalogue entries: the MSysObjects
 // row with both of its index entries and the MSysACEs permission rows Access gives a
 // new table (the Tables container's, copied). Created tables have no key and no index.
+// Columns' Required and DefaultValue go to the row's LvProp properties, as Access keeps them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +17,18 @@
 
 namespace jet {
 
+// What numbers a column itself: AutoNumber as increment (Long) or replication ID (GUID).
+enum class AutoNumber : uint8_t { kNone, kIncrement, kReplicationId };
+
 struct NewColumn {
   std::string name;
   ColumnType type = ColumnType::kText;
   uint16_t length = 0;    // Text: characters; Binary: bytes; else unused
   uint8_t precision = 0;  // Decimal
   uint8_t scale = 0;
+  AutoNumber autoNumber = AutoNumber::kNone;  // kIncrement needs kLong, kReplicationId kGuid
+  bool required = false;                      // NOT NULL: the column property "Required"
+  std::optional<std::string> defaultValue{};  // DEFAULT: the expression as Access stores it
 };
 
 // The definition bytes of a new table (TDEF without page numbers of its own: the map
@@ -30,9 +38,12 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
                                           const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);
 
 // Creates table `name`. A table of that name (any case) is kExists; the caller checks
-// the name's characters.
+// the name's characters. An AutoNumber of the wrong type is kInvalidArgument.
 Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
                              const std::vector<NewColumn>& columns);
+
+// The LvProp blob for `columns` (empty when no column has a property to keep).
+std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns);
 
 // The current local time as a Date/Time value (days since 1899-12-30).
 double NowAsDateTime();
