@@ -190,7 +190,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     return Status(ErrorCode::kInvalidArgument, context + ": " + std::to_string(values.size()) + " values for " +
                                                    std::to_string(def.columns.size()) + " columns");
   }
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   bool numbered = true;
   for (size_t i = 0; i < values.size(); ++i) {
     const ColumnDef& c = def.columns[i];
@@ -314,7 +314,7 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
                  const InsertOptions& options) {
   const JetFormat& format = writer.format();
   const std::string context = writer.file().fileName() + ": table " + def.name;
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   auto current = ReadRow(writer.file(), row, "a row of table " + def.name);
   if (!current.ok()) return current.status();
   // Free the LVAL rows of its long values (their pages stay with the column).

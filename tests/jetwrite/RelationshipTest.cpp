@@ -71,8 +71,11 @@ TEST(Relationship, WrittenAsAccessWritesOne) {
     // A second relationship (no column list: the primary key) takes the next id; an
     // enforced one now protects both tables.
     ASSERT_TRUE(Sql(s, "ALTER TABLE [Orders] ADD CONSTRAINT [Second] FOREIGN KEY ([Ref]) REFERENCES [Table1]").ok());
-    for (const auto& e : s.database().catalog().entries())
-      if (e.name == "Second") EXPECT_EQ(e.id, objectId + 1);
+    for (const auto& e : s.database().catalog().entries()) {
+      if (e.name == "Second") {
+        EXPECT_EQ(e.id, objectId + 1);
+      }
+    }
     EXPECT_EQ(RelationshipRows(s.database(), "Second").size(), 1u);
     EXPECT_FALSE(Sql(s, "DROP TABLE [Table1]").ok());
     EXPECT_FALSE(Sql(s, "INSERT INTO [Orders] ([Ref]) VALUES ('zzz')").ok());
