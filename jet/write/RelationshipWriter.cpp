@@ -8,6 +8,7 @@
 #include "jet/index/KeyValueFromValue.h"
 #include "jet/index/TableIndexes.h"
 #include "jet/write/CatalogRows.h"
+#include "jet/write/IndexCreator.h"
 #include "jet/write/TableCreator.h"
 #include "jet/write/TableWriter.h"
 
@@ -220,6 +221,20 @@ Status CreateRelationship(Database& db, PageWriter& writer, const NewRelationshi
   auto resolved = ResolveRelationship(db, r);
   if (!resolved.ok()) return resolved.status();
   const InsertOptions catalogue{.catalogue = true};
+
+  // An enforced relationship has its foreign-key index on each table, as Access makes them.
+  if (r.enforced) {
+    RelationshipIndexes indexes;
+    indexes.referencingTable = resolved->table->name;
+    indexes.fkName = r.name;
+    for (const ColumnDef* c : resolved->columns) indexes.columns.push_back(c->name);
+    indexes.referencedTable = resolved->referencedTable->name;
+    for (const ColumnDef* c : resolved->referencedColumns) indexes.referencedColumns.push_back(c->name);
+    indexes.cascadeUpdates = r.cascadeUpdates;
+    indexes.cascadeDeletes = r.cascadeDeletes;
+    auto added = AddRelationshipIndexes(db, writer, indexes);
+    if (!added.ok()) return added.status();
+  }
 
   // One MSysRelationships row per column pair.
   auto relDef = db.tableDef("MSysRelationships");

@@ -2,7 +2,7 @@
 // column pair (ccolumn = the number of pairs, icolumn = the pair's position, grbit the
 // flags below), an MSysObjects row of type 8 under the Relationships container with its
 // permission rows, and, for an enforced relationship, a check that every referring row
-// has its referenced row. The referenced columns must be the referenced table's primary
+// has its referenced row and the foreign-key index on each table (jet/write/IndexCreator.h). The referenced columns must be the referenced table's primary
 // key or a unique index of it.
 #pragma once
 

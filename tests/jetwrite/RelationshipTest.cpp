@@ -64,6 +64,22 @@ TEST(Relationship, WrittenAsAccessWritesOne) {
       objectId = e.id;
     }
     EXPECT_LT(objectId, 0);
+    // The foreign-key index on each side, naming the other table, with the cascade flag.
+    auto orders = s.database().tableDef("Orders");
+    auto table1 = s.database().tableDef("Table1");
+    ASSERT_TRUE(orders.ok() && table1.ok());
+    const jet::LogicalIndexDef* many = nullptr;
+    const jet::LogicalIndexDef* one = nullptr;
+    for (const auto& l : (*orders)->logicalIndexes)
+      if (l.name == "Table1Orders") many = &l;
+    for (const auto& l : (*table1)->logicalIndexes)
+      if (l.indexType == 2) one = &l;
+    ASSERT_TRUE(many && one);
+    EXPECT_EQ(many->relatedTable, (*table1)->firstPage());
+    EXPECT_EQ(one->relatedTable, (*orders)->firstPage());
+    EXPECT_EQ(one->name, ".rB");
+    EXPECT_TRUE(many->cascadeDeletes && one->cascadeDeletes);
+    EXPECT_FALSE(many->cascadeUpdates);
     // Permissions: the Relationships container's, the owner with the rights Access gives it.
     auto aces = jet::FindRowsWithNumber(s.database(), "MSysACEs", "ObjectId", objectId);
     ASSERT_TRUE(aces.ok());
