@@ -5,6 +5,8 @@
 #include "WriteOracles.h"
 #include "ado/access/AccessStatements.h"
 #include "jet/check/DatabaseCheck.h"
+#include "jet/create/NewDatabase.h"
+#include "jet/write/TableCreator.h"
 #include "jet/format/CatalogLayout.h"
 #include "jet/write/CatalogRows.h"
 
@@ -126,6 +128,50 @@ TEST(Relationship, TwoColumnKeysAndCascadeFlags) {
                                         "szReferencedColumn:data2 szReferencedObject:TableUnique2_temp "}));
   }
   ExpectOraclesAgree(file);
+}
+
+// The statements of a faithful copy into a new file: keys, AutoNumbers, NOT NULL, defaults,
+// explicit numbers kept, then the foreign key over the rows.
+TEST(Relationship, WholeSchemaFromSqlOnNewMdbAndAccdb) {
+  for (const char* extension : {".mdb", ".accdb"}) {
+    const auto dir = CopyOfCorpusFile("mdb-reader/V2003/empty.mdb").parent_path();
+    const auto file = dir / (std::string("schema") + extension);
+    {
+      auto format = jet::create::FormatForPath(file.string());
+      ASSERT_TRUE(format.ok());
+      ASSERT_TRUE(jet::create::CreateDatabase(file.string(), *format, jet::NowAsDateTime()).ok());
+      auto session = jet::WriteSession::Open(file.string());
+      ASSERT_TRUE(session.ok());
+      for (const char* sql :
+           {"CREATE TABLE [Customers] ([Id] COUNTER NOT NULL PRIMARY KEY, [Name] TEXT(50) NOT NULL DEFAULT 'anon' "
+            "UNIQUE, [Since] DATETIME)",
+            "CREATE TABLE [Orders] ([No] AUTOINCREMENT PRIMARY KEY, [CustomerId] LONG NOT NULL, [Total] CURRENCY "
+            "DEFAULT 0)",
+            "INSERT INTO [Customers] ([Name]) VALUES ('Ann')", "INSERT INTO [Customers] ([Id], [Name]) VALUES (17, 'Bo')",
+            "INSERT INTO [Customers] ([Since]) VALUES ('2020-02-29')",
+            "INSERT INTO [Orders] ([CustomerId]) VALUES (1)", "INSERT INTO [Orders] ([CustomerId], [Total]) VALUES (17, 2.5)",
+            "INSERT INTO [Orders] ([No], [CustomerId]) VALUES (100, 18)",
+            "ALTER TABLE [Orders] ADD CONSTRAINT [CustomersOrders] FOREIGN KEY ([CustomerId]) REFERENCES [Customers] "
+            "([Id]) ON UPDATE CASCADE ON DELETE CASCADE"}) {
+        jet::Status st = Sql(**session, sql);
+        ASSERT_TRUE(st.ok()) << extension << ": " << sql << "\n" << st.message();
+      }
+      EXPECT_EQ(RelationshipRows((*session)->database(), "CustomersOrders"),
+                (std::vector<std::string>{"ccolumn:1 grbit:4352 icolumn:0 szColumn:CustomerId szObject:Orders "
+                                          "szReferencedColumn:Id szReferencedObject:Customers "}));
+      auto orders = (*session)->database().tableDef("Orders");
+      ASSERT_TRUE(orders.ok());
+      EXPECT_EQ((*orders)->nextAutoNumber, 100u);
+      // Customer 18 is the next number: the third customer has it.
+      auto customers = (*session)->database().tableDef("Customers");
+      ASSERT_TRUE(customers.ok());
+      EXPECT_EQ((*customers)->nextAutoNumber, 18u);
+    }
+    auto report = jet::check::CheckDatabase(file.string());
+    ASSERT_TRUE(report.ok());
+    EXPECT_TRUE(report->clean()) << (report->problems.empty() ? "" : report->problems[0]);
+    ExpectOraclesAgree(file);
+  }
 }
 
 TEST(Relationship, RefusalsNameTheProblemAndChangeNothing) {
