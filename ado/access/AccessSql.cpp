@@ -85,6 +85,18 @@ class Parser {
   jet::Result<AccessStatement> ParseDrop();
   jet::Result<std::string> ParseName(std::string_view what);
   jet::Result<SqlColumnDefinition> ParseColumnDefinition();
+  // AutoNumber, NOT NULL, DEFAULT and foreign keys (see their definitions below).
+  Status ParseNullAndDefault(SqlColumnDefinition& column);
+  jet::Result<std::vector<std::string>> ParseColumnList(std::string_view what, std::string_view after);
+  jet::Result<AccessStatement> ParseAlter();
+  Status ParseReferentialActions(AddForeignKeyStatement& key);
+  // Keys and indexes (CREATE TABLE constraints, CREATE INDEX).
+  bool AtKeyConstraint() const { return AtWord("CONSTRAINT") || AtWord("PRIMARY") || AtWord("UNIQUE"); }
+  Status ParseColumnKeys(const std::string& column, CreateTableStatement& create);
+  Status ParseTableKey(CreateTableStatement& create);
+  Status ParseKeyKind(SqlKeyConstraint& key, std::string_view after);
+  Status CheckKeys(const CreateTableStatement& create) const;
+  jet::Result<AccessStatement> ParseCreateIndex();
   // Reads one value into `literal` (a fresh one).
   Status ParseLiteral(SqlLiteral& literal);
   Status ExpectWord(std::string_view keyword, std::string_view after);
@@ -285,10 +297,12 @@ jet::Result<AccessStatement> Parser::Parse() {
   if (AtWord("CREATE")) return ParseCreate();
   if (AtWord("INSERT")) return ParseInsert();
   if (AtWord("DROP")) return ParseDrop();
+  if (AtWord("ALTER")) return ParseAlter();
   return Status(ErrorCode::kInvalidArgument,
                 "The statement \"" + StatementBeginning(statement_) +
                     "\" is not one this database understands: it takes SELECT * FROM, SELECT ... INTO, "
-                    "CREATE TABLE, INSERT INTO ... VALUES and DROP TABLE.");
+                    "CREATE TABLE, CREATE INDEX, INSERT INTO ... VALUES, DROP TABLE and ALTER TABLE ... ADD "
+                    "CONSTRAINT.");
 }
 
 jet::Result<AccessStatement> Parser::ParseSelect() {
@@ -329,13 +343,23 @@ jet::Result<AccessStatement> Parser::ParseSelect() {
 
 jet::Result<AccessStatement> Parser::ParseCreate() {
   JET_RETURN_IF_ERROR(Advance());
+  if (AtWord("UNIQUE") || AtWord("INDEX")) return ParseCreateIndex();
   JET_RETURN_IF_ERROR(ExpectWord("TABLE", "CREATE"));
   auto table = ParseName("a table name");
   if (!table.ok()) return table.status();
   JET_RETURN_IF_ERROR(CheckAccessObjectName(table.value(), "table"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
-  CreateTableStatement create{std::move(table.value()), {}};
+  CreateTableStatement create{std::move(table.value()), {}, {}};
   while (true) {
+    if (AtKeyConstraint()) {
+      JET_RETURN_IF_ERROR(ParseTableKey(create));
+      if (AtSymbol(',')) {
+        JET_RETURN_IF_ERROR(Advance());
+        continue;
+      }
+      JET_RETURN_IF_ERROR(ExpectSymbol(')', "the constraint"));
+      break;
+    }
     auto column = ParseColumnDefinition();
     if (!column.ok()) return column.status();
     for (const SqlColumnDefinition& earlier : create.columns)
@@ -343,6 +367,11 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
         return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have the column \"" +
                                                        column->name + "\" twice (names are compared without regard to case).");
     create.columns.push_back(std::move(column.value()));
+    // NOT NULL, DEFAULT and keys may follow the type in any order.
+    while (AtKeyConstraint() || AtWord("NOT") || AtWord("NULL") || AtWord("DEFAULT")) {
+      JET_RETURN_IF_ERROR(ParseColumnKeys(create.columns.back().name, create));
+      JET_RETURN_IF_ERROR(ParseNullAndDefault(create.columns.back()));
+    }
     if (create.columns.size() > kMaxColumnsPerTable)
       return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have more than " +
                                                      std::to_string(kMaxColumnsPerTable) + " columns, the most Access allows.");
@@ -354,6 +383,8 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
     break;
   }
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  if (create.columns.empty()) return Error("the table \"" + create.table + "\" has no column");
+  JET_RETURN_IF_ERROR(CheckKeys(create));
   return AccessStatement(std::move(create));
 }
 
@@ -389,7 +420,9 @@ jet::Result<SqlColumnDefinition> Parser::ParseColumnDefinition() {
     message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
     return Status(type.status().code(), "Column \"" + name.value() + "\": " + message);
   }
-  return SqlColumnDefinition{std::move(name.value()), type.value()};
+  SqlColumnDefinition column{std::move(name.value()), type.value()};
+  JET_RETURN_IF_ERROR(ParseNullAndDefault(column));
+  return column;
 }
 
 jet::Result<AccessStatement> Parser::ParseInsert() {
@@ -397,9 +430,15 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
   JET_RETURN_IF_ERROR(ExpectWord("INTO", "INSERT"));
   auto table = ParseName("a table name");
   if (!table.ok()) return table.status();
-  JET_RETURN_IF_ERROR(ExpectWord("VALUES", "the table name"));
+  std::vector<std::string> columns;
+  if (AtSymbol('(')) {
+    auto list = ParseColumnList("a column name", "the table name");
+    if (!list.ok()) return list.status();
+    columns = std::move(list.value());
+  }
+  JET_RETURN_IF_ERROR(ExpectWord("VALUES", columns.empty() ? "the table name" : "the column list"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "VALUES"));
-  InsertStatement insert{std::move(table.value()), {}};
+  InsertStatement insert{std::move(table.value()), {}, std::move(columns)};
   insert.values.reserve(16);
   while (true) {
     JET_RETURN_IF_ERROR(ParseLiteral(insert.values.emplace_back()));
@@ -411,6 +450,9 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
     JET_RETURN_IF_ERROR(Advance());
     break;
   }
+  if (!insert.columns.empty() && insert.columns.size() != insert.values.size())
+    return Error("the column list names " + std::to_string(insert.columns.size()) + " columns but " +
+                 std::to_string(insert.values.size()) + " values follow");
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
   return AccessStatement(std::move(insert));
 }
@@ -466,6 +508,248 @@ jet::Result<AccessStatement> Parser::ParseDrop() {
   if (!table.ok()) return table.status();
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
   return AccessStatement(DropTableStatement{std::move(table.value())});
+}
+
+// ---- AutoNumber, NOT NULL, DEFAULT, foreign keys -------------------------------------------
+
+// After a column's type: NOT NULL, NULL (the default) and DEFAULT literal, in any order.
+Status Parser::ParseNullAndDefault(SqlColumnDefinition& column) {
+  while (true) {
+    if (AtWord("NOT")) {
+      JET_RETURN_IF_ERROR(Advance());
+      JET_RETURN_IF_ERROR(ExpectWord("NULL", "NOT"));
+      column.notNull = true;
+    } else if (AtWord("NULL")) {
+      JET_RETURN_IF_ERROR(Advance());
+    } else if (AtWord("DEFAULT")) {
+      if (column.defaultValue) return Error("the column \"" + column.name + "\" has two defaults");
+      JET_RETURN_IF_ERROR(Advance());
+      column.defaultValue.emplace();
+      JET_RETURN_IF_ERROR(ParseLiteral(*column.defaultValue));
+    } else {
+      return Status::Ok();
+    }
+  }
+}
+
+// "(" name, ... ")": at least one name, none twice (compared without regard to case).
+jet::Result<std::vector<std::string>> Parser::ParseColumnList(std::string_view what, std::string_view after) {
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', after));
+  std::vector<std::string> names;
+  while (true) {
+    auto name = ParseName(what);
+    if (!name.ok()) return name.status();
+    for (const auto& earlier : names)
+      if (SameWord(earlier, *name)) return Error("the column \"" + *name + "\" is named twice");
+    names.push_back(std::move(name.value()));
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "the column \"" + names.back() + "\""));
+    return names;
+  }
+}
+
+jet::Result<AccessStatement> Parser::ParseAlter() {
+  JET_RETURN_IF_ERROR(Advance());
+  JET_RETURN_IF_ERROR(ExpectWord("TABLE", "ALTER"));
+  AddForeignKeyStatement key;
+  auto table = ParseName("a table name");
+  if (!table.ok()) return table.status();
+  key.table = std::move(table.value());
+  JET_RETURN_IF_ERROR(ExpectWord("ADD", "the table name"));
+  JET_RETURN_IF_ERROR(ExpectWord("CONSTRAINT", "ADD"));
+  auto name = ParseName("the constraint's name");
+  if (!name.ok()) return name.status();
+  key.name = std::move(name.value());
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(key.name, "relationship"));
+  JET_RETURN_IF_ERROR(ExpectWord("FOREIGN", "the constraint's name"));
+  JET_RETURN_IF_ERROR(ExpectWord("KEY", "FOREIGN"));
+  auto columns = ParseColumnList("a column name", "FOREIGN KEY");
+  if (!columns.ok()) return columns.status();
+  key.columns = std::move(columns.value());
+  JET_RETURN_IF_ERROR(ExpectWord("REFERENCES", "the foreign key's columns"));
+  auto parent = ParseName("the referenced table's name");
+  if (!parent.ok()) return parent.status();
+  key.referencedTable = std::move(parent.value());
+  if (AtSymbol('(')) {
+    auto referenced = ParseColumnList("a column name", "the referenced table's name");
+    if (!referenced.ok()) return referenced.status();
+    key.referencedColumns = std::move(referenced.value());
+    if (key.referencedColumns.size() != key.columns.size())
+      return Error("the foreign key has " + std::to_string(key.columns.size()) + " columns but refers to " +
+                   std::to_string(key.referencedColumns.size()));
+  }
+  JET_RETURN_IF_ERROR(ParseReferentialActions(key));
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(std::move(key));
+}
+
+// [ON UPDATE CASCADE|NO ACTION] [ON DELETE CASCADE|NO ACTION], each at most once.
+Status Parser::ParseReferentialActions(AddForeignKeyStatement& key) {
+  bool update = false, remove = false;
+  while (AtWord("ON")) {
+    JET_RETURN_IF_ERROR(Advance());
+    const bool isUpdate = AtWord("UPDATE");
+    if (!isUpdate && !AtWord("DELETE")) return Expected("UPDATE or DELETE", "ON");
+    const std::string event = isUpdate ? "UPDATE" : "DELETE";
+    if (isUpdate ? update : remove) return Error("ON " + event + " is given twice");
+    (isUpdate ? update : remove) = true;
+    JET_RETURN_IF_ERROR(Advance());
+    bool cascade = false;
+    if (AtWord("CASCADE")) {
+      cascade = true;
+      JET_RETURN_IF_ERROR(Advance());
+    } else if (AtWord("NO")) {
+      JET_RETURN_IF_ERROR(Advance());
+      JET_RETURN_IF_ERROR(ExpectWord("ACTION", "NO"));
+    } else {
+      return Expected("CASCADE or NO ACTION", "ON " + event);
+    }
+    (isUpdate ? key.cascadeUpdates : key.cascadeDeletes) = cascade;
+  }
+  return Status::Ok();
+}
+
+// ---- Keys and indexes ------------------------------------------------------------------
+
+// After a column's type: PRIMARY KEY, UNIQUE or CONSTRAINT name PRIMARY KEY/UNIQUE, each
+// a key on that column alone.
+Status Parser::ParseColumnKeys(const std::string& column, CreateTableStatement& create) {
+  while (AtKeyConstraint()) {
+    SqlKeyConstraint key;
+    if (AtWord("CONSTRAINT")) {
+      JET_RETURN_IF_ERROR(Advance());
+      auto name = ParseName("a constraint name");
+      if (!name.ok()) return name.status();
+      key.name = std::move(name.value());
+    }
+    JET_RETURN_IF_ERROR(ParseKeyKind(key, "the column \"" + column + "\""));
+    key.columns.push_back(column);
+    create.keys.push_back(std::move(key));
+  }
+  return Status::Ok();
+}
+
+// PRIMARY KEY or UNIQUE.
+Status Parser::ParseKeyKind(SqlKeyConstraint& key, std::string_view after) {
+  if (AtWord("PRIMARY")) {
+    JET_RETURN_IF_ERROR(Advance());
+    JET_RETURN_IF_ERROR(ExpectWord("KEY", "PRIMARY"));
+    key.primaryKey = true;
+    return Status::Ok();
+  }
+  if (AtWord("UNIQUE")) return Advance();
+  return Expected("PRIMARY KEY or UNIQUE", after);
+}
+
+// [CONSTRAINT name] PRIMARY KEY (col, ...) or [CONSTRAINT name] UNIQUE (col, ...).
+Status Parser::ParseTableKey(CreateTableStatement& create) {
+  SqlKeyConstraint key;
+  std::string after = "\",\"";
+  if (AtWord("CONSTRAINT")) {
+    JET_RETURN_IF_ERROR(Advance());
+    auto name = ParseName("a constraint name");
+    if (!name.ok()) return name.status();
+    key.name = std::move(name.value());
+    after = "the constraint name \"" + key.name + "\"";
+  }
+  JET_RETURN_IF_ERROR(ParseKeyKind(key, after));
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', key.primaryKey ? "PRIMARY KEY" : "UNIQUE"));
+  while (true) {
+    auto column = ParseName("a column name");
+    if (!column.ok()) return column.status();
+    key.columns.push_back(std::move(column.value()));
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "the column \"" + key.columns.back() + "\""));
+    break;
+  }
+  create.keys.push_back(std::move(key));
+  return Status::Ok();
+}
+
+// Every key names columns of the table, each once, at most 10; one primary key; names distinct.
+Status Parser::CheckKeys(const CreateTableStatement& create) const {
+  bool primary = false;
+  for (size_t k = 0; k < create.keys.size(); ++k) {
+    const SqlKeyConstraint& key = create.keys[k];
+    const std::string what = key.name.empty() ? (key.primaryKey ? std::string("the primary key") : "a UNIQUE constraint")
+                                              : "the constraint \"" + key.name + "\"";
+    if (key.primaryKey && primary) return Error("the table \"" + create.table + "\" has more than one primary key");
+    primary = primary || key.primaryKey;
+    if (key.columns.size() > kMaxIndexColumns) return Error(what + " has more than 10 columns");
+    for (size_t i = 0; i < key.columns.size(); ++i) {
+      const bool known = std::any_of(create.columns.begin(), create.columns.end(),
+                                     [&](const SqlColumnDefinition& c) { return SameWord(c.name, key.columns[i]); });
+      if (!known) return Error(what + " names \"" + key.columns[i] + "\", which is not a column of the table");
+      for (size_t j = 0; j < i; ++j)
+        if (SameWord(key.columns[j], key.columns[i])) return Error(what + " names \"" + key.columns[i] + "\" twice");
+    }
+    if (!key.name.empty()) {
+      JET_RETURN_IF_ERROR(CheckAccessObjectName(key.name, "index"));
+      for (size_t j = 0; j < k; ++j)
+        if (SameWord(create.keys[j].name, key.name)) return Error("two constraints are named \"" + key.name + "\"");
+    }
+  }
+  return Status::Ok();
+}
+
+// CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY|DISALLOW NULL|IGNORE NULL]
+jet::Result<AccessStatement> Parser::ParseCreateIndex() {
+  CreateIndexStatement create;
+  if (AtWord("UNIQUE")) {
+    create.unique = true;
+    JET_RETURN_IF_ERROR(Advance());
+  }
+  JET_RETURN_IF_ERROR(ExpectWord("INDEX", create.unique ? "CREATE UNIQUE" : "CREATE"));
+  auto index = ParseName("an index name");
+  if (!index.ok()) return index.status();
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(index.value(), "index"));
+  create.index = std::move(index.value());
+  JET_RETURN_IF_ERROR(ExpectWord("ON", "the index name"));
+  auto table = ParseName("a table name");
+  if (!table.ok()) return table.status();
+  create.table = std::move(table.value());
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
+  while (true) {
+    auto column = ParseName("a column name");
+    if (!column.ok()) return column.status();
+    SqlIndexColumn c{std::move(column.value()), true};
+    if (AtWord("ASC") || AtWord("DESC")) {
+      c.ascending = AtWord("ASC");
+      JET_RETURN_IF_ERROR(Advance());
+    }
+    for (const SqlIndexColumn& earlier : create.columns)
+      if (SameWord(earlier.name, c.name)) return Error("the index names the column \"" + c.name + "\" twice");
+    create.columns.push_back(std::move(c));
+    if (create.columns.size() > kMaxIndexColumns) return Error("an index has at most 10 columns");
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "the column \"" + create.columns.back().name + "\""));
+    break;
+  }
+  if (AtWord("WITH")) {
+    JET_RETURN_IF_ERROR(Advance());
+    if (AtWord("PRIMARY")) {
+      create.with = CreateIndexStatement::With::kPrimary;
+      JET_RETURN_IF_ERROR(Advance());
+    } else if (AtWord("DISALLOW") || AtWord("IGNORE")) {
+      const bool disallow = AtWord("DISALLOW");
+      create.with = disallow ? CreateIndexStatement::With::kDisallowNull : CreateIndexStatement::With::kIgnoreNull;
+      JET_RETURN_IF_ERROR(Advance());
+      JET_RETURN_IF_ERROR(ExpectWord("NULL", disallow ? "DISALLOW" : "IGNORE"));
+    } else {
+      return Expected("PRIMARY, DISALLOW NULL or IGNORE NULL", "WITH");
+    }
+  }
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(std::move(create));
 }
 
 }  // namespace

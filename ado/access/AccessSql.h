@@ -2,9 +2,13 @@
 // optionally ending in ";":
 //   SELECT * FROM t
 //   SELECT a1.* INTO new FROM old AS a1        (also SELECT * INTO new FROM old)
-//   CREATE TABLE t (col TYPE, ...)
-//   INSERT INTO t VALUES (literal, ...)
+//   CREATE TABLE t (col TYPE [NOT NULL] [DEFAULT literal] [PRIMARY KEY | UNIQUE], ...,
+//                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...))
+//   CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY | WITH DISALLOW NULL | WITH IGNORE NULL]
+//   INSERT INTO t [(col, ...)] VALUES (literal, ...)
 //   DROP TABLE t
+//   ALTER TABLE t ADD CONSTRAINT name FOREIGN KEY (col, ...) REFERENCES parent [(col, ...)]
+//         [ON UPDATE CASCADE] [ON DELETE CASCADE]
 // Keywords in any case. Names bare, in back-quotes or in square brackets, a doubled closing
 // delimiter inside standing for one. Literals: 'text' ('' inside), NULL, numbers with sign,
 // decimal point and exponent, True/False, and binary 0x0A1B (an even number of hex digits).
@@ -13,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -42,7 +47,23 @@ struct SqlLiteral {
 struct SqlColumnDefinition {
   std::string name;
   AccessColumnType type;
+  bool notNull = false;                     // NOT NULL
+  std::optional<SqlLiteral> defaultValue{};  // DEFAULT literal
   bool operator==(const SqlColumnDefinition&) const = default;
+};
+
+// A key of CREATE TABLE: a column's PRIMARY KEY or UNIQUE, or a table constraint.
+struct SqlKeyConstraint {
+  std::string name;  // empty: unnamed (Access names it)
+  bool primaryKey = false;  // else UNIQUE
+  std::vector<std::string> columns;
+  bool operator==(const SqlKeyConstraint&) const = default;
+};
+
+struct SqlIndexColumn {
+  std::string name;
+  bool ascending = true;
+  bool operator==(const SqlIndexColumn&) const = default;
 };
 
 struct SelectAllStatement {  // SELECT * FROM t
@@ -57,11 +78,22 @@ struct SelectIntoStatement {  // SELECT a1.* INTO target FROM source AS a1
 struct CreateTableStatement {
   std::string table;
   std::vector<SqlColumnDefinition> columns;  // at least one, names distinct without regard to case
+  std::vector<SqlKeyConstraint> keys;        // in the order written; columns checked against `columns`
   bool operator==(const CreateTableStatement&) const = default;
+};
+struct CreateIndexStatement {
+  enum class With { kNone, kPrimary, kDisallowNull, kIgnoreNull };
+  std::string index;
+  std::string table;
+  bool unique = false;
+  std::vector<SqlIndexColumn> columns;  // 1 to 10
+  With with = With::kNone;
+  bool operator==(const CreateIndexStatement&) const = default;
 };
 struct InsertStatement {
   std::string table;
-  std::vector<SqlLiteral> values;  // one per column, in column order
+  std::vector<SqlLiteral> values;  // one per column, in column order (or in the order of `columns`)
+  std::vector<std::string> columns{};  // the column list; empty when the statement has none
   bool operator==(const InsertStatement&) const = default;
 };
 struct DropTableStatement {
@@ -69,8 +101,21 @@ struct DropTableStatement {
   bool operator==(const DropTableStatement&) const = default;
 };
 
+// ALTER TABLE t ADD CONSTRAINT name FOREIGN KEY (...) REFERENCES parent (...): an Access relationship.
+struct AddForeignKeyStatement {
+  std::string table;  // the referring table
+  std::string name;   // the relationship's name
+  std::vector<std::string> columns;
+  std::string referencedTable;
+  std::vector<std::string> referencedColumns;  // empty: the referenced table's primary key
+  bool cascadeUpdates = false;
+  bool cascadeDeletes = false;
+  bool operator==(const AddForeignKeyStatement&) const = default;
+};
+
 using AccessStatement = std::variant<SelectAllStatement, SelectIntoStatement, CreateTableStatement,
-                                     InsertStatement, DropTableStatement>;
+                                     InsertStatement, DropTableStatement, CreateIndexStatement,
+                                     AddForeignKeyStatement>;
 
 // Parses one statement. Errors (kInvalidArgument, or kUnsupported for a type word we do not
 // create) quote the statement's beginning and say what was expected where.
@@ -86,6 +131,7 @@ jet::Status CheckAccessObjectName(std::string_view name, std::string_view what);
 
 inline constexpr size_t kMaxObjectNameLength = 64;  // characters
 inline constexpr size_t kMaxColumnsPerTable = 255;
+inline constexpr size_t kMaxIndexColumns = 10;
 
 // Characters of UTF-8 text as Access counts them (UTF-16 code units: a character beyond
 // U+FFFF counts twice). Encoded surrogates (WTF-8, as the engine decodes unpaired ones) are

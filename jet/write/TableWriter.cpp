@@ -8,6 +8,7 @@
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
 #include "jet/RowCodec.h"
+#include "jet/write/AutoNumbers.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/IndexWriter.h"
 #include "jet/write/LongValueWriter.h"
@@ -189,14 +190,29 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     return Status(ErrorCode::kInvalidArgument, context + ": " + std::to_string(values.size()) + " values for " +
                                                    std::to_string(def.columns.size()) + " columns");
   }
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
-  for (const auto& c : def.columns) {
-    // Access fills these itself; a row without the next number would break the counter.
-    if (c.autoNumber() || c.calculated() || c.type() == ColumnType::kComplex) {
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
+  bool numbered = true;
+  for (size_t i = 0; i < values.size(); ++i) {
+    const ColumnDef& c = def.columns[i];
+    // Access computes these itself from other tables or expressions.
+    if (c.calculated() || c.type() == ColumnType::kComplex) {
       return Status(ErrorCode::kUnsupported, context + ": column " + c.name +
-                                                 " is an AutoNumber, calculated or multi-value column, which this "
+                                                 " is a calculated or multi-value column, which this "
                                                  "engine does not fill yet; nothing was written");
     }
+    if (c.autoNumber() && IsNull(values[i])) {
+      numbered = false;
+    } else if (c.required && IsNull(values[i]) && c.type() != ColumnType::kBoolean) {
+      return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name +
+                                                     ": a value is required (the column is NOT NULL), the row "
+                                                     "has none; nothing was written");
+    }
+  }
+  if (!numbered) {
+    // Callers that may change the row number it themselves (WriteSession) and save this copy.
+    std::vector<Value> filled = values;
+    JET_RETURN_IF_ERROR(FillAutoNumbers(writer, def, filled, context));
+    return InsertRow(writer, def, filled, options);
   }
 
   // Encode every plain column first: a bad value refuses the row before any write.
@@ -246,6 +262,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     encoded = EncodeRowInto(def, format, fields, context, row);
   }
   JET_RETURN_IF_ERROR(encoded);
+  JET_RETURN_IF_ERROR(KeepAutoNumbers(writer, def, values));
 
   // The table's last data page if the row fits there, else a new page in both maps.
   auto tableName = [&] { return "table " + def.name; };
@@ -297,7 +314,7 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
                  const InsertOptions& options) {
   const JetFormat& format = writer.format();
   const std::string context = writer.file().fileName() + ": table " + def.name;
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   auto current = ReadRow(writer.file(), row, "a row of table " + def.name);
   if (!current.ok()) return current.status();
   // Free the LVAL rows of its long values (their pages stay with the column).

@@ -288,7 +288,9 @@ TEST(InsertIntoAccessTables, EveryCorpusTableTakesARowOrRefusesCleanly) {
           switch (c->type()) {
             case ColumnType::kLong: row.push_back(n); break;
             case ColumnType::kInteger: row.push_back(int16_t{7}); break;
-            case ColumnType::kText: row.push_back(std::string("w") + std::to_string(n)); break;
+            case ColumnType::kText:  // cut to the column's length (some are 1 character)
+              row.push_back((std::string("w") + std::to_string(n)).substr(0, std::max<size_t>(1, c->length / 2)));
+              break;
             case ColumnType::kMemo: row.push_back(std::string(100, 'm')); break;
             case ColumnType::kBoolean: row.push_back(true); break;
             default: row.push_back(jet::Null{});
@@ -300,7 +302,10 @@ TEST(InsertIntoAccessTables, EveryCorpusTableTakesARowOrRefusesCleanly) {
           ++written;
         } else {
           ++refused;
-          EXPECT_TRUE(st.code() == jet::ErrorCode::kUnsupported || st.code() == jet::ErrorCode::kExists)
+          // Also refused: Null in a column Access marks Required (the row leaves most columns Null).
+          const bool required = st.code() == jet::ErrorCode::kInvalidArgument &&
+                                st.message().find("a value is required") != std::string::npos;
+          EXPECT_TRUE(st.code() == jet::ErrorCode::kUnsupported || st.code() == jet::ErrorCode::kExists || required)
               << relative << " " << name << ": " << st.message();
           EXPECT_EQ(ReadFileBytes(file), before) << relative << " " << name;
         }
