@@ -415,7 +415,9 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   } else if (Has(type, "bool") || type == "bit") {
     plan.type = "YESNO";
     plan.form = ValueForm::kBoolean;
-    if (facts.nullValue) notes.push_back(where + ": Yes/No columns hold no Null; Nulls are stored as No");
+    if (c.nullable)
+      notes.push_back(where + ": a Yes/No column holds no Null, so it is NOT NULL in Access" +
+                      (facts.nullValue ? "; its Nulls are stored as No" : ""));
   } else if (Has(type, "decimal_text") || ((Has(type, "dec") || Has(type, "num")) && c.precision)) {
     const int p = c.precision.value_or(18), s = c.scale.value_or(0);
     plan.form = ValueForm::kExactDecimal;
@@ -501,7 +503,12 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
   plan.table = design.name;
   const ado::IndexEntry* key = design.primaryKey();
   const ado::ColumnEntry* keyColumn = key && key->columns.size() == 1 ? design.column(key->columns[0].column) : nullptr;
-  const bool counter = keyColumn && keyColumn->autoIncrement;
+  // The rowid becomes an AutoNumber, a Long Integer: not when its values go beyond one.
+  const std::size_t keyAt = keyColumn ? static_cast<std::size_t>(keyColumn - design.columns.data()) : 0;
+  const bool beyondLong = keyColumn && keyAt < facts.size() &&
+                          ((facts[keyAt].minInteger && *facts[keyAt].minInteger < INT32_MIN) ||
+                           (facts[keyAt].maxInteger && *facts[keyAt].maxInteger > INT32_MAX));
+  const bool counter = keyColumn && keyColumn->autoIncrement && !beyondLong;
   plan.create = "CREATE TABLE " + AccessName(design.name) + " (";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
     const ado::ColumnEntry& c = design.columns[i];

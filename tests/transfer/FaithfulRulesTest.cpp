@@ -173,6 +173,13 @@ TEST_F(FaithfulRulesTest, SQLiteTypesBecomeAccessColumnsByTheirValues) {
   withBigInt.bigInt = true;
   EXPECT_NE(PlanAccessTable(t, facts, withBigInt, {}).create.find("[big] BIGINT"), std::string::npos);
 
+  // A rowid beyond Long Integer cannot be an AutoNumber: a plain key of the wider type.
+  facts[0].maxInteger = 3'000'000'000;
+  EXPECT_NE(PlanAccessTable(t, facts, withBigInt, {}).create.find("[id] BIGINT NOT NULL"), std::string::npos);
+  EXPECT_NE(PlanAccessTable(t, facts, withBigInt, {}).create.find("CONSTRAINT [PrimaryKey] PRIMARY KEY ([id])"),
+            std::string::npos);
+  facts[0].maxInteger.reset();
+
   // Texts that are no ISO dates keep the column a text.
   facts[7].nonIsoDateText = true;
   EXPECT_NE(PlanAccessTable(t, facts, {}, {}).create.find("[at] MEMO"), std::string::npos);
