@@ -485,7 +485,9 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
     if (IsDecimalNumber(text)) {
       plan.defaultLiteral = plan.form == ValueForm::kBoolean ? (text == "0" ? "False" : "True") : text;
     } else if (auto inner = Unquoted(text); inner && text.front() == '\'') {
-      plan.defaultLiteral = Quoted(*inner);
+      // A number column's default written as text ('0') is the number to Access.
+      const bool number = plan.form == ValueForm::kNumber || plan.form == ValueForm::kExactDecimal;
+      plan.defaultLiteral = number && IsDecimalNumber(*inner) ? *inner : Quoted(*inner);
     } else if (lower == "true" || lower == "false") {
       plan.defaultLiteral = lower == "true" ? "True" : "False";
     } else if (lower != "null") {
