@@ -163,6 +163,9 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
     plan.type = "INTEGER";
     plan.rowidKey = true;
     plan.notNull = false;  // the rowid is never Null
+  } else if (c.autoIncrement && type == "autonumber") {
+    notes.push_back(Column(design.name, c.name) +
+                    ": an AutoNumber that is not the whole primary key is copied as plain numbers");
   }
   if (c.computed)
     notes.push_back(Column(design.name, c.name) + ": a calculated column" +

@@ -127,5 +127,23 @@ TEST_F(FaithfulRoundTripTest, AnSQLiteDatabaseComesBackFromAccessUnchanged) {
   }
 }
 
+// A foreign key the data breaks is not made: a note says so, the tables and rows are there.
+TEST_F(FaithfulRoundTripTest, AForeignKeyTheDataBreaksIsANoteAndTheRowsStay) {
+  const QString source = newSQLite(QStringLiteral("orphans.db"),
+                                   {"CREATE TABLE p (id INTEGER PRIMARY KEY)", "INSERT INTO p VALUES (1)",
+                                    "CREATE TABLE c (x INTEGER REFERENCES p (id))", "INSERT INTO c VALUES (1)",
+                                    "INSERT INTO c VALUES (2)"});
+  const QString access = newAccess(QStringLiteral("orphans.accdb"));
+  useFiles(source, access);
+  copy(true);
+  EXPECT_TRUE(failures.empty());
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("ALTER TABLE [c] ADD CONSTRAINT [pc] was not made"), std::string::npos) << notes[0];
+  EXPECT_EQ(accessRows(access, QStringLiteral("c")).size(), 2u);
+  const auto check = jet::check::CheckDatabase(access.toStdString());
+  ASSERT_TRUE(check.ok());
+  EXPECT_TRUE(check.value().problems.empty());
+}
+
 }  // namespace
 }  // namespace transfer_test
