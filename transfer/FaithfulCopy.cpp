@@ -114,7 +114,17 @@ std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QSt
 FaithfulToAccessDirection::FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode)
     : tables_(TablesOfRun(env.sqliteList, env.accessList)), mode_(mode) {}
 
+void FaithfulToAccessDirection::connectionsOpened(ado::Connection&, ado::Connection& target) { target_ = &target; }
+
 std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QString& name, ado::Connection& source) {
+  if (target_ && target_->IsOpen()) {
+    ado::Recordset existing = target_->OpenSchema(ado::adSchemaTables, {{}, {}, ado::Variant::text(name.toStdString())});
+    if (!existing.Eof())
+      throw ado::Error(ado::adErrProviderFailed,
+                       "the Access database still has a table named " + name.toStdString() +
+                           " (one that takes part in a relationship cannot be dropped), and the copy's rows do not "
+                           "go into an old table");
+  }
   const TableDesign design = ReadTableDesign(source, name.toStdString());
   std::vector<faithful::ColumnFacts> facts;
   if (!design.columns.empty()) {

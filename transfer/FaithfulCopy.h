@@ -45,6 +45,9 @@ class FaithfulToSQLiteDirection : public AccessToSQLiteDirection {
 class FaithfulToAccessDirection : public SQLiteToAccessDirection {
  public:
   FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode);
+  void connectionsOpened(ado::Connection& source, ado::Connection& target) override;
+  // Gives the table up when the target still has a table of its name: an old table that takes
+  // part in a relationship cannot be dropped, and the copy's rows must not go into it.
   std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) override;
   void afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) override;
 
@@ -52,6 +55,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   std::vector<std::string> tables_;
   const FaithfulMode& mode_;
   std::vector<std::string> foreignKeys_;  // of the tables begun, in order
+  ado::Connection* target_ = nullptr;
 };
 
 }  // namespace transfer

@@ -145,5 +145,30 @@ TEST_F(FaithfulRoundTripTest, AForeignKeyTheDataBreaksIsANoteAndTheRowsStay) {
   EXPECT_TRUE(check.value().problems.empty());
 }
 
+// Overwriting tables that take part in a relationship: Access refuses their drop, and the
+// copy gives each of them up whole instead of adding its rows to the old table.
+TEST_F(FaithfulRoundTripTest, ATableThatCannotBeDroppedIsGivenUpNotAppendedTo) {
+  const QString source = newSQLite(QStringLiteral("keys.db"), {kSource[0], kSource[2], kSource[4], kSource[7]});
+  const QString access = newAccess(QStringLiteral("keys.accdb"));
+  useFiles(source, access);
+  copy(true);
+  ASSERT_TRUE(failures.empty());
+  const auto before = accessRows(access, QStringLiteral("orders"));
+  accessList.clear();
+  sqliteList.clear();
+  dialogs.setDefaultAnswer(app::MessageAnswer::Yes);  // overwrite
+  copy(true);
+  std::vector<transfer::StatementFailure> givenUp;
+  for (const auto& f : failures)
+    if (f.tableUndone) givenUp.push_back(f);
+  ASSERT_EQ(givenUp.size(), 2u);
+  EXPECT_TRUE(givenUp[0].description.contains(QStringLiteral("still has a table named orders")))
+      << givenUp[0].description.toStdString();
+  EXPECT_EQ(accessRows(access, QStringLiteral("orders")), before);
+  const auto check = jet::check::CheckDatabase(access.toStdString());
+  ASSERT_TRUE(check.ok());
+  EXPECT_TRUE(check.value().problems.empty());
+}
+
 }  // namespace
 }  // namespace transfer_test
