@@ -181,11 +181,12 @@ void Restrict(std::vector<Row>& rows, const std::vector<Variant>& restrictions, 
   }
 }
 
-// The tables whose columns and indexes are listed: one when restricted to it, else every table.
-std::vector<std::string> TablesFor(Session& session, const std::optional<std::string>& table) {
+// The tables whose columns and indexes are listed: one when restricted to it, else every table
+// (and, for the columns, every view).
+std::vector<std::string> TablesFor(Session& session, const std::optional<std::string>& table, bool views = false) {
   std::vector<std::string> names;
   for (const TableEntry& entry : session.tables()) {
-    if (entry.type != "TABLE" && entry.type != "SYSTEM TABLE") continue;
+    if (entry.type != "TABLE" && entry.type != "SYSTEM TABLE" && !(views && entry.type == "VIEW")) continue;
     if (table && !SameName(entry.name, *table)) continue;
     names.push_back(entry.name);
   }
@@ -217,7 +218,7 @@ std::unique_ptr<Cursor> SchemaCursor(Session& session, int schema, const std::ve
       return std::make_unique<RowsCursor>(TablesFields(), std::move(rows));
     }
     case adSchemaColumns: {
-      for (const std::string& table : TablesFor(session, Restriction(restrictions, 2)))
+      for (const std::string& table : TablesFor(session, Restriction(restrictions, 2), true))
         for (const ColumnEntry& column : session.columns(table)) rows.push_back(ColumnRow(column));
       Restrict(rows, restrictions, {0, 1, 2, 3});
       std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return ByTableThen(a, b, 2, 3, 6); });

@@ -1,7 +1,7 @@
 // The schema rowsets OpenSchema returns beside the table list, with the fields and the order
 // of the OLE DB schema rowsets as the Access OLE DB providers fill them:
 //
-//   adSchemaColumns (4)     one row per column: TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION (from 1),
+//   adSchemaColumns (4)     one row per column of a table or view: TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION (from 1),
 //                           COLUMN_HASDEFAULT, COLUMN_DEFAULT (the default as written), COLUMN_FLAGS
 //                           (DBCOLUMNFLAGS: ISLONG for Memo/OLE, ISFIXEDLENGTH, ISNULLABLE),
 //                           IS_NULLABLE, DATA_TYPE (an OLE DB type: 130 for text, 128 for bytes),

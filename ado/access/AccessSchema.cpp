@@ -87,6 +87,8 @@ std::string AccessTypeName(const jet::ColumnDef& column) {
 
 std::vector<ColumnEntry> SchemaColumns(jet::Database& db, const std::string& table) {
   using jet::ColumnType;
+  // A stored query (a view) has no table definition; its columns are not known here.
+  if (!db.catalog().findTable(table)) return {};
   const auto def = DefinitionOf(db, table);
   auto blocks = jet::ReadTableProperties(db, *def);
   if (!blocks.ok()) Fail(blocks.status(), db, table);

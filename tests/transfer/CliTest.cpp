@@ -260,7 +260,8 @@ TEST_F(CliTest, FaithfulCopiesKeepValuesAndPrintNotes) {
   // zero-length text stays one (the window's copy writes it as Null).
   const QString source = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE t (s VARCHAR(3), n INTEGER, r REAL)",
                                                             "INSERT INTO t VALUES ('abcdef', 7, 0.1)",
-                                                            "INSERT INTO t VALUES ('', -2147483648, NULL)"});
+                                                            "INSERT INTO t VALUES ('', -2147483648, NULL)",
+                                                            "CREATE VIEW v AS SELECT n * 2 AS twice FROM t"});
   const QString target = tempPath(QStringLiteral("t.accdb"));
   const Outcome toAccess = RunCli({"to-access", source, target, "--faithful"});
   EXPECT_EQ(toAccess.exitCode, 0) << toAccess.err.toStdString();
@@ -269,6 +270,10 @@ TEST_F(CliTest, FaithfulCopiesKeepValuesAndPrintNotes) {
   auto rows = accessRows(target, QStringLiteral("t"));
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"", "-2147483648", "NULL"}, {"abcdef", "7", "0.1"}}));
+  // A view's columns are read as a table's are (it has no keys).
+  auto view = accessRows(target, QStringLiteral("v"));
+  std::sort(view.begin(), view.end());
+  EXPECT_EQ(view, (std::vector<std::vector<std::string>>{{"-4294967296"}, {"14"}}));
 }
 
 }  // namespace
