@@ -95,8 +95,9 @@ Result<TableDef> ParseTableDef(std::span<const uint8_t> bytes, const DatabaseHea
   const uint32_t realCount = LoadU32(in.at(t.realIndexCount));
   def.ownedPages = RowPointer::FromPacked(LoadU32(in.at(t.ownedPagesMap)));
   def.freeSpacePages = RowPointer::FromPacked(LoadU32(in.at(t.freeSpaceMap)));
-  // Access allows 255 columns and 32 indexes per table; more means damage, and
-  // checking here keeps a damaged count from driving huge allocations.
+  // Access allows 255 columns and 32 indexes per table; counts beyond 256 columns or 64
+  // indexes, a margin above those, mean damage, and checking here keeps a damaged count
+  // from driving huge allocations.
   if (columnCount > 256 || realCount > 64 || logicalCount > 64) {
     return Status(ErrorCode::kCorrupt, context + ": table definition has impossible counts (" +
                                            std::to_string(columnCount) + " columns, " + std::to_string(realCount) +
