@@ -20,6 +20,7 @@ bool WriteVectorFully(int fd, iovec* parts, int count, off_t offset) {
   while (count > 0) {
     ssize_t n = ::pwritev(fd, parts, count, offset);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;  // nothing taken: the device has no room
     if (n <= 0) return false;
     offset += n;
     // Skip what was written; a part written halfway continues from where it stopped.
@@ -136,7 +137,11 @@ Status PageFile::readFileBytes(uint32_t page, uint8_t* out) {
     }
   }
   if (!ReadFully(fd_, out, size, static_cast<off_t>(page) * size)) {
-    return IoError(fileName_, "cannot read page " + std::to_string(page));
+    const std::string what = "cannot read page " + std::to_string(page);
+    // Cut short since it was opened (by another program): no system error to report.
+    if (errno == 0) return Status(ErrorCode::kIo, fileName_ + ": " + what + ": the file ends before page " +
+                                                      std::to_string(page));
+    return IoError(fileName_, what);
   }
   return Status::Ok();
 }

@@ -11,6 +11,7 @@
 
 #include "jet/Bytes.h"
 #include "jet/Database.h"
+#include "jet/FileIo.h"
 #include "jet/create/SystemTables.h"
 #include "jet/PageCodec.h"
 #include "jet/crypto/AgileEncryption.h"
@@ -144,15 +145,18 @@ Status EncryptSkeleton(std::vector<PageBytes>& pages, const std::string& passwor
 
 Status WriteAll(const std::string& path, const std::vector<PageBytes>& pages) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-  if (fd < 0) return Status(ErrorCode::kIo, path + ": cannot create the file: " + std::strerror(errno));
+  if (fd < 0) return IoError(path, "cannot create the file");
   Status status;
+  off_t at = 0;
   for (const auto& page : pages) {
-    if (::write(fd, page.data(), page.size()) != static_cast<ssize_t>(page.size())) {
-      status = Status(ErrorCode::kIo, path + ": cannot write: " + std::strerror(errno));
+    // A short write leaves errno as it was: WriteFully says why it stopped.
+    if (!WriteFully(fd, page.data(), page.size(), at)) {
+      status = IoError(path, "cannot write");
       break;
     }
+    at += static_cast<off_t>(page.size());
   }
-  if (status.ok() && ::fsync(fd) != 0) status = Status(ErrorCode::kIo, path + ": cannot sync: " + std::strerror(errno));
+  if (status.ok() && ::fsync(fd) != 0) status = IoError(path, "cannot sync");
   ::close(fd);
   return status;
 }
@@ -227,7 +231,7 @@ Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double 
   if (status.ok()) status = AddRows(partial, creationDate, password);
   if (status.ok() && ::link(partial.c_str(), path.c_str()) != 0) {
     // link() rather than rename(): it refuses to replace a file that appeared meanwhile.
-    status = Status(ErrorCode::kIo, path + ": cannot create the file: " + std::strerror(errno));
+    status = IoError(path, "cannot create the file");
   }
   ::unlink(partial.c_str());
   if (!status.ok()) {
