@@ -1,6 +1,7 @@
 // An open Access database for reading: the page file, its header and catalogue,
 // table definitions on demand (cached), row cursors, and complex-column values.
-// This is the engine's entry point; the writer will extend it, not replace it.
+// The engine's entry point: the write session (jet/write) opens one of these and reads
+// through it, so reading and writing share one view of the file.
 #pragma once
 
 #include <map>

@@ -10,6 +10,7 @@
 #include "db/Connections.h"
 #include "db/ODBCProvider.h"
 #include "db/SQLite.h"
+#include "ui/ActionGuard.h"
 #include "ui/ProgramIcon.h"
 #include "ui/Twips.h"
 #include "ui/WindowGeometry.h"
@@ -118,7 +119,7 @@ void Form1::connectHandlers() {
       {PushButton9, &Form1::PushButton9_Click},
   };
   for (const auto& [button, handler] : handlers) {
-    connect(button, &QPushButton::clicked, this, handler);
+    ConnectAction(button, this, services_.actionRunning, handler);
   }
   rememberChanges(Text1, app::kSettingSQLiteDatabase);
   rememberChanges(Text5, app::kSettingAccessMDBFile);
@@ -146,7 +147,10 @@ QString Form1::accessPath() const { return Text5->text(); }
 QString Form1::accessPassword() const { return Text6->text(); }
 
 void Form1::start() {
-  Form_Load();
+  {
+    const ActionScope startUp(services_.actionRunning);
+    Form_Load();
+  }
   const bool advanced = form2_ && form2_->isVisible();
   if (!programEnded_ && !advanced) show();
 }

@@ -9,6 +9,7 @@
 #include "transfer/AccessToSQLite.h"
 #include "transfer/SQLiteToAccess.h"
 #include "transfer/TableActions.h"
+#include "ui/ActionGuard.h"
 #include "ui/ProgramIcon.h"
 #include "ui/Twips.h"
 #include "ui/WindowGeometry.h"
@@ -121,7 +122,7 @@ void Form2::connectHandlers() {
       {PushButton11, &Form2::PushButton11_Click}, {PushButton12, &Form2::PushButton12_Click},
   };
   for (const auto& [button, handler] : handlers) {
-    connect(button, &QPushButton::clicked, this, handler);
+    ConnectAction(button, this, services_.actionRunning, handler);
   }
 }
 

@@ -10,7 +10,7 @@
 //   REAL, SINGLE, FLOAT4, IEEESINGLE                      Single
 //   CURRENCY, MONEY                                       Currency
 //   BIT, YESNO, BOOLEAN, LOGICAL, LOGICAL1                Yes/No
-//   DATETIME, DATE, TIME                                  Date/Time (TIMESTAMP is no longer one)
+//   DATETIME, DATE, TIME                                  Date/Time (not TIMESTAMP)
 //   GUID, UNIQUEIDENTIFIER                                Replication ID
 //   DECIMAL, NUMERIC, DEC [(p[,s])]                       Decimal(p,s), Decimal(18,0) without
 //   LONGBINARY, OLEOBJECT, GENERAL, IMAGE                 OLE Object

@@ -1,6 +1,6 @@
 // Reading speed: every row and every value of a table, scanned by the engine, beside
-// mdbtools' mdb-json reading the same table in the same run. Until the writer can make
-// a big file, the largest corpus table is scanned repeatedly.
+// mdbtools' mdb-json reading the same table in the same run. Without arguments a corpus
+// table made by Access is scanned repeatedly, so the figure is about Access's own layout.
 // Usage: jet_read_bench [FILE TABLE [REPEATS]]
 #include <sys/resource.h>
 

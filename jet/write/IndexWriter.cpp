@@ -23,22 +23,19 @@ class FilePageStore : public index::IndexPageStore {
       : writer_(writer), map_(std::move(map)), late_(late) {}
   uint32_t pageSize() const override { return writer_.format().pageSize; }
   Status readPage(uint32_t page, std::span<uint8_t> out) override {
-    auto bytes = writer_.file().read(page);
-    if (!bytes.ok()) return bytes.status();
-    std::copy((*bytes)->begin(), (*bytes)->end(), out.begin());
+    JET_ASSIGN_OR_RETURN(auto bytes, writer_.file().read(page));
+    std::copy(bytes->begin(), bytes->end(), out.begin());
     return Status::Ok();
   }
   Status writePage(uint32_t page, std::span<const uint8_t> bytes) override {
-    auto target = writer_.modify(page);
-    if (!target.ok()) return target.status();
-    std::copy(bytes.begin(), bytes.end(), (*target)->begin());
+    JET_ASSIGN_OR_RETURN(auto target, writer_.modify(page));
+    std::copy(bytes.begin(), bytes.end(), target->begin());
     if (late_ && page < writer_.file().flushedPageCount()) writer_.writeLast(page);
     return Status::Ok();
   }
   Result<uint32_t> allocatePage() override {
-    auto page = writer_.allocate();
-    if (!page.ok()) return page.status();
-    JET_RETURN_IF_ERROR(map_.add(*page));
+    JET_ASSIGN_OR_RETURN(auto page, writer_.allocate());
+    JET_RETURN_IF_ERROR(map_.add(page));
     return page;
   }
   Status freePage(uint32_t page) override {
@@ -155,9 +152,8 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
     if (only >= 0 && static_cast<size_t>(only) != i) continue;
     const RealIndexDef& realIndex = table.realIndexes[i];
     if (keys[i].allNull && (realIndex.flags & kIndexIgnoreNulls)) continue;
-    auto map = UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name);
-    if (!map.ok()) return map.status();
-    FilePageStore store(writer, std::move(map.value()), late);
+    JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name));
+    FilePageStore store(writer, std::move(map), late);
     index::IndexTree tree(store, layout, realIndex.rootPage, table.firstPage(), table.name + " index " + std::to_string(i));
     const index::IndexEntry entry{keys[i].key, index::RowPointer{row.page, row.slot}, 0};
     if (!add) {
@@ -182,10 +178,9 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
     }
     if (*inserted) {
       // One more distinct key: the count Access keeps per real index in the TDEF.
-      auto tdef = writer.modify(table.firstPage());
-      if (!tdef.ok()) return tdef.status();
+      JET_ASSIGN_OR_RETURN(auto tdef, writer.modify(table.firstPage()));
       const uint32_t at = writer.format().tdef.realIndexCounts + writer.format().tdef.realIndexCountSize * i + 4;
-      StoreU32(&(**tdef)[at], LoadU32(&(**tdef)[at]) + 1);
+      StoreU32(&(*tdef)[at], LoadU32(&(*tdef)[at]) + 1);
       if (late) writer.writeLast(table.firstPage());
     }
   }
@@ -227,9 +222,8 @@ Status WriteEmptyIndexRoot(PageWriter& writer, uint32_t page, uint32_t tdefPage)
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   index::IndexPage empty;
   empty.tdefPage = tdefPage;
-  auto bytes = writer.modify(page);
-  if (!bytes.ok()) return bytes.status();
-  return index::EncodeIndexPage(empty, layout, **bytes);
+  JET_ASSIGN_OR_RETURN(PageBytes* bytes, writer.modify(page));
+  return index::EncodeIndexPage(empty, layout, *bytes);
 }
 
 Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realIndex, const std::string& indexName,
@@ -241,14 +235,12 @@ Status ValidateIndexes(PageWriter& writer, const TableDef& table, std::vector<si
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   for (size_t i = 0; i < table.realIndexes.size(); ++i) {
     const RealIndexDef& realIndex = table.realIndexes[i];
-    auto map = UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name);
-    if (!map.ok()) return map.status();
-    FilePageStore store(writer, std::move(map.value()), false);
+    JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name));
+    FilePageStore store(writer, std::move(map), false);
     index::IndexTreeCheck check{realIndex.rootPage, table.firstPage(), (realIndex.flags & kIndexUnique) != 0,
                                 realIndex.columns.size(), table.name + " index " + std::to_string(i)};
-    auto report = index::ValidateIndexTree(store, layout, check);
-    if (!report.ok()) return report.status();
-    if (entryCounts) entryCounts->push_back(report->entryCount);
+    JET_ASSIGN_OR_RETURN(auto report, index::ValidateIndexTree(store, layout, check));
+    if (entryCounts) entryCounts->push_back(report.entryCount);
   }
   return Status::Ok();
 }

@@ -1,6 +1,7 @@
 #include "ado/Error.h"
 #include "app/ApplicationTitle.h"
 #include "app/Settings.h"
+#include "app/Yield.h"
 #include "ui/Form1.h"
 #include "ui/Twips.h"
 #include "SQLiteFiles.h"
@@ -8,6 +9,8 @@
 
 #include <QDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -165,6 +168,37 @@ TEST_F(Form1Test, NextBackNextReusesTheTablesWindowAndRereadsTheCatalogues) {
   EXPECT_TRUE(tables->isVisible());
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(applicationErrors().isEmpty());
+}
+
+// "Next >" lets events through while it fills the Access list; a click that arrives that way
+// (a second "Next >", "Test Connection") is ignored, so the lists are read once.
+TEST_F(Form1Test, ButtonsClickedWhileNextReadsTheListsDoNothing) {
+  uitest::MakeSQLiteDatabase(sqlitePath, {"first"});
+  window().start();
+  form->Text1->setText(sqlitePath);
+  form->Text5->setText(kPlainMdb);
+  app::YieldToEvents();  // the shared yielder exists and its interval starts now
+  bool insideNext = false;
+  int clicks = 0;
+  QTimer::singleShot(0, form.get(), [&] {
+    if (!insideNext) return;
+    ++clicks;
+    form->PushButton2->click();
+    form->PushButton3->click();
+  });
+  QThread::msleep(2 * app::EventYielder::kInterval.count());  // so the fill's first yield lets events through
+  insideNext = true;
+  form->PushButton2->click();
+  insideNext = false;
+  EXPECT_EQ(clicks, 1);
+  ui::Form2* tables = form->existingTablesWindow();
+  ASSERT_NE(tables, nullptr);
+  EXPECT_EQ(Items(*tables->List1), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(Items(*tables->List2), QStringList{"first"});
+  EXPECT_TRUE(dialogs.shown().empty()) << dialogs.messageTexts().join("\n").toStdString();
+
+  form->PushButton3->click();  // works again afterwards
+  EXPECT_EQ(dialogs.messageTexts(), QStringList{"Connection successful."});
 }
 
 TEST_F(Form1Test, ClosingEitherWindowEndsTheProgram) {

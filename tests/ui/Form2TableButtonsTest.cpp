@@ -191,3 +191,56 @@ TEST_F(Form2CloseDuringCopyTest, ToSQLite) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window lets events through while a copy runs; a click that arrives that way (a second
+// Send, a Delete, Deselect All, "< Back") is ignored, and every button works again afterwards.
+TEST_F(Form2TableButtonsTest, ButtonsClickedDuringACopyDoNothingUntilItEnds) {
+  uitest::RunOnSQLiteFile(connectionWindow.sqlite,
+                          {"CREATE TABLE abig(id INTEGER, body TEXT)",
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                           "INSERT INTO abig SELECT i, 'row ' || i FROM n"});
+  form.List2->clear();
+  db::FillSQLiteTableList(connectionWindow, *form.List2);
+  Select(form.List2, {"a", "abig"});
+  form.show();
+  connectionWindow.hide();
+  int clicksDuringCopy = 0;
+  QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+    if (clicksDuringCopy > 0 || value < 5) return;
+    ++clicksDuringCopy;
+    QTimer::singleShot(0, &form, [&] {
+      ++clicksDuringCopy;
+      form.PushButton5->click();  // delete the selected SQLite tables
+      form.PushButton4->click();  // send them again
+      form.PushButton9->click();  // Deselect All, SQLite
+      form.PushButton2->click();  // "< Back"
+    });
+  });
+  form.PushButton4->click();
+  EXPECT_EQ(clicksDuringCopy, 2);  // the clicks came while the copy ran
+  EXPECT_TRUE(dialogs.shown().empty()) << dialogs.messageTexts().join("\n").toStdString();
+  EXPECT_EQ(Items(form.List1), QStringList({"a", "abig", "Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(accessTables(), QStringList({"a", "abig", "Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(Items(form.List2), QStringList({"a", "abig", "b"}));
+  EXPECT_EQ(sqliteTables(), QStringList({"a", "abig", "b"}));
+  EXPECT_TRUE(form.List2->isSelected(0));
+  EXPECT_TRUE(form.List2->isSelected(1));
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(connectionWindow.isVisible());
+  EXPECT_EQ(form.pointer().pointer(), app::PointerState::Default);
+
+  // Afterwards each button does its work again.
+  form.PushButton9->click();
+  EXPECT_FALSE(form.List2->isSelected(0));
+  Select(form.List2, {"b"});
+  form.PushButton5->click();
+  EXPECT_EQ(Items(form.List2), QStringList({"a", "abig"}));
+  form.PushButton2->click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_TRUE(connectionWindow.isVisible());
+  EXPECT_TRUE(dialogs.shown().empty()) << dialogs.messageTexts().join("\n").toStdString();
+}
+
+}  // namespace

@@ -24,7 +24,7 @@ class FileCopy {
  public:
   explicit FileCopy(const std::string& relative) {
     path_ = fs::temp_directory_path() /
-            ("copypath-" + std::to_string(::getpid()) + "-" + fs::path(relative).filename().string());
+            ("readahead-" + std::to_string(::getpid()) + "-" + fs::path(relative).filename().string());
     fs::copy_file(kCorpus / relative, path_, fs::copy_options::overwrite_existing);
     fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
   }
@@ -127,6 +127,27 @@ TEST(PageReadAhead, FileCutShortAfterOpeningNamesTheUnreadablePage) {
       ASSERT_FALSE(page.ok()) << "page " << p;
       EXPECT_NE(page.status().message().find("cannot read page " + std::to_string(p)), std::string::npos)
           << page.status().message();
+    }
+  }
+}
+
+// A read that meets the end of a file cut short after opening has no system error behind
+// it: the message says where the file ends, never a stale or "Success" reason.
+TEST(PageReadAhead, FileCutShortSaysItEndsBeforeThePage) {
+  for (bool writable : {false, true}) {
+    SCOPED_TRACE(writable ? "writable" : "read-only");
+    FileCopy copy("mdb-reader/V2003/test.mdb");
+    auto file = OpenPages(copy.path(), "", writable, 4);
+    ASSERT_TRUE(file);
+    const uint32_t pages = file->pageCount();
+    const uint32_t kept = pages / 2;
+    fs::resize_file(copy.path(), static_cast<uintmax_t>(kept) * file->pageSize() + 100);  // mid-page
+    for (uint32_t p : {kept, kept + 1, pages - 1}) {
+      auto page = file->read(p);
+      ASSERT_FALSE(page.ok()) << "page " << p;
+      EXPECT_EQ(page.status().code(), jet::ErrorCode::kIo);
+      EXPECT_EQ(page.status().message(), copy.path() + ": cannot read page " + std::to_string(p) +
+                                             ": the file ends before page " + std::to_string(p));
     }
   }
 }
