@@ -222,9 +222,8 @@ Status WriteEmptyIndexRoot(PageWriter& writer, uint32_t page, uint32_t tdefPage)
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   index::IndexPage empty;
   empty.tdefPage = tdefPage;
-  auto bytes = writer.modify(page);
-  if (!bytes.ok()) return bytes.status();
-  return index::EncodeIndexPage(empty, layout, **bytes);
+  JET_ASSIGN_OR_RETURN(PageBytes* bytes, writer.modify(page));
+  return index::EncodeIndexPage(empty, layout, *bytes);
 }
 
 Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realIndex, const std::string& indexName,
