@@ -7,7 +7,8 @@
 // Memo, 128 for Binary and OLE Object, 131 for Decimal), Memo and OLE Object carry
 // DBCOLUMNFLAGS_ISLONG, a column is nullable unless it is Required, an AutoNumber or a Yes/No.
 // Every logical index is listed, those Access made for a relationship included (they carry
-// the relationship's name); only enforced relationships are foreign keys.
+// the relationship's name); only enforced relationships are foreign keys. A stored query has
+// no table definition: it lists no columns here.
 #pragma once
 
 #include <string>
