@@ -75,6 +75,27 @@ class PlannedStatements : public TableStatements {
   int fields_ = 0;
 };
 
+// The one row of the facts query. A record set counts its rows with a second run of its
+// query, which here would read the whole table again: the row goes through a temporary table
+// of its own (SQLite's temp schema, never the file; it goes when the connection closes, since
+// no table can be dropped while the source's rows are being read), and is read directly only
+// when that fails.
+std::vector<ado::Variant> FactsRow(ado::Connection& source, const TableDesign& design, int number) {
+  const std::string query = faithful::SQLiteFactsQuery(design);
+  const std::string temporary = "temp.tabloren_faithful_facts_" + std::to_string(number);
+  bool stored = true;
+  try {
+    source.Execute("CREATE TEMP TABLE " + temporary + " AS " + query);
+  } catch (const std::exception&) {
+    stored = false;
+  }
+  ado::Recordset rs;
+  rs.Open(stored ? "SELECT * FROM " + temporary : query, source);
+  std::vector<ado::Variant> row;
+  for (int i = 0; !rs.Eof() && i < rs.Fields().Count(); ++i) row.push_back(rs.Fields()[i].Value());
+  return row;
+}
+
 }  // namespace
 
 std::vector<std::string> TablesOfRun(const app::TableList& source, const app::TableList& target) {
@@ -127,13 +148,8 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   }
   const TableDesign design = ReadTableDesign(source, name.toStdString());
   std::vector<faithful::ColumnFacts> facts;
-  if (!design.columns.empty()) {
-    ado::Recordset rs;
-    rs.Open(faithful::SQLiteFactsQuery(design), source);
-    std::vector<ado::Variant> row;
-    for (int i = 0; !rs.Eof() && i < rs.Fields().Count(); ++i) row.push_back(rs.Fields()[i].Value());
-    facts = faithful::FactsFromRow(row, design.columns.size());
-  }
+  if (!design.columns.empty())
+    facts = faithful::FactsFromRow(FactsRow(source, design, ++tablesPlanned_), design.columns.size());
   faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, {}, tables_);
   for (const std::string& note : plan.notes) Note(mode_, note);
   foreignKeys_.insert(foreignKeys_.end(), plan.foreignKeys.begin(), plan.foreignKeys.end());

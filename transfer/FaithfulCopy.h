@@ -56,6 +56,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   const FaithfulMode& mode_;
   std::vector<std::string> foreignKeys_;  // of the tables begun, in order
   ado::Connection* target_ = nullptr;
+  int tablesPlanned_ = 0;
 };
 
 }  // namespace transfer
