@@ -36,17 +36,18 @@ TEST_F(AccessToSQLiteCorpusTest, EveryReadableTableArrivesWithTheRenderedValues)
     transfer::SendTablesToSQLite(e);
     ++filesCompared;
 
-    // Every table gets its lower-cased entry in the SQLite list.
-    for (const QString& name : accessList.items())
-      EXPECT_NE(std::find(sqliteList.items().begin(), sqliteList.items().end(), name.toLower()),
-                sqliteList.items().end()) << name.toStdString();
+    // Every table gets its lower-cased entry in the SQLite list. items() returns a copy: each
+    // search runs over one copy, not from one copy's begin to another's end.
+    const std::vector<QString> copied = accessList.items(), listed = sqliteList.items();
+    for (const QString& name : copied)
+      EXPECT_NE(std::find(listed.begin(), listed.end(), name.toLower()), listed.end()) << name.toStdString();
 
     RawSQLite db(sqlite);
     for (const QJsonValue& tableValue : golden.value("tables").toArray()) {
       const QJsonObject table = tableValue.toObject();
       const QString name = table.value("name").toString();
       if (table.contains("error") || table.contains("value_errors") || table.value("rows_truncated").toBool()) continue;
-      if (std::find(accessList.items().begin(), accessList.items().end(), name) == accessList.items().end()) continue;
+      if (std::find(copied.begin(), copied.end(), name) == copied.end()) continue;
       const QJsonArray columns = table.value("columns").toArray();
       std::vector<QString> types;
       for (const auto& c : columns) types.push_back(c.toObject().value("type").toString());
