@@ -5,7 +5,7 @@
 
 #include "app/Dialogs.h"
 #include "app/WebPages.h"
-#include "db/ODBCProvider.h"
+#include "db/ProviderCheck.h"
 
 #include <QString>
 #include <functional>

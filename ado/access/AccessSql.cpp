@@ -608,9 +608,7 @@ Status Parser::ParseColumnKeys(const std::string& column, CreateTableStatement& 
     SqlKeyConstraint key;
     if (AtWord("CONSTRAINT")) {
       JET_RETURN_IF_ERROR(Advance());
-      auto name = ParseName("a constraint name");
-      if (!name.ok()) return name.status();
-      key.name = std::move(name.value());
+      JET_ASSIGN_OR_RETURN(key.name, ParseName("a constraint name"));
     }
     JET_RETURN_IF_ERROR(ParseKeyKind(key, "the column \"" + column + "\""));
     key.columns.push_back(column);
@@ -637,17 +635,14 @@ Status Parser::ParseTableKey(CreateTableStatement& create) {
   std::string after = "\",\"";
   if (AtWord("CONSTRAINT")) {
     JET_RETURN_IF_ERROR(Advance());
-    auto name = ParseName("a constraint name");
-    if (!name.ok()) return name.status();
-    key.name = std::move(name.value());
+    JET_ASSIGN_OR_RETURN(key.name, ParseName("a constraint name"));
     after = "the constraint name \"" + key.name + "\"";
   }
   JET_RETURN_IF_ERROR(ParseKeyKind(key, after));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', key.primaryKey ? "PRIMARY KEY" : "UNIQUE"));
   while (true) {
-    auto column = ParseName("a column name");
-    if (!column.ok()) return column.status();
-    key.columns.push_back(std::move(column.value()));
+    JET_ASSIGN_OR_RETURN(auto column, ParseName("a column name"));
+    key.columns.push_back(std::move(column));
     if (AtSymbol(',')) {
       JET_RETURN_IF_ERROR(Advance());
       continue;
@@ -693,19 +688,14 @@ jet::Result<AccessStatement> Parser::ParseCreateIndex() {
     JET_RETURN_IF_ERROR(Advance());
   }
   JET_RETURN_IF_ERROR(ExpectWord("INDEX", create.unique ? "CREATE UNIQUE" : "CREATE"));
-  auto index = ParseName("an index name");
-  if (!index.ok()) return index.status();
-  JET_RETURN_IF_ERROR(CheckAccessObjectName(index.value(), "index"));
-  create.index = std::move(index.value());
+  JET_ASSIGN_OR_RETURN(create.index, ParseName("an index name"));
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(create.index, "index"));
   JET_RETURN_IF_ERROR(ExpectWord("ON", "the index name"));
-  auto table = ParseName("a table name");
-  if (!table.ok()) return table.status();
-  create.table = std::move(table.value());
+  JET_ASSIGN_OR_RETURN(create.table, ParseName("a table name"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
   while (true) {
-    auto column = ParseName("a column name");
-    if (!column.ok()) return column.status();
-    SqlIndexColumn c{std::move(column.value()), true};
+    JET_ASSIGN_OR_RETURN(auto column, ParseName("a column name"));
+    SqlIndexColumn c{std::move(column), true};
     if (AtWord("ASC") || AtWord("DESC")) {
       c.ascending = AtWord("ASC");
       JET_RETURN_IF_ERROR(Advance());

@@ -73,24 +73,19 @@ Result<RowPointer> AddIndexMapRow(PageWriter& writer, uint32_t preferred) {
   std::vector<uint8_t> row(write_format::kJet4UsageMapRowSize, 0);
   row[0] = usage_map::kInline;
   if (preferred != 0) {
-    auto page = writer.file().read(preferred);
-    if (!page.ok()) return page.status();
-    const PageBytes& bytes = **page;
+    JET_ASSIGN_OR_RETURN(const auto page, writer.file().read(preferred));
+    const PageBytes& bytes = *page;
     if (bytes[kPageTypeOffset] == static_cast<uint8_t>(PageType::kData) &&
         LoadU32(&bytes[format.dataPage.owner]) == 0 && RowFits(bytes, format, row.size())) {
-      auto slot = AddRowToPage(writer, preferred, row);
-      if (!slot.ok()) return slot.status();
-      return RowPointer{preferred, *slot};
+      JET_ASSIGN_OR_RETURN(uint8_t slot, AddRowToPage(writer, preferred, row));
+      return RowPointer{preferred, slot};
     }
   }
-  auto fresh = writer.allocate();
-  if (!fresh.ok()) return fresh.status();
-  auto bytes = writer.modify(*fresh);
-  if (!bytes.ok()) return bytes.status();
-  InitNewDataPage(**bytes, format, 0);
-  auto slot = AddRowToPage(writer, *fresh, row);
-  if (!slot.ok()) return slot.status();
-  return RowPointer{*fresh, *slot};
+  JET_ASSIGN_OR_RETURN(uint32_t fresh, writer.allocate());
+  JET_ASSIGN_OR_RETURN(PageBytes* bytes, writer.modify(fresh));
+  InitNewDataPage(*bytes, format, 0);
+  JET_ASSIGN_OR_RETURN(uint8_t slot, AddRowToPage(writer, fresh, row));
+  return RowPointer{fresh, slot};
 }
 
 Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::string& tableName,
@@ -98,38 +93,29 @@ Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::st
   const JetFormat& format = writer.format();
   // Definitions are cached as first read; inserts since then changed the row and key counts.
   JET_RETURN_IF_ERROR(db.reload());
-  auto defResult = db.tableDef(tableName);
-  if (!defResult.ok()) return defResult.status();
-  const std::shared_ptr<const TableDef> def = *defResult;
+  JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> def, db.tableDef(tableName));
   const std::string context = db.fileName() + ": table " + def->name;
   const CatalogEntry* entry = db.catalog().findTable(tableName);
-  if (entry && entry->isSystem()) return Status(ErrorCode::kInvalidArgument, context + " is a system table");
+  if (entry && entry->isSystem()) return Status::InvalidArgument(context, "it is a system table");
   if (def->logicalIndexes.size() >= kMaxIndexesPerTable) {
     return Status(ErrorCode::kInvalidArgument, context + ": Access allows at most " +
                                                    std::to_string(kMaxIndexesPerTable) + " indexes on a table");
   }
-  auto columns = ResolveIndexColumns(*def, request.index, context);
-  if (!columns.ok()) return columns.status();
-  auto sections = FindSections(*def, format, context);
-  if (!sections.ok()) return sections.status();
+  JET_ASSIGN_OR_RETURN(const std::vector<IndexColumn> columns, ResolveIndexColumns(*def, request.index, context));
+  JET_ASSIGN_OR_RETURN(const Sections sections, FindSections(*def, format, context));
 
   const uint8_t flags = request.foreign ? real_index_flags::kAlways : RealIndexFlags(request.index);
-  int real = FindRealIndex(def->realIndexes, *columns, flags, request.foreign);
+  int real = FindRealIndex(def->realIndexes, columns, flags, request.foreign);
   const bool newReal = real < 0;
   RealIndexDef added;
   if (newReal) {
-    added.columns = *columns;
+    added.columns = columns;
     added.flags = flags;
-    auto map = AddIndexMapRow(writer, def->ownedPages.page);
-    if (!map.ok()) return map.status();
-    added.usageMap = *map;
-    auto root = writer.allocate();
-    if (!root.ok()) return root.status();
-    added.rootPage = *root;
-    auto mapWriter = UsageMapWriter::Load(writer, added.usageMap, "an index of table " + def->name);
-    if (!mapWriter.ok()) return mapWriter.status();
-    JET_RETURN_IF_ERROR(mapWriter->add(*root));
-    JET_RETURN_IF_ERROR(WriteEmptyIndexRoot(writer, *root, def->firstPage()));
+    JET_ASSIGN_OR_RETURN(added.usageMap, AddIndexMapRow(writer, def->ownedPages.page));
+    JET_ASSIGN_OR_RETURN(added.rootPage, writer.allocate());
+    JET_ASSIGN_OR_RETURN(auto mapWriter, UsageMapWriter::Load(writer, added.usageMap, "an index of table " + def->name));
+    JET_RETURN_IF_ERROR(mapWriter.add(added.rootPage));
+    JET_RETURN_IF_ERROR(WriteEmptyIndexRoot(writer, added.rootPage, def->firstPage()));
     real = static_cast<int>(def->realIndexes.size());
   }
 
@@ -152,26 +138,26 @@ Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::st
   // offsets stay valid. Everything else (unknown bytes included) is kept as read; the
   // pages' bytes after the definition's length are not part of it.
   std::vector<uint8_t> raw = def->raw;
-  raw.resize(sections->end);
+  raw.resize(sections.end);
   size_t listed = 0;
   while (listed < def->logicalIndexes.size() && LogicalIndexListsBefore(def->logicalIndexes[listed].name, logical.name)) {
     ++listed;
   }
   std::vector<uint8_t> part;
   AppendIndexName(part, logical.name);
-  const size_t nameAt = listed < sections->logicalNames.size() ? sections->logicalNames[listed] : sections->trailer;
+  const size_t nameAt = listed < sections.logicalNames.size() ? sections.logicalNames[listed] : sections.trailer;
   raw.insert(raw.begin() + static_cast<ptrdiff_t>(nameAt), part.begin(), part.end());
   part.clear();
   AppendLogicalIndexBlock(part, logical, format);
-  const size_t blockAt = sections->logicals + format.logicalIndex.size * listed;
+  const size_t blockAt = sections.logicals + format.logicalIndex.size * listed;
   raw.insert(raw.begin() + static_cast<ptrdiff_t>(blockAt), part.begin(), part.end());
   if (newReal) {
     part.clear();
     AppendRealIndexBlock(part, added, format);
-    raw.insert(raw.begin() + static_cast<ptrdiff_t>(sections->logicals), part.begin(), part.end());
+    raw.insert(raw.begin() + static_cast<ptrdiff_t>(sections.logicals), part.begin(), part.end());
     part.clear();
     AppendRealIndexCount(part, 0);
-    const size_t countAt = sections->realCounts + format.tdef.realIndexCountSize * def->realIndexes.size();
+    const size_t countAt = sections.realCounts + format.tdef.realIndexCountSize * def->realIndexes.size();
     raw.insert(raw.begin() + static_cast<ptrdiff_t>(countAt), part.begin(), part.end());
     StoreU32(&raw[format.tdef.realIndexCount], static_cast<uint32_t>(def->realIndexes.size() + 1));
   }
@@ -182,28 +168,23 @@ Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::st
 
   if (newReal) {
     // Every row of the table into the new index (keys built from the indexed columns only).
-    auto grown = db.tableDef(def->name);
-    if (!grown.ok()) return grown.status();
+    JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> grown, db.tableDef(def->name));
     std::vector<size_t> keyed;
     for (const auto& ic : added.columns) {
       for (size_t i = 0; i < def->columns.size(); ++i) {
         if (def->columns[i].number == ic.columnNumber) keyed.push_back(i);
       }
     }
-    auto cursor = db.scan(def);
-    if (!cursor.ok()) return cursor.status();
+    JET_ASSIGN_OR_RETURN(TableCursor cursor, db.scan(def));
     std::vector<Value> values(def->columns.size());
     while (true) {
-      auto more = cursor->next();
-      if (!more.ok()) return more.status();
-      if (!*more) break;
+      JET_ASSIGN_OR_RETURN(const bool more, cursor.next());
+      if (!more) break;
       for (size_t i : keyed) {
-        auto v = cursor->value(i);
-        if (!v.ok()) return v.status();
-        values[i] = std::move(v.value());
+        JET_ASSIGN_OR_RETURN(values[i], cursor.value(i));
       }
-      JET_RETURN_IF_ERROR(AddEntriesToIndex(writer, **grown, static_cast<size_t>(real), logical.name, values,
-                                            cursor->position()));
+      JET_RETURN_IF_ERROR(AddEntriesToIndex(writer, *grown, static_cast<size_t>(real), logical.name, values,
+                                            cursor.position()));
       JET_RETURN_IF_ERROR(writer.boundMemory());
     }
   }
@@ -243,23 +224,21 @@ Result<uint32_t> CreateIndex(Database& db, PageWriter& writer, const std::string
 
 Result<RelationshipIndexNumbers> AddRelationshipIndexes(Database& db, PageWriter& writer,
                                                         const RelationshipIndexes& relationship) {
-  auto child = db.tableDef(relationship.referencingTable);
-  if (!child.ok()) return child.status();
-  auto parent = db.tableDef(relationship.referencedTable);
-  if (!parent.ok()) return parent.status();
+  JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> child, db.tableDef(relationship.referencingTable));
+  JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> parent, db.tableDef(relationship.referencedTable));
   if (relationship.columns.size() != relationship.referencedColumns.size() || relationship.columns.empty()) {
     return Status(ErrorCode::kInvalidArgument, db.fileName() + ": relationship " + relationship.fkName + " names " +
                                                    std::to_string(relationship.columns.size()) + " columns on table " +
-                                                   (*child)->name + " and " +
+                                                   child->name + " and " +
                                                    std::to_string(relationship.referencedColumns.size()) +
-                                                   " on table " + (*parent)->name);
+                                                   " on table " + parent->name);
   }
-  const bool sameTable = (*child)->firstPage() == (*parent)->firstPage();
+  const bool sameTable = child->firstPage() == parent->firstPage();
   RelationshipIndexNumbers numbers;
-  numbers.referencing = NextLogicalNumber(**child);
-  numbers.referenced = sameTable ? numbers.referencing + 1 : NextLogicalNumber(**parent);
+  numbers.referencing = NextLogicalNumber(*child);
+  numbers.referenced = sameTable ? numbers.referencing + 1 : NextLogicalNumber(*parent);
   const std::string parentName =
-      relationship.referencedName.empty() ? ReferencedSideName(**parent) : relationship.referencedName;
+      relationship.referencedName.empty() ? ReferencedSideName(*parent) : relationship.referencedName;
 
   LogicalRequest many;
   many.index.name = relationship.fkName;
@@ -267,7 +246,7 @@ Result<RelationshipIndexNumbers> AddRelationshipIndexes(Database& db, PageWriter
   many.foreign = true;
   many.role = kForeignKeyOnReferencingTable;
   many.relatedIndex = numbers.referenced;
-  many.relatedTable = (*parent)->firstPage();
+  many.relatedTable = parent->firstPage();
   many.cascadeUpdates = relationship.cascadeUpdates;
   many.cascadeDeletes = relationship.cascadeDeletes;
   LogicalRequest one = many;
@@ -275,15 +254,15 @@ Result<RelationshipIndexNumbers> AddRelationshipIndexes(Database& db, PageWriter
   one.index.columns = Ascending(relationship.referencedColumns);
   one.role = kForeignKeyOnReferencedTable;
   one.relatedIndex = numbers.referencing;
-  one.relatedTable = (*child)->firstPage();
+  one.relatedTable = child->firstPage();
 
-  auto a = AddLogicalIndex(db, writer, relationship.referencingTable, many);
-  if (!a.ok()) return a.status();
-  auto b = AddLogicalIndex(db, writer, relationship.referencedTable, one);
-  if (!b.ok()) return b.status();
-  if (*a != numbers.referencing || *b != numbers.referenced) {
-    return Status(ErrorCode::kCorrupt, db.fileName() + ": the relationship's index numbers came out as " +
-                                           std::to_string(*a) + " and " + std::to_string(*b));
+  JET_ASSIGN_OR_RETURN(const uint32_t a, AddLogicalIndex(db, writer, relationship.referencingTable, many));
+  JET_ASSIGN_OR_RETURN(const uint32_t b, AddLogicalIndex(db, writer, relationship.referencedTable, one));
+  if (a != numbers.referencing || b != numbers.referenced) {
+    return Status(ErrorCode::kInternal, db.fileName() + ": the relationship's index numbers came out as " +
+                                            std::to_string(a) + " and " + std::to_string(b) + ", not " +
+                                            std::to_string(numbers.referencing) + " and " +
+                                            std::to_string(numbers.referenced));
   }
   return numbers;
 }

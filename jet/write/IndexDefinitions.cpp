@@ -56,7 +56,7 @@ Result<std::vector<IndexColumn>> ResolveIndexColumns(const TableDef& table, cons
     for (const auto& c : table.columns) {
       if (EqualsIgnoreCase(c.name, wanted.name)) found = &c;
     }
-    if (!found) return Status(ErrorCode::kNotFound, where + ": the table has no column " + wanted.name);
+    if (!found) return Status::NotFound(where, "the table has no column " + wanted.name);
     for (const auto& taken : out) {
       if (taken.columnNumber == found->number) {
         return Status(ErrorCode::kInvalidArgument, where + ": column " + found->name + " is named twice");
@@ -68,13 +68,12 @@ Result<std::vector<IndexColumn>> ResolveIndexColumns(const TableDef& table, cons
       case ColumnType::kUnknown0D:
       case ColumnType::kUnknown11:
       case ColumnType::kDateTimeExtended:
-        return Status(ErrorCode::kUnsupported, where + ": column " + found->name + " (" +
-                                                   std::string(ColumnTypeName(found->type())) +
-                                                   ") cannot be indexed");
+        return Status::Unsupported(where, "column " + found->name + " (" +
+                                              std::string(ColumnTypeName(found->type())) + ") cannot be indexed");
       default: break;
     }
     if (found->calculated()) {
-      return Status(ErrorCode::kUnsupported, where + ": column " + found->name + " is calculated and cannot be indexed here");
+      return Status::Unsupported(where, "column " + found->name + " is calculated and cannot be indexed here");
     }
     out.push_back({found->number, wanted.ascending});
   }

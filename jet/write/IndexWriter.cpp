@@ -167,7 +167,11 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
           return Status(ErrorCode::kExists, context + ": index " + indexName + " is unique, but more than one row has " +
                                                 DescribeKey(table, realIndex, values) + "; nothing was changed");
         }
-        return Status(ErrorCode::kExists, context + ": the row repeats a value of a unique index (" +
+        std::string name;
+        for (const auto& logical : table.logicalIndexes) {
+          if (logical.realIndex == i && name.empty()) name = logical.name;
+        }
+        return Status(ErrorCode::kExists, context + ": the row repeats a value of the unique index " + name + " (" +
                                               DescribeKey(table, realIndex, values) + "); nothing was written");
       }
       return inserted.status();
@@ -218,9 +222,8 @@ Status WriteEmptyIndexRoot(PageWriter& writer, uint32_t page, uint32_t tdefPage)
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   index::IndexPage empty;
   empty.tdefPage = tdefPage;
-  auto bytes = writer.modify(page);
-  if (!bytes.ok()) return bytes.status();
-  return index::EncodeIndexPage(empty, layout, **bytes);
+  JET_ASSIGN_OR_RETURN(PageBytes* bytes, writer.modify(page));
+  return index::EncodeIndexPage(empty, layout, *bytes);
 }
 
 Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realIndex, const std::string& indexName,

@@ -89,9 +89,8 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
   size_t used = 0;  // pages of `chain` written
   while (true) {
     const uint32_t page = chain[used];
-    auto bytes = writer.modify(page);
-    if (!bytes.ok()) return bytes.status();
-    PageBytes& p = **bytes;
+    JET_ASSIGN_OR_RETURN(PageBytes* bytes, writer.modify(page));
+    PageBytes& p = *bytes;
     std::fill(p.begin(), p.end(), uint8_t{0});
     const bool first = at == 0;
     const size_t take = std::min(first ? firstRoom : nextRoom, def.size() - at);
@@ -102,17 +101,18 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
       p[1] = kPageMarker;
       std::copy(def.begin() + at, def.begin() + at + take, p.begin() + JetFormat::kTdefContinuationSkip);
     }
-    const size_t filled = (first ? 0 : JetFormat::kTdefContinuationSkip) + take;
+    // Free space as Access counts it on every page of a definition: the page less its
+    // bytes and 8 more, never below 0 (a full first page says 0).
+    const size_t filled = (first ? 0 : JetFormat::kTdefContinuationSkip) + take + JetFormat::kTdefContinuationSkip;
     StoreU16(&p[write_format::kTdefFreeSpaceOffset],
-             static_cast<uint16_t>(format.pageSize - filled - (first ? JetFormat::kTdefContinuationSkip : 0)));
+             static_cast<uint16_t>(filled < format.pageSize ? format.pageSize - filled : 0));
     StoreU32(&p[format.tdef.nextPage], 0);
     at += take;
     ++used;
     if (at >= def.size()) break;
     if (used == chain.size()) {
-      auto next = writer.allocate();
-      if (!next.ok()) return next.status();
-      chain.push_back(*next);
+      JET_ASSIGN_OR_RETURN(uint32_t next, writer.allocate());
+      chain.push_back(next);
     }
     StoreU32(&p[format.tdef.nextPage], chain[used]);
   }
@@ -225,13 +225,12 @@ Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const 
   }
   TableIndexDefs indexDefs;
   for (const NewIndex& index : indexes) {
-    auto keyColumns = ResolveIndexColumns(shape, index, context);
-    if (!keyColumns.ok()) return keyColumns.status();
+    JET_ASSIGN_OR_RETURN(std::vector<IndexColumn> keyColumns, ResolveIndexColumns(shape, index, context));
     const uint8_t flags = RealIndexFlags(index);
-    int real = FindRealIndex(indexDefs.reals, *keyColumns, flags, false);
+    int real = FindRealIndex(indexDefs.reals, keyColumns, flags, false);
     if (real < 0) {
       RealIndexDef added;
-      added.columns = *keyColumns;
+      added.columns = std::move(keyColumns);
       added.flags = flags;
       indexDefs.reals.push_back(added);
       real = static_cast<int>(indexDefs.reals.size() - 1);
@@ -275,9 +274,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   const JetFormat& format = writer.format();
 
   // The indexes, checked against the columns before anything is written.
-  auto planned = PlanIndexes(columns, indexes, fileName + ": table " + name);
-  if (!planned.ok()) return planned.status();
-  TableIndexDefs& indexDefs = *planned;
+  JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, fileName + ": table " + name));
 
   // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).
   JET_ASSIGN_OR_RETURN(auto tdefPage, writer.allocate());
@@ -306,18 +303,13 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
 
   // Then one map row per real index, then each index's empty root leaf, in its map.
   for (auto& real : indexDefs.reals) {
-    auto map = addMapRow();
-    if (!map.ok()) return map.status();
-    real.usageMap = *map;
+    JET_ASSIGN_OR_RETURN(real.usageMap, addMapRow());
   }
   for (auto& real : indexDefs.reals) {
-    auto root = writer.allocate();
-    if (!root.ok()) return root.status();
-    real.rootPage = *root;
-    auto map = UsageMapWriter::Load(writer, real.usageMap, "an index of table " + name);
-    if (!map.ok()) return map.status();
-    JET_RETURN_IF_ERROR(map->add(*root));
-    JET_RETURN_IF_ERROR(WriteEmptyIndexRoot(writer, *root, tdefPage));
+    JET_ASSIGN_OR_RETURN(real.rootPage, writer.allocate());
+    JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, real.usageMap, "an index of table " + name));
+    JET_RETURN_IF_ERROR(map.add(real.rootPage));
+    JET_RETURN_IF_ERROR(WriteEmptyIndexRoot(writer, real.rootPage, tdefPage));
   }
 
   // The definition, continued on further TDEF pages when it is long.
