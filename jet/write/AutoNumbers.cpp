@@ -9,9 +9,8 @@ namespace {
 
 Status StoreLast(PageWriter& writer, const TableDef& def, int32_t last) {
   const uint32_t offset = writer.format().tdef.nextAutoNumber;
-  auto page = writer.modifyRanges(def.firstPage(), {{offset, 4}});
-  if (!page.ok()) return page.status();
-  StoreU32(&(**page)[offset], static_cast<uint32_t>(last));
+  JET_ASSIGN_OR_RETURN(PageBytes * page, writer.modifyRanges(def.firstPage(), {{offset, 4}}));
+  StoreU32(&(*page)[offset], static_cast<uint32_t>(last));
   return Status::Ok();
 }
 
@@ -39,9 +38,8 @@ bool LacksAutoNumbers(const TableDef& def, const std::vector<Value>& values) {
 }
 
 Result<int32_t> LastAutoNumber(PageWriter& writer, const TableDef& def) {
-  auto page = writer.file().read(def.firstPage());
-  if (!page.ok()) return page.status();
-  return static_cast<int32_t>(LoadU32(&(**page)[writer.format().tdef.nextAutoNumber]));
+  JET_ASSIGN_OR_RETURN(auto page, writer.file().read(def.firstPage()));
+  return static_cast<int32_t>(LoadU32(&(*page)[writer.format().tdef.nextAutoNumber]));
 }
 
 Status FillAutoNumbers(PageWriter& writer, const TableDef& def, std::vector<Value>& values,
@@ -52,13 +50,12 @@ Status FillAutoNumbers(PageWriter& writer, const TableDef& def, std::vector<Valu
     if (c.replicationId()) {
       values[i] = RandomGuid();
     } else if (c.autoIncrement()) {
-      auto last = LastAutoNumber(writer, def);
-      if (!last.ok()) return last.status();
-      if (*last == INT32_MAX) {
+      JET_ASSIGN_OR_RETURN(const int32_t last, LastAutoNumber(writer, def));
+      if (last == INT32_MAX) {
         return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name +
                                                        ": the AutoNumber has reached 2147483647 and has no next value");
       }
-      const int32_t next = *last < 0 ? 1 : *last + 1;
+      const int32_t next = last < 0 ? 1 : last + 1;
       JET_RETURN_IF_ERROR(StoreLast(writer, def, next));
       values[i] = next;
     }
@@ -76,9 +73,8 @@ Status KeepAutoNumbers(PageWriter& writer, const TableDef& def, const std::vecto
     else if (auto* b = std::get_if<uint8_t>(&values[i])) v = *b;
     else if (auto* g = std::get_if<BigInt>(&values[i]); g && g->value >= INT32_MIN && g->value <= INT32_MAX) v = g->value;
     else continue;
-    auto last = LastAutoNumber(writer, def);
-    if (!last.ok()) return last.status();
-    if (v > *last) JET_RETURN_IF_ERROR(StoreLast(writer, def, static_cast<int32_t>(v)));
+    JET_ASSIGN_OR_RETURN(const int32_t last, LastAutoNumber(writer, def));
+    if (v > last) JET_RETURN_IF_ERROR(StoreLast(writer, def, static_cast<int32_t>(v)));
   }
   return Status::Ok();
 }

@@ -72,30 +72,23 @@ struct KeyBuilder {
     std::vector<index::KeyValue> keyValues;
     for (const Value& v : values) {
       if (IsNull(v)) return std::optional<std::vector<uint8_t>>();  // a Null part: nothing to match
-      auto kv = index::KeyValueFromValue(v);
-      if (!kv.ok()) return kv.status();
-      keyValues.push_back(std::move(kv.value()));
+      JET_ASSIGN_OR_RETURN(keyValues.emplace_back(), index::KeyValueFromValue(v));
     }
-    auto key = index::EncodeIndexKey(keys, keyValues);
-    if (!key.ok()) return key.status();
-    return std::optional<std::vector<uint8_t>>(std::move(key.value()));
+    JET_ASSIGN_OR_RETURN(auto key, index::EncodeIndexKey(keys, keyValues));
+    return std::optional<std::vector<uint8_t>>(std::move(key));
   }
 };
 
 // Each row's values of `columns`, in that order.
 Status ForEachRow(Database& db, const std::shared_ptr<const TableDef>& def, const std::vector<const ColumnDef*>& columns,
                   const std::function<Status(const std::vector<Value>&)>& visit) {
-  auto cursor = db.scan(def);
-  if (!cursor.ok()) return cursor.status();
+  JET_ASSIGN_OR_RETURN(auto cursor, db.scan(def));
   std::vector<Value> values(columns.size());
   while (true) {
-    auto more = cursor->next();
-    if (!more.ok()) return more.status();
-    if (!*more) return Status::Ok();
+    JET_ASSIGN_OR_RETURN(const bool more, cursor.next());
+    if (!more) return Status::Ok();
     for (size_t k = 0; k < columns.size(); ++k) {
-      auto v = cursor->value(static_cast<size_t>(columns[k] - def->columns.data()));
-      if (!v.ok()) return v.status();
-      values[k] = std::move(v.value());
+      JET_ASSIGN_OR_RETURN(values[k], cursor.value(static_cast<size_t>(columns[k] - def->columns.data())));
     }
     JET_RETURN_IF_ERROR(visit(values));
   }
@@ -113,9 +106,7 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
     const CatalogEntry* entry = db.catalog().findTable(*name);
     if (!entry) return Status(ErrorCode::kNotFound, file + ": relationship " + r.name + ": no table named " + *name);
     if (entry->isSystem()) return refuse(entry->name + " is a system table");
-    auto def = db.tableDef(entry->name);
-    if (!def.ok()) return def.status();
-    (name == &r.table ? out.table : out.referencedTable) = *def;
+    JET_ASSIGN_OR_RETURN((name == &r.table ? out.table : out.referencedTable), db.tableDef(entry->name));
   }
   const TableDef& child = *out.table;
   const TableDef& parent = *out.referencedTable;
@@ -171,13 +162,11 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
       return Status(ErrorCode::kExists, file + ": a relationship named " + r.name + " exists already");
     }
   }
-  auto relations = AllRows(db, "MSysRelationships");
-  if (!relations.ok()) return relations.status();
-  if (!relations->empty()) {
-    auto relDef = db.tableDef("MSysRelationships");
-    if (!relDef.ok()) return relDef.status();
-    for (const auto& row : *relations) {
-      const auto* name = std::get_if<std::string>(&ColumnValue(**relDef, row, "szRelationship"));
+  JET_ASSIGN_OR_RETURN(const auto relations, AllRows(db, "MSysRelationships"));
+  if (!relations.empty()) {
+    JET_ASSIGN_OR_RETURN(const auto relDef, db.tableDef("MSysRelationships"));
+    for (const auto& row : relations) {
+      const auto* name = std::get_if<std::string>(&ColumnValue(*relDef, row, "szRelationship"));
       if (name && EqualsIgnoreCase(*name, r.name)) {
         return Status(ErrorCode::kExists, file + ": a relationship named " + r.name + " exists already");
       }
@@ -199,12 +188,12 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
     builder.keys.push_back(key.value());
   }
   std::set<std::vector<uint8_t>> keys;
-  JET_RETURN_IF_ERROR(ForEachRow(db, out.referencedTable, out.referencedColumns, [&](const std::vector<Value>& v) {
-    auto key = builder(v);
-    if (!key.ok()) return key.status();
-    if (*key) keys.insert(std::move(**key));
-    return Status::Ok();
-  }));
+  JET_RETURN_IF_ERROR(ForEachRow(db, out.referencedTable, out.referencedColumns,
+                                 [&](const std::vector<Value>& v) -> Status {
+                                   JET_ASSIGN_OR_RETURN(auto key, builder(v));
+                                   if (key) keys.insert(std::move(*key));
+                                   return Status::Ok();
+                                 }));
   JET_RETURN_IF_ERROR(ForEachRow(db, out.table, out.columns, [&](const std::vector<Value>& v) -> Status {
     auto key = builder(v);
     if (!key.ok()) return refuse(child.name + ": " + key.status().message());
@@ -218,43 +207,39 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
 }
 
 Status CreateRelationship(Database& db, PageWriter& writer, const NewRelationship& r) {
-  auto resolved = ResolveRelationship(db, r);
-  if (!resolved.ok()) return resolved.status();
+  JET_ASSIGN_OR_RETURN(const ResolvedRelationship resolved, ResolveRelationship(db, r));
   const InsertOptions catalogue{.catalogue = true};
 
   // An enforced relationship has its foreign-key index on each table, as Access makes them.
   if (r.enforced) {
     RelationshipIndexes indexes;
-    indexes.referencingTable = resolved->table->name;
+    indexes.referencingTable = resolved.table->name;
     indexes.fkName = r.name;
-    for (const ColumnDef* c : resolved->columns) indexes.columns.push_back(c->name);
-    indexes.referencedTable = resolved->referencedTable->name;
-    for (const ColumnDef* c : resolved->referencedColumns) indexes.referencedColumns.push_back(c->name);
+    for (const ColumnDef* c : resolved.columns) indexes.columns.push_back(c->name);
+    indexes.referencedTable = resolved.referencedTable->name;
+    for (const ColumnDef* c : resolved.referencedColumns) indexes.referencedColumns.push_back(c->name);
     indexes.cascadeUpdates = r.cascadeUpdates;
     indexes.cascadeDeletes = r.cascadeDeletes;
-    auto added = AddRelationshipIndexes(db, writer, indexes);
-    if (!added.ok()) return added.status();
+    JET_RETURN_IF_ERROR(AddRelationshipIndexes(db, writer, indexes).status());
   }
 
   // One MSysRelationships row per column pair.
-  auto relDef = db.tableDef("MSysRelationships");
-  if (!relDef.ok()) return relDef.status();
-  const auto pairs = static_cast<int32_t>(resolved->columns.size());
+  JET_ASSIGN_OR_RETURN(const auto relDef, db.tableDef("MSysRelationships"));
+  const auto pairs = static_cast<int32_t>(resolved.columns.size());
   for (int32_t k = 0; k < pairs; ++k) {
     std::vector<Value> row;
-    for (const auto& c : (*relDef)->columns) {
+    for (const auto& c : relDef->columns) {
       if (c.name == "ccolumn") row.push_back(pairs);
-      else if (c.name == "grbit") row.push_back(resolved->flags);
+      else if (c.name == "grbit") row.push_back(resolved.flags);
       else if (c.name == "icolumn") row.push_back(k);
-      else if (c.name == "szColumn") row.push_back(resolved->columns[k]->name);
-      else if (c.name == "szObject") row.push_back(resolved->table->name);
-      else if (c.name == "szReferencedColumn") row.push_back(resolved->referencedColumns[k]->name);
-      else if (c.name == "szReferencedObject") row.push_back(resolved->referencedTable->name);
+      else if (c.name == "szColumn") row.push_back(resolved.columns[k]->name);
+      else if (c.name == "szObject") row.push_back(resolved.table->name);
+      else if (c.name == "szReferencedColumn") row.push_back(resolved.referencedColumns[k]->name);
+      else if (c.name == "szReferencedObject") row.push_back(resolved.referencedTable->name);
       else if (c.name == "szRelationship") row.push_back(r.name);
       else row.push_back(Null{});
     }
-    auto at = InsertRow(writer, **relDef, row, catalogue);
-    if (!at.ok()) return at.status();
+    JET_RETURN_IF_ERROR(InsertRow(writer, *relDef, row, catalogue).status());
   }
 
   // The relationship's own catalogue row, with the next id of the objects that are not tables.
@@ -267,18 +252,16 @@ Status CreateRelationship(Database& db, PageWriter& writer, const NewRelationshi
     any = true;
   }
   const auto id = static_cast<int32_t>(kObjectIdBit | (any ? highest + 1 : 0));
-  auto objectsDef = db.tableDef("MSysObjects");
-  if (!objectsDef.ok()) return objectsDef.status();
+  JET_ASSIGN_OR_RETURN(const auto objectsDef, db.tableDef("MSysObjects"));
   Value owner = Null{};
-  auto msysDb = AllRows(db, "MSysObjects");
-  if (!msysDb.ok()) return msysDb.status();
-  for (const auto& row : *msysDb) {
-    const auto* n = std::get_if<std::string>(&ColumnValue(**objectsDef, row, "Name"));
-    if (n && *n == "MSysDb") owner = ColumnValue(**objectsDef, row, "Owner");
+  JET_ASSIGN_OR_RETURN(const auto objects, AllRows(db, "MSysObjects"));
+  for (const auto& row : objects) {
+    const auto* n = std::get_if<std::string>(&ColumnValue(*objectsDef, row, "Name"));
+    if (n && *n == "MSysDb") owner = ColumnValue(*objectsDef, row, "Owner");
   }
   const double now = NowAsDateTime();
   std::vector<Value> object;
-  for (const auto& c : (*objectsDef)->columns) {
+  for (const auto& c : objectsDef->columns) {
     if (c.name == "Id") object.push_back(id);
     else if (c.name == "ParentId") object.push_back(catalog::kRelationshipsContainerId);
     else if (c.name == "Name") object.push_back(r.name);
@@ -288,30 +271,27 @@ Status CreateRelationship(Database& db, PageWriter& writer, const NewRelationshi
     else if (c.name == "Flags") object.push_back(int32_t{0});
     else object.push_back(Null{});
   }
-  auto inserted = InsertRow(writer, **objectsDef, object, catalogue);
-  if (!inserted.ok()) return inserted.status();
+  JET_RETURN_IF_ERROR(InsertRow(writer, *objectsDef, object, catalogue).status());
 
   if (!db.catalog().findTable("MSysACEs")) return Status::Ok();
-  auto acesDef = db.tableDef("MSysACEs");
-  if (!acesDef.ok()) return acesDef.status();
-  auto containerRows = FindRowsWithNumber(db, "MSysACEs", "ObjectId", catalog::kRelationshipsContainerId);
-  if (!containerRows.ok()) return containerRows.status();
+  JET_ASSIGN_OR_RETURN(const auto acesDef, db.tableDef("MSysACEs"));
+  JET_ASSIGN_OR_RETURN(const auto containerRows,
+                       FindRowsWithNumber(db, "MSysACEs", "ObjectId", catalog::kRelationshipsContainerId));
   // The owner first, then the others, as Access lists them.
   for (const bool ownerPass : {true, false}) {
-    for (const auto& row : *containerRows) {
-      const int64_t rights = AsWholeNumber(ColumnValue(**acesDef, row, "ACM"));
-      const Value& inheritable = ColumnValue(**acesDef, row, "FInheritable");
+    for (const auto& row : containerRows) {
+      const int64_t rights = AsWholeNumber(ColumnValue(*acesDef, row, "ACM"));
+      const Value& inheritable = ColumnValue(*acesDef, row, "FInheritable");
       const bool isOwner = !(std::holds_alternative<bool>(inheritable) && std::get<bool>(inheritable));
       if (rights == kContainerCreatorRights || isOwner != ownerPass) continue;
       std::vector<Value> ace;
-      for (const auto& c : (*acesDef)->columns) {
+      for (const auto& c : acesDef->columns) {
         if (c.name == "ObjectId") ace.push_back(id);
         else if (c.name == "ACM") ace.push_back(static_cast<int32_t>(isOwner ? kRelationshipOwnerRights : rights));
         else if (c.name == "FInheritable") ace.push_back(false);
-        else ace.push_back(ColumnValue(**acesDef, row, c.name));
+        else ace.push_back(ColumnValue(*acesDef, row, c.name));
       }
-      auto done = InsertRow(writer, **acesDef, ace, catalogue);
-      if (!done.ok()) return done.status();
+      JET_RETURN_IF_ERROR(InsertRow(writer, *acesDef, ace, catalogue).status());
     }
   }
   return Status::Ok();

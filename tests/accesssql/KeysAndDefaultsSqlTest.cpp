@@ -41,6 +41,14 @@ TEST(ColumnConstraintsSql, CounterNotNullAndDefaultInAnyOrder) {
   EXPECT_FALSE(create.columns[4].notNull);
   EXPECT_EQ(create.columns[5].defaultValue, SqlLiteral::Null());
 
+  // Mixed with the keys of the same column, in either order.
+  const auto keyed = ParsedAs<CreateTableStatement>(
+      "CREATE TABLE t (id COUNTER PRIMARY KEY NOT NULL, a TEXT(5) UNIQUE DEFAULT 'x' NOT NULL, b LONG NOT NULL UNIQUE)");
+  ASSERT_EQ(keyed.columns.size(), 3u);
+  EXPECT_EQ(keyed.keys.size(), 3u);
+  EXPECT_TRUE(keyed.columns[0].notNull && keyed.columns[1].notNull && keyed.columns[2].notNull);
+  EXPECT_EQ(keyed.columns[1].defaultValue, SqlLiteral::Text("x"));
+
   EXPECT_NE(ErrorOf("CREATE TABLE t (a INT NOT 5)").find("expected NULL after NOT"), std::string::npos);
   EXPECT_NE(ErrorOf("CREATE TABLE t (a INT DEFAULT)").find("expected a value"), std::string::npos);
   EXPECT_NE(ErrorOf("CREATE TABLE t (a INT DEFAULT 1 DEFAULT 2)").find("two defaults"), std::string::npos);

@@ -174,6 +174,29 @@ TEST(Relationship, WholeSchemaFromSqlOnNewMdbAndAccdb) {
   }
 }
 
+// An Access-made .accdb that has relationships already: a third one beside them.
+TEST(Relationship, AddedToAnAccessMadeAccdbWithRelationships) {
+  const auto file = CopyOfCorpusFile("jackcess/V2007/indexTestV2007.accdb");  // Table2: primary key id 0..2
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    for (const char* sql : {"CREATE TABLE [Child] ([Id] COUNTER PRIMARY KEY, [Ref] LONG)",
+                            "INSERT INTO [Child] ([Ref]) VALUES (2)", "INSERT INTO [Child] ([Ref]) VALUES (0)",
+                            "ALTER TABLE [Child] ADD CONSTRAINT [Table2Child] FOREIGN KEY ([Ref]) REFERENCES [Table2]"}) {
+      jet::Status st = Sql(**session, sql);
+      ASSERT_TRUE(st.ok()) << sql << "\n" << st.message();
+    }
+    EXPECT_EQ(RelationshipRows((*session)->database(), "Table2Child"),
+              (std::vector<std::string>{"ccolumn:1 grbit:0 icolumn:0 szColumn:Ref szObject:Child "
+                                        "szReferencedColumn:id szReferencedObject:Table2 "}));
+    EXPECT_EQ(RelationshipRows((*session)->database(), "Table2Table1").size(), 1u);
+  }
+  auto report = jet::check::CheckDatabase(file.string());
+  ASSERT_TRUE(report.ok());
+  EXPECT_TRUE(report->clean()) << (report->problems.empty() ? "" : report->problems[0]);
+  ExpectOraclesAgree(file);
+}
+
 TEST(Relationship, RefusalsNameTheProblemAndChangeNothing) {
   const auto file = CopyOfCorpusFile("mdb-reader/V2003/test.mdb");
   auto session = jet::WriteSession::Open(file.string());
