@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace transfer_test {
 namespace {
@@ -102,6 +103,18 @@ TEST_F(FaithfulRoundTripTest, AnSQLiteDatabaseComesBackFromAccessUnchanged) {
     EXPECT_EQ(rowsRead, (std::map<std::string, int>{{"customer", 3}, {"orders", 3}}));
     for (const char* exact : {"922337203685477.5807", "1234567890123456789012.345678", "2024-02-29T12:34:56"})
       EXPECT_NE(cells.find(exact), std::string::npos) << exact;
+
+    // mdbtools reads both tables too, where it is installed.
+    const QString mdbExport = QStandardPaths::findExecutable(QStringLiteral("mdb-export"));
+    if (!mdbExport.isEmpty()) {
+      QProcess exporter;
+      exporter.start(mdbExport, {access, QStringLiteral("orders")});
+      ASSERT_TRUE(exporter.waitForFinished(60000));
+      EXPECT_EQ(exporter.exitCode(), 0);
+      const QList<QByteArray> lines = exporter.readAllStandardOutput().trimmed().split('\n');
+      EXPECT_EQ(lines.size(), 4);  // the header and three rows
+      EXPECT_TRUE(lines.size() > 1 && lines[1].startsWith("17,1,")) << lines.value(1).toStdString();
+    }
 
     // And back into a new SQLite file.
     const QString back = newSQLite(QStringLiteral("back%1.db").arg(format));
