@@ -5,6 +5,7 @@
 
 #include "ado/Connection.h"
 #include "ado/Error.h"
+#include "jet/create/NewDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,39 @@ TEST(DesignSchema, SQLiteReportsKeysIndexesAndForeignKeysTheSameWay) {
                  {"FK_NAME", "FK_COLUMN_NAME", "PK_TABLE_NAME", "PK_COLUMN_NAME", "UPDATE_RULE", "DELETE_RULE"}),
             (std::vector<std::string>{"parentchild|b|parent|code|CASCADE|NO ACTION",
                                       "parentchild1|parent_id|parent|id|NO ACTION|CASCADE"}));
+}
+
+// What the key statements write, read back: Required and DefaultValue from the column
+// properties, the AutoNumber, the keys and the relationship with its cascade.
+TEST(DesignSchema, AccessDesignWrittenByStatementsReadsBack) {
+  for (const char* name : {"design.mdb", "design.accdb"}) {
+    SCOPED_TRACE(name);
+    corpus::TempFolder folder;
+    const std::string path = folder.file(name);
+    ASSERT_TRUE(jet::create::CreateDatabase(path, jet::create::FormatForPath(path).value(), 45000.0, "").ok());
+    ado::Connection connection;
+    connection.Open(corpus::AceConnectionString(path));
+    connection.Execute("CREATE TABLE [p] ([id] COUNTER PRIMARY KEY, [n] TEXT(10) NOT NULL DEFAULT 'x', [d] DOUBLE DEFAULT 1.5)");
+    connection.Execute("CREATE TABLE [c] ([pid] LONG, [k] LONG NOT NULL, CONSTRAINT [ck] PRIMARY KEY ([k], [pid]))");
+    connection.Execute("CREATE INDEX [byd] ON [p] ([d] DESC) WITH IGNORE NULL");
+    connection.Execute("ALTER TABLE [c] ADD CONSTRAINT [pc] FOREIGN KEY ([pid]) REFERENCES [p] ([id]) ON DELETE CASCADE");
+    EXPECT_EQ(Pick(SchemaRows(connection, ado::adSchemaColumns, {kAny, kAny, Name("p")}),
+                   {"COLUMN_NAME", "IS_NULLABLE", "IS_AUTOINCREMENT", "TYPE_NAME", "COLUMN_HASDEFAULT"}),
+              (std::vector<std::string>{"d|True|False|Double|True", "id|False|True|AutoNumber|False",
+                                        "n|False|False|Text|True"}));
+    EXPECT_EQ(Pick(SchemaRows(connection, ado::adSchemaPrimaryKeys, {kAny, kAny, Name("c")}),
+                   {"COLUMN_NAME", "ORDINAL", "PK_NAME"}),
+              (std::vector<std::string>{"k|1|ck", "pid|2|ck"}));
+    EXPECT_EQ(Pick(SchemaRows(connection, ado::adSchemaIndexes, {kAny, kAny, Name("byd")}),
+                   {"TABLE_NAME", "NULLS", "COLLATION"}),
+              (std::vector<std::string>{"p|2|2"}));
+    EXPECT_EQ(Pick(SchemaRows(connection, ado::adSchemaForeignKeys, {}),
+                   {"FK_NAME", "FK_TABLE_NAME", "FK_COLUMN_NAME", "PK_TABLE_NAME", "PK_COLUMN_NAME", "DELETE_RULE", "PK_NAME"}),
+              (std::vector<std::string>{"pc|c|pid|p|id|CASCADE|PrimaryKey"}));
+    // Defaults as Access keeps them: a text in double quotes.
+    EXPECT_EQ(Pick(SchemaRows(connection, ado::adSchemaColumns, {kAny, kAny, Name("p")}), {"COLUMN_DEFAULT"}),
+              (std::vector<std::string>{"1.5", "", "\"x\""}));
+  }
 }
 
 }  // namespace

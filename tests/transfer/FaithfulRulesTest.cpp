@@ -115,6 +115,19 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
   EXPECT_EQ(plan.indexes, (std::vector<std::string>{"CREATE UNIQUE INDEX \"Orders_ByNote\" ON \"Orders\" (\"Note\" DESC, "
                                                     "\"Customer\") WHERE \"Note\" IS NOT NULL AND \"Customer\" IS NOT NULL"}));
   EXPECT_TRUE(Contains(plan.notes, "Now()")) << plan.notes.size();
+  // What Access checks or computes itself is named, not dropped silently.
+  TableDesign checked;
+  checked.name = "Checked";
+  ado::ColumnEntry age = Col("Age", "Integer");
+  age.validationRule = ">=0";
+  ado::ColumnEntry total = Col("Total", "Double");
+  total.computed = true;
+  total.expression = "[Qty]*[Price]";
+  checked.columns = {age, total};
+  const TablePlan checkedPlan = PlanSQLiteTable(checked, {}, {});
+  EXPECT_TRUE(Contains(checkedPlan.notes, "table \"Checked\", column \"Age\": the validation rule >=0 is not copied"));
+  EXPECT_TRUE(Contains(checkedPlan.notes, "column \"Total\": a calculated column ([Qty]*[Price]) is copied as its values"));
+  EXPECT_EQ(checkedPlan.create, "CREATE TABLE \"Checked\" (\"Age\" INTEGER, \"Total\" REAL)");
   // The statements are SQLite's: they run.
   RawSQLite db(newSQLite(QStringLiteral("k.db")));
   db.exec("CREATE TABLE Customers (ID INTEGER PRIMARY KEY)");
