@@ -91,7 +91,7 @@ TEST(SQLiteSchema, ListsTablesAndViewsButNotSQLiteOwnTables) {
   std::map<std::string, std::string> found;
   for (; !rs.Eof(); rs.MoveNext()) found[rs.Fields()["TABLE_NAME"].Value().asText()] = rs.Fields()["table_type"].Value().asText();
   EXPECT_EQ(found, (std::map<std::string, std::string>{{"Orders", "TABLE"}, {"abc$def", "TABLE"}, {"BigOrders", "VIEW"}}));
-  EXPECT_THROW(connection.OpenSchema(4), Error);
+  EXPECT_THROW(connection.OpenSchema(adSchemaColumns + 1), Error);  // a schema no provider serves
 }
 
 TEST(SQLiteRecordset, DeclaredTypesBecomeAdoTypes) {
