@@ -214,8 +214,14 @@ TEST_F(FaithfulRulesTest, SQLiteKeysIndexesAndForeignKeysBecomeAccessDdl) {
   fk.referencedColumns = {"id"};
   fk.updateRule = "NO ACTION";
   fk.deleteRule = "CASCADE";
-  t.foreignKeys = {fk};
-  const TablePlan plan = PlanAccessTable(t, std::vector<ColumnFacts>(3), {}, {"Order", "line"});
+  ado::ForeignKeyEntry toNull = fk;
+  toNull.name = "skuline";
+  toNull.referencedTable = "sku";
+  toNull.deleteRule = "SET NULL";
+  t.foreignKeys = {fk, toNull};
+  const TablePlan plan = PlanAccessTable(t, std::vector<ColumnFacts>(3), {}, {"Order", "line", "SKU"});
+  // A rule Access's statements cannot say: the key is kept without it, and a note says so.
+  EXPECT_TRUE(Contains(plan.notes, "the rule SET NULL has no Access equivalent"));
   EXPECT_EQ(plan.create, "CREATE TABLE [line] ([order_id] LONG NOT NULL, [n] LONG NOT NULL, [sku] MEMO, "
                          "CONSTRAINT [PrimaryKey] PRIMARY KEY ([order_id], [n]))");
   // SQLite's names for its constraints' indexes are reserved there: they are named after their columns.
@@ -224,7 +230,9 @@ TEST_F(FaithfulRulesTest, SQLiteKeysIndexesAndForeignKeysBecomeAccessDdl) {
                                                     "CREATE UNIQUE INDEX [sku1] ON [line] ([sku])",
                                                     "CREATE INDEX [sku] ON [line] ([n])"}));
   EXPECT_EQ(plan.foreignKeys, (std::vector<std::string>{"ALTER TABLE [line] ADD CONSTRAINT [orderline] FOREIGN KEY "
-                                                        "([order_id]) REFERENCES [order] ([id]) ON DELETE CASCADE"}));
+                                                        "([order_id]) REFERENCES [order] ([id]) ON DELETE CASCADE",
+                                                        "ALTER TABLE [line] ADD CONSTRAINT [skuline] FOREIGN KEY "
+                                                        "([order_id]) REFERENCES [sku] ([id])"}));
 }
 
 TEST_F(FaithfulRulesTest, AccessLiteralsKeepWhatThePlainCopyLoses) {
