@@ -9,6 +9,7 @@
 #include "jet/format/CatalogLayout.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/DataPageWriter.h"
+#include "jet/write/Jet3TableDefinition.h"
 #include "jet/write/TableWriter.h"
 #include "jet/write/WriteFormat.h"
 
@@ -50,8 +51,8 @@ void AppendName(std::vector<uint8_t>& out, const std::string& name) {
 }
 
 // An empty inline usage-map row as Access writes them: start page 0.
-std::vector<uint8_t> EmptyInlineMap() {
-  std::vector<uint8_t> row(write_format::kJet4UsageMapRowSize, 0);
+std::vector<uint8_t> EmptyInlineMap(const JetFormat& format) {
+  std::vector<uint8_t> row(write_format::UsageMapRowSize(format), 0);
   row[0] = usage_map::kInline;
   return row;
 }
@@ -79,6 +80,7 @@ double NowAsDateTime() {
 std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                           RowPointer ownedMap, RowPointer freeMap,
                                           const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {
+  if (header.jet3()) return BuildJet3TableDefinition(header, columns, ownedMap, freeMap, longValueMaps);
   const JetFormat& f = kJet4Format;
   std::vector<uint8_t> out(write_format::kTdefHeaderSize, 0);
   out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
@@ -149,13 +151,14 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   }
   if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
   const JetFormat& format = writer.format();
+  if (format.jet3) JET_RETURN_IF_ERROR(CheckJet3Table(db.header(), fileName, name, columns));
 
   // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).
   auto tdefPage = writer.allocate();
   if (!tdefPage.ok()) return tdefPage.status();
   uint32_t mapPage = 0;
   auto addMapRow = [&]() -> Result<RowPointer> {
-    const std::vector<uint8_t> row = EmptyInlineMap();
+    const std::vector<uint8_t> row = EmptyInlineMap(format);
     if (mapPage != 0) {
       auto bytes = writer.modify(mapPage);
       if (!bytes.ok()) return bytes.status();
@@ -204,8 +207,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
       std::copy(def.begin() + at, def.begin() + at + take, p.begin() + JetFormat::kTdefContinuationSkip);
     }
     const size_t used = (first ? 0 : JetFormat::kTdefContinuationSkip) + take;
-    StoreU16(&p[write_format::kTdefFreeSpaceOffset], static_cast<uint16_t>(format.pageSize - used -
-                                                                            (first ? 8 : 0)));
+    SetTableDefinitionSpace(p, format, static_cast<uint16_t>(format.pageSize - used - (first ? 8 : 0)));
     at += take;
     if (at >= def.size()) break;
     auto next = writer.allocate();
