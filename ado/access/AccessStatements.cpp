@@ -12,10 +12,11 @@ jet::Status Named(const jet::Status& status, const std::string& fileName) {
 
 }  // namespace
 
-AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column) {
+AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column, const jet::JetFormat& format) {
   AccessColumnType t;
   t.type = column.type();
-  if (t.type == jet::ColumnType::kText) t.length = static_cast<uint16_t>(column.length / 2);
+  // Text sizes are stored in bytes: two a character in Jet4/ACE, one in Access 97 files.
+  if (t.type == jet::ColumnType::kText) t.length = static_cast<uint16_t>(column.length / (format.jet3 ? 1 : 2));
   if (t.type == jet::ColumnType::kBinary) t.length = column.length;
   if (t.type == jet::ColumnType::kNumeric) {
     t.precision = column.precision;
@@ -52,7 +53,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     std::vector<jet::Value> values;
     values.reserve(columns.size());
     for (size_t k = 0; k < columns.size(); ++k) {
-      auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k]), columns[k]->name);
+      auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k], session.database().file().format()), columns[k]->name);
       if (!value.ok()) {
         return jet::Status(value.status().code(), fileName + ": table " + tableName() + ": " + value.status().message());
       }
