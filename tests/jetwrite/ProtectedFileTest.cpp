@@ -27,12 +27,25 @@ struct ProtectedCase {
   bool mdbtools = false;  // it cannot decrypt .accdb encryption
   bool jetEncode = false;  // encode the copy's pages with a Jet RC4 key first
   std::string label;       // the test's name, when the file's own would repeat another
+  bool setPassword = false;  // give the copy `password` first (Access 97: plain in the masked header)
 };
 
 constexpr std::array<uint8_t, 4> kEncodingKey = {0x5A, 0x13, 0xC4, 0x9E};
 
 bool IsJet3(const std::string& bytes) { return bytes.size() > 0x14 && bytes[0x14] == 0; }
 uint32_t PageSizeOf(const std::string& bytes) { return IsJet3(bytes) ? 2048 : 4096; }
+
+// Gives the Access 97 file `file` a database password: up to 20 Windows-1252 bytes at 0x42,
+// inside the masked part of the header.
+void SetJet3Password(const std::filesystem::path& file, const std::string& password) {
+  std::string bytes = ReadFileBytes(file);
+  std::span<uint8_t> header(reinterpret_cast<uint8_t*>(bytes.data()), 2048);
+  jet::ApplyHeaderMask(header, true);
+  std::fill(header.begin() + 0x42, header.begin() + 0x42 + 20, uint8_t{0});
+  std::copy(password.begin(), password.end(), header.begin() + 0x42);
+  jet::ApplyHeaderMask(header, true);
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 // Sets the Jet RC4 encoding key in the header of `file` and encodes every later page.
 void EncodeWithJetRc4(const std::filesystem::path& file) {
@@ -63,6 +76,7 @@ class ProtectedFileWrite : public ::testing::TestWithParam<ProtectedCase> {};
 TEST_P(ProtectedFileWrite, TablesAreWrittenEncodedWithTheFileKeys) {
   const ProtectedCase& c = GetParam();
   const auto file = CopyOfCorpusFile(c.corpusFile);
+  if (c.setPassword) SetJet3Password(file, c.password);
   if (c.jetEncode) EncodeWithJetRc4(file);
   const std::string before = ReadFileBytes(file);
   const std::string dumpBefore = OurDump(file, c.password);
@@ -98,6 +112,8 @@ TEST_P(ProtectedFileWrite, TablesAreWrittenEncodedWithTheFileKeys) {
     ASSERT_TRUE((*session)->insert("Gone", {std::string(20000, 'g')}).ok());
     ASSERT_TRUE((*session)->dropTable("Gone").ok());
   }
+  if (c.setPassword) EXPECT_EQ(jet::WriteSession::Open(file.string(), "wrong").status().code(),
+                               jet::ErrorCode::kWrongPassword);
   const std::string after = ReadFileBytes(file);
   ASSERT_GT(after.size(), before.size());
   // The header page, which holds the encryption data, is the same byte for byte.
@@ -165,6 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProtectedCase{"mdb-reader/V2003/test.mdb", "", "Jet RC4", true, true},
         ProtectedCase{"mdb-reader/V1997/test.mdb", "", "Jet RC4", true, true, "V1997_test_encoded"},
         ProtectedCase{"mdb-reader/password/V1997_no-password.mdb", "", "Jet RC4", true, true},
+        ProtectedCase{"mdb-reader/password/V1997_no-password.mdb", "s3cret", "Jet RC4", true, true,
+                      "V1997_with_password_encoded", true},
         ProtectedCase{"mdb-reader/password/V2000_with-password.mdb", "password", "Jet RC4", true, true},
         ProtectedCase{"mdb-reader/password/V2003_with-password.mdb", "password", "none", true, false}),
     [](const auto& info) {
