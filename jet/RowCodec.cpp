@@ -124,7 +124,8 @@ Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<con
   uint8_t* const bytes = row.data();
   bytes[0] = static_cast<uint8_t>(columnCount);
   uint8_t* const mask = bytes + total - maskLength;
-  std::vector<std::span<const uint8_t>> slots(varSlots);
+  thread_local std::vector<std::span<const uint8_t>> slots;  // reused from row to row
+  slots.assign(varSlots, {});
   for (size_t i = 0; i < fields.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     const FieldSlice& f = fields[i];
@@ -138,7 +139,8 @@ Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<con
     }
   }
   // Offsets of the slots, then of the end of data.
-  std::vector<size_t> offsets;
+  thread_local std::vector<size_t> offsets;
+  offsets.clear();
   size_t at = varStart;
   for (const auto& data : slots) {
     offsets.push_back(at);
