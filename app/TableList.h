@@ -1,5 +1,5 @@
-// The table lists of the tables window (List1 "Access Tables", List2 "SQLite Tables")
-// as the database modules and the transfers see them. The window implements it on
+// The table lists of the tables window ("Access Tables" and "SQLite Tables") as the
+// database modules and the transfers see them. The window implements it on
 // QListWidget; MemoryTableList serves tests and the batch command.
 //
 // Rules every implementation keeps:

@@ -1,5 +1,5 @@
 // The current connection settings: the SQLite path, the Access path and the Access password
-// as the connection window holds them (Text1, Text5, Text6). They are read at the moment a
+// as the connection window holds them in its three text boxes. They are read at the moment a
 // connection string is built, never cached, so what the user just typed applies.
 #pragma once
 
@@ -10,9 +10,9 @@ namespace db {
 class ConnectionSettings {
  public:
   virtual ~ConnectionSettings() = default;
-  virtual QString sqlitePath() const = 0;      // Text1
-  virtual QString accessPath() const = 0;      // Text5
-  virtual QString accessPassword() const = 0;  // Text6
+  virtual QString sqlitePath() const = 0;
+  virtual QString accessPath() const = 0;
+  virtual QString accessPassword() const = 0;
 };
 
 // Settings held as plain values (tests, and the batch command).

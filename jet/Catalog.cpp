@@ -19,9 +19,8 @@ bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
 }
 
 Result<Catalog> Catalog::Load(PageFile& file) {
-  auto def = ReadTableDef(file, catalog::kMSysObjectsPage, "MSysObjects");
-  if (!def.ok()) return def.status();
-  auto shared = std::make_shared<const TableDef>(std::move(def.value()));
+  JET_ASSIGN_OR_RETURN(auto def, ReadTableDef(file, catalog::kMSysObjectsPage, "MSysObjects"));
+  auto shared = std::make_shared<const TableDef>(std::move(def));
 
   struct Wanted {
     const char* name;
@@ -37,20 +36,18 @@ Result<Catalog> Catalog::Load(PageFile& file) {
     if (shared->columns[i].name == properties.name) properties.index = static_cast<int>(i);
   }
   if (id.index < 0 || name.index < 0 || type.index < 0) {
-    return Status(ErrorCode::kCorrupt, file.fileName() + ": the catalogue (MSysObjects) lacks Id, Name or Type");
+    return Status::Corrupt(file.fileName(), "the catalogue (MSysObjects) lacks Id, Name or Type");
   }
 
-  auto cursor = TableCursor::Open(file, shared);
-  if (!cursor.ok()) return cursor.status();
+  JET_ASSIGN_OR_RETURN(auto cursor, TableCursor::Open(file, shared));
   Catalog catalog;
   while (true) {
-    auto more = cursor->next();
-    if (!more.ok()) return more.status();
-    if (!*more) break;
+    JET_ASSIGN_OR_RETURN(auto more, cursor.next());
+    if (!more) break;
     CatalogEntry e;
     auto get = [&](const Wanted& w) -> Result<Value> {
       if (w.index < 0) return Value(Null{});
-      return cursor->value(static_cast<size_t>(w.index));
+      return cursor.value(static_cast<size_t>(w.index));
     };
     auto asInt = [](const Value& v) -> int64_t {
       if (auto* i = std::get_if<int32_t>(&v)) return *i;
@@ -62,19 +59,18 @@ Result<Catalog> Catalog::Load(PageFile& file) {
       return {};
     };
     for (const Wanted* w : all) {
-      auto v = get(*w);
-      if (!v.ok()) return v.status();
-      if (w == &id) e.id = static_cast<int32_t>(asInt(*v));
-      if (w == &parentId) e.parentId = static_cast<int32_t>(asInt(*v));
-      if (w == &name) e.name = asText(*v);
-      if (w == &type) e.type = static_cast<int16_t>(asInt(*v));
-      if (w == &flags) e.flags = static_cast<uint32_t>(asInt(*v));
-      if (w == &database) e.database = asText(*v);
-      if (w == &foreignName) e.foreignName = asText(*v);
-      if (w == &connect) e.connect = asText(*v);
+      JET_ASSIGN_OR_RETURN(auto v, get(*w));
+      if (w == &id) e.id = static_cast<int32_t>(asInt(v));
+      if (w == &parentId) e.parentId = static_cast<int32_t>(asInt(v));
+      if (w == &name) e.name = asText(v);
+      if (w == &type) e.type = static_cast<int16_t>(asInt(v));
+      if (w == &flags) e.flags = static_cast<uint32_t>(asInt(v));
+      if (w == &database) e.database = asText(v);
+      if (w == &foreignName) e.foreignName = asText(v);
+      if (w == &connect) e.connect = asText(v);
     }
     if (e.isTable() && properties.index >= 0) {
-      const FieldSlice& f = cursor->fields()[static_cast<size_t>(properties.index)];
+      const FieldSlice& f = cursor.fields()[static_cast<size_t>(properties.index)];
       if (f.present) e.propertiesField.assign(f.bytes.begin(), f.bytes.end());
     }
     catalog.entries_.push_back(std::move(e));

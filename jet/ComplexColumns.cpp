@@ -58,9 +58,8 @@ Result<std::vector<uint8_t>> ComplexColumns::DecodeAttachmentData(std::span<cons
   const auto body = stored.subspan(kAttachmentWrapperHeader);
   std::vector<uint8_t> content;
   if (kind == kAttachmentDeflated) {
-    auto inflated = Inflate(body, length);
-    if (!inflated.ok()) return inflated.status();
-    content = std::move(inflated.value());
+    JET_ASSIGN_OR_RETURN(auto inflated, Inflate(body, length));
+    content = std::move(inflated);
   } else if (kind == kAttachmentRaw) {
     content.assign(body.begin(), body.end());
   } else {
@@ -80,7 +79,7 @@ Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& t
 
   // MSysComplexColumns: which flat table holds (table, column)?
   auto cursor = db_.scan("MSysComplexColumns");
-  if (!cursor.ok()) return Status(ErrorCode::kCorrupt, where + ": " + cursor.status().message());
+  if (!cursor.ok()) return Status::Corrupt(where, cursor.status().message());
   const TableDef& cc = cursor->def();
   int idCol = -1, conceptualCol = -1, flatCol = -1;
   for (size_t i = 0; i < cc.columns.size(); ++i) {
@@ -89,22 +88,18 @@ Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& t
     if (cc.columns[i].name == "FlatTableID") flatCol = static_cast<int>(i);
   }
   if (idCol < 0 || conceptualCol < 0 || flatCol < 0) {
-    return Status(ErrorCode::kCorrupt, where + ": MSysComplexColumns lacks its id columns");
+    return Status::Corrupt(where, "MSysComplexColumns lacks its id columns");
   }
   int32_t flatId = 0;
   while (true) {
-    auto more = cursor->next();
-    if (!more.ok()) return more.status();
-    if (!*more) break;
-    auto id = cursor->value(idCol);
-    auto conceptual = cursor->value(conceptualCol);
-    auto flat = cursor->value(flatCol);
-    if (!id.ok()) return id.status();
-    if (!conceptual.ok()) return conceptual.status();
-    if (!flat.ok()) return flat.status();
-    auto* idValue = std::get_if<int32_t>(&*id);
-    auto* tableValue = std::get_if<int32_t>(&*conceptual);
-    auto* flatValue = std::get_if<int32_t>(&*flat);
+    JET_ASSIGN_OR_RETURN(auto more, cursor->next());
+    if (!more) break;
+    JET_ASSIGN_OR_RETURN(Value id, cursor->value(idCol));
+    JET_ASSIGN_OR_RETURN(Value conceptual, cursor->value(conceptualCol));
+    JET_ASSIGN_OR_RETURN(Value flat, cursor->value(flatCol));
+    auto* idValue = std::get_if<int32_t>(&id);
+    auto* tableValue = std::get_if<int32_t>(&conceptual);
+    auto* flatValue = std::get_if<int32_t>(&flat);
     if (idValue && tableValue && flatValue && static_cast<uint32_t>(*idValue) == column.complexId &&
         (static_cast<uint32_t>(*tableValue) & catalog::kIdPageMask) == table.firstPage()) {
       flatId = *flatValue;
@@ -112,15 +107,14 @@ Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& t
     }
   }
   const CatalogEntry* flatEntry = flatId ? db_.catalog().findById(flatId) : nullptr;
-  if (!flatEntry) return Status(ErrorCode::kCorrupt, where + ": no hidden table holds its values");
-  auto flatDef = db_.tableDefAt(flatEntry->tableDefPage(), flatEntry->name);
-  if (!flatDef.ok()) return flatDef.status();
+  if (!flatEntry) return Status::Corrupt(where, "no hidden table holds its values");
+  JET_ASSIGN_OR_RETURN(auto flatDef, db_.tableDefAt(flatEntry->tableDefPage(), flatEntry->name));
 
   FlatValues values;
   int keyCol = -1;
   int fileCols[6] = {-1, -1, -1, -1, -1, -1};
-  for (size_t i = 0; i < (*flatDef)->columns.size(); ++i) {
-    const ColumnDef& c = (*flatDef)->columns[i];
+  for (size_t i = 0; i < flatDef->columns.size(); ++i) {
+    const ColumnDef& c = flatDef->columns[i];
     for (int k = 0; k < 6; ++k) {
       if (c.name == kAttachmentColumns[k]) fileCols[k] = static_cast<int>(i);
     }
@@ -129,39 +123,35 @@ Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& t
       keyCol = static_cast<int>(i);
     }
   }
-  if (keyCol < 0) return Status(ErrorCode::kCorrupt, where + ": its hidden table has no key column");
+  if (keyCol < 0) return Status::Corrupt(where, "its hidden table has no key column");
   values.attachments = fileCols[0] >= 0 && fileCols[2] >= 0;
   if (!values.attachments) values.unsupportedReason = "multi-value and version-history values are not read";
 
-  auto flatCursor = db_.scan(flatDef.value());
-  if (!flatCursor.ok()) return flatCursor.status();
+  JET_ASSIGN_OR_RETURN(auto flatCursor, db_.scan(flatDef));
   while (true) {
-    auto more = flatCursor->next();
-    if (!more.ok()) return more.status();
-    if (!*more) break;
-    auto keyValue = flatCursor->value(keyCol);
-    if (!keyValue.ok()) return keyValue.status();
-    auto* k = std::get_if<int32_t>(&*keyValue);
+    JET_ASSIGN_OR_RETURN(auto more, flatCursor.next());
+    if (!more) break;
+    JET_ASSIGN_OR_RETURN(auto keyValue, flatCursor.value(keyCol));
+    auto* k = std::get_if<int32_t>(&keyValue);
     if (!k) continue;
     ++values.counts[*k];
     if (!values.attachments) continue;
     Attachment a;
     for (int f = 0; f < 6; ++f) {
       if (fileCols[f] < 0) continue;
-      auto v = flatCursor->value(fileCols[f]);
-      if (!v.ok()) return v.status();
-      if (auto* s = std::get_if<std::string>(&*v)) {
+      JET_ASSIGN_OR_RETURN(auto v, flatCursor.value(fileCols[f]));
+      if (auto* s = std::get_if<std::string>(&v)) {
         if (f == 0) a.name = *s;
         if (f == 1) a.type = *s;
         if (f == 3) a.url = *s;
-      } else if (auto* b = std::get_if<Binary>(&*v); b && f == 2) {
+      } else if (auto* b = std::get_if<Binary>(&v); b && f == 2) {
         auto data = DecodeAttachmentData(b->bytes);
-        if (!data.ok()) return Status(ErrorCode::kCorrupt, where + ": attachment " + a.name + ": " + data.status().message());
+        if (!data.ok()) return Status::Corrupt(where, "attachment " + a.name + ": " + data.status().message());
         a.data = std::move(data.value());
-      } else if (auto* d = std::get_if<DateTime>(&*v); d && f == 4) {
+      } else if (auto* d = std::get_if<DateTime>(&v); d && f == 4) {
         a.hasTimestamp = true;
         a.timestamp = d->days;
-      } else if (auto* i = std::get_if<int32_t>(&*v); i && f == 5) {
+      } else if (auto* i = std::get_if<int32_t>(&v); i && f == 5) {
         a.flags = *i;
       }
     }

@@ -13,8 +13,8 @@ Result<RowSlot> ReadRowSlot(std::span<const uint8_t> page, const JetFormat& form
   const uint32_t count = RowSlotCount(page, format);
   const uint32_t slotsEnd = format.dataPage.rowOffsets + 2 * count;
   auto corrupt = [&](const std::string& what) {
-    return Status(ErrorCode::kCorrupt, fileName + ": data page " + std::to_string(pageNumber) + ", row " +
-                                           std::to_string(slot) + ": " + what);
+    return Status::Corrupt(fileName, "data page " + std::to_string(pageNumber) + ", row " +
+                                         std::to_string(slot) + ": " + what);
   };
   if (slot >= count) return corrupt("no such row (the page has " + std::to_string(count) + ")");
   if (count > kMaxRowsPerDataPage || slotsEnd > page.size()) return corrupt("row count is damaged");
@@ -35,11 +35,9 @@ Result<RowSlot> ReadRowSlot(std::span<const uint8_t> page, const JetFormat& form
 }
 
 Result<RowRef> ReadRow(PageFile& file, RowPointer where, const std::string& what) {
-  auto page = file.readTyped(where.page, PageType::kData, what);
-  if (!page.ok()) return page.status();
-  auto slot = ReadRowSlot(**page, file.format(), where.page, where.slot, file.fileName());
-  if (!slot.ok()) return slot.status();
-  return RowRef{std::move(page.value()), *slot};
+  JET_ASSIGN_OR_RETURN(auto page, file.readTyped(where.page, PageType::kData, what));
+  JET_ASSIGN_OR_RETURN(auto slot, ReadRowSlot(*page, file.format(), where.page, where.slot, file.fileName()));
+  return RowRef{std::move(page), slot};
 }
 
 }  // namespace jet

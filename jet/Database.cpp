@@ -28,38 +28,34 @@ Result<std::unique_ptr<Database>> Database::Open(const std::string& path, const 
   fileOptions.cachePages = options.cachePages;
   fileOptions.writable = options.writable;
   fileOptions.lockWait = options.lockWait;
-  auto file = PageFile::Open(path, fileOptions);
-  if (!file.ok()) return file.status();
-  std::unique_ptr<Database> db(new Database(std::move(file.value())));
-  auto catalog = Catalog::Load(*db->file_);
-  if (!catalog.ok()) return catalog.status();
-  db->catalog_ = std::move(catalog.value());
+  JET_ASSIGN_OR_RETURN(auto file, PageFile::Open(path, fileOptions));
+  std::unique_ptr<Database> db(new Database(std::move(file)));
+  JET_ASSIGN_OR_RETURN(auto catalog, Catalog::Load(*db->file_));
+  db->catalog_ = std::move(catalog);
   db->complex_ = std::make_unique<ComplexColumns>(*db);
   return db;
 }
 
 Status Database::reload() {
   defs_.clear();
-  auto catalog = Catalog::Load(*file_);
-  if (!catalog.ok()) return catalog.status();
-  catalog_ = std::move(catalog.value());
+  JET_ASSIGN_OR_RETURN(auto catalog, Catalog::Load(*file_));
+  catalog_ = std::move(catalog);
   complex_ = std::make_unique<ComplexColumns>(*this);
   return Status::Ok();
 }
 
 Result<std::shared_ptr<const TableDef>> Database::tableDefAt(uint32_t page, const std::string& name) {
   if (auto it = defs_.find(page); it != defs_.end()) return it->second;
-  auto def = ReadTableDef(*file_, page, name);
-  if (!def.ok()) return def.status();
-  loadResultTypes(*def);
-  auto shared = std::make_shared<const TableDef>(std::move(def.value()));
+  JET_ASSIGN_OR_RETURN(auto def, ReadTableDef(*file_, page, name));
+  loadResultTypes(def);
+  auto shared = std::make_shared<const TableDef>(std::move(def));
   defs_[page] = shared;
   return shared;
 }
 
 Result<std::shared_ptr<const TableDef>> Database::tableDef(const std::string& name) {
   const CatalogEntry* entry = catalog_.findTable(name);
-  if (!entry) return Status(ErrorCode::kNotFound, fileName() + ": no table named " + name);
+  if (!entry) return Status::NotFound(fileName(), "no table named " + name);
   return tableDefAt(entry->tableDefPage(), entry->name);
 }
 
@@ -71,9 +67,8 @@ Result<TableCursor> Database::scan(std::shared_ptr<const TableDef> def) {
 }
 
 Result<TableCursor> Database::scan(const std::string& name) {
-  auto def = tableDef(name);
-  if (!def.ok()) return def.status();
-  return scan(std::move(def.value()));
+  JET_ASSIGN_OR_RETURN(auto def, tableDef(name));
+  return scan(std::move(def));
 }
 
 }  // namespace jet

@@ -19,29 +19,27 @@ Result<const JetFormat*> DetectFormat(std::span<const uint8_t> page0, const std:
                                 header::kJetEngineName.size());
   const bool magicOk = page0[0] == 0x00 && page0[1] == 0x01 && page0[2] == 0x00 && page0[3] == 0x00;
   if (engine == header::kMsisamEngineName) {
-    return Status(ErrorCode::kUnsupported,
-                  fileName + ": this is a Microsoft Money (MSISAM) file, not an Access database");
+    return Status::Unsupported(fileName, "this is a Microsoft Money (MSISAM) file, not an Access database");
   }
   if (!magicOk || (engine != header::kJetEngineName && engine != header::kAceEngineName)) {
     return Status(ErrorCode::kNotAccess, fileName + ": not an Access database (no Jet/ACE header)");
   }
   const uint8_t version = page0[header::kVersionOffset];
   if (version > header::kHighestKnownVersion) {
-    return Status(ErrorCode::kUnsupported, fileName + ": unknown Access file version " + std::to_string(version));
+    return Status::Unsupported(fileName, "unknown Access file version " + std::to_string(version));
   }
   return version == 0 ? &kJet3Format : &kJet4Format;
 }
 
 Result<DatabaseHeader> ParseDatabaseHeader(std::span<const uint8_t> page0, const std::string& fileName) {
-  auto format = DetectFormat(page0, fileName);
-  if (!format.ok()) return format.status();
+  JET_ASSIGN_OR_RETURN(auto format, DetectFormat(page0, fileName));
   if (page0.size() < header::kCreationDateOffset + 8) {
-    return Status(ErrorCode::kCorrupt, fileName + ": header page is truncated");
+    return Status::Corrupt(fileName, "header page is truncated");
   }
   DatabaseHeader h;
   h.versionByte = page0[header::kVersionOffset];
   h.version = static_cast<header::Version>(h.versionByte);
-  h.format = *format;
+  h.format = format;
   h.codePage = LoadU16(&page0[header::kCodePageOffset]);
   h.databaseKey = LoadU32(&page0[header::kDatabaseKeyOffset]);
   if (h.jet3()) {

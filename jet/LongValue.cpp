@@ -10,23 +10,22 @@ namespace jet {
 
 Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field,
                                            const std::string& context) {
-  auto value = ReadLongValueBytes(file, field, context);
-  if (!value.ok()) return value.status();
-  if (value->bytes.data() == value->chain.data()) return std::move(value->chain);  // a chain, gathered already
-  return std::vector<uint8_t>(value->bytes.begin(), value->bytes.end());
+  JET_ASSIGN_OR_RETURN(auto value, ReadLongValueBytes(file, field, context));
+  if (value.bytes.data() == value.chain.data()) return std::move(value.chain);  // a chain, gathered already
+  return std::vector<uint8_t>(value.bytes.begin(), value.bytes.end());
 }
 
 Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_t> field,
                                           const std::string& context) {
   if (field.size() < JetFormat::kLongValueReferenceSize) {
-    return Status(ErrorCode::kCorrupt, context + ": long-value reference is truncated");
+    return Status::Corrupt(context, "long-value reference is truncated");
   }
   const uint32_t header = LoadU32(field.data());
   const uint32_t length = header & long_value::kLengthMask;
   const RowPointer first = RowPointer::FromPacked(LoadU32(field.data() + long_value::kRowPointerOffset));
   auto tooLong = [&](const std::string& where) {
-    return Status(ErrorCode::kCorrupt, context + ": long value claims " + std::to_string(length) +
-                                           " bytes but " + where);
+    return Status::Corrupt(context, "long value claims " + std::to_string(length) +
+                                        " bytes but " + where);
   };
 
   if (header & long_value::kFlagInline) {
@@ -34,11 +33,10 @@ Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_
     return LongValueBytes{field.subspan(JetFormat::kLongValueReferenceSize, length), nullptr, {}};
   }
   if (header & long_value::kFlagSingleRow) {
-    auto row = ReadRow(file, first, context);
-    if (!row.ok()) return row.status();
-    const auto bytes = row->bytes();
+    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, first, context));
+    const auto bytes = row.bytes();
     if (bytes.size() < length) return tooLong("its row holds " + std::to_string(bytes.size()));
-    return LongValueBytes{bytes.first(length), std::move(row->page), {}};
+    return LongValueBytes{bytes.first(length), std::move(row.page), {}};
   }
   // Chain: never trust `length` for the allocation; grow with the data actually read.
   std::vector<uint8_t> out;
@@ -48,14 +46,13 @@ Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_
   while (out.size() < length) {
     if (at.null()) return tooLong("its chain ends after " + std::to_string(out.size()));
     if (!seen.insert(at.packed()).second) {
-      return Status(ErrorCode::kCorrupt, context + ": long-value chain loops back to page " +
-                                             std::to_string(at.page) + " row " + std::to_string(at.slot));
+      return Status::Corrupt(context, "long-value chain loops back to page " +
+                                          std::to_string(at.page) + " row " + std::to_string(at.slot));
     }
-    auto row = ReadRow(file, at, context);
-    if (!row.ok()) return row.status();
-    const auto bytes = row->bytes();
+    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, at, context));
+    const auto bytes = row.bytes();
     if (bytes.size() < long_value::kChainHeader) {
-      return Status(ErrorCode::kCorrupt, context + ": long-value chain row is truncated");
+      return Status::Corrupt(context, "long-value chain row is truncated");
     }
     at = RowPointer::FromPacked(LoadU32(bytes.data()));
     const size_t take = std::min<size_t>(bytes.size() - long_value::kChainHeader, length - out.size());

@@ -21,17 +21,16 @@ class PlainCodec final : public PageCodec {
 
 Result<std::unique_ptr<PageCodec>> OpenPageCodec(std::span<const uint8_t> rawHeaderPage, const std::string& password,
                                                  const std::string& fileName) {
-  auto header = ReadCryptoHeader(rawHeaderPage, fileName);
-  if (!header.ok()) return header.status();
+  JET_ASSIGN_OR_RETURN(auto header, ReadCryptoHeader(rawHeaderPage, fileName));
 
   // An encrypted ACCDB keeps its password in the encryption description; the field
   // at 0x42 then holds no password.
-  if (header->family == FileFamily::kAce && header->pagesEncoded()) {
-    return OpenOfficeCodec(*header, password, fileName);
+  if (header.family == FileFamily::kAce && header.pagesEncoded()) {
+    return OpenOfficeCodec(header, password, fileName);
   }
-  JET_RETURN_IF_ERROR(CheckDatabasePassword(*header, password, fileName));
-  if (header->pagesEncoded() && header->family != FileFamily::kAce) {
-    return std::unique_ptr<PageCodec>(std::make_unique<JetRc4Codec>(header->encodingKey));
+  JET_RETURN_IF_ERROR(CheckDatabasePassword(header, password, fileName));
+  if (header.pagesEncoded() && header.family != FileFamily::kAce) {
+    return std::unique_ptr<PageCodec>(std::make_unique<JetRc4Codec>(header.encodingKey));
   }
   return std::unique_ptr<PageCodec>(std::make_unique<PlainCodec>());
 }

@@ -20,6 +20,7 @@ bool WriteVectorFully(int fd, iovec* parts, int count, off_t offset) {
   while (count > 0) {
     ssize_t n = ::pwritev(fd, parts, count, offset);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;  // nothing taken: the device has no room
     if (n <= 0) return false;
     offset += n;
     // Skip what was written; a part written halfway continues from where it stopped.
@@ -64,7 +65,7 @@ PageFile::PageFile(std::string fileName, int fd, bool writable, size_t cachePage
 
 PageFile::~PageFile() {
   // A batch left without commit or rollback: its early-written pages go again.
-  if (journalExists() && !interrupted() && unusable_.empty()) (void)closeJournalWithoutCommit();
+  if (journalExists() && !interrupted() && unusable_.empty()) closeJournalWithoutCommit().IgnoreError();
   writeBack_.reset();  // its thread uses the descriptor
   if (fd_ >= 0) ::close(fd_);
 }
@@ -89,28 +90,25 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   uint8_t probe[0x20] = {};
   const size_t probeLength = size < sizeof probe ? size : sizeof probe;
   if (probeLength > 0 && !ReadFully(fd, probe, probeLength, 0)) return IoError(path, "cannot read header");
-  auto format = DetectFormat(std::span<const uint8_t>(probe, probeLength), path);
-  if (!format.ok()) return format.status();
-  const uint32_t pageSize = (*format)->pageSize;
+  JET_ASSIGN_OR_RETURN(auto format, DetectFormat(std::span<const uint8_t>(probe, probeLength), path));
+  const uint32_t pageSize = format->pageSize;
   if (size < 2ull * pageSize) {
-    return Status(ErrorCode::kCorrupt, path + ": file is truncated (" + std::to_string(size) +
-                                           " bytes, less than two " + std::to_string(pageSize) + "-byte pages)");
+    return Status::Corrupt(path, "file is truncated (" + std::to_string(size) +
+                                     " bytes, less than two " + std::to_string(pageSize) + "-byte pages)");
   }
   if (size / pageSize > 0xFFFFFFull) {
-    return Status(ErrorCode::kCorrupt, path + ": file is larger than any Access database can be");
+    return Status::Corrupt(path, "file is larger than any Access database can be");
   }
   file->pageCount_ = file->filePageCount_ = file->diskPageCount_ = static_cast<uint32_t>(size / pageSize);
 
   PageBytes raw(pageSize);
   if (!ReadFully(fd, raw.data(), pageSize, 0)) return IoError(path, "cannot read header page");
-  auto codec = OpenPageCodec(raw, options.password, path);
-  if (!codec.ok()) return codec.status();
-  file->codec_ = std::move(codec.value());
+  JET_ASSIGN_OR_RETURN(auto codec, OpenPageCodec(raw, options.password, path));
+  file->codec_ = std::move(codec);
 
-  ApplyHeaderMask(raw, (*format)->jet3);
-  auto header = ParseDatabaseHeader(raw, path);
-  if (!header.ok()) return header.status();
-  file->header_ = *header;
+  ApplyHeaderMask(raw, format->jet3);
+  JET_ASSIGN_OR_RETURN(auto header, ParseDatabaseHeader(raw, path));
+  file->header_ = header;
   return file;
 }
 
@@ -139,7 +137,11 @@ Status PageFile::readFileBytes(uint32_t page, uint8_t* out) {
     }
   }
   if (!ReadFully(fd_, out, size, static_cast<off_t>(page) * size)) {
-    return IoError(fileName_, "cannot read page " + std::to_string(page));
+    const std::string what = "cannot read page " + std::to_string(page);
+    // Cut short since it was opened (by another program): no system error to report.
+    if (errno == 0) return Status(ErrorCode::kIo, fileName_ + ": " + what + ": the file ends before page " +
+                                                      std::to_string(page));
+    return IoError(fileName_, what);
   }
   return Status::Ok();
 }
@@ -157,9 +159,9 @@ Status PageFile::readRaw(uint32_t page, uint8_t* out) {
 
 Result<PageRef> PageFile::read(uint32_t page) {
   if (page >= pageCount_) {
-    return Status(ErrorCode::kCorrupt, fileName_ + ": reference to page " + std::to_string(page) +
-                                           ", beyond the end of the file (" + std::to_string(pageCount_) +
-                                           " pages)");
+    return Status::Corrupt(fileName_, "reference to page " + std::to_string(page) +
+                                          ", beyond the end of the file (" + std::to_string(pageCount_) +
+                                          " pages)");
   }
   if (auto d = dirty_.find(page); d != dirty_.end()) return PageRef(d->second);
   if (auto c = cached_.find(page); c != cached_.end()) {
@@ -203,9 +205,9 @@ Result<PageRef> PageFile::readTyped(uint32_t page, PageType type, const std::str
   auto bytes = read(page);
   if (!bytes.ok()) return bytes;
   if ((**bytes)[kPageTypeOffset] != static_cast<uint8_t>(type)) {
-    return Status(ErrorCode::kCorrupt, fileName_ + ": page " + std::to_string(page) + " of " + what +
-                                           " has page type " + std::to_string((**bytes)[kPageTypeOffset]) +
-                                           ", expected " + std::to_string(static_cast<int>(type)));
+    return Status::Corrupt(fileName_, "page " + std::to_string(page) + " of " + what +
+                                          " has page type " + std::to_string((**bytes)[kPageTypeOffset]) +
+                                          ", expected " + std::to_string(static_cast<int>(type)));
   }
   return bytes;
 }
@@ -214,9 +216,8 @@ Result<std::shared_ptr<PageBytes>> PageFile::modify(uint32_t page) {
   if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
   if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
   if (auto d = dirty_.find(page); d != dirty_.end()) return d->second;
-  auto current = read(page);
-  if (!current.ok()) return current.status();
-  auto copy = std::make_shared<PageBytes>(**current);
+  JET_ASSIGN_OR_RETURN(auto current, read(page));
+  auto copy = std::make_shared<PageBytes>(*current);
   dirty_[page] = copy;
   return copy;
 }
@@ -258,8 +259,7 @@ Status PageFile::interruptWritesAfter(int steps, std::function<void()> onInterru
   if (!restart) return Status::Ok();
   // What the next process would find: roll back what the dead one left.
   if (journal_) journal_->abandon();
-  auto recovered = RollBackHotJournal(fileName_, fd_, writable_);
-  if (!recovered.ok()) return recovered.status();
+  JET_ASSIGN_OR_RETURN(auto recovered, RollBackHotJournal(fileName_, fd_, writable_));
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return IoError(fileName_, "cannot stat");
   diskPageCount_ = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size) / pageSize());
@@ -505,7 +505,7 @@ void PageFile::discardChanges() {
   dirty_.clear();
   unreferenced_.clear();
   // Best effort: a journal left in place cuts the pages off when the file is next opened.
-  if (journalExists()) (void)closeJournalWithoutCommit();
+  if (journalExists()) closeJournalWithoutCommit().IgnoreError();
   if (diskPageCount_ > filePageCount_) forgetPagesFrom(filePageCount_);
   earlyWritesUnsynced_ = false;
   pageCount_ = filePageCount_;

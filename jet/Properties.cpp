@@ -54,9 +54,8 @@ Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> byte
     if (type == kNameListBlock) {
       names.clear();
       while (p < block.size()) {
-        auto name = ReadName(block, p, jet3, codePage);
-        if (!name.ok()) return name.status();
-        names.push_back(std::move(name.value()));
+        JET_ASSIGN_OR_RETURN(auto name, ReadName(block, p, jet3, codePage));
+        names.push_back(std::move(name));
       }
       continue;
     }
@@ -67,9 +66,8 @@ Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> byte
       if (namePart < 4 || namePart > block.size()) return Damaged("object name part of a block is damaged");
       if (namePart > kBlockHeader) {
         size_t n = 4;
-        auto name = ReadName(block.subspan(0, namePart), n, jet3, codePage);
-        if (!name.ok()) return name.status();
-        values.objectName = std::move(name.value());
+        JET_ASSIGN_OR_RETURN(auto name, ReadName(block.subspan(0, namePart), n, jet3, codePage));
+        values.objectName = std::move(name);
       }
       p = namePart;
     }

@@ -241,9 +241,9 @@ Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool
   }
   const uint32_t version = LoadU32(header + 8);
   if (version != fmt::kVersion) {
-    return Status(ErrorCode::kUnsupported, path + ": " + journalPath + " (left by an interrupted change) has version " +
-                                               std::to_string(version) +
-                                               ", which this program cannot roll back; it was not applied");
+    return Status::Unsupported(path, journalPath + " (left by an interrupted change) has version " +
+                                         std::to_string(version) +
+                                         ", which this program cannot roll back; it was not applied");
   }
   const uint32_t pageSize = LoadU32(header + fmt::kPageSizeOffset);
   uint8_t probe[0x20] = {};
@@ -253,11 +253,11 @@ Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool
     return Status(format.status().code(), format.status().message() + "; " + journalPath + " was not applied");
   }
   if (pageSize != (*format)->pageSize) {
-    return Status(ErrorCode::kCorrupt, path + ": " + journalPath + " holds " + std::to_string(pageSize) +
-                                           "-byte pages but the database has " +
-                                           std::to_string((*format)->pageSize) +
-                                           "-byte pages, so it belongs to another file; it was not applied. Move it "
-                                           "away to open the database");
+    return Status::Corrupt(path, journalPath + " holds " + std::to_string(pageSize) +
+                                     "-byte pages but the database has " +
+                                     std::to_string((*format)->pageSize) +
+                                     "-byte pages, so it belongs to another file; it was not applied. Move it "
+                                     "away to open the database");
   }
   const uint64_t originalSize = LoadU64(header + fmt::kOriginalSizeOffset);
   const uint8_t* salt = header + fmt::kSaltOffset;

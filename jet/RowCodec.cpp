@@ -14,7 +14,7 @@ uint16_t FixedSize(const ColumnDef& c) {
 }
 
 Status BadRow(const std::string& context, const std::string& what) {
-  return Status(ErrorCode::kCorrupt, context + ": " + what);
+  return Status::Corrupt(context, what);
 }
 
 }  // namespace
@@ -170,8 +170,8 @@ Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<con
 Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
                      const std::string& context, std::vector<uint8_t>& row) {
   if (fields.size() != def.columns.size()) {
-    return Status(ErrorCode::kInvalidArgument, context + ": row has " + std::to_string(fields.size()) +
-                                                   " values for " + std::to_string(def.columns.size()) + " columns");
+    return Status::InvalidArgument(context, "row has " + std::to_string(fields.size()) +
+                                                " values for " + std::to_string(def.columns.size()) + " columns");
   }
   const uint32_t columnCount = def.maxColumns;
   const size_t maskLength = (columnCount + 7) / 8;
@@ -184,8 +184,8 @@ Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<con
     if (c.fixed()) {
       fixedEnd = std::max<size_t>(fixedEnd, c.fixedOffset + FixedSize(c));
       if (fields[i].present && fields[i].bytes.size() != FixedSize(c)) {
-        return Status(ErrorCode::kInvalidArgument, context + ": column " + c.name + " needs " +
-                                                       std::to_string(FixedSize(c)) + " bytes");
+        return Status::InvalidArgument(context, "column " + c.name + " needs " +
+                                                    std::to_string(FixedSize(c)) + " bytes");
       }
     } else {
       varSlots = std::max<uint32_t>(varSlots, c.variableIndex + 1u);
@@ -198,8 +198,8 @@ Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<con
   const size_t varStart = 2 + fixedEnd;
   const size_t total = varStart + varBytes + 2 + 2 * static_cast<size_t>(varSlots) + 2 + maskLength;
   if (total > format.maxRowSize) {
-    return Status(ErrorCode::kInvalidArgument, context + ": row of " + std::to_string(total) +
-                                                   " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
+    return Status::InvalidArgument(context, "row of " + std::to_string(total) +
+                                                " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
   }
   row.assign(total, 0);
   uint8_t* const bytes = row.data();

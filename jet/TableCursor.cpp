@@ -21,9 +21,8 @@ TableCursor::TableCursor(PageFile& file, std::shared_ptr<const TableDef> def, Us
 
 Result<TableCursor> TableCursor::Open(PageFile& file, std::shared_ptr<const TableDef> def,
                                       ComplexResolver resolver) {
-  auto map = UsageMap::Read(file, def->ownedPages, "table " + def->name);
-  if (!map.ok()) return map.status();
-  return TableCursor(file, std::move(def), std::move(map.value()), std::move(resolver));
+  JET_ASSIGN_OR_RETURN(auto map, UsageMap::Read(file, def->ownedPages, "table " + def->name));
+  return TableCursor(file, std::move(def), std::move(map), std::move(resolver));
 }
 
 std::string TableCursor::rowContext() const {
@@ -32,19 +31,17 @@ std::string TableCursor::rowContext() const {
 
 Result<bool> TableCursor::nextPage() {
   while (true) {
-    auto page = pages_.next(*file_, mapCursor_);
-    if (!page.ok()) return page.status();
-    if (!page->has_value()) return false;
-    pageNumber_ = **page;
-    auto bytes = file_->read(pageNumber_);
-    if (!bytes.ok()) return bytes.status();
-    const PageBytes& p = **bytes;
+    JET_ASSIGN_OR_RETURN(auto page, pages_.next(*file_, mapCursor_));
+    if (!page.has_value()) return false;
+    pageNumber_ = *page;
+    JET_ASSIGN_OR_RETURN(auto bytes, file_->read(pageNumber_));
+    const PageBytes& p = *bytes;
     const uint32_t owner = LoadU32(&p[file_->format().dataPage.owner]);
     if (p[kPageTypeOffset] != static_cast<uint8_t>(PageType::kData) || owner != def_->firstPage()) {
-      return Status(ErrorCode::kCorrupt, tableContext_ + ": page " + std::to_string(pageNumber_) +
-                                             " is listed as a data page of the table but belongs elsewhere");
+      return Status::Corrupt(tableContext_, "page " + std::to_string(pageNumber_) +
+                                                " is listed as a data page of the table but belongs elsewhere");
     }
-    page_ = std::move(bytes.value());
+    page_ = std::move(bytes);
     slotCount_ = RowSlotCount(*page_, file_->format());
     nextSlot_ = 0;
     return true;
@@ -55,9 +52,8 @@ Result<bool> TableCursor::next() {
   const JetFormat& format = file_->format();
   while (true) {
     if (!page_ || nextSlot_ >= slotCount_) {
-      auto more = nextPage();
-      if (!more.ok()) return more.status();
-      if (!*more) {
+      JET_ASSIGN_OR_RETURN(auto more, nextPage());
+      if (!more) {
         page_.reset();
         rowPage_.reset();
         return false;
@@ -66,25 +62,23 @@ Result<bool> TableCursor::next() {
     }
     const uint32_t slotIndex = nextSlot_++;
     position_ = {pageNumber_, static_cast<uint8_t>(slotIndex)};
-    auto slot = ReadRowSlot(*page_, format, pageNumber_, slotIndex, file_->fileName());
-    if (!slot.ok()) return slot.status();
-    if (slot->deleted() || slot->overflowTarget()) continue;
+    JET_ASSIGN_OR_RETURN(auto slot, ReadRowSlot(*page_, format, pageNumber_, slotIndex, file_->fileName()));
+    if (slot.deleted() || slot.overflowTarget()) continue;
 
     PageRef rowPage = page_;
-    RowSlot rowSlot = *slot;
+    RowSlot rowSlot = slot;
     for (int hop = 0; rowSlot.overflowPointer(); ++hop) {
       if (hop == kMaxOverflowHops || rowSlot.length() < 4) {
-        return Status(ErrorCode::kCorrupt, rowContext() + ": damaged pointer to a moved row");
+        return Status::Corrupt(rowContext(), "damaged pointer to a moved row");
       }
       const RowPointer target = RowPointer::FromPacked(LoadU32(rowPage->data() + rowSlot.start));
-      auto row = ReadRow(*file_, target, "a moved row of table " + def_->name);
-      if (!row.ok()) return row.status();
-      if (row->slot.deleted()) {
+      JET_ASSIGN_OR_RETURN(auto row, ReadRow(*file_, target, "a moved row of table " + def_->name));
+      if (row.slot.deleted()) {
         rowSlot.flags = kRowDeletedFlag | kRowOverflowFlag;
         break;
       }
-      rowPage = std::move(row->page);
-      rowSlot = row->slot;
+      rowPage = std::move(row.page);
+      rowSlot = row.slot;
     }
     if (rowSlot.deleted()) continue;
     rowPage_ = std::move(rowPage);

@@ -25,8 +25,8 @@ using ComplexResolver = std::function<Result<Value>(const TableDef&, const Colum
 
 class TableCursor {
  public:
-  // `def` must outlive the cursor. Without a resolver complex columns yield
-  // an Unsupported placeholder.
+  // The cursor shares `def`; `file`, and whatever `resolver` refers to, must outlive
+  // it. Without a resolver complex columns yield an Unsupported placeholder.
   static Result<TableCursor> Open(PageFile& file, std::shared_ptr<const TableDef> def,
                                   ComplexResolver resolver = nullptr);
 

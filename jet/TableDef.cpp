@@ -16,7 +16,7 @@ class DefCursor {
 
   bool need(size_t offset, size_t length) const { return InBounds(bytes_, offset, length); }
   Status truncated(const std::string& what) const {
-    return Status(ErrorCode::kCorrupt, context_ + ": table definition is truncated (" + what + ")");
+    return Status::Corrupt(context_, "table definition is truncated (" + what + ")");
   }
   const uint8_t* at(size_t offset) const { return bytes_.data() + offset; }
 
@@ -55,12 +55,11 @@ Result<TableDef> ReadTableDef(PageFile& file, uint32_t firstPage, const std::str
   std::unordered_set<uint32_t> seen;
   for (uint32_t page = firstPage; page != 0;) {
     if (!seen.insert(page).second) {
-      return Status(ErrorCode::kCorrupt, context + ": the table definition pages form a loop at page " +
-                                             std::to_string(page));
+      return Status::Corrupt(context, "the table definition pages form a loop at page " +
+                                          std::to_string(page));
     }
-    auto bytesRead = file.readTyped(page, PageType::kTableDef, "the definition of table " + tableName);
-    if (!bytesRead.ok()) return bytesRead.status();
-    const PageBytes& p = **bytesRead;
+    JET_ASSIGN_OR_RETURN(auto bytesRead, file.readTyped(page, PageType::kTableDef, "the definition of table " + tableName));
+    const PageBytes& p = *bytesRead;
     if (pages.empty()) {
       bytes.assign(p.begin(), p.end());
     } else {
@@ -95,12 +94,13 @@ Result<TableDef> ParseTableDef(std::span<const uint8_t> bytes, const DatabaseHea
   const uint32_t realCount = LoadU32(in.at(t.realIndexCount));
   def.ownedPages = RowPointer::FromPacked(LoadU32(in.at(t.ownedPagesMap)));
   def.freeSpacePages = RowPointer::FromPacked(LoadU32(in.at(t.freeSpaceMap)));
-  // Access allows 255 columns and 32 indexes per table; more means damage, and
-  // checking here keeps a damaged count from driving huge allocations.
+  // Access allows 255 columns and 32 indexes per table; counts beyond 256 columns or 64
+  // indexes, a margin above those, mean damage, and checking here keeps a damaged count
+  // from driving huge allocations.
   if (columnCount > 256 || realCount > 64 || logicalCount > 64) {
-    return Status(ErrorCode::kCorrupt, context + ": table definition has impossible counts (" +
-                                           std::to_string(columnCount) + " columns, " + std::to_string(realCount) +
-                                           " indexes)");
+    return Status::Corrupt(context, "table definition has impossible counts (" +
+                                        std::to_string(columnCount) + " columns, " + std::to_string(realCount) +
+                                        " indexes)");
   }
 
   size_t pos = t.realIndexCounts;

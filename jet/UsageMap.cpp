@@ -6,9 +6,8 @@
 namespace jet {
 
 Result<UsageMap> UsageMap::Read(PageFile& file, RowPointer where, const std::string& what) {
-  auto row = ReadRow(file, where, "the usage map of " + what);
-  if (!row.ok()) return row.status();
-  auto map = Parse(row->bytes(), file.format(), file.fileName() + ": usage map of " + what);
+  JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, where, "the usage map of " + what));
+  auto map = Parse(row.bytes(), file.format(), file.fileName() + ": usage map of " + what);
   if (map.ok()) map->location_ = where;
   return map;
 }
@@ -57,9 +56,8 @@ Result<std::optional<uint32_t>> UsageMap::next(PageFile& file, uint32_t& cursor)
       i = static_cast<uint64_t>(k + 1) * perPage;
       continue;
     }
-    auto page = file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, what_);
-    if (!page.ok()) return page.status();
-    const uint8_t* bitmap = (*page)->data() + JetFormat::kBitmapPageHeader;
+    JET_ASSIGN_OR_RETURN(auto page, file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, what_));
+    const uint8_t* bitmap = page->data() + JetFormat::kBitmapPageHeader;
     for (uint64_t end = static_cast<uint64_t>(k + 1) * perPage; i < end; ++i) {
       const uint32_t bit = static_cast<uint32_t>(i - static_cast<uint64_t>(k) * perPage);
       if (bit % 8 == 0 && bitmap[bit / 8] == 0) {
@@ -85,10 +83,9 @@ Result<bool> UsageMap::contains(PageFile& file, uint32_t page) const {
   const uint32_t perPage = file.format().pagesPerBitmapPage();
   const size_t k = page / perPage;
   if (k >= bitmapPages_.size() || bitmapPages_[k] == 0) return false;
-  auto bitmapPage = file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, what_);
-  if (!bitmapPage.ok()) return bitmapPage.status();
+  JET_ASSIGN_OR_RETURN(auto bitmapPage, file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, what_));
   const uint32_t bit = page % perPage;
-  return ((**bitmapPage)[JetFormat::kBitmapPageHeader + bit / 8] & (1u << (bit % 8))) != 0;
+  return ((*bitmapPage)[JetFormat::kBitmapPageHeader + bit / 8] & (1u << (bit % 8))) != 0;
 }
 
 Status UsageMap::set(PageFile& file, uint32_t page, bool member) {
@@ -96,8 +93,8 @@ Status UsageMap::set(PageFile& file, uint32_t page, bool member) {
     const uint64_t i = page >= startPage_ ? page - startPage_ : ~0ull;
     if (i >= bitmap_.size() * 8ull) {
       if (!member) return Status::Ok();
-      return Status(ErrorCode::kUnsupported, what_ + ": page " + std::to_string(page) +
-                                                 " lies outside the inline map; it must become a reference map");
+      return Status::Unsupported(what_, "page " + std::to_string(page) +
+                                            " lies outside the inline map; it must become a reference map");
     }
     if (member) {
       bitmap_[i / 8] |= static_cast<uint8_t>(1u << (i % 8));
@@ -110,13 +107,12 @@ Status UsageMap::set(PageFile& file, uint32_t page, bool member) {
   const size_t k = page / perPage;
   if (k >= bitmapPages_.size() || bitmapPages_[k] == 0) {
     if (!member) return Status::Ok();
-    return Status(ErrorCode::kUnsupported, what_ + ": page " + std::to_string(page) +
-                                               " needs a new bitmap page in the reference map");
+    return Status::Unsupported(what_, "page " + std::to_string(page) +
+                                          " needs a new bitmap page in the reference map");
   }
-  auto bitmapPage = file.modify(bitmapPages_[k]);
-  if (!bitmapPage.ok()) return bitmapPage.status();
+  JET_ASSIGN_OR_RETURN(auto bitmapPage, file.modify(bitmapPages_[k]));
   const uint32_t bit = page % perPage;
-  uint8_t& byte = (**bitmapPage)[JetFormat::kBitmapPageHeader + bit / 8];
+  uint8_t& byte = (*bitmapPage)[JetFormat::kBitmapPageHeader + bit / 8];
   byte = member ? static_cast<uint8_t>(byte | 1u << (bit % 8)) : static_cast<uint8_t>(byte & ~(1u << (bit % 8)));
   return Status::Ok();
 }

@@ -93,8 +93,8 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
   auto where = [&] { return columnContext ? *columnContext : context + ", column " + column.name; };
   auto need = [&](size_t n) -> Status {
     if (b.size() >= n) return Status::Ok();
-    return Status(ErrorCode::kCorrupt, where() + ": value has " + std::to_string(b.size()) + " bytes, needs " +
-                                           std::to_string(n));
+    return Status::Corrupt(where(), "value has " + std::to_string(b.size()) + " bytes, needs " +
+                                        std::to_string(n));
   };
   switch (type) {
     case ColumnType::kByte:
@@ -142,7 +142,7 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
     }
     case ColumnType::kDateTimeExtended: {
       auto v = ParseDateTimeExtended(b);
-      if (!v.ok()) return Status(ErrorCode::kCorrupt, where() + ": " + v.status().message());
+      if (!v.ok()) return Status::Corrupt(where(), v.status().message());
       return Value(*v);
     }
     case ColumnType::kBinary:
@@ -150,16 +150,14 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
     case ColumnType::kText:
       return Value(file.header().jet3() ? DecodeCodePageText(b, file.header().codePage) : DecodeJet4Text(b));
     case ColumnType::kOle: {
-      auto data = ReadLongValue(file, b, where());
-      if (!data.ok()) return data.status();
-      return Value(Binary{std::move(data.value())});
+      JET_ASSIGN_OR_RETURN(auto data, ReadLongValue(file, b, where()));
+      return Value(Binary{std::move(data)});
     }
     case ColumnType::kMemo: {  // decoded where the text lies, without a copy of its bytes first
       std::string made;
-      auto data = ReadLongValueBytes(file, b, columnContext ? *columnContext : (made = where()));
-      if (!data.ok()) return data.status();
-      return Value(file.header().jet3() ? DecodeCodePageText(data->bytes, file.header().codePage)
-                                        : DecodeJet4Text(data->bytes));
+      JET_ASSIGN_OR_RETURN(auto data, ReadLongValueBytes(file, b, columnContext ? *columnContext : (made = where())));
+      return Value(file.header().jet3() ? DecodeCodePageText(data.bytes, file.header().codePage)
+                                        : DecodeJet4Text(data.bytes));
     }
     default: {
       static constexpr char kHex[] = "0123456789abcdef";

@@ -4,6 +4,7 @@
 // attachments is ComplexColumns' job.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "jet/DatabaseHeader.h"

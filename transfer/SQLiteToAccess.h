@@ -7,9 +7,28 @@
 // run goes on.
 #pragma once
 
+#include "transfer/TableCopy.h"
 #include "transfer/TransferEnvironment.h"
 
 namespace transfer {
+
+// What this copy does its own way (TableCopy.h): columns classified by their ADO type names
+// (AccessColumns.h), each row's statement parsed by the Access side on the reading thread,
+// and the pointer put back before the connections close.
+class SQLiteToAccessDirection : public CopyDirection {
+ public:
+  CopySource source() const override { return CopySource::kSQLite; }
+  app::Label label() const override;
+  QString nothingSelectedMessage() const override;
+  const db::ConnectionProfile& sqliteProfile() const override;
+  const db::ConnectionProfile& accessProfile() const override;
+  PointerReset pointerReset() const override { return PointerReset::kBeforeClosing; }
+
+  std::string dropStatement(const QString& name) const override;
+  void openSource(ado::Recordset& source, ado::Connection& connection, const QString& name) const override;
+  std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) override;
+  ado::StatementPreparer preparer(ado::Connection& target) const override;
+};
 
 void SendTablesToAccess(TransferEnvironment& env);
 

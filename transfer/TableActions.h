@@ -7,17 +7,17 @@
 
 namespace transfer {
 
-// Drops every selected Access table, walking List1 from its last entry up, and takes each
+// Drops every selected Access table, walking the Access list from its last entry up, and takes each
 // from the list (also when its drop failed: that failure is reported).
 void DeleteAccessTables(TransferEnvironment& env);
-// The same for SQLite and List2.
+// The same for SQLite and the SQLite list.
 void DeleteSQLiteTables(TransferEnvironment& env);
 
 // Renames the one selected Access table to the name typed in the input box (a copy under the
 // new name, then a drop of the old table; an existing table of the new name is overwritten
 // after a Yes). A new name that differs from the old one only in case is refused with
 // "A table cannot be renamed to its own name.". After an overwrite the overwritten table's
-// entry leaves List1 too, so the new name is listed once.
+// entry leaves the Access list too, so the new name is listed once.
 void RenameAccessTableAction(TransferEnvironment& env);
 
 // Renames the one selected SQLite table; blanks in the new name become underscores.

@@ -45,8 +45,8 @@ struct TransferEnvironment {
 
   const db::ConnectionSettings& settings;
   app::Dialogs& dialogs;
-  app::TableList& accessList;  // List1
-  app::TableList& sqliteList;  // List2
+  app::TableList& accessList;  // "Access Tables"
+  app::TableList& sqliteList;  // "SQLite Tables"
   app::PointerHost& pointer;
   ProgressSink& progress;
   std::function<void()> yield = app::YieldToEvents;

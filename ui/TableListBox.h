@@ -1,4 +1,4 @@
-// A list box of table names (List1 "Access Tables", List2 "SQLite Tables"):
+// A list box of table names ("Access Tables" or "SQLite Tables"):
 // the table list the database modules and transfers work on, shown as a
 // QListWidget.
 //

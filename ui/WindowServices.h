@@ -5,7 +5,7 @@
 
 #include "app/Dialogs.h"
 #include "app/WebPages.h"
-#include "db/ODBCProvider.h"
+#include "db/ProviderCheck.h"
 
 #include <QString>
 #include <functional>
@@ -24,6 +24,9 @@ struct WindowServices {
   // Set when a window has been closed and the program is ending: a copy running in a click
   // handler stops at its next yield, so that the handler returns and the program can end.
   bool programEnding = false;
+  // True while an action of either window runs (start-up, a click handler): clicks that
+  // arrive through its yields are ignored (ActionGuard.h).
+  bool actionRunning = false;
   // The clock and the draw behind the occasional opening of the home page.
   app::SecondsSinceMidnight clock = app::LocalSecondsSinceMidnight;
   app::RandomFraction draw = app::SeededRandomFraction;

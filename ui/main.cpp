@@ -4,7 +4,7 @@
 #include "ado/access/AccessProvider.h"
 #include "app/Files.h"
 #include "app/QtDialogs.h"
-#include "ui/Form1.h"
+#include "ui/ConnectionWindow.h"
 
 #include <QApplication>
 #include <csignal>
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
                                 ended = true;
                                 QCoreApplication::exit(0);
                               }};
-  ui::Form1 connectionWindow(std::move(services));
+  ui::ConnectionWindow connectionWindow(std::move(services));
   connectionWindow.start();
   // Start-up may already have ended the program (no data-access layer).
   if (ended) return 0;

@@ -295,54 +295,46 @@ jet::Result<AccessStatement> Parser::ParseSelect() {
   JET_RETURN_IF_ERROR(Advance());
   std::optional<std::string> alias;
   if (!AtSymbol('*')) {
-    auto name = ParseName("\"*\" or a table alias");
-    if (!name.ok()) return name.status();
-    alias = std::move(name.value());
+    JET_ASSIGN_OR_RETURN(alias, ParseName("\"*\" or a table alias"));
     JET_RETURN_IF_ERROR(ExpectSymbol('.', "the alias " + *alias));
     if (!AtSymbol('*')) return Expected("\"*\"", "\"" + *alias + ".\"");
   }
   JET_RETURN_IF_ERROR(Advance());  // the "*"
   if (AtWord("FROM") && !alias) {
     JET_RETURN_IF_ERROR(Advance());
-    auto table = ParseName("a table name");
-    if (!table.ok()) return table.status();
+    JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
     JET_RETURN_IF_ERROR(ExpectStatementEnd());
-    return AccessStatement(SelectAllStatement{std::move(table.value())});
+    return AccessStatement(SelectAllStatement{std::move(table)});
   }
   JET_RETURN_IF_ERROR(ExpectWord("INTO", alias ? "\"" + *alias + ".*\"" : "\"SELECT *\""));
-  auto target = ParseName("the name of the new table");
-  if (!target.ok()) return target.status();
-  JET_RETURN_IF_ERROR(CheckAccessObjectName(target.value(), "table"));
+  JET_ASSIGN_OR_RETURN(auto target, ParseName("the name of the new table"));
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(target, "table"));
   JET_RETURN_IF_ERROR(ExpectWord("FROM", "the name of the new table"));
-  auto source = ParseName("a table name");
-  if (!source.ok()) return source.status();
+  JET_ASSIGN_OR_RETURN(auto source, ParseName("a table name"));
   if (alias) {
     JET_RETURN_IF_ERROR(ExpectWord("AS", "the source table"));
-    auto sourceAlias = ParseName("the alias " + *alias);
-    if (!sourceAlias.ok()) return sourceAlias.status();
-    if (!SameWord(sourceAlias.value(), *alias))
-      return Error("the alias \"" + sourceAlias.value() + "\" is not the \"" + *alias + "\" the columns are taken from");
+    JET_ASSIGN_OR_RETURN(auto sourceAlias, ParseName("the alias " + *alias));
+    if (!SameWord(sourceAlias, *alias))
+      return Error("the alias \"" + sourceAlias + "\" is not the \"" + *alias + "\" the columns are taken from");
   }
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
-  return AccessStatement(SelectIntoStatement{std::move(target.value()), std::move(source.value())});
+  return AccessStatement(SelectIntoStatement{std::move(target), std::move(source)});
 }
 
 jet::Result<AccessStatement> Parser::ParseCreate() {
   JET_RETURN_IF_ERROR(Advance());
   JET_RETURN_IF_ERROR(ExpectWord("TABLE", "CREATE"));
-  auto table = ParseName("a table name");
-  if (!table.ok()) return table.status();
-  JET_RETURN_IF_ERROR(CheckAccessObjectName(table.value(), "table"));
+  JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(table, "table"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
-  CreateTableStatement create{std::move(table.value()), {}};
+  CreateTableStatement create{std::move(table), {}};
   while (true) {
-    auto column = ParseColumnDefinition();
-    if (!column.ok()) return column.status();
+    JET_ASSIGN_OR_RETURN(auto column, ParseColumnDefinition());
     for (const SqlColumnDefinition& earlier : create.columns)
-      if (SameWord(earlier.name, column->name))
+      if (SameWord(earlier.name, column.name))
         return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have the column \"" +
-                                                       column->name + "\" twice (names are compared without regard to case).");
-    create.columns.push_back(std::move(column.value()));
+                                                       column.name + "\" twice (names are compared without regard to case).");
+    create.columns.push_back(std::move(column));
     if (create.columns.size() > kMaxColumnsPerTable)
       return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have more than " +
                                                      std::to_string(kMaxColumnsPerTable) + " columns, the most Access allows.");
@@ -358,10 +350,9 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
 }
 
 jet::Result<SqlColumnDefinition> Parser::ParseColumnDefinition() {
-  auto name = ParseName("a column name");
-  if (!name.ok()) return name.status();
-  JET_RETURN_IF_ERROR(CheckAccessObjectName(name.value(), "column"));
-  if (current_.kind != TokenKind::kWord) return Expected("a column type", "the column \"" + name.value() + "\"");
+  JET_ASSIGN_OR_RETURN(auto name, ParseName("a column name"));
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(name, "column"));
+  if (current_.kind != TokenKind::kWord) return Expected("a column type", "the column \"" + name + "\"");
   const std::string word(current_.text);
   JET_RETURN_IF_ERROR(Advance());
   std::vector<int64_t> sizes;
@@ -387,19 +378,18 @@ jet::Result<SqlColumnDefinition> Parser::ParseColumnDefinition() {
   if (!type.ok()) {
     std::string message = type.status().message();
     message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
-    return Status(type.status().code(), "Column \"" + name.value() + "\": " + message);
+    return Status(type.status().code(), "Column \"" + name + "\": " + message);
   }
-  return SqlColumnDefinition{std::move(name.value()), type.value()};
+  return SqlColumnDefinition{std::move(name), type.value()};
 }
 
 jet::Result<AccessStatement> Parser::ParseInsert() {
   JET_RETURN_IF_ERROR(Advance());
   JET_RETURN_IF_ERROR(ExpectWord("INTO", "INSERT"));
-  auto table = ParseName("a table name");
-  if (!table.ok()) return table.status();
+  JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
   JET_RETURN_IF_ERROR(ExpectWord("VALUES", "the table name"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "VALUES"));
-  InsertStatement insert{std::move(table.value()), {}};
+  InsertStatement insert{std::move(table), {}};
   insert.values.reserve(16);
   while (true) {
     JET_RETURN_IF_ERROR(ParseLiteral(insert.values.emplace_back()));
@@ -462,10 +452,9 @@ Status Parser::ParseLiteral(SqlLiteral& literal) {
 jet::Result<AccessStatement> Parser::ParseDrop() {
   JET_RETURN_IF_ERROR(Advance());
   JET_RETURN_IF_ERROR(ExpectWord("TABLE", "DROP"));
-  auto table = ParseName("a table name");
-  if (!table.ok()) return table.status();
+  JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
-  return AccessStatement(DropTableStatement{std::move(table.value())});
+  return AccessStatement(DropTableStatement{std::move(table)});
 }
 
 }  // namespace

@@ -37,18 +37,16 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     return session.createTable(create->table, columns);
   }
   if (auto* insert = std::get_if<InsertStatement>(&statement)) {
-    auto byNumber = session.insertColumns(insert->table);
-    if (!byNumber.ok()) return byNumber.status();
-    const auto& columns = **byNumber;
+    JET_ASSIGN_OR_RETURN(auto byNumber, session.insertColumns(insert->table));
+    const auto& columns = *byNumber;
     // The table's own spelling, for messages.
     auto tableName = [&]() -> std::string {
       const jet::CatalogEntry* entry = session.database().catalog().findTable(insert->table);
       return entry ? entry->name : insert->table;
     };
     if (insert->values.size() != columns.size()) {
-      return jet::Status(jet::ErrorCode::kInvalidArgument,
-                         fileName + ": table " + tableName() + " has " + std::to_string(columns.size()) +
-                             " columns, the INSERT gives " + std::to_string(insert->values.size()) + " values");
+      return jet::Status::InvalidArgument(fileName, "table " + tableName() + " has " + std::to_string(columns.size()) +
+" columns, the INSERT gives " + std::to_string(insert->values.size()) + " values");
     }
     std::vector<jet::Value> values;
     values.reserve(columns.size());
@@ -66,14 +64,12 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(copy->target, "table"), fileName));
     return session.copyTable(copy->source, copy->target);
   }
-  return jet::Status(jet::ErrorCode::kInvalidArgument,
-                     fileName + ": SELECT returns rows; open it as a recordset instead of executing it");
+  return jet::Status::InvalidArgument(fileName, "SELECT returns rows; open it as a recordset instead of executing it");
 }
 
 jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql) {
-  auto statement = ParseAccessSql(sql);
-  if (!statement.ok()) return statement.status();
-  return ExecuteAccessStatement(session, std::move(*statement));
+  JET_ASSIGN_OR_RETURN(auto statement, ParseAccessSql(sql));
+  return ExecuteAccessStatement(session, std::move(statement));
 }
 
 }  // namespace ado::access

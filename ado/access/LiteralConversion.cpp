@@ -399,10 +399,9 @@ jet::Result<ExactNumber> Converter::Number() const {
 }
 
 jet::Result<jet::Value> Converter::WholeNumber(Magnitude maxPositive, Magnitude maxNegative) const {
-  auto number = Number();
-  if (!number.ok()) return number.status();
-  const auto magnitude = RoundedMagnitude(number.value(), 0);
-  const bool negative = number->negative && magnitude && *magnitude != 0;
+  JET_ASSIGN_OR_RETURN(auto number, Number());
+  const auto magnitude = RoundedMagnitude(number, 0);
+  const bool negative = number.negative && magnitude && *magnitude != 0;
   if (!magnitude || *magnitude > (negative ? maxNegative : maxPositive))
     return Refuse("it is outside the range of " + DescribeColumnType(column_));
   const auto value = negative ? -static_cast<__int128>(*magnitude) : static_cast<__int128>(*magnitude);
@@ -415,10 +414,9 @@ jet::Result<jet::Value> Converter::WholeNumber(Magnitude maxPositive, Magnitude 
 }
 
 jet::Result<jet::Value> Converter::ToCurrency() const {
-  auto number = Number();
-  if (!number.ok()) return number.status();
-  const auto magnitude = RoundedMagnitude(number.value(), 4);
-  const bool negative = number->negative && magnitude && *magnitude != 0;
+  JET_ASSIGN_OR_RETURN(auto number, Number());
+  const auto magnitude = RoundedMagnitude(number, 4);
+  const bool negative = number.negative && magnitude && *magnitude != 0;
   const Magnitude limit = static_cast<Magnitude>(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0);
   if (!magnitude || *magnitude > limit) return Refuse("it is outside the range of Currency");
   const auto scaled = negative ? -static_cast<__int128>(*magnitude) : static_cast<__int128>(*magnitude);
@@ -426,14 +424,13 @@ jet::Result<jet::Value> Converter::ToCurrency() const {
 }
 
 jet::Result<jet::Value> Converter::ToDecimal() const {
-  auto number = Number();
-  if (!number.ok()) return number.status();
-  const auto magnitude = RoundedMagnitude(number.value(), column_.scale);
+  JET_ASSIGN_OR_RETURN(auto number, Number());
+  const auto magnitude = RoundedMagnitude(number, column_.scale);
   if (!magnitude || *magnitude >= PowerOfTen(column_.precision))
     return Refuse("it has more than " + std::to_string(column_.precision - column_.scale) +
                   " digits before the decimal point");
   jet::Decimal decimal;
-  decimal.negative = number->negative && *magnitude != 0;
+  decimal.negative = number.negative && *magnitude != 0;
   decimal.magnitude = *magnitude;
   decimal.precision = column_.precision;
   decimal.scale = column_.scale;
@@ -441,17 +438,15 @@ jet::Result<jet::Value> Converter::ToDecimal() const {
 }
 
 jet::Result<jet::Value> Converter::ToDouble() const {
-  auto number = Number();
-  if (!number.ok()) return number.status();
-  const auto value = NearestFloating<double>(number.value());
+  JET_ASSIGN_OR_RETURN(auto number, Number());
+  const auto value = NearestFloating<double>(number);
   if (!value) return Refuse("it is outside the range of Double");
   return jet::Value(*value);
 }
 
 jet::Result<jet::Value> Converter::ToSingle() const {
-  auto number = Number();
-  if (!number.ok()) return number.status();
-  const auto value = NearestFloating<float>(number.value());
+  JET_ASSIGN_OR_RETURN(auto number, Number());
+  const auto value = NearestFloating<float>(number);
   if (!value) return Refuse("it is outside the range of Single");
   return jet::Value(*value);
 }
@@ -464,9 +459,8 @@ jet::Result<jet::Value> Converter::ToDateTime() const {
   }
   if (literal_.kind != SqlLiteral::Kind::kNumber) return Refuse("it is not a date");
   // A number is a date serial: its whole part the day, its fraction the time.
-  auto number = Number();
-  if (!number.ok()) return number.status();
-  const auto serial = NearestFloating<double>(number.value());
+  JET_ASSIGN_OR_RETURN(auto number, Number());
+  const auto serial = NearestFloating<double>(number);
   if (!serial || *serial <= kMinSerial - 1 || *serial >= kEndSerial)
     return Refuse("it is outside the dates from the year 100 to 9999");
   return jet::Value(jet::DateTime{*serial});

@@ -28,9 +28,8 @@ class ReadOnlyStore : public index::IndexPageStore {
   explicit ReadOnlyStore(PageFile& file) : file_(file) {}
   uint32_t pageSize() const override { return file_.pageSize(); }
   Status readPage(uint32_t page, std::span<uint8_t> out) override {
-    auto bytes = file_.read(page);
-    if (!bytes.ok()) return bytes.status();
-    std::copy((*bytes)->begin(), (*bytes)->end(), out.begin());
+    JET_ASSIGN_OR_RETURN(auto bytes, file_.read(page));
+    std::copy(bytes->begin(), bytes->end(), out.begin());
     return Status::Ok();
   }
   Status writePage(uint32_t, std::span<const uint8_t>) override { return ReadOnly(); }
@@ -272,11 +271,9 @@ class Checker {
   static Result<std::vector<uint8_t>> RowKeyOf(TableCursor& cursor, const KeyPlan& plan) {
     std::vector<index::KeyValue> values;
     for (size_t at : plan.columns) {
-      auto value = cursor.value(at);
-      if (!value.ok()) return value.status();
-      auto keyValue = index::KeyValueFromValue(*value);
-      if (!keyValue.ok()) return keyValue.status();
-      values.push_back(std::move(keyValue.value()));
+      JET_ASSIGN_OR_RETURN(auto value, cursor.value(at));
+      JET_ASSIGN_OR_RETURN(auto keyValue, index::KeyValueFromValue(value));
+      values.push_back(std::move(keyValue));
     }
     return index::EncodeIndexKey(plan.keyColumns, values);
   }
@@ -544,10 +541,9 @@ class Checker {
 Result<CheckReport> CheckDatabase(const std::string& path, const std::string& password) {
   Database::Options options;
   options.password = password;
-  auto db = Database::Open(path, options);
-  if (!db.ok()) return db.status();
+  JET_ASSIGN_OR_RETURN(auto db, Database::Open(path, options));
   CheckReport report;
-  Checker(**db, report).run();
+  Checker(*db, report).run();
   for (auto& p : report.problems) p = path + ": " + p;
   return report;
 }

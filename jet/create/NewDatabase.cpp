@@ -11,6 +11,7 @@
 
 #include "jet/Bytes.h"
 #include "jet/Database.h"
+#include "jet/FileIo.h"
 #include "jet/create/SystemTables.h"
 #include "jet/PageCodec.h"
 #include "jet/crypto/AgileEncryption.h"
@@ -108,12 +109,11 @@ Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creat
   }
 
   for (const auto& t : tables) {
-    auto definition = SerializeTableDefinition(t.spec, format);
-    if (!definition.ok()) return definition.status();
-    if (PagesForDefinition(definition->size(), format) != 1) {
+    JET_ASSIGN_OR_RETURN(auto definition, SerializeTableDefinition(t.spec, format));
+    if (PagesForDefinition(definition.size(), format) != 1) {
       return Status(ErrorCode::kCorrupt, "the definition of " + t.name + " does not fit one page");
     }
-    LayOutTableDefinition(*definition, {t.tdefPage}, {&pages[t.tdefPage]}, format);
+    LayOutTableDefinition(definition, {t.tdefPage}, {&pages[t.tdefPage]}, format);
     for (const auto& real : t.spec.realIndexes) {
       index::IndexPage root;
       root.leaf = true;
@@ -127,35 +127,36 @@ Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creat
 // Makes the skeleton an agile-encrypted file: the page-block key in the header, the
 // encryption description at 0x299 (outside the mask), every later page encrypted.
 Status EncryptSkeleton(std::vector<PageBytes>& pages, const std::string& password, const std::string& path) {
-  auto encryption = MakeAgileEncryption(password, path);
-  if (!encryption.ok()) return encryption.status();
+  JET_ASSIGN_OR_RETURN(auto encryption, MakeAgileEncryption(password, path));
   PageBytes& headerPage = pages[0];
   ApplyHeaderMask(headerPage, /*jet3=*/false);
-  std::copy(encryption->encodingKey.begin(), encryption->encodingKey.end(), &headerPage[header::kDatabaseKeyOffset]);
+  std::copy(encryption.encodingKey.begin(), encryption.encodingKey.end(), &headerPage[header::kDatabaseKeyOffset]);
   ApplyHeaderMask(headerPage, /*jet3=*/false);
-  const std::vector<uint8_t>& description = encryption->description;
+  const std::vector<uint8_t>& description = encryption.description;
   if (kEncryptionBlobOffset + 2 + description.size() > kTrailerTableOffset) {
-    return Status(ErrorCode::kInvalidArgument, path + ": the encryption description does not fit the header page");
+    return Status::InvalidArgument(path, "the encryption description does not fit the header page");
   }
   StoreU16(&headerPage[kEncryptionBlobOffset], static_cast<uint16_t>(description.size()));
   std::copy(description.begin(), description.end(), &headerPage[kEncryptionBlobOffset + 2]);
-  auto codec = OpenPageCodec(headerPage, password, path);
-  if (!codec.ok()) return codec.status();
-  for (uint32_t page = 1; page < pages.size(); ++page) (*codec)->encode(page, pages[page]);
+  JET_ASSIGN_OR_RETURN(auto codec, OpenPageCodec(headerPage, password, path));
+  for (uint32_t page = 1; page < pages.size(); ++page) codec->encode(page, pages[page]);
   return Status::Ok();
 }
 
 Status WriteAll(const std::string& path, const std::vector<PageBytes>& pages) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-  if (fd < 0) return Status(ErrorCode::kIo, path + ": cannot create the file: " + std::strerror(errno));
+  if (fd < 0) return IoError(path, "cannot create the file");
   Status status;
+  off_t at = 0;
   for (const auto& page : pages) {
-    if (::write(fd, page.data(), page.size()) != static_cast<ssize_t>(page.size())) {
-      status = Status(ErrorCode::kIo, path + ": cannot write: " + std::strerror(errno));
+    // A short write leaves errno as it was: WriteFully says why it stopped.
+    if (!WriteFully(fd, page.data(), page.size(), at)) {
+      status = IoError(path, "cannot write");
       break;
     }
+    at += static_cast<off_t>(page.size());
   }
-  if (status.ok() && ::fsync(fd) != 0) status = Status(ErrorCode::kIo, path + ": cannot sync: " + std::strerror(errno));
+  if (status.ok() && ::fsync(fd) != 0) status = IoError(path, "cannot sync");
   ::close(fd);
   return status;
 }
@@ -166,24 +167,21 @@ Status AddRows(const std::string& path, double creationDate, const std::string& 
   Database::Options options;
   options.writable = true;
   options.password = password;
-  auto db = Database::Open(path, options);
-  if (!db.ok()) return db.status();
-  PageWriter writer((*db)->file());
+  JET_ASSIGN_OR_RETURN(auto db, Database::Open(path, options));
+  PageWriter writer(db->file());
   writer.beginStatement();
   auto insert = [&](uint32_t tdefPage, const char* table, const std::vector<NamedRow>& rows) -> Status {
-    auto def = (*db)->tableDefAt(tdefPage, table);
-    if (!def.ok()) return def.status();
+    JET_ASSIGN_OR_RETURN(auto def, db->tableDefAt(tdefPage, table));
     for (const auto& named : rows) {
-      std::vector<Value> values((*def)->columns.size(), Null{});
+      std::vector<Value> values(def->columns.size(), Null{});
       for (const auto& [column, value] : named.values) {
-        const ColumnDef* c = (*def)->findColumn(column);
-        if (!c) return Status(ErrorCode::kCorrupt, path + ": " + table + " has no column " + column);
-        values[static_cast<size_t>(c - (*def)->columns.data())] = value;
+        const ColumnDef* c = def->findColumn(column);
+        if (!c) return Status::Corrupt(path, std::string(table) + " has no column " + column);
+        values[static_cast<size_t>(c - def->columns.data())] = value;
       }
       InsertOptions insertOptions;
       insertOptions.catalogue = true;
-      auto at = InsertRow(writer, **def, values, insertOptions);
-      if (!at.ok()) return at.status();
+      JET_RETURN_IF_ERROR(InsertRow(writer, *def, values, insertOptions).status());
     }
     return Status::Ok();
   };
@@ -201,8 +199,7 @@ Result<NewDatabaseFormat> FormatForPath(const std::string& path) {
   for (auto& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (extension == ".mdb") return NewDatabaseFormat::kJet4;
   if (extension == ".accdb") return NewDatabaseFormat::kAce12;
-  return Status(ErrorCode::kInvalidArgument,
-                path + ": the name must end in .mdb (Access 2000 format) or .accdb (Access 2007 format)");
+  return Status::InvalidArgument(path, "the name must end in .mdb (Access 2000 format) or .accdb (Access 2007 format)");
 }
 
 Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate,
@@ -210,16 +207,15 @@ Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double 
   const bool encrypt = !password.empty() && format == NewDatabaseFormat::kAce12;
   const std::vector<uint8_t> passwordUtf16 = PasswordToUtf16Le(password);
   if (encrypt && passwordUtf16.size() > kOfficePasswordMaxUnits * 2) {
-    return Status(ErrorCode::kInvalidArgument, path + ": the password of an .accdb database has at most " +
-                                                   std::to_string(kOfficePasswordMaxUnits) + " characters");
+    return Status::InvalidArgument(path, "the password of an .accdb database has at most " +
+                                             std::to_string(kOfficePasswordMaxUnits) + " characters");
   }
   if (!encrypt && passwordUtf16.size() > kPasswordBytes) {
-    return Status(ErrorCode::kInvalidArgument,
-                  path + ": a database password has at most " + std::to_string(kPasswordBytes / 2) + " characters");
+    return Status::InvalidArgument(path, "a database password has at most " + std::to_string(kPasswordBytes / 2) + " characters");
   }
   for (size_t i = 0; i + 1 < passwordUtf16.size(); i += 2) {
     if (passwordUtf16[i] == 0 && passwordUtf16[i + 1] == 0) {
-      return Status(ErrorCode::kInvalidArgument, path + ": a database password cannot hold a NUL character");
+      return Status::InvalidArgument(path, "a database password cannot hold a NUL character");
     }
   }
   struct stat st {};
@@ -227,16 +223,15 @@ Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double 
     return Status(ErrorCode::kExists, path + ": the file exists already; a new database is never written over it");
   }
   // An encrypted .accdb keeps its password in the encryption description only.
-  auto pages = BuildSkeleton(format, creationDate, encrypt ? std::vector<uint8_t>() : passwordUtf16);
-  if (!pages.ok()) return pages.status();
-  if (encrypt) JET_RETURN_IF_ERROR(EncryptSkeleton(*pages, password, path));
+  JET_ASSIGN_OR_RETURN(auto pages, BuildSkeleton(format, creationDate, encrypt ? std::vector<uint8_t>() : passwordUtf16));
+  if (encrypt) JET_RETURN_IF_ERROR(EncryptSkeleton(pages, password, path));
   const std::string partial = path + ".partial";
   ::unlink(partial.c_str());
-  Status status = WriteAll(partial, *pages);
+  Status status = WriteAll(partial, pages);
   if (status.ok()) status = AddRows(partial, creationDate, password);
   if (status.ok() && ::link(partial.c_str(), path.c_str()) != 0) {
     // link() rather than rename(): it refuses to replace a file that appeared meanwhile.
-    status = Status(ErrorCode::kIo, path + ": cannot create the file: " + std::strerror(errno));
+    status = IoError(path, "cannot create the file");
   }
   ::unlink(partial.c_str());
   if (!status.ok()) {

@@ -101,7 +101,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
                                                   std::span<const uint8_t> description, const std::string& password,
                                                   const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status(ErrorCode::kCorrupt, fileName + ": the encryption description is damaged (" + what + ")");
+    return Status::Corrupt(fileName, "the encryption description is damaged (" + what + ")");
   };
   if (description.size() <= kXmlOffset) return corrupt("too short");
   const uint32_t reserved =
@@ -109,15 +109,13 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   if (reserved != kReservedValue) return corrupt("reserved value " + std::to_string(reserved));
   const std::string_view xml(reinterpret_cast<const char*>(description.data() + kXmlOffset),
                              description.size() - kXmlOffset);
-  auto parsed = ParseAgileDescription(xml, fileName);
-  if (!parsed.ok()) return parsed.status();
-  const AgileCipherParameters& keyData = parsed->keyData;
-  const AgilePasswordKey& passwordKey = parsed->passwordKey;
+  JET_ASSIGN_OR_RETURN(auto parsed, ParseAgileDescription(xml, fileName));
+  const AgileCipherParameters& keyData = parsed.keyData;
+  const AgilePasswordKey& passwordKey = parsed.passwordKey;
 
   for (const AgileCipherParameters* p : {&keyData, static_cast<const AgileCipherParameters*>(&passwordKey)}) {
     if (const std::string part = UnsupportedPart(*p); !part.empty()) {
-      return Status(ErrorCode::kUnsupported,
-                    fileName + ": the database is encrypted with " + part + ", which cannot be read");
+      return Status::Unsupported(fileName, "the database is encrypted with " + part + ", which cannot be read");
     }
   }
   if (passwordKey.spinCount > kMaxSpinCount) return corrupt("spin count " + std::to_string(passwordKey.spinCount));
@@ -134,7 +132,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   const auto passwordHash = Digest::Create(passwordKey.hashAlgorithm);
   const auto passwordCipher = AesCbc::Create(passwordKey.keyBits);
   if (!passwordHash || !passwordCipher)
-    return Status(ErrorCode::kUnsupported, fileName + ": OpenSSL lacks a needed algorithm");
+    return Status::Unsupported(fileName, "OpenSSL lacks a needed algorithm");
 
   // One iterated hash serves the three derived keys; each differs only by its block.
   const auto passwordBytes = OfficePasswordBytes(password);
@@ -159,7 +157,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   auto keyValue = decryptWithBlock(kAgileKeyValueBlock, passwordKey.encryptedKeyValue);
   auto pageCipher = AesCbc::Create(keyData.keyBits);
   auto ivHash = Digest::Create(keyData.hashAlgorithm);
-  if (!pageCipher || !ivHash) return Status(ErrorCode::kUnsupported, fileName + ": OpenSSL lacks a needed algorithm");
+  if (!pageCipher || !ivHash) return Status::Unsupported(fileName, "OpenSSL lacks a needed algorithm");
   if (keyValue.size() < pageCipher->keyBytes()) return corrupt("encrypted key shorter than the page key");
   keyValue.resize(pageCipher->keyBytes());
   return std::unique_ptr<PageCodec>(std::make_unique<AgileCodec>(std::move(pageCipher), std::move(ivHash),

@@ -116,7 +116,7 @@ bool DecodeBase64(std::string_view text, std::vector<uint8_t>& out) {
 
 Result<AgileDescription> ParseAgileDescription(std::string_view xml, const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status(ErrorCode::kCorrupt, fileName + ": the encryption description is damaged (" + what + ")");
+    return Status::Corrupt(fileName, "the encryption description is damaged (" + what + ")");
   };
   AgileDescription out;
   const auto keyData = FindStartTag(xml, "keyData", 0);

@@ -103,16 +103,15 @@ Status IndexTree::loadTailSeparator(Node& node) {
 }
 
 Result<IndexTree::Node*> IndexTree::allocate(bool leaf) {
-  Result<uint32_t> number = store_.allocatePage();
-  if (!number.ok()) return number.status();
+  JET_ASSIGN_OR_RETURN(uint32_t number, store_.allocatePage());
   auto node = std::make_unique<Node>();
-  node->number = *number;
+  node->number = number;
   node->page.leaf = leaf;
   node->page.tdefPage = tdefPage_;
   node->prefixHint = kNoPrefixLimit;  // a new page takes the full shared prefix
   node->dirty = true;
   Node* raw = node.get();
-  cache_[*number] = std::move(node);
+  cache_[number] = std::move(node);
   return raw;
 }
 
@@ -154,14 +153,12 @@ Result<bool> IndexTree::insert(const IndexEntry& entry, bool unique) {
   IndexEntry probe{entry.key, RowPointer{0, 0}, 0};
   bool keyExists = false;
   {
-    Result<Node*> leaf = descendToLeaf(probe);
-    if (!leaf.ok()) return leaf.status();
-    Node* n = *leaf;
+    JET_ASSIGN_OR_RETURN(Node* leaf, descendToLeaf(probe));
+    Node* n = leaf;
     size_t pos = LowerBound(n->page.entries, probe);
     if (pos == n->page.entries.size() && n->page.nextPage != 0) {
-      Result<Node*> next = load(n->page.nextPage);
-      if (!next.ok()) return next.status();
-      n = *next;
+      JET_ASSIGN_OR_RETURN(Node* next, load(n->page.nextPage));
+      n = next;
       pos = 0;
     }
     if (pos < n->page.entries.size()) {
@@ -173,10 +170,9 @@ Result<bool> IndexTree::insert(const IndexEntry& entry, bool unique) {
       }
     }
   }
-  Result<Node*> root = load(rootPage_);
-  if (!root.ok()) return root.status();
-  Status st = insertInto(**root, entry, 0);
-  if (st.ok() && overflows(**root)) st = nestRoot(**root);
+  JET_ASSIGN_OR_RETURN(Node* root, load(rootPage_));
+  Status st = insertInto(*root, entry, 0);
+  if (st.ok() && overflows(*root)) st = nestRoot(*root);
   if (!st.ok()) {
     discard();
     return st;
@@ -200,12 +196,11 @@ Status IndexTree::insertInto(Node& node, const IndexEntry& entry, int depth) {
     return Status::Ok();
   }
   const size_t i = ChildFor(entries, entry);
-  Result<Node*> child = load(entries[i].child);
-  if (!child.ok()) return child.status();
-  JET_RETURN_IF_ERROR(insertInto(**child, entry, depth + 1));
-  const IndexEntry& last = (*child)->page.entries.back();
+  JET_ASSIGN_OR_RETURN(Node* child, load(entries[i].child));
+  JET_RETURN_IF_ERROR(insertInto(*child, entry, depth + 1));
+  const IndexEntry& last = child->page.entries.back();
   if (!SameEntry(entries[i], last)) {
-    entries[i] = Separator(last, (*child)->number);
+    entries[i] = Separator(last, child->number);
     node.dirty = true;
   }
   return fixOverflow(node, i);
@@ -214,13 +209,11 @@ Status IndexTree::insertInto(Node& node, const IndexEntry& entry, int depth) {
 // Splits child `index` of `parent` until every part fits.
 Status IndexTree::fixOverflow(Node& parent, size_t index) {
   for (int guard = 0; guard < 16; ++guard) {
-    Result<Node*> child = load(parent.page.entries[index].child);
-    if (!child.ok()) return child.status();
-    if (!overflows(**child)) {
+    JET_ASSIGN_OR_RETURN(Node* child, load(parent.page.entries[index].child));
+    if (!overflows(*child)) {
       if (index + 1 < parent.page.entries.size()) {
-        Result<Node*> right = load(parent.page.entries[index + 1].child);
-        if (!right.ok()) return right.status();
-        if (overflows(**right)) {
+        JET_ASSIGN_OR_RETURN(Node* right, load(parent.page.entries[index + 1].child));
+        if (overflows(*right)) {
           ++index;
           continue;
         }
@@ -234,9 +227,8 @@ Status IndexTree::fixOverflow(Node& parent, size_t index) {
 
 // Moves the first half (by bytes) of child `index` into a new page placed before it.
 Status IndexTree::splitChild(Node& parent, size_t index) {
-  Result<Node*> origR = load(parent.page.entries[index].child);
-  if (!origR.ok()) return origR.status();
-  Node& orig = **origR;
+  JET_ASSIGN_OR_RETURN(Node* origR, load(parent.page.entries[index].child));
+  Node& orig = *origR;
   std::vector<IndexEntry>& entries = orig.page.entries;
   if (entries.size() < 2) return Status(ErrorCode::kInvalidArgument, "index " + name_ + ": entry too large for a page");
 
@@ -245,9 +237,8 @@ Status IndexTree::splitChild(Node& parent, size_t index) {
   size_t head = 0, acc = 0;
   while (head < entries.size() - 1 && (head == 0 || acc < total / 2)) acc += entries[head++].storedSize(!orig.page.leaf);
 
-  Result<Node*> fresh = allocate(orig.page.leaf);
-  if (!fresh.ok()) return fresh.status();
-  Node& added = **fresh;
+  JET_ASSIGN_OR_RETURN(Node* fresh, allocate(orig.page.leaf));
+  Node& added = *fresh;
   added.page.entries.assign(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.begin() + head));
   entries.erase(entries.begin(), entries.begin() + head);
   orig.prefixHint = kNoPrefixLimit;
@@ -258,20 +249,18 @@ Status IndexTree::splitChild(Node& parent, size_t index) {
   added.page.nextPage = orig.number;
   orig.page.prevPage = added.number;
   if (added.page.prevPage != 0) {
-    Result<Node*> prev = load(added.page.prevPage);
-    if (!prev.ok()) return prev.status();
-    (*prev)->page.nextPage = added.number;
-    (*prev)->dirty = true;
+    JET_ASSIGN_OR_RETURN(Node* prev, load(added.page.prevPage));
+    prev->page.nextPage = added.number;
+    prev->dirty = true;
   }
   // Node pages below are linked only within one parent: cut the link across the split.
   if (!added.page.leaf) {
-    Result<Node*> lastChild = load(added.page.entries.back().child);
-    Result<Node*> firstChild = lastChild.ok() ? load(orig.page.entries.front().child) : lastChild;
-    if (!firstChild.ok()) return firstChild.status();
-    if (!(*lastChild)->page.leaf) {
-      (*lastChild)->page.nextPage = 0;
-      (*firstChild)->page.prevPage = 0;
-      (*lastChild)->dirty = (*firstChild)->dirty = true;
+    JET_ASSIGN_OR_RETURN(Node* lastChild, load(added.page.entries.back().child));
+    JET_ASSIGN_OR_RETURN(Node* firstChild, load(orig.page.entries.front().child));
+    if (!lastChild->page.leaf) {
+      lastChild->page.nextPage = 0;
+      firstChild->page.prevPage = 0;
+      lastChild->dirty = firstChild->dirty = true;
     }
   }
   parent.page.entries.insert(parent.page.entries.begin() + index,
@@ -282,9 +271,8 @@ Status IndexTree::splitChild(Node& parent, size_t index) {
 
 // The root keeps its page number: its content moves to a new only child, which splits.
 Status IndexTree::nestRoot(Node& root) {
-  Result<Node*> fresh = allocate(root.page.leaf);
-  if (!fresh.ok()) return fresh.status();
-  Node& child = **fresh;
+  JET_ASSIGN_OR_RETURN(Node* fresh, allocate(root.page.leaf));
+  Node& child = *fresh;
   child.page.entries = std::move(root.page.entries);
   child.prefixHint = root.prefixHint;
   root.page.entries = {Separator(child.page.entries.back(), child.number)};
@@ -297,15 +285,14 @@ Status IndexTree::nestRoot(Node& root) {
 
 Status IndexTree::remove(const IndexEntry& entry) {
   discard();
-  Result<Node*> root = load(rootPage_);
-  if (!root.ok()) return root.status();
+  JET_ASSIGN_OR_RETURN(Node* root, load(rootPage_));
   bool found = false;
-  Status st = removeFrom(**root, entry, found, 0);
+  Status st = removeFrom(*root, entry, found, 0);
   if (st.ok() && !found) {
     st = Status(ErrorCode::kNotFound, "index " + name_ + " has no entry for row " + std::to_string(entry.row.page) +
                                           ":" + std::to_string(entry.row.row));
   }
-  if (st.ok()) st = collapseRoot(**root);
+  if (st.ok()) st = collapseRoot(*root);
   if (!st.ok()) {
     discard();
     return st;
@@ -326,9 +313,8 @@ Status IndexTree::removeFrom(Node& node, const IndexEntry& entry, bool& found, i
     return Status::Ok();
   }
   const size_t i = ChildFor(entries, entry);
-  Result<Node*> childR = load(entries[i].child);
-  if (!childR.ok()) return childR.status();
-  Node& child = **childR;
+  JET_ASSIGN_OR_RETURN(Node* childR, load(entries[i].child));
+  Node& child = *childR;
   JET_RETURN_IF_ERROR(removeFrom(child, entry, found, depth + 1));
   if (!found) return Status::Ok();
   node.dirty = true;
@@ -345,16 +331,14 @@ Status IndexTree::removeFrom(Node& node, const IndexEntry& entry, bool& found, i
 
 Status IndexTree::unlinkFromPeers(Node& node) {
   if (node.page.prevPage != 0) {
-    Result<Node*> prev = load(node.page.prevPage);
-    if (!prev.ok()) return prev.status();
-    (*prev)->page.nextPage = node.page.nextPage;
-    (*prev)->dirty = true;
+    JET_ASSIGN_OR_RETURN(Node* prev, load(node.page.prevPage));
+    prev->page.nextPage = node.page.nextPage;
+    prev->dirty = true;
   }
   if (node.page.nextPage != 0) {
-    Result<Node*> next = load(node.page.nextPage);
-    if (!next.ok()) return next.status();
-    (*next)->page.prevPage = node.page.prevPage;
-    (*next)->dirty = true;
+    JET_ASSIGN_OR_RETURN(Node* next, load(node.page.nextPage));
+    next->page.prevPage = node.page.prevPage;
+    next->dirty = true;
   }
   return Status::Ok();
 }
@@ -362,33 +346,29 @@ Status IndexTree::unlinkFromPeers(Node& node) {
 // Joins a child that has become small with a sibling when both fit well on one page.
 Status IndexTree::maybeMerge(Node& parent, size_t index) {
   const size_t limit = layout_.maxEntryBytes();
-  Result<Node*> child = load(parent.page.entries[index].child);
-  if (!child.ok()) return child.status();
-  if (encodedSize(**child, false) >= limit / 4 || parent.page.entries.size() < 2) return Status::Ok();
+  JET_ASSIGN_OR_RETURN(Node* child, load(parent.page.entries[index].child));
+  if (encodedSize(*child, false) >= limit / 4 || parent.page.entries.size() < 2) return Status::Ok();
   const size_t left = index + 1 < parent.page.entries.size() ? index : index - 1;
-  Result<Node*> a = load(parent.page.entries[left].child);
-  Result<Node*> b = a.ok() ? load(parent.page.entries[left + 1].child) : a;
-  if (!b.ok()) return b.status();
-  if (encodedSize(**a, false) + encodedSize(**b, false) > limit * 3 / 4) return Status::Ok();
+  JET_ASSIGN_OR_RETURN(Node* a, load(parent.page.entries[left].child));
+  JET_ASSIGN_OR_RETURN(Node* b, load(parent.page.entries[left + 1].child));
+  if (encodedSize(*a, false) + encodedSize(*b, false) > limit * 3 / 4) return Status::Ok();
   return mergeChildren(parent, left);
 }
 
 // Moves child `left`'s entries to the front of child `left + 1` and drops `left`.
 Status IndexTree::mergeChildren(Node& parent, size_t left) {
-  Result<Node*> lr = load(parent.page.entries[left].child);
-  Result<Node*> rr = lr.ok() ? load(parent.page.entries[left + 1].child) : lr;
-  if (!rr.ok()) return rr.status();
-  Node& l = **lr;
-  Node& r = **rr;
+  JET_ASSIGN_OR_RETURN(Node* lr, load(parent.page.entries[left].child));
+  JET_ASSIGN_OR_RETURN(Node* rr, load(parent.page.entries[left + 1].child));
+  Node& l = *lr;
+  Node& r = *rr;
   if (!l.page.leaf) {
     // Their children now share a parent, so node pages among them get linked.
-    Result<Node*> lastOfLeft = load(l.page.entries.back().child);
-    Result<Node*> firstOfRight = lastOfLeft.ok() ? load(r.page.entries.front().child) : lastOfLeft;
-    if (!firstOfRight.ok()) return firstOfRight.status();
-    if (!(*lastOfLeft)->page.leaf) {
-      (*lastOfLeft)->page.nextPage = (*firstOfRight)->number;
-      (*firstOfRight)->page.prevPage = (*lastOfLeft)->number;
-      (*lastOfLeft)->dirty = (*firstOfRight)->dirty = true;
+    JET_ASSIGN_OR_RETURN(Node* lastOfLeft, load(l.page.entries.back().child));
+    JET_ASSIGN_OR_RETURN(Node* firstOfRight, load(r.page.entries.front().child));
+    if (!lastOfLeft->page.leaf) {
+      lastOfLeft->page.nextPage = firstOfRight->number;
+      firstOfRight->page.prevPage = lastOfLeft->number;
+      lastOfLeft->dirty = firstOfRight->dirty = true;
     }
   }
   r.page.entries.insert(r.page.entries.begin(), std::make_move_iterator(l.page.entries.begin()),
@@ -411,12 +391,11 @@ Status IndexTree::collapseRoot(Node& root) {
       root.page.leaf = true;
       break;
     }
-    Result<Node*> child = load(root.page.entries.front().child);
-    if (!child.ok()) return child.status();
-    root.page.leaf = (*child)->page.leaf;
-    root.page.entries = std::move((*child)->page.entries);
-    root.prefixHint = std::min(root.prefixHint, (*child)->prefixHint);
-    freed_.push_back((*child)->number);
+    JET_ASSIGN_OR_RETURN(Node* child, load(root.page.entries.front().child));
+    root.page.leaf = child->page.leaf;
+    root.page.entries = std::move(child->page.entries);
+    root.prefixHint = std::min(root.prefixHint, child->prefixHint);
+    freed_.push_back(child->number);
   }
   return Status::Ok();
 }
@@ -468,10 +447,9 @@ void IndexTree::discard() {
 Result<std::vector<RowPointer>> IndexTree::find(std::span<const uint8_t> key) {
   discard();
   IndexEntry probe{std::vector<uint8_t>(key.begin(), key.end()), RowPointer{0, 0}, 0};
-  Result<Node*> leaf = descendToLeaf(probe);
-  if (!leaf.ok()) return leaf.status();
+  JET_ASSIGN_OR_RETURN(Node* leaf, descendToLeaf(probe));
   std::vector<RowPointer> rows;
-  Node* n = *leaf;
+  Node* n = leaf;
   size_t pos = LowerBound(n->page.entries, probe);
   for (size_t hops = 0;; ++hops) {
     for (; pos < n->page.entries.size(); ++pos) {
@@ -482,9 +460,8 @@ Result<std::vector<RowPointer>> IndexTree::find(std::span<const uint8_t> key) {
       rows.push_back(n->page.entries[pos].row);
     }
     if (n->page.nextPage == 0 || hops > cache_.size() + 1024 * 1024) break;
-    Result<Node*> next = load(n->page.nextPage);
-    if (!next.ok()) return next.status();
-    n = *next;
+    JET_ASSIGN_OR_RETURN(Node* next, load(n->page.nextPage));
+    n = next;
     pos = 0;
   }
   cache_.clear();
@@ -493,17 +470,15 @@ Result<std::vector<RowPointer>> IndexTree::find(std::span<const uint8_t> key) {
 
 Result<std::vector<IndexEntry>> IndexTree::entries() {
   discard();
-  Result<Node*> leaf = descendToLeaf(IndexEntry{});
-  if (!leaf.ok()) return leaf.status();
+  JET_ASSIGN_OR_RETURN(Node* leaf, descendToLeaf(IndexEntry{}));
   std::vector<IndexEntry> all;
   std::set<uint32_t> seen;
-  for (Node* n = *leaf;;) {
+  for (Node* n = leaf;;) {
     if (!seen.insert(n->number).second) return Status(ErrorCode::kCorrupt, "index " + name_ + ": leaf pages form a loop");
     all.insert(all.end(), n->page.entries.begin(), n->page.entries.end());
     if (n->page.nextPage == 0) break;
-    Result<Node*> next = load(n->page.nextPage);
-    if (!next.ok()) return next.status();
-    n = *next;
+    JET_ASSIGN_OR_RETURN(Node* next, load(n->page.nextPage));
+    n = next;
   }
   cache_.clear();
   return all;
@@ -596,13 +571,12 @@ class Validator {
     std::vector<uint32_t> children;
     IndexEntry last;
     for (const IndexEntry& e : page.entries) {
-      Result<IndexEntry> childLast = visit(e.child, depth + 1, false);
-      if (!childLast.ok()) return childLast.status();
+      JET_ASSIGN_OR_RETURN(IndexEntry childLast, visit(e.child, depth + 1, false));
       // The entry bounds its child from above. Access does not tighten it after deletes, so a
       // bound above the child's last entry is healthy as long as the next child's entries sort
       // after it (checked at the leaves through bound_); one below is damage.
-      const int order = CompareEntries(*childLast, e);
-      if (order > 0 || (order == 0 && childLast->key != e.key)) {
+      const int order = CompareEntries(childLast, e);
+      if (order > 0 || (order == 0 && childLast.key != e.key)) {
         return fail(number, "entry for child " + std::to_string(e.child) + " sorts before that child's last entry");
       }
       if (order < 0) {
@@ -611,14 +585,13 @@ class Validator {
       bound_ = e;
       haveBound_ = true;
       children.push_back(e.child);
-      last = *childLast;
+      last = childLast;
     }
     if (page.tailPage != 0) {
-      Result<IndexEntry> tailLast = visit(page.tailPage, depth + 1, false);
-      if (!tailLast.ok()) return tailLast.status();
-      if (CompareEntries(*tailLast, last) <= 0) return fail(number, "child tail does not sort after the entries");
+      JET_ASSIGN_OR_RETURN(IndexEntry tailLast, visit(page.tailPage, depth + 1, false));
+      if (CompareEntries(tailLast, last) <= 0) return fail(number, "child tail does not sort after the entries");
       children.push_back(page.tailPage);
-      last = *tailLast;
+      last = tailLast;
     }
     JET_RETURN_IF_ERROR(checkNodeChildLinks(number, children));
     return last;
@@ -630,11 +603,10 @@ class Validator {
     for (size_t i = 0; i < children.size(); ++i) {
       JET_RETURN_IF_ERROR(store_.readPage(children[i], bytes));
       if (bytes[0] != kIndexNodePageType) return Status::Ok();  // leaves are checked as one chain
-      Result<IndexPage> p = DecodeIndexPage(bytes, layout_, children[i]);
-      if (!p.ok()) return p.status();
+      JET_ASSIGN_OR_RETURN(IndexPage p, DecodeIndexPage(bytes, layout_, children[i]));
       const uint32_t wantPrev = i == 0 ? 0 : children[i - 1];
       const uint32_t wantNext = i + 1 == children.size() ? 0 : children[i + 1];
-      if (p->prevPage != wantPrev || p->nextPage != wantNext) {
+      if (p.prevPage != wantPrev || p.nextPage != wantNext) {
         return fail(children[i], "node links do not match its siblings under page " + std::to_string(parent));
       }
     }

@@ -80,18 +80,16 @@ Result<std::vector<TableIndexes::PreparedKey>> TableIndexes::prepare(std::span<c
 }
 
 Result<std::vector<bool>> TableIndexes::addRow(std::span<const KeyValue> values, RowPointer row) {
-  Result<std::vector<PreparedKey>> prepared = prepare(values, true);
-  if (!prepared.ok()) return prepared.status();
+  JET_ASSIGN_OR_RETURN(std::vector<PreparedKey> prepared, prepare(values, true));
   // Every unique constraint is checked before any index changes.
   for (size_t i = 0; i < indexes_.size(); ++i) {
     const IndexSpec& index = indexes_[i];
-    const PreparedKey& p = (*prepared)[i];
+    const PreparedKey& p = (prepared)[i];
     const bool unique = index.primaryKey || (index.flags & kIndexUnique);
     if (p.skip || !unique || p.allNull) continue;
     IndexTree tree(store_, layout_, index.rootPage, tdefPage_, tableName_ + "." + index.name);
-    Result<std::vector<RowPointer>> existing = tree.find(p.key);
-    if (!existing.ok()) return existing.status();
-    if (!existing->empty()) {
+    JET_ASSIGN_OR_RETURN(std::vector<RowPointer> existing, tree.find(p.key));
+    if (!existing.empty()) {
       return Status(ErrorCode::kExists, where(index) + ": another row has the same value (values must be unique; "
                                                        "text is compared without regard to case)");
     }
@@ -99,7 +97,7 @@ Result<std::vector<bool>> TableIndexes::addRow(std::span<const KeyValue> values,
   std::vector<bool> newKeys;
   for (size_t i = 0; i < indexes_.size(); ++i) {
     const IndexSpec& index = indexes_[i];
-    const PreparedKey& p = (*prepared)[i];
+    const PreparedKey& p = (prepared)[i];
     if (p.skip) {
       newKeys.push_back(false);
       continue;
@@ -113,10 +111,9 @@ Result<std::vector<bool>> TableIndexes::addRow(std::span<const KeyValue> values,
 }
 
 Status TableIndexes::removeRow(std::span<const KeyValue> values, RowPointer row) {
-  Result<std::vector<PreparedKey>> prepared = prepare(values, false);
-  if (!prepared.ok()) return prepared.status();
+  JET_ASSIGN_OR_RETURN(std::vector<PreparedKey> prepared, prepare(values, false));
   for (size_t i = 0; i < indexes_.size(); ++i) {
-    const PreparedKey& p = (*prepared)[i];
+    const PreparedKey& p = (prepared)[i];
     if (p.skip) continue;
     IndexTree tree(store_, layout_, indexes_[i].rootPage, tdefPage_, tableName_ + "." + indexes_[i].name);
     Status st = tree.remove(IndexEntry{p.key, row, 0});
@@ -134,9 +131,8 @@ Result<std::vector<IndexTreeReport>> TableIndexes::check() {
     c.unique = index.primaryKey || (index.flags & kIndexUnique);
     c.columnCount = index.columns.size();
     c.name = tableName_ + "." + index.name;
-    Result<IndexTreeReport> r = ValidateIndexTree(store_, layout_, c);
-    if (!r.ok()) return r.status();
-    reports.push_back(std::move(r.value()));
+    JET_ASSIGN_OR_RETURN(IndexTreeReport r, ValidateIndexTree(store_, layout_, c));
+    reports.push_back(std::move(r));
   }
   return reports;
 }

@@ -247,9 +247,8 @@ Result<uint8_t> General97Char(char16_t ch) {
 Status AppendGeneral97Key(std::u16string_view text, bool ascending, std::vector<uint8_t>& out) {
   std::vector<uint8_t> chars;
   for (char16_t ch : text) {
-    Result<uint8_t> c = General97Char(ch);
-    if (!c.ok()) return c.status();
-    chars.push_back(*c);
+    JET_ASSIGN_OR_RETURN(uint8_t c, General97Char(ch));
+    chars.push_back(c);
   }
   const size_t start = out.size();
   std::vector<uint8_t> nibbles;

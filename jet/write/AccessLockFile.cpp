@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+
+#include "jet/FileIo.h"
 
 namespace jet {
 namespace {
@@ -45,7 +48,7 @@ Result<std::unique_ptr<AccessLockFile>> AccessLockFile::Acquire(const std::strin
   }
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) {
-    return Status(ErrorCode::kIo, databasePath + ": cannot create the lock file " + path + ": " + std::strerror(errno));
+    return IoError(databasePath, "cannot create the lock file " + path);
   }
   std::unique_ptr<AccessLockFile> lockFile(new AccessLockFile(path, fd));
   Status locked = LockWholeFile(fd, LockKind::kExclusive, wait, databasePath);
@@ -55,9 +58,10 @@ Result<std::unique_ptr<AccessLockFile>> AccessLockFile::Acquire(const std::strin
   }
   lockFile->tookOver_ = existed && before.st_size > 0;
   const std::string record = UserRecord();
-  if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, record.data(), record.size(), 0) != static_cast<ssize_t>(record.size())) {
-    const std::string reason = std::strerror(errno);
-    return Status(ErrorCode::kIo, databasePath + ": cannot write the lock file " + path + ": " + reason);
+  // A short write leaves errno as it was: WriteFully says why it stopped.
+  if (::ftruncate(fd, 0) != 0 ||
+      !WriteFully(fd, reinterpret_cast<const uint8_t*>(record.data()), record.size(), 0)) {
+    return IoError(databasePath, "cannot write the lock file " + path);
   }
   return lockFile;
 }

@@ -7,22 +7,18 @@ Result<std::vector<StoredRow>> Scan(Database& db, const std::string& table,
                                     const std::function<bool(const TableDef&, const StoredRow&)>& keep) {
   std::vector<StoredRow> out;
   if (!db.catalog().findTable(table)) return out;
-  auto def = db.tableDef(table);
-  if (!def.ok()) return def.status();
-  auto cursor = db.scan(*def);
-  if (!cursor.ok()) return cursor.status();
+  JET_ASSIGN_OR_RETURN(auto def, db.tableDef(table));
+  JET_ASSIGN_OR_RETURN(auto cursor, db.scan(def));
   while (true) {
-    auto more = cursor->next();
-    if (!more.ok()) return more.status();
-    if (!*more) break;
+    JET_ASSIGN_OR_RETURN(auto more, cursor.next());
+    if (!more) break;
     StoredRow row;
-    row.at = cursor->position();
-    for (size_t i = 0; i < (*def)->columns.size(); ++i) {
-      auto v = cursor->value(i);
-      if (!v.ok()) return v.status();
-      row.values.push_back(std::move(v.value()));
+    row.at = cursor.position();
+    for (size_t i = 0; i < def->columns.size(); ++i) {
+      JET_ASSIGN_OR_RETURN(auto v, cursor.value(i));
+      row.values.push_back(std::move(v));
     }
-    if (keep(**def, row)) out.push_back(std::move(row));
+    if (keep(*def, row)) out.push_back(std::move(row));
   }
   return out;
 }

@@ -20,22 +20,19 @@ class FilePageStore : public index::IndexPageStore {
       : writer_(writer), map_(std::move(map)), late_(late) {}
   uint32_t pageSize() const override { return writer_.format().pageSize; }
   Status readPage(uint32_t page, std::span<uint8_t> out) override {
-    auto bytes = writer_.file().read(page);
-    if (!bytes.ok()) return bytes.status();
-    std::copy((*bytes)->begin(), (*bytes)->end(), out.begin());
+    JET_ASSIGN_OR_RETURN(auto bytes, writer_.file().read(page));
+    std::copy(bytes->begin(), bytes->end(), out.begin());
     return Status::Ok();
   }
   Status writePage(uint32_t page, std::span<const uint8_t> bytes) override {
-    auto target = writer_.modify(page);
-    if (!target.ok()) return target.status();
-    std::copy(bytes.begin(), bytes.end(), (*target)->begin());
+    JET_ASSIGN_OR_RETURN(auto target, writer_.modify(page));
+    std::copy(bytes.begin(), bytes.end(), target->begin());
     if (late_ && page < writer_.file().flushedPageCount()) writer_.writeLast(page);
     return Status::Ok();
   }
   Result<uint32_t> allocatePage() override {
-    auto page = writer_.allocate();
-    if (!page.ok()) return page.status();
-    JET_RETURN_IF_ERROR(map_.add(*page));
+    JET_ASSIGN_OR_RETURN(auto page, writer_.allocate());
+    JET_RETURN_IF_ERROR(map_.add(page));
     return page;
   }
   Status freePage(uint32_t page) override {
@@ -87,12 +84,12 @@ Result<IndexKeyBuild> BuildKey(const TableDef& table, const RealIndexDef& index,
   IndexKeyBuild out;
   for (const auto& ic : index.columns) {
     const ColumnDef* c = ColumnByNumber(table, ic.columnNumber);
-    if (!c) return Status(ErrorCode::kCorrupt, context + ": an index names a missing column");
+    if (!c) return Status::Corrupt(context, "an index names a missing column");
     auto type = KeyType(*c);
     if (!type.ok()) {
-      return Status(ErrorCode::kUnsupported, context + ": the index on column " + c->name + " (" +
-                                                 std::string(ColumnTypeName(c->type())) +
-                                                 ") cannot be maintained by this engine yet; nothing was written");
+      return Status::Unsupported(context, "the index on column " + c->name + " (" +
+                                              std::string(ColumnTypeName(c->type())) +
+                                              ") cannot be maintained by this engine yet; nothing was written");
     }
     index::KeyColumn kc{*type, ic.ascending, index::TextSortOrder::kGeneralLegacy};
     if (*type == index::KeyColumnType::kText) {
@@ -105,7 +102,7 @@ Result<IndexKeyBuild> BuildKey(const TableDef& table, const RealIndexDef& index,
     keyValues.push_back(KeyValueOf(values[at]));
     if (!std::holds_alternative<std::monostate>(keyValues.back())) out.allNull = false;
     if ((index.flags & kIndexRequired) && std::holds_alternative<std::monostate>(keyValues.back())) {
-      return Status(ErrorCode::kInvalidArgument, context + ": column " + c->name + " is indexed as required and cannot be Null");
+      return Status::InvalidArgument(context, "column " + c->name + " is indexed as required and cannot be Null");
     }
   }
   auto key = index::EncodeIndexKey(columns, keyValues);
@@ -122,16 +119,14 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
   // Build every key first: a key that cannot be built refuses the row before any write.
   std::vector<IndexKeyBuild> keys;
   for (const auto& realIndex : table.realIndexes) {
-    auto key = BuildKey(table, realIndex, values, writer.format().jet3, context);
-    if (!key.ok()) return key.status();
-    keys.push_back(std::move(key.value()));
+    JET_ASSIGN_OR_RETURN(auto key, BuildKey(table, realIndex, values, writer.format().jet3, context));
+    keys.push_back(std::move(key));
   }
   for (size_t i = 0; i < table.realIndexes.size(); ++i) {
     const RealIndexDef& realIndex = table.realIndexes[i];
     if (keys[i].allNull && (realIndex.flags & kIndexIgnoreNulls)) continue;
-    auto map = UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name);
-    if (!map.ok()) return map.status();
-    FilePageStore store(writer, std::move(map.value()), late);
+    JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name));
+    FilePageStore store(writer, std::move(map), late);
     index::IndexTree tree(store, layout, realIndex.rootPage, table.firstPage(), table.name + " index " + std::to_string(i));
     const index::IndexEntry entry{keys[i].key, index::RowPointer{row.page, row.slot}, 0};
     if (!add) {
@@ -147,10 +142,9 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
     }
     if (*inserted) {
       // One more distinct key: the count Access keeps per real index in the TDEF.
-      auto tdef = writer.modify(table.firstPage());
-      if (!tdef.ok()) return tdef.status();
+      JET_ASSIGN_OR_RETURN(auto tdef, writer.modify(table.firstPage()));
       const uint32_t at = writer.format().tdef.realIndexCounts + writer.format().tdef.realIndexCountSize * i + 4;
-      StoreU32(&(**tdef)[at], LoadU32(&(**tdef)[at]) + 1);
+      StoreU32(&(*tdef)[at], LoadU32(&(*tdef)[at]) + 1);
       if (late) writer.writeLast(table.firstPage());
     }
   }
@@ -163,12 +157,11 @@ Status CheckIndexable(const TableDef& table, const std::string& fileName) {
   for (const auto& realIndex : table.realIndexes) {
     for (const auto& ic : realIndex.columns) {
       const ColumnDef* c = ColumnByNumber(table, ic.columnNumber);
-      if (!c) return Status(ErrorCode::kCorrupt, fileName + ": table " + table.name + ": an index names a missing column");
+      if (!c) return Status::Corrupt(fileName, "table " + table.name + ": an index names a missing column");
       if (!KeyType(*c).ok()) {
-        return Status(ErrorCode::kUnsupported,
-                      fileName + ": table " + table.name + " has an index on column " + c->name + " (" +
-                          std::string(ColumnTypeName(c->type())) +
-                          "), which this engine cannot keep up to date yet; the table is not changed");
+        return Status::Unsupported(fileName, "table " + table.name + " has an index on column " + c->name + " (" +
+  std::string(ColumnTypeName(c->type())) +
+  "), which this engine cannot keep up to date yet; the table is not changed");
       }
     }
   }
@@ -189,14 +182,12 @@ Status ValidateIndexes(PageWriter& writer, const TableDef& table, std::vector<si
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   for (size_t i = 0; i < table.realIndexes.size(); ++i) {
     const RealIndexDef& realIndex = table.realIndexes[i];
-    auto map = UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name);
-    if (!map.ok()) return map.status();
-    FilePageStore store(writer, std::move(map.value()), false);
+    JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name));
+    FilePageStore store(writer, std::move(map), false);
     index::IndexTreeCheck check{realIndex.rootPage, table.firstPage(), (realIndex.flags & kIndexUnique) != 0,
                                 realIndex.columns.size(), table.name + " index " + std::to_string(i)};
-    auto report = index::ValidateIndexTree(store, layout, check);
-    if (!report.ok()) return report.status();
-    if (entryCounts) entryCounts->push_back(report->entryCount);
+    JET_ASSIGN_OR_RETURN(auto report, index::ValidateIndexTree(store, layout, check));
+    if (entryCounts) entryCounts->push_back(report.entryCount);
   }
   return Status::Ok();
 }

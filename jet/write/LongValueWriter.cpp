@@ -15,31 +15,24 @@ namespace {
 Result<RowPointer> AddLongValueRow(PageWriter& writer, const TableDef& table, const ColumnDef& column,
                                    std::span<const uint8_t> row) {
   auto what = [&] { return "column " + column.name + " of table " + table.name; };
-  auto owned = writer.usageMap(column.ownedPages, what);
-  if (!owned.ok()) return owned.status();
-  auto last = (*owned)->lastMember();
-  if (!last.ok()) return last.status();
-  if (last->has_value()) {
-    auto page = writer.file().read(**last);
-    if (!page.ok()) return page.status();
-    if (LoadU32(&(**page)[writer.format().dataPage.owner]) == kLongValuePageTag &&
-        RowFits(**page, writer.format(), row.size())) {
-      auto slot = AddRowToPage(writer, **last, row);
-      if (!slot.ok()) return slot.status();
-      return RowPointer{**last, *slot};
+  JET_ASSIGN_OR_RETURN(auto owned, writer.usageMap(column.ownedPages, what));
+  JET_ASSIGN_OR_RETURN(auto last, owned->lastMember());
+  if (last.has_value()) {
+    JET_ASSIGN_OR_RETURN(auto page, writer.file().read(*last));
+    if (LoadU32(&(*page)[writer.format().dataPage.owner]) == kLongValuePageTag &&
+        RowFits(*page, writer.format(), row.size())) {
+      JET_ASSIGN_OR_RETURN(auto slot, AddRowToPage(writer, *last, row));
+      return RowPointer{*last, slot};
     }
   }
-  auto fresh = writer.allocate();
-  if (!fresh.ok()) return fresh.status();
-  auto bytes = writer.modify(*fresh);
-  if (!bytes.ok()) return bytes.status();
-  InitNewDataPage(**bytes, writer.format(), kLongValuePageTag);
-  const uint8_t slot = AddRow(**bytes, writer.format(), row);
-  JET_RETURN_IF_ERROR((*owned)->add(*fresh));
-  auto free = writer.usageMap(column.freePages, what);
-  if (!free.ok()) return free.status();
-  JET_RETURN_IF_ERROR((*free)->add(*fresh));
-  return RowPointer{*fresh, slot};
+  JET_ASSIGN_OR_RETURN(auto fresh, writer.allocate());
+  JET_ASSIGN_OR_RETURN(auto bytes, writer.modify(fresh));
+  InitNewDataPage(*bytes, writer.format(), kLongValuePageTag);
+  const uint8_t slot = AddRow(*bytes, writer.format(), row);
+  JET_RETURN_IF_ERROR(owned->add(fresh));
+  JET_ASSIGN_OR_RETURN(auto free, writer.usageMap(column.freePages, what));
+  JET_RETURN_IF_ERROR(free->add(fresh));
+  return RowPointer{fresh, slot};
 }
 
 }  // namespace
@@ -51,22 +44,21 @@ Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef
     return Status::Ok();
   }
   if (data.size() > long_value::kLengthMask) {
-    return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ", column " +
-                                                   column.name + ": value of " + std::to_string(data.size()) +
-                                                   " bytes is too long");
+    return Status::InvalidArgument(writer.file().fileName(), "table " + table.name + ", column " +
+                                                                 column.name + ": value of " + std::to_string(data.size()) +
+                                                                 " bytes is too long");
   }
   if (column.ownedPages.null() || column.freePages.null()) {
-    return Status(ErrorCode::kUnsupported, writer.file().fileName() + ": table " + table.name + ", column " +
-                                               column.name + " has no long-value page maps; cannot store " +
-                                               std::to_string(data.size()) + " bytes in it");
+    return Status::Unsupported(writer.file().fileName(), "table " + table.name + ", column " +
+                                                             column.name + " has no long-value page maps; cannot store " +
+                                                             std::to_string(data.size()) + " bytes in it");
   }
   std::vector<uint8_t>& reference = field;
   reference.assign(JetFormat::kLongValueReferenceSize, 0);
   if (data.size() <= write_format::MaxLongValueRow(writer.format())) {
-    auto at = AddLongValueRow(writer, table, column, data);
-    if (!at.ok()) return at.status();
+    JET_ASSIGN_OR_RETURN(auto at, AddLongValueRow(writer, table, column, data));
     StoreU32(reference.data(), static_cast<uint32_t>(data.size()) | long_value::kFlagSingleRow);
-    StoreU32(reference.data() + long_value::kRowPointerOffset, at->packed());
+    StoreU32(reference.data() + long_value::kRowPointerOffset, at.packed());
     return Status::Ok();
   }
   // A chain, written from its end so that each row knows the next one.
@@ -80,9 +72,8 @@ Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef
     row.assign(long_value::kChainHeader, 0);
     StoreU32(row.data(), next.packed());
     row.insert(row.end(), data.begin() + from, data.begin() + from + length);
-    auto at = AddLongValueRow(writer, table, column, row);
-    if (!at.ok()) return at.status();
-    next = *at;
+    JET_ASSIGN_OR_RETURN(auto at, AddLongValueRow(writer, table, column, row));
+    next = at;
   }
   StoreU32(reference.data(), static_cast<uint32_t>(data.size()));
   StoreU32(reference.data() + long_value::kRowPointerOffset, next.packed());
@@ -101,12 +92,11 @@ Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const ui
     return rows;
   }
   while (!at.null()) {
-    if (rows.size() > (1u << 20)) return Status(ErrorCode::kCorrupt, context + ": long-value chain loops");
+    if (rows.size() > (1u << 20)) return Status::Corrupt(context, "long-value chain loops");
     rows.push_back(at);
-    auto row = ReadRow(file, at, context);
-    if (!row.ok()) return row.status();
-    if (row->bytes().size() < long_value::kChainHeader) break;
-    at = RowPointer::FromPacked(LoadU32(row->bytes().data()));
+    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, at, context));
+    if (row.bytes().size() < long_value::kChainHeader) break;
+    at = RowPointer::FromPacked(LoadU32(row.bytes().data()));
   }
   return rows;
 }

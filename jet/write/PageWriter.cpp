@@ -14,27 +14,24 @@ PageWriter::~PageWriter() = default;
 
 Result<PageBytes*> PageWriter::modify(uint32_t page) {
   if (page < statementPageCount_ && (page >= savedIn_.size() || savedIn_[page] != statement_)) {
-    auto current = file_.read(page);
-    if (!current.ok()) return current.status();
-    save(page, (*current)->data(), 0, static_cast<uint32_t>((*current)->size()));
+    JET_ASSIGN_OR_RETURN(auto current, file_.read(page));
+    save(page, current->data(), 0, static_cast<uint32_t>(current->size()));
     if (page >= savedIn_.size()) savedIn_.resize(std::max<size_t>(page + 1, statementPageCount_), 0);
     savedIn_[page] = statement_;
   }
-  auto bytes = file_.modify(page);
-  if (!bytes.ok()) return bytes.status();
-  return bytes->get();
+  JET_ASSIGN_OR_RETURN(auto bytes, file_.modify(page));
+  return bytes.get();
 }
 
 Result<PageBytes*> PageWriter::modifyRanges(uint32_t page, std::initializer_list<ByteRange> ranges) {
-  auto bytes = file_.modify(page);
-  if (!bytes.ok()) return bytes.status();
-  PageBytes& current = **bytes;
+  JET_ASSIGN_OR_RETURN(auto bytes, file_.modify(page));
+  PageBytes& current = *bytes;
   const bool wholeSaved = page >= statementPageCount_ || (page < savedIn_.size() && savedIn_[page] == statement_);
   if (!wholeSaved) {
     for (const ByteRange& range : ranges) {
       if (range.offset > current.size() || range.length > current.size() - range.offset) {
-        return Status(ErrorCode::kCorrupt, file_.fileName() + ": a change beyond the end of page " +
-                                                std::to_string(page));
+        return Status::Corrupt(file_.fileName(), "a change beyond the end of page " +
+                                                      std::to_string(page));
       }
       save(page, current.data() + range.offset, range.offset, range.length);
     }
@@ -62,10 +59,9 @@ std::string Grouped(uint64_t n) {
 }  // namespace
 
 Result<uint32_t> PageWriter::allocate() {
-  auto free = takeFreePage();
-  if (!free.ok()) return free.status();
-  if (!*free) return append();
-  const uint32_t page = **free;
+  JET_ASSIGN_OR_RETURN(auto free, takeFreePage());
+  if (!free) return append();
+  const uint32_t page = *free;
   JET_RETURN_IF_ERROR(setGlobalBit(page, false));
   // Its old bytes are neither read nor saved: the page was free, so after an undo (which
   // marks it free again) its content does not matter. Nothing of its former structure
@@ -140,12 +136,12 @@ void PageWriter::forgetCaches() {
 }
 
 Status PageWriter::setGlobalBit(uint32_t page, bool free) {
-  auto map = usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
-  if (!map.ok()) return map.status();
+  JET_ASSIGN_OR_RETURN(auto map,
+                       usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); }));
   // Pages the map does not reach count as used: it grows only to take a freed page (an
   // inline map becomes a reference map, as Access's own large files have it), and a page
   // beyond even that stays counted as used.
-  Status s = (*map)->set(page, free, /*grow=*/free);
+  Status s = map->set(page, free, /*grow=*/free);
   return s.code() == ErrorCode::kUnsupported ? Status::Ok() : s;
 }
 
@@ -183,9 +179,8 @@ void PageWriter::countRowsAdded(uint32_t tdefPage, uint32_t rows) {
 Status PageWriter::writeRowCounts() {
   const JetFormat& format = file_.format();
   for (const auto& [tdefPage, added] : unflushedRowsAdded_) {
-    auto tdef = modify(tdefPage);
-    if (!tdef.ok()) return tdef.status();
-    uint8_t* count = (*tdef)->data() + format.tdef.rowCount;
+    JET_ASSIGN_OR_RETURN(auto tdef, modify(tdefPage));
+    uint8_t* count = tdef->data() + format.tdef.rowCount;
     StoreU32(count, LoadU32(count) + added);
   }
   unflushedRowsAdded_.clear();

@@ -149,53 +149,44 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   if (db.catalog().findTable(name)) {
     return Status(ErrorCode::kExists, fileName + ": a table named " + name + " exists already");
   }
-  if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
+  if (columns.empty()) return Status::InvalidArgument(fileName, "table " + name + " needs a column");
   const JetFormat& format = writer.format();
   if (format.jet3) JET_RETURN_IF_ERROR(CheckJet3Table(db.header(), fileName, name, columns));
 
   // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).
-  auto tdefPage = writer.allocate();
-  if (!tdefPage.ok()) return tdefPage.status();
+  JET_ASSIGN_OR_RETURN(auto tdefPage, writer.allocate());
   uint32_t mapPage = 0;
   auto addMapRow = [&]() -> Result<RowPointer> {
     const std::vector<uint8_t> row = EmptyInlineMap(format);
     if (mapPage != 0) {
-      auto bytes = writer.modify(mapPage);
-      if (!bytes.ok()) return bytes.status();
-      if (RowFits(**bytes, format, row.size())) return RowPointer{mapPage, AddRow(**bytes, format, row)};
+      JET_ASSIGN_OR_RETURN(auto bytes, writer.modify(mapPage));
+      if (RowFits(*bytes, format, row.size())) return RowPointer{mapPage, AddRow(*bytes, format, row)};
     }
-    auto fresh = writer.allocate();
-    if (!fresh.ok()) return fresh.status();
-    mapPage = *fresh;
-    auto bytes = writer.modify(mapPage);
-    if (!bytes.ok()) return bytes.status();
-    InitDataPage(**bytes, format, 0);
-    return RowPointer{mapPage, AddRow(**bytes, format, row)};
+    JET_ASSIGN_OR_RETURN(auto fresh, writer.allocate());
+    mapPage = fresh;
+    JET_ASSIGN_OR_RETURN(auto bytes, writer.modify(mapPage));
+    InitDataPage(*bytes, format, 0);
+    return RowPointer{mapPage, AddRow(*bytes, format, row)};
   };
-  auto owned = addMapRow();
-  if (!owned.ok()) return owned.status();
-  auto free = addMapRow();
-  if (!free.ok()) return free.status();
+  JET_ASSIGN_OR_RETURN(auto owned, addMapRow());
+  JET_ASSIGN_OR_RETURN(auto free, addMapRow());
   std::vector<std::pair<RowPointer, RowPointer>> longMaps;
   for (const auto& c : columns) {
     if (!IsLongValueType(c.type)) continue;
-    auto lvOwned = addMapRow();
-    if (!lvOwned.ok()) return lvOwned.status();
-    auto lvFree = addMapRow();
-    if (!lvFree.ok()) return lvFree.status();
-    longMaps.emplace_back(*lvOwned, *lvFree);
+    JET_ASSIGN_OR_RETURN(auto lvOwned, addMapRow());
+    JET_ASSIGN_OR_RETURN(auto lvFree, addMapRow());
+    longMaps.emplace_back(lvOwned, lvFree);
   }
 
   // The definition, continued on further TDEF pages when it is long.
-  const std::vector<uint8_t> def = BuildTableDefinition(db.header(), columns, *owned, *free, longMaps);
+  const std::vector<uint8_t> def = BuildTableDefinition(db.header(), columns, owned, free, longMaps);
   const size_t firstRoom = format.pageSize;
   const size_t nextRoom = format.pageSize - JetFormat::kTdefContinuationSkip;
-  uint32_t page = *tdefPage;
+  uint32_t page = tdefPage;
   size_t at = 0;
   while (true) {
-    auto bytes = writer.modify(page);
-    if (!bytes.ok()) return bytes.status();
-    PageBytes& p = **bytes;
+    JET_ASSIGN_OR_RETURN(auto bytes, writer.modify(page));
+    PageBytes& p = *bytes;
     const bool first = at == 0;
     const size_t room = first ? firstRoom : nextRoom;
     const size_t take = std::min(room, def.size() - at);
@@ -210,26 +201,23 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
     SetTableDefinitionSpace(p, format, static_cast<uint16_t>(format.pageSize - used - (first ? 8 : 0)));
     at += take;
     if (at >= def.size()) break;
-    auto next = writer.allocate();
-    if (!next.ok()) return next.status();
-    StoreU32(&p[format.tdef.nextPage], *next);
-    page = *next;
+    JET_ASSIGN_OR_RETURN(auto next, writer.allocate());
+    StoreU32(&p[format.tdef.nextPage], next);
+    page = next;
   }
 
   // Catalogue: the MSysObjects row (Owner as on MSysDb), then the permission rows.
-  auto objectsDef = db.tableDef("MSysObjects");
-  if (!objectsDef.ok()) return objectsDef.status();
+  JET_ASSIGN_OR_RETURN(auto objectsDef, db.tableDef("MSysObjects"));
   Value owner = Null{};
-  auto msysDb = AllRows(db, "MSysObjects");
-  if (!msysDb.ok()) return msysDb.status();
-  for (const auto& row : *msysDb) {
-    const Value& n = ColumnValue(**objectsDef, row, "Name");
-    if (auto* s = std::get_if<std::string>(&n); s && *s == "MSysDb") owner = ColumnValue(**objectsDef, row, "Owner");
+  JET_ASSIGN_OR_RETURN(auto msysDb, AllRows(db, "MSysObjects"));
+  for (const auto& row : msysDb) {
+    const Value& n = ColumnValue(*objectsDef, row, "Name");
+    if (auto* s = std::get_if<std::string>(&n); s && *s == "MSysDb") owner = ColumnValue(*objectsDef, row, "Owner");
   }
   const double now = NowAsDateTime();
   std::vector<Value> objectRow;
-  for (const auto& c : (*objectsDef)->columns) {
-    if (c.name == "Id") objectRow.push_back(static_cast<int32_t>(*tdefPage));
+  for (const auto& c : objectsDef->columns) {
+    if (c.name == "Id") objectRow.push_back(static_cast<int32_t>(tdefPage));
     else if (c.name == "ParentId") objectRow.push_back(catalog::kTablesContainerId);
     else if (c.name == "Name") objectRow.push_back(name);
     else if (c.name == "Type") objectRow.push_back(static_cast<int16_t>(catalog::ObjectType::kTable));
@@ -239,28 +227,24 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
     else objectRow.push_back(Null{});
   }
   InsertOptions catalogue{.catalogue = true};
-  auto inserted = InsertRow(writer, **objectsDef, objectRow, catalogue);
-  if (!inserted.ok()) return inserted.status();
+  JET_RETURN_IF_ERROR(InsertRow(writer, *objectsDef, objectRow, catalogue).status());
 
   if (db.catalog().findTable("MSysACEs")) {
-    auto acesDef = db.tableDef("MSysACEs");
-    if (!acesDef.ok()) return acesDef.status();
-    auto containerRows = FindRowsWithNumber(db, "MSysACEs", "ObjectId", catalog::kTablesContainerId);
-    if (!containerRows.ok()) return containerRows.status();
-    for (const auto& row : *containerRows) {
-      if (AsWholeNumber(ColumnValue(**acesDef, row, "ACM")) == kContainerOnlyRights) continue;
+    JET_ASSIGN_OR_RETURN(auto acesDef, db.tableDef("MSysACEs"));
+    JET_ASSIGN_OR_RETURN(auto containerRows, FindRowsWithNumber(db, "MSysACEs", "ObjectId", catalog::kTablesContainerId));
+    for (const auto& row : containerRows) {
+      if (AsWholeNumber(ColumnValue(*acesDef, row, "ACM")) == kContainerOnlyRights) continue;
       std::vector<Value> ace;
-      for (const auto& c : (*acesDef)->columns) {
-        if (c.name == "ObjectId") ace.push_back(static_cast<int32_t>(*tdefPage));
+      for (const auto& c : acesDef->columns) {
+        if (c.name == "ObjectId") ace.push_back(static_cast<int32_t>(tdefPage));
         else if (c.name == "ACM") ace.push_back(kNewTableRights);
         else if (c.name == "FInheritable") ace.push_back(false);
-        else ace.push_back(ColumnValue(**acesDef, row, c.name));
+        else ace.push_back(ColumnValue(*acesDef, row, c.name));
       }
-      auto done = InsertRow(writer, **acesDef, ace, catalogue);
-      if (!done.ok()) return done.status();
+      JET_RETURN_IF_ERROR(InsertRow(writer, *acesDef, ace, catalogue).status());
     }
   }
-  return *tdefPage;
+  return tdefPage;
 }
 
 }  // namespace jet

@@ -19,26 +19,21 @@ constexpr uint8_t kForeignKeyIndex = 2;
 // Pages of a map and its bitmap pages.
 Status CollectMap(PageWriter& writer, RowPointer where, const std::string& what, std::set<uint32_t>& pages) {
   if (where.null()) return Status::Ok();
-  auto map = UsageMapWriter::Load(writer, where, what);
-  if (!map.ok()) return map.status();
-  auto members = map->members();
-  if (!members.ok()) return members.status();
-  pages.insert(members->begin(), members->end());
-  auto bitmaps = map->bitmapPages();
-  if (!bitmaps.ok()) return bitmaps.status();
-  pages.insert(bitmaps->begin(), bitmaps->end());
+  JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, where, what));
+  JET_ASSIGN_OR_RETURN(auto members, map.members());
+  pages.insert(members.begin(), members.end());
+  JET_ASSIGN_OR_RETURN(auto bitmaps, map.bitmapPages());
+  pages.insert(bitmaps.begin(), bitmaps.end());
   return Status::Ok();
 }
 
 Status DeleteRows(Database& db, PageWriter& writer, const std::string& table, const std::string& column,
                   int64_t value) {
-  auto rows = FindRowsWithNumber(db, table, column, value);
-  if (!rows.ok()) return rows.status();
-  if (rows->empty()) return Status::Ok();
-  auto def = db.tableDef(table);
-  if (!def.ok()) return def.status();
-  for (const auto& row : *rows) {
-    JET_RETURN_IF_ERROR(DeleteRow(writer, **def, row.at, row.values, InsertOptions{.catalogue = true}));
+  JET_ASSIGN_OR_RETURN(auto rows, FindRowsWithNumber(db, table, column, value));
+  if (rows.empty()) return Status::Ok();
+  JET_ASSIGN_OR_RETURN(auto def, db.tableDef(table));
+  for (const auto& row : rows) {
+    JET_RETURN_IF_ERROR(DeleteRow(writer, *def, row.at, row.values, InsertOptions{.catalogue = true}));
   }
   return Status::Ok();
 }
@@ -48,42 +43,39 @@ Status DeleteRows(Database& db, PageWriter& writer, const std::string& table, co
 Status DropTable(Database& db, PageWriter& writer, const std::string& name) {
   const std::string& fileName = db.fileName();
   const CatalogEntry* entry = db.catalog().findTable(name);
-  if (!entry) return Status(ErrorCode::kNotFound, fileName + ": no table named " + name);
+  if (!entry) return Status::NotFound(fileName, "no table named " + name);
   const std::string tableName = entry->name;
   const int32_t id = entry->id;
   if (entry->isSystem()) {
-    return Status(ErrorCode::kInvalidArgument, fileName + ": " + tableName + " is a system table and cannot be dropped");
+    return Status::InvalidArgument(fileName, tableName + " is a system table and cannot be dropped");
   }
-  auto def = db.tableDef(tableName);
-  if (!def.ok()) return def.status();
-  const TableDef& table = **def;
+  JET_ASSIGN_OR_RETURN(auto def, db.tableDef(tableName));
+  const TableDef& table = *def;
 
   // Relationships: Access refuses to drop a table that takes part in one.
-  auto relations = AllRows(db, "MSysRelationships");
-  if (!relations.ok()) return relations.status();
-  if (!relations->empty()) {
-    auto relDef = db.tableDef("MSysRelationships");
-    if (!relDef.ok()) return relDef.status();
-    for (const auto& row : *relations) {
+  JET_ASSIGN_OR_RETURN(auto relations, AllRows(db, "MSysRelationships"));
+  if (!relations.empty()) {
+    JET_ASSIGN_OR_RETURN(auto relDef, db.tableDef("MSysRelationships"));
+    for (const auto& row : relations) {
       for (const char* column : {"szObject", "szReferencedObject"}) {
-        const auto* other = std::get_if<std::string>(&ColumnValue(**relDef, row, column));
+        const auto* other = std::get_if<std::string>(&ColumnValue(*relDef, row, column));
         if (other && EqualsIgnoreCase(*other, tableName)) {
-          return Status(ErrorCode::kInvalidArgument, fileName + ": table " + tableName +
-                                                         " takes part in a relationship; delete the relationship first");
+          return Status::InvalidArgument(fileName, "table " + tableName +
+                                                       " takes part in a relationship; delete the relationship first");
         }
       }
     }
   }
   for (const auto& logical : table.logicalIndexes) {
     if (logical.indexType == kForeignKeyIndex) {
-      return Status(ErrorCode::kInvalidArgument, fileName + ": table " + tableName +
-                                                     " takes part in a relationship; delete the relationship first");
+      return Status::InvalidArgument(fileName, "table " + tableName +
+                                                   " takes part in a relationship; delete the relationship first");
     }
   }
   for (const auto& c : table.columns) {
     if (c.type() == ColumnType::kComplex) {
-      return Status(ErrorCode::kUnsupported, fileName + ": table " + tableName + " has the multi-value or attachment column " +
-                                                 c.name + ", whose hidden tables this engine does not remove");
+      return Status::Unsupported(fileName, "table " + tableName + " has the multi-value or attachment column " +
+                                               c.name + ", whose hidden tables this engine does not remove");
     }
   }
 
@@ -117,23 +109,20 @@ Status DropTable(Database& db, PageWriter& writer, const std::string& name) {
   std::set<uint32_t> mapPages;
   for (const RowPointer& row : mapRows) {
     if (row.null()) continue;
-    auto page = writer.modify(row.page);
-    if (!page.ok()) return page.status();
-    MarkRowDeleted(**page, writer.format(), row.slot);
+    JET_ASSIGN_OR_RETURN(auto page, writer.modify(row.page));
+    MarkRowDeleted(*page, writer.format(), row.slot);
     writer.writeLast(row.page);  // after the catalogue: until then the table must stay readable
     mapPages.insert(row.page);
   }
   for (uint32_t mapPage : mapPages) {
-    auto page = writer.file().read(mapPage);
-    if (!page.ok()) return page.status();
-    const uint32_t count = RowSlotCount(**page, writer.format());
+    JET_ASSIGN_OR_RETURN(auto page, writer.file().read(mapPage));
+    const uint32_t count = RowSlotCount(*page, writer.format());
     bool anyLive = false;
     for (uint32_t s = 0; s < count; ++s) {
-      auto slot = ReadRowSlot(**page, writer.format(), mapPage, s, fileName);
-      if (!slot.ok()) return slot.status();
-      anyLive = anyLive || !slot->deleted();
+      JET_ASSIGN_OR_RETURN(auto slot, ReadRowSlot(*page, writer.format(), mapPage, s, fileName));
+      anyLive = anyLive || !slot.deleted();
     }
-    const uint32_t owner = LoadU32(&(**page)[writer.format().dataPage.owner]);
+    const uint32_t owner = LoadU32(&(*page)[writer.format().dataPage.owner]);
     if (!anyLive && owner == 0) pages.insert(mapPage);
   }
 

@@ -217,16 +217,16 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   RowScratch& scratch = RowScratch::ForRow(values.size());
   const std::string& context = scratch.context.assign(writer.file().fileName()).append(": table ").append(def.name);
   if (values.size() != def.columns.size()) {
-    return Status(ErrorCode::kInvalidArgument, context + ": " + std::to_string(values.size()) + " values for " +
-                                                   std::to_string(def.columns.size()) + " columns");
+    return Status::InvalidArgument(context, std::to_string(values.size()) + " values for " +
+                                                std::to_string(def.columns.size()) + " columns");
   }
   JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
   for (const auto& c : def.columns) {
     // Access fills these itself; a row without the next number would break the counter.
     if (c.autoNumber() || c.calculated() || c.type() == ColumnType::kComplex) {
-      return Status(ErrorCode::kUnsupported, context + ": column " + c.name +
-                                                 " is an AutoNumber, calculated or multi-value column, which this "
-                                                 "engine does not fill yet; nothing was written");
+      return Status::Unsupported(context, "column " + c.name +
+                                              " is an AutoNumber, calculated or multi-value column, which this "
+                                              "engine does not fill yet; nothing was written");
     }
   }
 
@@ -281,35 +281,28 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
 
   // The table's last data page if the row fits there, else a new page in both maps.
   auto tableName = [&] { return "table " + def.name; };
-  auto owned = writer.usageMap(def.ownedPages, tableName);
-  if (!owned.ok()) return owned.status();
-  auto free = writer.usageMap(def.freeSpacePages, tableName);
-  if (!free.ok()) return free.status();
-  auto last = (*owned)->lastMember();
-  if (!last.ok()) return last.status();
+  JET_ASSIGN_OR_RETURN(auto owned, writer.usageMap(def.ownedPages, tableName));
+  JET_ASSIGN_OR_RETURN(auto free, writer.usageMap(def.freeSpacePages, tableName));
+  JET_ASSIGN_OR_RETURN(auto last, owned->lastMember());
   uint32_t target = 0;
-  if (last->has_value()) {
-    auto page = writer.file().read(**last);
-    if (!page.ok()) return page.status();
-    if (RowFits(**page, format, row.size())) {
-      target = **last;
+  if (last.has_value()) {
+    JET_ASSIGN_OR_RETURN(auto page, writer.file().read(*last));
+    if (RowFits(*page, format, row.size())) {
+      target = *last;
     } else {
-      JET_RETURN_IF_ERROR((*free)->remove(**last));  // full: no longer a page with room
+      JET_RETURN_IF_ERROR(free->remove(*last));  // full: no longer a page with room
     }
   }
   if (target == 0) {
-    auto fresh = writer.allocate();
-    if (!fresh.ok()) return fresh.status();
-    target = *fresh;
-    auto bytes = writer.modify(target);
-    if (!bytes.ok()) return bytes.status();
-    InitNewDataPage(**bytes, format, def.firstPage());
-    JET_RETURN_IF_ERROR((*owned)->add(target));
-    JET_RETURN_IF_ERROR((*free)->add(target));
+    JET_ASSIGN_OR_RETURN(auto fresh, writer.allocate());
+    target = fresh;
+    JET_ASSIGN_OR_RETURN(auto bytes, writer.modify(target));
+    InitNewDataPage(*bytes, format, def.firstPage());
+    JET_RETURN_IF_ERROR(owned->add(target));
+    JET_RETURN_IF_ERROR(free->add(target));
   }
-  auto slot = AddRowToPage(writer, target, row);
-  if (!slot.ok()) return slot.status();
-  const RowPointer at{target, *slot};
+  JET_ASSIGN_OR_RETURN(auto slot, AddRowToPage(writer, target, row));
+  const RowPointer at{target, slot};
   if (options.catalogue && target < writer.file().flushedPageCount()) writer.writeLast(target);
 
   JET_RETURN_IF_ERROR(AddIndexEntries(writer, def, values, at, options.catalogue));
@@ -318,9 +311,8 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     writer.countRowsAdded(def.firstPage(), 1);
     return at;
   }
-  auto tdef = writer.modify(def.firstPage());
-  if (!tdef.ok()) return tdef.status();
-  StoreU32(&(**tdef)[format.tdef.rowCount], LoadU32(&(**tdef)[format.tdef.rowCount]) + 1);
+  JET_ASSIGN_OR_RETURN(auto tdef, writer.modify(def.firstPage()));
+  StoreU32(&(*tdef)[format.tdef.rowCount], LoadU32(&(*tdef)[format.tdef.rowCount]) + 1);
   writer.writeLast(def.firstPage());
   return at;
 }
@@ -330,30 +322,25 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
   const JetFormat& format = writer.format();
   const std::string context = writer.file().fileName() + ": table " + def.name;
   JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
-  auto current = ReadRow(writer.file(), row, "a row of table " + def.name);
-  if (!current.ok()) return current.status();
+  JET_ASSIGN_OR_RETURN(auto current, ReadRow(writer.file(), row, "a row of table " + def.name));
   // Free the LVAL rows of its long values (their pages stay with the column).
   RowDecoder decoder(def, format);
   std::vector<FieldSlice> fields;
-  JET_RETURN_IF_ERROR(decoder.split(current->bytes(), fields, context));
+  JET_RETURN_IF_ERROR(decoder.split(current.bytes(), fields, context));
   for (size_t i = 0; i < def.columns.size(); ++i) {
     if (!IsLongValueType(def.columns[i].type()) || !fields[i].present) continue;
-    auto rows = LongValueRows(writer.file(), fields[i].bytes, context + ", column " + def.columns[i].name);
-    if (!rows.ok()) return rows.status();
-    for (const RowPointer& lv : *rows) {
-      auto page = writer.modify(lv.page);
-      if (!page.ok()) return page.status();
-      MarkRowDeleted(**page, format, lv.slot);
+    JET_ASSIGN_OR_RETURN(auto rows, LongValueRows(writer.file(), fields[i].bytes, context + ", column " + def.columns[i].name));
+    for (const RowPointer& lv : rows) {
+      JET_ASSIGN_OR_RETURN(auto page, writer.modify(lv.page));
+      MarkRowDeleted(*page, format, lv.slot);
     }
   }
   JET_RETURN_IF_ERROR(RemoveIndexEntries(writer, def, values, row, options.catalogue));
-  auto page = writer.modify(row.page);
-  if (!page.ok()) return page.status();
-  MarkRowDeleted(**page, format, row.slot);
-  auto tdef = writer.modify(def.firstPage());
-  if (!tdef.ok()) return tdef.status();
-  const uint32_t count = LoadU32(&(**tdef)[format.tdef.rowCount]);
-  StoreU32(&(**tdef)[format.tdef.rowCount], count > 0 ? count - 1 : 0);
+  JET_ASSIGN_OR_RETURN(auto page, writer.modify(row.page));
+  MarkRowDeleted(*page, format, row.slot);
+  JET_ASSIGN_OR_RETURN(auto tdef, writer.modify(def.firstPage()));
+  const uint32_t count = LoadU32(&(*tdef)[format.tdef.rowCount]);
+  StoreU32(&(*tdef)[format.tdef.rowCount], count > 0 ? count - 1 : 0);
   if (options.catalogue) {
     // Entries go before their row (as rows come before their entries on insert): an
     // interruption can leave a row its index misses, never an entry without its row.

@@ -11,22 +11,20 @@
 namespace jet {
 
 Result<UsageMapWriter> UsageMapWriter::Load(PageWriter& writer, RowPointer where, std::string what) {
-  auto row = ReadRow(writer.file(), where, "the usage map of " + what);
-  if (!row.ok()) return row.status();
-  if (row->slot.length() < usage_map::kInlineBitmap) {
-    return Status(ErrorCode::kCorrupt, writer.file().fileName() + ": usage map of " + what + " is truncated");
+  JET_ASSIGN_OR_RETURN(auto row, ReadRow(writer.file(), where, "the usage map of " + what));
+  if (row.slot.length() < usage_map::kInlineBitmap) {
+    return Status::Corrupt(writer.file().fileName(), "usage map of " + what + " is truncated");
   }
-  return UsageMapWriter(writer, where, std::move(what), row->slot.start, row->slot.length());
+  return UsageMapWriter(writer, where, std::move(what), row.slot.start, row.slot.length());
 }
 
 Status UsageMapWriter::corrupt(const std::string& why) const {
-  return Status(ErrorCode::kCorrupt, writer_->file().fileName() + ": usage map of " + what_ + " " + why);
+  return Status::Corrupt(writer_->file().fileName(), "usage map of " + what_ + " " + why);
 }
 
 Result<uint8_t*> UsageMapWriter::row() {
-  auto page = writer_->modify(where_.page);
-  if (!page.ok()) return page.status();
-  return (*page)->data() + start_;
+  JET_ASSIGN_OR_RETURN(auto page, writer_->modify(where_.page));
+  return page->data() + start_;
 }
 
 Status UsageMapWriter::set(uint32_t page, bool member, bool grow) {
@@ -44,9 +42,8 @@ Status UsageMapWriter::set(uint32_t page, bool member, bool grow) {
 }
 
 Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* applied) {
-  auto r = row();
-  if (!r.ok()) return r.status();
-  uint8_t* bytes = *r;
+  JET_ASSIGN_OR_RETURN(auto r, row());
+  uint8_t* bytes = r;
   if (bytes[0] == usage_map::kInline) {
     const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
     const uint64_t bits = static_cast<uint64_t>(length_ - usage_map::kInlineBitmap) * 8;
@@ -67,8 +64,8 @@ Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* appli
   const uint32_t pointers = (length_ - usage_map::kReferencePages) / 4;
   if (k >= pointers) {
     if (!member || !grow) return Status::Ok();
-    return Status(ErrorCode::kUnsupported, writer_->file().fileName() + ": usage map of " + what_ +
-                                               " cannot reach page " + std::to_string(page));
+    return Status::Unsupported(writer_->file().fileName(), "usage map of " + what_ +
+                                                               " cannot reach page " + std::to_string(page));
   }
   uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
   if (bitmapPage == 0) {
@@ -76,43 +73,37 @@ Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* appli
     // The global map's own bitmap pages are appended: taking a free page would read the
     // map while it is being rebuilt.
     const bool global = where_.page == write_format::kGlobalMapPage && where_.slot == 0;
-    auto fresh = global ? writer_->append() : writer_->allocate();
-    if (!fresh.ok()) return fresh.status();
-    bitmapPage = *fresh;
-    auto p = writer_->modify(bitmapPage);
-    if (!p.ok()) return p.status();
-    (**p)[0] = static_cast<uint8_t>(PageType::kUsageBitmap);
-    (**p)[1] = kPageMarker;
-    auto again = row();  // allocate() may have touched the same map page
-    if (!again.ok()) return again.status();
-    StoreU32(*again + usage_map::kReferencePages + 4 * k, bitmapPage);
+    JET_ASSIGN_OR_RETURN(auto fresh, global ? writer_->append() : writer_->allocate());
+    bitmapPage = fresh;
+    JET_ASSIGN_OR_RETURN(auto p, writer_->modify(bitmapPage));
+    (*p)[0] = static_cast<uint8_t>(PageType::kUsageBitmap);
+    (*p)[1] = kPageMarker;
+    // allocate() may have touched the same map page.
+    JET_ASSIGN_OR_RETURN(uint8_t* again, row());
+    StoreU32(again + usage_map::kReferencePages + 4 * k, bitmapPage);
   }
-  auto p = writer_->modify(bitmapPage);
-  if (!p.ok()) return p.status();
-  if ((**p)[0] != static_cast<uint8_t>(PageType::kUsageBitmap)) return corrupt("points to a page that is no bitmap");
+  JET_ASSIGN_OR_RETURN(auto p, writer_->modify(bitmapPage));
+  if ((*p)[0] != static_cast<uint8_t>(PageType::kUsageBitmap)) return corrupt("points to a page that is no bitmap");
   const uint32_t bit = page % perPage;
-  uint8_t& b = (**p)[JetFormat::kBitmapPageHeader + bit / 8];
+  uint8_t& b = (*p)[JetFormat::kBitmapPageHeader + bit / 8];
   b = member ? static_cast<uint8_t>(b | 1u << (bit % 8)) : static_cast<uint8_t>(b & ~(1u << (bit % 8)));
   if (applied) *applied = true;
   return Status::Ok();
 }
 
 Status UsageMapWriter::promote() {
-  auto current = members();
-  if (!current.ok()) return current.status();
-  auto r = row();
-  if (!r.ok()) return r.status();
-  std::fill(*r, *r + length_, uint8_t{0});
-  (*r)[0] = usage_map::kReference;
-  for (uint32_t page : *current) JET_RETURN_IF_ERROR(setBit(page, true, true, nullptr));
+  JET_ASSIGN_OR_RETURN(auto current, members());
+  JET_ASSIGN_OR_RETURN(auto r, row());
+  std::fill(r, r + length_, uint8_t{0});
+  (r)[0] = usage_map::kReference;
+  for (uint32_t page : current) JET_RETURN_IF_ERROR(setBit(page, true, true, nullptr));
   return Status::Ok();
 }
 
 Result<std::vector<uint32_t>> UsageMapWriter::members() {
   std::vector<uint32_t> out;
-  auto page = writer_->file().read(where_.page);
-  if (!page.ok()) return page.status();
-  const uint8_t* bytes = (*page)->data() + start_;
+  JET_ASSIGN_OR_RETURN(auto page, writer_->file().read(where_.page));
+  const uint8_t* bytes = page->data() + start_;
   if (bytes[0] == usage_map::kInline) {
     const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
     for (uint32_t i = 0; i < (length_ - usage_map::kInlineBitmap) * 8u; ++i) {
@@ -127,9 +118,8 @@ Result<std::vector<uint32_t>> UsageMapWriter::members() {
   for (uint32_t k = 0; k < pointers; ++k) bitmapPages.push_back(LoadU32(bytes + usage_map::kReferencePages + 4 * k));
   for (uint32_t k = 0; k < pointers; ++k) {
     if (bitmapPages[k] == 0) continue;
-    auto p = writer_->file().readTyped(bitmapPages[k], PageType::kUsageBitmap, "the usage map of " + what_);
-    if (!p.ok()) return p.status();
-    const uint8_t* bitmap = (*p)->data() + JetFormat::kBitmapPageHeader;
+    JET_ASSIGN_OR_RETURN(auto p, writer_->file().readTyped(bitmapPages[k], PageType::kUsageBitmap, "the usage map of " + what_));
+    const uint8_t* bitmap = p->data() + JetFormat::kBitmapPageHeader;
     for (uint32_t bit = 0; bit < perPage; bit += 8) {
       const uint8_t b = bitmap[bit / 8];
       if (b == 0) continue;
@@ -161,9 +151,8 @@ std::optional<uint32_t> FirstSetBit(const uint8_t* bitmap, uint32_t from, uint32
 }  // namespace
 
 Result<std::optional<uint32_t>> UsageMapWriter::firstMemberFrom(uint32_t from, uint32_t below) {
-  auto page = writer_->file().read(where_.page);
-  if (!page.ok()) return page.status();
-  const uint8_t* bytes = (*page)->data() + start_;
+  JET_ASSIGN_OR_RETURN(auto page, writer_->file().read(where_.page));
+  const uint8_t* bytes = page->data() + start_;
   std::optional<uint32_t> found;
   if (bytes[0] == usage_map::kInline) {
     const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
@@ -180,10 +169,9 @@ Result<std::optional<uint32_t>> UsageMapWriter::firstMemberFrom(uint32_t from, u
     for (uint32_t k = from / perPage; k < pointers && !found && uint64_t{k} * perPage < below; ++k) {
       const uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
       if (bitmapPage == 0) continue;
-      auto p = writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_);
-      if (!p.ok()) return p.status();
+      JET_ASSIGN_OR_RETURN(auto p, writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_));
       const uint32_t i = k == from / perPage ? from % perPage : 0;
-      if (auto at = FirstSetBit((*p)->data() + JetFormat::kBitmapPageHeader, i, perPage)) found = k * perPage + *at;
+      if (auto at = FirstSetBit(p->data() + JetFormat::kBitmapPageHeader, i, perPage)) found = k * perPage + *at;
     }
   } else {
     return corrupt("has unknown kind " + std::to_string(bytes[0]));
@@ -192,9 +180,8 @@ Result<std::optional<uint32_t>> UsageMapWriter::firstMemberFrom(uint32_t from, u
 }
 
 Result<bool> UsageMapWriter::contains(uint32_t page) {
-  auto all = members();
-  if (!all.ok()) return all.status();
-  return std::binary_search(all->begin(), all->end(), page);
+  JET_ASSIGN_OR_RETURN(auto all, members());
+  return std::binary_search(all.begin(), all.end(), page);
 }
 
 Result<std::optional<uint32_t>> UsageMapWriter::lastMember() {
@@ -207,9 +194,8 @@ Result<std::optional<uint32_t>> UsageMapWriter::lastMember() {
 
 Result<std::optional<uint32_t>> UsageMapWriter::scanLastMember() {
   // From the end backwards: tables fill their maps densely.
-  auto page = writer_->file().read(where_.page);
-  if (!page.ok()) return page.status();
-  const uint8_t* bytes = (*page)->data() + start_;
+  JET_ASSIGN_OR_RETURN(auto page, writer_->file().read(where_.page));
+  const uint8_t* bytes = page->data() + start_;
   auto highestBit = [](uint8_t b) { return 7 - std::countl_zero(b); };
   if (bytes[0] == usage_map::kInline) {
     const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
@@ -225,9 +211,8 @@ Result<std::optional<uint32_t>> UsageMapWriter::scanLastMember() {
   for (uint32_t k = (length_ - usage_map::kReferencePages) / 4; k-- > 0;) {
     const uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
     if (bitmapPage == 0) continue;
-    auto p = writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_);
-    if (!p.ok()) return p.status();
-    const uint8_t* bitmap = (*p)->data() + JetFormat::kBitmapPageHeader;
+    JET_ASSIGN_OR_RETURN(auto p, writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_));
+    const uint8_t* bitmap = p->data() + JetFormat::kBitmapPageHeader;
     for (uint32_t i = perPage / 8; i-- > 0;) {
       if (bitmap[i]) return std::optional<uint32_t>(k * perPage + i * 8 + static_cast<uint32_t>(highestBit(bitmap[i])));
     }
@@ -237,9 +222,8 @@ Result<std::optional<uint32_t>> UsageMapWriter::scanLastMember() {
 
 Result<std::vector<uint32_t>> UsageMapWriter::bitmapPages() {
   std::vector<uint32_t> out;
-  auto page = writer_->file().read(where_.page);
-  if (!page.ok()) return page.status();
-  const uint8_t* bytes = (*page)->data() + start_;
+  JET_ASSIGN_OR_RETURN(auto page, writer_->file().read(where_.page));
+  const uint8_t* bytes = page->data() + start_;
   if (bytes[0] != usage_map::kReference) return out;
   for (uint32_t off = usage_map::kReferencePages; off + 4 <= length_; off += 4) {
     if (const uint32_t p = LoadU32(bytes + off)) out.push_back(p);

@@ -24,14 +24,13 @@ Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path
   options.password = password;
   options.writable = true;
   options.lockWait = wait;
-  auto db = Database::Open(path, options);  // locks the database exclusively
-  if (!db.ok()) return db.status();
-  const DatabaseHeader& header = (*db)->header();
+  // Opening locks the database exclusively.
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::Open(path, options));
+  const DatabaseHeader& header = db->header();
   auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.version, header.jet3());
   if (!order.ok()) return Status(ErrorCode::kReadOnly, path + ": " + order.status().message());
-  auto lockFile = AccessLockFile::Acquire(path, wait);
-  if (!lockFile.ok()) return lockFile.status();
-  return std::unique_ptr<WriteSession>(new WriteSession(std::move(db.value()), std::move(lockFile.value())));
+  JET_ASSIGN_OR_RETURN(auto lockFile, AccessLockFile::Acquire(path, wait));
+  return std::unique_ptr<WriteSession>(new WriteSession(std::move(db), std::move(lockFile)));
 }
 
 Status WriteSession::run(const std::function<Status()>& body, bool catalogueChanges) {
@@ -70,7 +69,7 @@ Status WriteSession::commitBatch() {
   if (!s.ok()) {
     writer_.discardUnflushed();
     db_->file().discardChanges();
-    (void)forgetCatalogue();
+    forgetCatalogue().IgnoreError();  // the failed commit is what the caller hears of
   }
   return s;
 }
@@ -79,7 +78,9 @@ void WriteSession::rollbackBatch() {
   inBatch_ = false;
   writer_.discardUnflushed();
   db_->file().discardChanges();
-  (void)forgetCatalogue();
+  // Not reported (rollbackBatch() returns nothing): if the catalogue cannot be read
+  // again, the one held from before the rollback stays.
+  forgetCatalogue().IgnoreError();
 }
 
 Status WriteSession::createTable(const std::string& name, const std::vector<NewColumn>& columns) {
@@ -88,23 +89,21 @@ Status WriteSession::createTable(const std::string& name, const std::vector<NewC
 
 Result<const WriteSession::InsertTarget*> WriteSession::insertTarget(const std::string& name) {
   if (insertTarget_ && insertTarget_->name == name) return &*insertTarget_;
-  auto def = db_->tableDef(name);
-  if (!def.ok()) return def.status();
+  JET_ASSIGN_OR_RETURN(auto def, db_->tableDef(name));
   const CatalogEntry* entry = db_->catalog().findTable(name);
   if (entry && entry->isSystem()) {
-    return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": " + entry->name + " is a system table");
+    return Status::InvalidArgument(db_->fileName(), entry->name + " is a system table");
   }
   // A row here could break an enforced relationship; checking the related table is not done yet.
-  auto children = enforcedChildTables();
-  if (!children.ok()) return children.status();
-  for (const auto& child : *children) {
-    if (EqualsIgnoreCase(child, (*def)->name)) {
-      return Status(ErrorCode::kUnsupported, db_->fileName() + ": table " + (*def)->name +
-                                                 " refers to another table through an enforced relationship, "
-                                                 "which this engine cannot check yet; nothing was written");
+  JET_ASSIGN_OR_RETURN(auto children, enforcedChildTables());
+  for (const auto& child : children) {
+    if (EqualsIgnoreCase(child, def->name)) {
+      return Status::Unsupported(db_->fileName(), "table " + def->name +
+                                                      " refers to another table through an enforced relationship, "
+                                                      "which this engine cannot check yet; nothing was written");
     }
   }
-  InsertTarget target{name, *def, (*def)->columnsByNumber(), true};
+  InsertTarget target{name, def, def->columnsByNumber(), true};
   for (size_t k = 0; k < target.byNumber.size(); ++k)
     target.numberOrder = target.numberOrder && target.byNumber[k] == &target.def->columns[k];
   insertTarget_ = std::move(target);
@@ -112,9 +111,8 @@ Result<const WriteSession::InsertTarget*> WriteSession::insertTarget(const std::
 }
 
 Result<const std::vector<const ColumnDef*>*> WriteSession::insertColumns(const std::string& name) {
-  auto target = insertTarget(name);
-  if (!target.ok()) return target.status();
-  return &(*target)->byNumber;
+  JET_ASSIGN_OR_RETURN(auto target, insertTarget(name));
+  return &target->byNumber;
 }
 
 Status WriteSession::insert(const std::string& name, std::vector<Value> values) {
@@ -124,17 +122,16 @@ Status WriteSession::insert(const std::string& name, std::vector<Value> values) 
 }
 
 Status WriteSession::insertRow(const std::string& name, std::vector<Value>& values) {
-  auto target = insertTarget(name);
-  if (!target.ok()) return target.status();
-  const TableDef& def = *(*target)->def;
-  const auto& byNumber = (*target)->byNumber;
+  JET_ASSIGN_OR_RETURN(auto target, insertTarget(name));
+  const TableDef& def = *target->def;
+  const auto& byNumber = target->byNumber;
   if (values.size() != byNumber.size()) {
-    return Status(ErrorCode::kInvalidArgument, db_->fileName() + ": table " + def.name + " has " +
-                                                   std::to_string(byNumber.size()) + " columns, the statement gives " +
-                                                   std::to_string(values.size()) + " values");
+    return Status::InvalidArgument(db_->fileName(), "table " + def.name + " has " +
+                                                        std::to_string(byNumber.size()) + " columns, the statement gives " +
+                                                        std::to_string(values.size()) + " values");
   }
   // Values come in column-number order; the row encoder takes definition order.
-  if ((*target)->numberOrder) return InsertRow(writer_, def, values).status();
+  if (target->numberOrder) return InsertRow(writer_, def, values).status();
   std::vector<Value> ordered(def.columns.size());
   for (size_t k = 0; k < byNumber.size(); ++k) {
     ordered[static_cast<size_t>(byNumber[k] - def.columns.data())] = std::move(values[k]);
@@ -145,14 +142,12 @@ Status WriteSession::insertRow(const std::string& name, std::vector<Value>& valu
 Result<std::vector<std::string>> WriteSession::enforcedChildTables() {
   if (enforcedChildren_) return *enforcedChildren_;
   std::vector<std::string> out;
-  auto relations = AllRows(*db_, "MSysRelationships");
-  if (!relations.ok()) return relations.status();
-  if (!relations->empty()) {
-    auto relDef = db_->tableDef("MSysRelationships");
-    if (!relDef.ok()) return relDef.status();
-    for (const auto& rel : *relations) {
-      const auto* child = std::get_if<std::string>(&ColumnValue(**relDef, rel, "szObject"));
-      const bool enforced = !(AsWholeNumber(ColumnValue(**relDef, rel, "grbit")) & kRelationNotEnforced);
+  JET_ASSIGN_OR_RETURN(auto relations, AllRows(*db_, "MSysRelationships"));
+  if (!relations.empty()) {
+    JET_ASSIGN_OR_RETURN(auto relDef, db_->tableDef("MSysRelationships"));
+    for (const auto& rel : relations) {
+      const auto* child = std::get_if<std::string>(&ColumnValue(*relDef, rel, "szObject"));
+      const bool enforced = !(AsWholeNumber(ColumnValue(*relDef, rel, "grbit")) & kRelationNotEnforced);
       if (child && enforced) out.push_back(*child);
     }
   }
@@ -169,8 +164,8 @@ Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::strin
   for (const ColumnDef* c : table.columnsByNumber()) {
     if (c->type() == ColumnType::kComplex || c->calculated() || !IsKnownColumnType(c->typeCode) ||
         c->type() == ColumnType::kDateTimeExtended) {
-      return Status(ErrorCode::kUnsupported, fileName + ": table " + table.name + ", column " + c->name +
-                                                 ": columns of this kind cannot be copied");
+      return Status::Unsupported(fileName, "table " + table.name + ", column " + c->name +
+                                               ": columns of this kind cannot be copied");
     }
     NewColumn n;
     n.name = c->name;
@@ -188,30 +183,22 @@ Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::strin
 Status WriteSession::copyTable(const std::string& source, const std::string& target) {
   return run(
       [&]() -> Status {
-        auto def = db_->tableDef(source);
-        if (!def.ok()) return def.status();
-        auto columns = ColumnsOf(**def, db_->fileName(), db_->file().format());
-        if (!columns.ok()) return columns.status();
-        auto page = CreateTable(*db_, writer_, target, *columns);
-        if (!page.ok()) return page.status();
-        auto targetDef = db_->tableDefAt(*page, target);
-        if (!targetDef.ok()) return targetDef.status();
-        auto cursor = db_->scan(*def);
-        if (!cursor.ok()) return cursor.status();
-        const auto sourceColumns = (*def)->columnsByNumber();
+        JET_ASSIGN_OR_RETURN(auto def, db_->tableDef(source));
+        JET_ASSIGN_OR_RETURN(auto columns, ColumnsOf(*def, db_->fileName(), db_->file().format()));
+        JET_ASSIGN_OR_RETURN(auto page, CreateTable(*db_, writer_, target, columns));
+        JET_ASSIGN_OR_RETURN(auto targetDef, db_->tableDefAt(page, target));
+        JET_ASSIGN_OR_RETURN(auto cursor, db_->scan(def));
+        const auto sourceColumns = def->columnsByNumber();
         while (true) {
-          auto more = cursor->next();
-          if (!more.ok()) return more.status();
-          if (!*more) break;
+          JET_ASSIGN_OR_RETURN(auto more, cursor.next());
+          if (!more) break;
           // The copy's columns are numbered 0..n-1 in the source's column-number order.
           std::vector<Value> values(sourceColumns.size());
           for (size_t k = 0; k < sourceColumns.size(); ++k) {
-            auto v = cursor->value(static_cast<size_t>(sourceColumns[k] - (*def)->columns.data()));
-            if (!v.ok()) return v.status();
-            values[k] = std::move(v.value());
+            JET_ASSIGN_OR_RETURN(auto v, cursor.value(static_cast<size_t>(sourceColumns[k] - def->columns.data())));
+            values[k] = std::move(v);
           }
-          auto at = InsertRow(writer_, **targetDef, values);
-          if (!at.ok()) return at.status();
+          JET_RETURN_IF_ERROR(InsertRow(writer_, *targetDef, values).status());
           JET_RETURN_IF_ERROR(writer_.boundMemory());
         }
         return Status::Ok();

@@ -1,7 +1,7 @@
 #include "ado/Error.h"
 #include "app/ScriptedDialogs.h"
 #include "db/Datatype.h"
-#include "db/ODBCProvider.h"
+#include "db/ProviderCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -131,4 +131,25 @@ TEST(PageReadAhead, FileCutShortAfterOpeningNamesTheUnreadablePage) {
   }
 }
 
+// A read that meets the end of a file cut short after opening has no system error behind
+// it: the message says where the file ends, never a stale or "Success" reason.
+TEST(PageReadAhead, FileCutShortSaysItEndsBeforeThePage) {
+  for (bool writable : {false, true}) {
+    SCOPED_TRACE(writable ? "writable" : "read-only");
+    FileCopy copy("mdb-reader/V2003/test.mdb");
+    auto file = OpenPages(copy.path(), "", writable, 4);
+    ASSERT_TRUE(file);
+    const uint32_t pages = file->pageCount();
+    const uint32_t kept = pages / 2;
+    fs::resize_file(copy.path(), static_cast<uintmax_t>(kept) * file->pageSize() + 100);  // mid-page
+    for (uint32_t p : {kept, kept + 1, pages - 1}) {
+      auto page = file->read(p);
+      ASSERT_FALSE(page.ok()) << "page " << p;
+      EXPECT_EQ(page.status().code(), jet::ErrorCode::kIo);
+      EXPECT_EQ(page.status().message(), copy.path() + ": cannot read page " + std::to_string(p) +
+                                             ": the file ends before page " + std::to_string(p));
+    }
+  }
+}
+
 }  // namespace

@@ -83,9 +83,8 @@ jet::Status StageCommit(const Scenario& scenario, jet::WriteSession& s) {
 
 jet::Status RunCommit(const Scenario& scenario, const fs::path& file, const std::function<void(jet::PageFile&)>& arm,
                       uint64_t* stepsBeforeCommit, uint64_t* stepsTotal) {
-  auto session = jet::WriteSession::Open(file.string(), scenario.password);
-  if (!session.ok()) return session.status();
-  jet::WriteSession& s = **session;
+  JET_ASSIGN_OR_RETURN(auto session, jet::WriteSession::Open(file.string(), scenario.password));
+  jet::WriteSession& s = *session;
   jet::PageFile& pages = s.database().file();
   if (arm) arm(pages);
   JET_RETURN_IF_ERROR(StageCommit(scenario, s));

@@ -226,7 +226,7 @@ TEST(PageReuse, AnInterruptedCommitNeverShowsAFreedPageInATable) {
     s.beginBatch();
     for (int32_t row = 0; row < 30; ++row) ASSERT_TRUE(s.insert("Keep", {row, Body(row, 4)}).ok());
     EXPECT_EQ(s.database().file().pageCount(), filePages);  // every page a freed one
-    s.database().file().interruptWritesAfter(pages);
+    ASSERT_TRUE(s.database().file().interruptWritesAfter(pages).ok());
     const jet::Status committed = s.commitBatch();
     session->reset();
     if (committed.ok()) break;

@@ -2,8 +2,8 @@
 // screen smaller than their design size (ctest runs these at QT_SCALE_FACTOR=2 on a 1280x800
 // screen too): there they are scaled down whole, keeping their proportions.
 #include "WindowTestSupport.h"
-#include "ui/Form1.h"
-#include "ui/Form2.h"
+#include "ui/ConnectionWindow.h"
+#include "ui/TablesWindow.h"
 #include "ui/Twips.h"
 
 #include <QGuiApplication>
@@ -14,8 +14,8 @@
 namespace {
 
 // The design sizes of the client areas, in twips.
-constexpr double kForm1Width = 8040, kForm1Height = 6270;
-constexpr double kForm2Width = 8040, kForm2Height = 5520;
+constexpr double kConnectionWindowWidth = 8040, kConnectionWindowHeight = 6270;
+constexpr double kTablesWindowWidth = 8040, kTablesWindowHeight = 5520;
 
 void ExpectInsideTheScreen(const char* name, QWidget& window, double designWidth, double designHeight) {
   window.show();
@@ -48,19 +48,19 @@ void ExpectInsideTheScreen(const char* name, QWidget& window, double designWidth
 class SmallScreenTest : public ::testing::Test, public uitest::WindowFixture {};
 
 TEST_F(SmallScreenTest, ConnectionWindowFitsWithNextReachable) {
-  ui::Form1 form(services());
-  ExpectInsideTheScreen("connection window", form, kForm1Width, kForm1Height);
-  const QRect next(form.PushButton2->mapTo(&form, QPoint(0, 0)), form.PushButton2->size());
+  ui::ConnectionWindow form(services());
+  ExpectInsideTheScreen("connection window", form, kConnectionWindowWidth, kConnectionWindowHeight);
+  const QRect next(form.nextButton->mapTo(&form, QPoint(0, 0)), form.nextButton->size());
   EXPECT_TRUE(form.rect().contains(next));
 }
 
 TEST_F(SmallScreenTest, TablesWindowFits) {
   ui::WindowServices windowServices = services();
   QWidget connectionWindow;
-  ui::Form2 form(windowServices, &connectionWindow);
-  form.Form_Load();
-  ExpectInsideTheScreen("tables window", form, kForm2Width, kForm2Height);
-  const QRect back(form.PushButton2->mapTo(&form, QPoint(0, 0)), form.PushButton2->size());
+  ui::TablesWindow form(windowServices, &connectionWindow);
+  form.load();
+  ExpectInsideTheScreen("tables window", form, kTablesWindowWidth, kTablesWindowHeight);
+  const QRect back(form.backButton->mapTo(&form, QPoint(0, 0)), form.backButton->size());
   EXPECT_TRUE(form.rect().contains(back));
 }
 

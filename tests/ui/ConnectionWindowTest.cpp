@@ -1,13 +1,16 @@
 #include "ado/Error.h"
 #include "app/ApplicationTitle.h"
 #include "app/Settings.h"
-#include "ui/Form1.h"
+#include "app/Yield.h"
+#include "ui/ConnectionWindow.h"
 #include "ui/Twips.h"
 #include "SQLiteFiles.h"
 #include "WindowTestSupport.h"
 
 #include <QDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,12 +40,12 @@ class CursorRecorder : public QObject {
   QWidget* window_;
 };
 
-class Form1Test : public ::testing::Test, public uitest::WindowFixture {
+class ConnectionWindowTest : public ::testing::Test, public uitest::WindowFixture {
  protected:
-  Form1Test() : sqlitePath(programPath("data.db3")) {}
+  ConnectionWindowTest() : sqlitePath(programPath("data.db3")) {}
 
-  ui::Form1& window() {
-    if (!form) form = std::make_unique<ui::Form1>(services());
+  ui::ConnectionWindow& window() {
+    if (!form) form = std::make_unique<ui::ConnectionWindow>(services());
     return *form;
   }
 
@@ -66,140 +69,171 @@ class Form1Test : public ::testing::Test, public uitest::WindowFixture {
   }
 
   QString sqlitePath;
-  std::unique_ptr<ui::Form1> form;
+  std::unique_ptr<ui::ConnectionWindow> form;
 };
 
-TEST_F(Form1Test, FirstRunShowsTheEmptyConnectionWindowAndStoresNothing) {
+TEST_F(ConnectionWindowTest, FirstRunShowsTheEmptyConnectionWindowAndStoresNothing) {
   window().start();
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->existingTablesWindow(), nullptr);
   EXPECT_EQ(form->windowTitle(), "Tabloren");
   EXPECT_FALSE(form->windowIcon().isNull());
-  EXPECT_TRUE(form->Text1->text().isEmpty());
-  EXPECT_TRUE(form->Text5->text().isEmpty());
-  EXPECT_TRUE(form->Text6->text().isEmpty());
+  EXPECT_TRUE(form->sqlitePathBox->text().isEmpty());
+  EXPECT_TRUE(form->accessPathBox->text().isEmpty());
+  EXPECT_TRUE(form->accessPasswordBox->text().isEmpty());
   EXPECT_FALSE(QFile::exists(app::SettingsFilePath()));
-  EXPECT_EQ(form->focusWidget(), form->Text1);
+  EXPECT_EQ(form->focusWidget(), form->sqlitePathBox);
   EXPECT_EQ(endCalls, 0);
 }
 
-TEST_F(Form1Test, RestartWithUsableDatabasesGoesStraightToTheTablesWindow) {
+TEST_F(ConnectionWindowTest, RestartWithUsableDatabasesGoesStraightToTheTablesWindow) {
   uitest::MakeSQLiteDatabase(sqlitePath, {"orders", "Customers", "abc$internal"});
   storeSettings(sqlitePath, kPlainMdb, QString());
   window().start();
   EXPECT_TRUE(dialogs.shown().empty());
   ASSERT_NE(form->existingTablesWindow(), nullptr);
-  ui::Form2& tables = *form->existingTablesWindow();
+  ui::TablesWindow& tables = *form->existingTablesWindow();
   EXPECT_TRUE(tables.isVisible());
   EXPECT_FALSE(form->isVisible());
-  EXPECT_EQ(Items(*tables.List1), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
-  EXPECT_EQ(Items(*tables.List2), (QStringList{"Customers", "orders"}));
+  EXPECT_EQ(Items(*tables.accessList), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(Items(*tables.sqliteList), (QStringList{"Customers", "orders"}));
   EXPECT_EQ(form->pointer().pointer(), PointerState::Default);
 }
 
-TEST_F(Form1Test, WrongAccessPasswordStillOpensTheTablesWindowWithTheSQLiteTables) {
+TEST_F(ConnectionWindowTest, WrongAccessPasswordStillOpensTheTablesWindowWithTheSQLiteTables) {
   uitest::MakeSQLiteDatabase(sqlitePath, {"Zeta", "alpha"});
   storeSettings(sqlitePath, kPasswordMdb, QStringLiteral("not the password"));
   window().start();
   EXPECT_EQ(dialogs.messageTexts(), QStringList{kUnableToAccess});
   ASSERT_NE(form->existingTablesWindow(), nullptr);
-  ui::Form2& tables = *form->existingTablesWindow();
+  ui::TablesWindow& tables = *form->existingTablesWindow();
   EXPECT_TRUE(tables.isVisible());
   EXPECT_FALSE(form->isVisible());
-  EXPECT_EQ(tables.List1->count(), 0);
-  EXPECT_EQ(Items(*tables.List2), (QStringList{"alpha", "Zeta"}));
+  EXPECT_EQ(tables.accessList->count(), 0);
+  EXPECT_EQ(Items(*tables.sqliteList), (QStringList{"alpha", "Zeta"}));
   // The password was restored into the masked box.
-  EXPECT_EQ(form->Text6->text(), "not the password");
+  EXPECT_EQ(form->accessPasswordBox->text(), "not the password");
 }
 
-TEST_F(Form1Test, RestartWithADeletedSQLiteFileStaysQuietlyOnTheConnectionWindow) {
+TEST_F(ConnectionWindowTest, RestartWithADeletedSQLiteFileStaysQuietlyOnTheConnectionWindow) {
   storeSettings(programPath("gone.db3"), kPlainMdb, QStringLiteral("pw"));
   window().start();
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->existingTablesWindow(), nullptr);
-  EXPECT_EQ(form->Text1->text(), programPath("gone.db3"));
-  EXPECT_EQ(form->Text5->text(), kPlainMdb);
-  EXPECT_EQ(form->Text6->text(), "pw");
+  EXPECT_EQ(form->sqlitePathBox->text(), programPath("gone.db3"));
+  EXPECT_EQ(form->accessPathBox->text(), kPlainMdb);
+  EXPECT_EQ(form->accessPasswordBox->text(), "pw");
 }
 
-TEST_F(Form1Test, NextWithAMissingFileShowsNothingButABriefHourglass) {
+TEST_F(ConnectionWindowTest, NextWithAMissingFileShowsNothingButABriefHourglass) {
   window().start();
   CursorRecorder recorder(form.get());
-  form->PushButton2->click();  // empty SQLite path
+  form->nextButton->click();  // empty SQLite path
   uitest::MakeSQLiteDatabase(sqlitePath, {"t"});
-  form->Text1->setText(sqlitePath);
-  form->Text5->setText(programPath("missing.mdb"));
-  form->PushButton2->click();  // SQLite fine, Access file missing
+  form->sqlitePathBox->setText(sqlitePath);
+  form->accessPathBox->setText(programPath("missing.mdb"));
+  form->nextButton->click();  // SQLite fine, Access file missing
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->existingTablesWindow(), nullptr);
-  EXPECT_EQ(recorder.shapes, (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::ArrowCursor, Qt::WaitCursor,
-                                                      Qt::ArrowCursor}));
-  EXPECT_EQ(form->Text5->text(), programPath("missing.mdb"));
+  EXPECT_EQ(recorder.shapes,
+            (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::ArrowCursor, Qt::WaitCursor, Qt::ArrowCursor}));
+  EXPECT_EQ(form->accessPathBox->text(), programPath("missing.mdb"));
 }
 
-TEST_F(Form1Test, NextBackNextReusesTheTablesWindowAndRereadsTheCatalogues) {
+TEST_F(ConnectionWindowTest, NextBackNextReusesTheTablesWindowAndRereadsTheCatalogues) {
   uitest::MakeSQLiteDatabase(sqlitePath, {"first"});
   window().start();
-  form->Text1->setText(sqlitePath);
-  form->Text5->setText(kPasswordMdb);
-  form->Text6->setText(QStringLiteral("wrong"));
-  form->PushButton2->click();
-  ui::Form2* tables = form->existingTablesWindow();
+  form->sqlitePathBox->setText(sqlitePath);
+  form->accessPathBox->setText(kPasswordMdb);
+  form->accessPasswordBox->setText(QStringLiteral("wrong"));
+  form->nextButton->click();
+  ui::TablesWindow* tables = form->existingTablesWindow();
   ASSERT_NE(tables, nullptr);
   EXPECT_TRUE(tables->isVisible());
-  EXPECT_EQ(Items(*tables->List2), QStringList{"first"});
+  EXPECT_EQ(Items(*tables->sqliteList), QStringList{"first"});
 
-  tables->PushButton2->click();  // "< Back"
+  tables->backButton->click();  // "< Back"
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(tables->isVisible());
-  EXPECT_EQ(Items(*tables->List2), QStringList{"first"});  // kept while hidden
-  EXPECT_EQ(form->Text1->text(), sqlitePath);
+  EXPECT_EQ(Items(*tables->sqliteList), QStringList{"first"});  // kept while hidden
+  EXPECT_EQ(form->sqlitePathBox->text(), sqlitePath);
 
   uitest::RunOnSQLiteFile(sqlitePath, {"CREATE TABLE second(x)"});
-  form->PushButton2->click();
+  form->nextButton->click();
   EXPECT_EQ(form->existingTablesWindow(), tables);
-  EXPECT_EQ(Items(*tables->List2), (QStringList{"first", "second"}));
+  EXPECT_EQ(Items(*tables->sqliteList), (QStringList{"first", "second"}));
   EXPECT_TRUE(tables->isVisible());
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(applicationErrors().isEmpty());
 }
 
-TEST_F(Form1Test, ClosingEitherWindowEndsTheProgram) {
+// "Next >" lets events through while it fills the Access list; a click that arrives that way
+// (a second "Next >", "Test Connection") is ignored, so the lists are read once.
+TEST_F(ConnectionWindowTest, ButtonsClickedWhileNextReadsTheListsDoNothing) {
+  uitest::MakeSQLiteDatabase(sqlitePath, {"first"});
+  window().start();
+  form->sqlitePathBox->setText(sqlitePath);
+  form->accessPathBox->setText(kPlainMdb);
+  app::YieldToEvents();  // the shared yielder exists and its interval starts now
+  bool insideNext = false;
+  int clicks = 0;
+  QTimer::singleShot(0, form.get(), [&] {
+    if (!insideNext) return;
+    ++clicks;
+    form->nextButton->click();
+    form->testConnectionButton->click();
+  });
+  QThread::msleep(2 * app::EventYielder::kInterval.count());  // so the fill's first yield lets events through
+  insideNext = true;
+  form->nextButton->click();
+  insideNext = false;
+  EXPECT_EQ(clicks, 1);
+  ui::TablesWindow* tables = form->existingTablesWindow();
+  ASSERT_NE(tables, nullptr);
+  EXPECT_EQ(Items(*tables->accessList), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(Items(*tables->sqliteList), QStringList{"first"});
+  EXPECT_TRUE(dialogs.shown().empty()) << dialogs.messageTexts().join("\n").toStdString();
+
+  form->testConnectionButton->click();  // works again afterwards
+  EXPECT_EQ(dialogs.messageTexts(), QStringList{"Connection successful."});
+}
+
+TEST_F(ConnectionWindowTest, ClosingEitherWindowEndsTheProgram) {
   uitest::MakeSQLiteDatabase(sqlitePath, {"t"});
   storeSettings(sqlitePath, kPasswordMdb, QString());
   window().start();
-  ui::Form2* tables = form->existingTablesWindow();
+  ui::TablesWindow* tables = form->existingTablesWindow();
   ASSERT_NE(tables, nullptr);
   tables->close();
   EXPECT_EQ(endCalls, 1);
   EXPECT_TRUE(form->programEnded());
   EXPECT_FALSE(form->isVisible());  // the connection window does not come back
 
-  Form1Test::form.reset();
+  ConnectionWindowTest::form.reset();
   window().start();
   form->close();
   EXPECT_EQ(endCalls, 2);
 }
 
-TEST_F(Form1Test, FileDialogsCancelOrPickAndStoreThePickedPath) {
+TEST_F(ConnectionWindowTest, FileDialogsCancelOrPickAndStoreThePickedPath) {
   window().start();
-  form->Text1->setText(QStringLiteral("/kept.db"));
+  form->sqlitePathBox->setText(QStringLiteral("/kept.db"));
   dialogs.queueFile(std::nullopt);
-  form->PushButton5->click();
-  EXPECT_EQ(form->Text1->text(), "/kept.db");
+  form->pickSQLiteButton->click();
+  EXPECT_EQ(form->sqlitePathBox->text(), "/kept.db");
   EXPECT_EQ(app::ReadSetting(app::kSettingSQLiteDatabase), "/kept.db");
 
   dialogs.queueFile(QStringLiteral("/data/picked file.db3"));
-  form->PushButton5->click();
-  EXPECT_EQ(form->Text1->text(), "/data/picked file.db3");
+  form->pickSQLiteButton->click();
+  EXPECT_EQ(form->sqlitePathBox->text(), "/data/picked file.db3");
   EXPECT_EQ(app::ReadSetting(app::kSettingSQLiteDatabase), "/data/picked file.db3");
 
   dialogs.queueFile(QStringLiteral("/data/Nordwind.accdb"));
-  form->PushButton1->click();
-  EXPECT_EQ(form->Text5->text(), "/data/Nordwind.accdb");
+  form->pickAccessButton->click();
+  EXPECT_EQ(form->accessPathBox->text(), "/data/Nordwind.accdb");
   EXPECT_EQ(app::ReadSetting(app::kSettingAccessMDBFile), "/data/Nordwind.accdb");
 
   const auto& shown = dialogs.shown();
@@ -211,12 +245,12 @@ TEST_F(Form1Test, FileDialogsCancelOrPickAndStoreThePickedPath) {
   EXPECT_EQ(shown[2].filters.size(), 3);
 }
 
-TEST_F(Form1Test, TestConnectionSaysWhetherTheSQLiteFileOpensAndNeverShowsTheErrorBox) {
+TEST_F(ConnectionWindowTest, TestConnectionSaysWhetherTheSQLiteFileOpensAndNeverShowsTheErrorBox) {
   window().start();
   const auto testWith = [&](const QString& path) {
     dialogs.clearShown();
-    form->Text1->setText(path);
-    form->PushButton3->click();
+    form->sqlitePathBox->setText(path);
+    form->testConnectionButton->click();
     EXPECT_EQ(form->pointer().pointer(), PointerState::Default);
     return dialogs.messageTexts();
   };
@@ -237,116 +271,119 @@ TEST_F(Form1Test, TestConnectionSaysWhetherTheSQLiteFileOpensAndNeverShowsTheErr
   EXPECT_EQ(dialogs.messages()[0].icon, app::MessageIcon::None);
 }
 
-TEST_F(Form1Test, HoverShowsHandOnButtonsAndArrowElsewhereButNeverReplacesTheHourglass) {
+TEST_F(ConnectionWindowTest, HoverShowsHandOnButtonsAndArrowElsewhereButNeverReplacesTheHourglass) {
   window().start();
-  uitest::MoveMouseOver(form->PushButton2);
+  uitest::MoveMouseOver(form->nextButton);
   EXPECT_EQ(form->pointer().pointer(), PointerState::Custom);
-  uitest::MoveMouseOver(form->Label7);  // a label has no handler: unchanged
+  uitest::MoveMouseOver(form->sqlitePathLabel);  // a label has no handler: unchanged
   EXPECT_EQ(form->pointer().pointer(), PointerState::Custom);
-  uitest::MoveMouseOver(form->Text5);
+  uitest::MoveMouseOver(form->accessPathBox);
   EXPECT_EQ(form->pointer().pointer(), PointerState::Default);
-  uitest::MoveMouseOver(form->PushButton8);
-  uitest::MoveMouseOver(form->Frame1, QPoint(2, 30));
+  uitest::MoveMouseOver(form->accessToSQLitePageButton);
+  uitest::MoveMouseOver(form->sqliteFrame, QPoint(2, 30));
   EXPECT_EQ(form->pointer().pointer(), PointerState::Default);
 
   form->pointer().setPointer(PointerState::Hourglass);
-  for (QWidget* over : std::initializer_list<QWidget*>{form->PushButton1, form->Text1, form->Frame2, form.get()}) {
+  for (QWidget* over :
+       std::initializer_list<QWidget*>{form->pickAccessButton, form->sqlitePathBox, form->accessFrame, form.get()}) {
     uitest::MoveMouseOver(over);
     EXPECT_EQ(form->pointer().pointer(), PointerState::Hourglass);
   }
   // Text boxes show the hourglass too, not their text cursor.
-  EXPECT_EQ(form->Text6->cursor().shape(), Qt::WaitCursor);
+  EXPECT_EQ(form->accessPasswordBox->cursor().shape(), Qt::WaitCursor);
   form->pointer().setPointer(PointerState::Default);
-  EXPECT_EQ(form->Text6->cursor().shape(), Qt::IBeamCursor);
+  EXPECT_EQ(form->accessPasswordBox->cursor().shape(), Qt::IBeamCursor);
 }
 
-TEST_F(Form1Test, SamplesHelpAndProductPages) {
+TEST_F(ConnectionWindowTest, SamplesHelpAndProductPages) {
   window().start();
-  form->PushButton6->click();
-  form->PushButton4->click();
+  form->sqliteSampleButton->click();
+  form->accessSampleButton->click();
   // Set even though the samples are not in this program folder.
-  EXPECT_EQ(form->Text1->text(), programPath("Samples/sample1.db3"));
-  EXPECT_EQ(form->Text5->text(), programPath("Samples/sample.mdb"));
+  EXPECT_EQ(form->sqlitePathBox->text(), programPath("Samples/sample1.db3"));
+  EXPECT_EQ(form->accessPathBox->text(), programPath("Samples/sample.mdb"));
   EXPECT_EQ(app::ReadSetting(app::kSettingSQLiteDatabase), programPath("Samples/sample1.db3"));
   EXPECT_EQ(app::ReadSetting(app::kSettingAccessMDBFile), programPath("Samples/sample.mdb"));
 
-  form->PushButton7->click();
+  form->helpButton->click();
   ASSERT_EQ(dialogs.messages().size(), 1u);
   const QString help = dialogs.messages()[0].text;
   EXPECT_TRUE(help.startsWith("I use\r\rhttps://"));
   EXPECT_TRUE(help.endsWith("\r\rto interface with my SQLite database."));
   EXPECT_FALSE(help.contains('\n'));
 
-  form->PushButton8->click();
-  form->PushButton9->click();
+  form->accessToSQLitePageButton->click();
+  form->sqliteToAccessPageButton->click();
   const QStringList pages = dialogs.openedUrls();
   ASSERT_EQ(pages.size(), 2);
   EXPECT_NE(pages[0], pages[1]);
 }
 
-TEST_F(Form1Test, EnterPressesTheFocusedButtonButNothingFromATextBox) {
+TEST_F(ConnectionWindowTest, EnterPressesTheFocusedButtonButNothingFromATextBox) {
   window().start();
-  form->Text1->setText(QStringLiteral("/typed.db"));
-  QTest::keyClick(form->Text1, Qt::Key_Return);
-  QTest::keyClick(form->Text5, Qt::Key_Enter, Qt::KeypadModifier);
-  EXPECT_EQ(form->Text1->text(), "/typed.db");
-  EXPECT_TRUE(form->Text5->text().isEmpty());
+  form->sqlitePathBox->setText(QStringLiteral("/typed.db"));
+  QTest::keyClick(form->sqlitePathBox, Qt::Key_Return);
+  QTest::keyClick(form->accessPathBox, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(form->sqlitePathBox->text(), "/typed.db");
+  EXPECT_TRUE(form->accessPathBox->text().isEmpty());
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(form->isVisible());
 
-  QTest::keyClick(form->PushButton6, Qt::Key_Return);
-  EXPECT_EQ(form->Text1->text(), programPath("Samples/sample1.db3"));
-  QTest::keyClick(form->PushButton4, Qt::Key_Enter, Qt::KeypadModifier);
-  EXPECT_EQ(form->Text5->text(), programPath("Samples/sample.mdb"));
+  QTest::keyClick(form->sqliteSampleButton, Qt::Key_Return);
+  EXPECT_EQ(form->sqlitePathBox->text(), programPath("Samples/sample1.db3"));
+  QTest::keyClick(form->accessSampleButton, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(form->accessPathBox->text(), programPath("Samples/sample.mdb"));
   // With a modifier held Enter is not a press; Space still is.
-  QTest::keyClick(form->PushButton7, Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(form->helpButton, Qt::Key_Return, Qt::ControlModifier);
   EXPECT_TRUE(dialogs.messages().empty());
-  QTest::keyClick(form->PushButton7, Qt::Key_Space);
+  QTest::keyClick(form->helpButton, Qt::Key_Space);
   EXPECT_EQ(dialogs.messages().size(), 1u);
 }
 
-TEST_F(Form1Test, LayoutTabOrderMaskedPasswordAndSelectOnFocus) {
+TEST_F(ConnectionWindowTest, LayoutTabOrderMaskedPasswordAndSelectOnFocus) {
   window();
   const qreal dpi = form->logicalDpiX();
-  EXPECT_EQ(form->Frame1->geometry(), ui::TwipsRect(120, 1770, 7800, 1935, dpi));
-  EXPECT_EQ(form->Text6->parentWidget(), form->Frame2);
-  EXPECT_EQ(form->Text6->geometry(), ui::TwipsRect(2280, 800, 5265, 345, dpi));
-  EXPECT_EQ(form->PushButton9->geometry(), ui::TwipsRect(120, 630, 7800, 405, dpi));
-  EXPECT_EQ(form->lblPassword->text(), "Password (if required):");
+  EXPECT_EQ(form->sqliteFrame->geometry(), ui::TwipsRect(120, 1770, 7800, 1935, dpi));
+  EXPECT_EQ(form->accessPasswordBox->parentWidget(), form->accessFrame);
+  EXPECT_EQ(form->accessPasswordBox->geometry(), ui::TwipsRect(2280, 800, 5265, 345, dpi));
+  EXPECT_EQ(form->sqliteToAccessPageButton->geometry(), ui::TwipsRect(120, 630, 7800, 405, dpi));
+  EXPECT_EQ(form->accessPasswordLabel->text(), "Password (if required):");
   EXPECT_EQ(form->width(), ui::TwipsToPixels(8040, dpi));
 
-  const QList<QWidget*> expected = {form->Text1,       form->PushButton3, form->PushButton7, form->Text5,
-                                    form->PushButton1, form->Text6,       form->PushButton2, form->PushButton5,
-                                    form->PushButton4, form->PushButton6, form->PushButton8, form->PushButton9};
+  const QList<QWidget*> expected = {
+      form->sqlitePathBox,      form->testConnectionButton,     form->helpButton,
+      form->accessPathBox,      form->pickAccessButton,         form->accessPasswordBox,
+      form->nextButton,         form->pickSQLiteButton,         form->accessSampleButton,
+      form->sqliteSampleButton, form->accessToSQLitePageButton, form->sqliteToAccessPageButton};
   QList<QWidget*> order;
-  QWidget* w = form->Text1;
+  QWidget* w = form->sqlitePathBox;
   do {
     if (w->focusPolicy() & Qt::TabFocus) order << w;
     w = w->nextInFocusChain();
-  } while (w != form->Text1 && order.size() < 40);
+  } while (w != form->sqlitePathBox && order.size() < 40);
   EXPECT_EQ(order, expected);
 
-  form->Text6->setText(QStringLiteral("s3cr3t"));
-  EXPECT_EQ(form->Text6->displayText(), "******");
+  form->accessPasswordBox->setText(QStringLiteral("s3cr3t"));
+  EXPECT_EQ(form->accessPasswordBox->displayText(), "******");
   EXPECT_EQ(app::ReadSetting(app::kSettingAccessPassword), "s3cr3t");
 
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-  form->Text5->setText(QStringLiteral("/some/path.mdb"));
-  form->Text5->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(form->Text5->selectedText(), "/some/path.mdb");
-  form->Text1->setText(QStringLiteral("abc"));
-  form->Text1->setFocus(Qt::OtherFocusReason);
-  EXPECT_EQ(form->Text1->selectedText(), "abc");
+  form->accessPathBox->setText(QStringLiteral("/some/path.mdb"));
+  form->accessPathBox->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(form->accessPathBox->selectedText(), "/some/path.mdb");
+  form->sqlitePathBox->setText(QStringLiteral("abc"));
+  form->sqlitePathBox->setFocus(Qt::OtherFocusReason);
+  EXPECT_EQ(form->sqlitePathBox->selectedText(), "abc");
 }
 
-TEST_F(Form1Test, MissingDataAccessLayerEndsTheStartUpAfterAskingToInstallIt) {
+TEST_F(ConnectionWindowTest, MissingDataAccessLayerEndsTheStartUpAfterAskingToInstallIt) {
   auto s = services();
   s.createConnection = []() -> std::unique_ptr<ado::Connection> {
     throw ado::Error(ado::adErrProviderNotFound, "Provider cannot be found.");
   };
   dialogs.queueAnswer(app::MessageAnswer::No);
-  ui::Form1 window(std::move(s));
+  ui::ConnectionWindow window(std::move(s));
   window.start();
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].text.startsWith("Error #3706: Provider cannot be found."));
@@ -355,7 +392,7 @@ TEST_F(Form1Test, MissingDataAccessLayerEndsTheStartUpAfterAskingToInstallIt) {
   EXPECT_FALSE(window.isVisible());
 }
 
-TEST_F(Form1Test, AFailingStartUpStepIsReportedAndStartUpGoesOn) {
+TEST_F(ConnectionWindowTest, AFailingStartUpStepIsReportedAndStartUpGoesOn) {
   QFile broken(programPath("HAND-M.CUR"));
   ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
   broken.write("no cursor");
@@ -365,19 +402,19 @@ TEST_F(Form1Test, AFailingStartUpStepIsReportedAndStartUpGoesOn) {
   const QStringList errors = applicationErrors();
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].contains("in Quillmere2021/08/31.Form1.Form_Load at line 70\r\r"));
-  EXPECT_EQ(form->Text1->text(), "/a.db3");
+  EXPECT_EQ(form->sqlitePathBox->text(), "/a.db3");
   EXPECT_TRUE(form->isVisible());
 }
 
-TEST_F(Form1Test, ASettingThatCannotBeSavedIsSaidOnceNotPerKeystroke) {
+TEST_F(ConnectionWindowTest, ASettingThatCannotBeSavedIsSaidOnceNotPerKeystroke) {
   window().start();
   // The settings folder is a file now: every write fails.
   QFile blocker(settingsFolder.filePath("blocked"));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
   qputenv("XDG_CONFIG_HOME", blocker.fileName().toUtf8());
-  QTest::keyClicks(form->Text1, "abc");
-  EXPECT_EQ(form->Text1->text(), "abc");
+  QTest::keyClicks(form->sqlitePathBox, "abc");
+  EXPECT_EQ(form->sqlitePathBox->text(), "abc");
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].text.contains("SQLiteDatabase"));
 }

@@ -1,4 +1,4 @@
-#include "db/ODBCProvider.h"
+#include "db/ProviderCheck.h"
 
 #include "ado/Error.h"
 #include "app/ErrorPolicy.h"
