@@ -85,6 +85,13 @@ class Parser {
   jet::Result<AccessStatement> ParseDrop();
   jet::Result<std::string> ParseName(std::string_view what);
   jet::Result<SqlColumnDefinition> ParseColumnDefinition();
+  // Keys and indexes (CREATE TABLE constraints, CREATE INDEX).
+  bool AtKeyConstraint() const { return AtWord("CONSTRAINT") || AtWord("PRIMARY") || AtWord("UNIQUE"); }
+  Status ParseColumnKeys(const std::string& column, CreateTableStatement& create);
+  Status ParseTableKey(CreateTableStatement& create);
+  Status ParseKeyKind(SqlKeyConstraint& key, std::string_view after);
+  Status CheckKeys(const CreateTableStatement& create) const;
+  jet::Result<AccessStatement> ParseCreateIndex();
   // Reads one value into `literal` (a fresh one).
   Status ParseLiteral(SqlLiteral& literal);
   Status ExpectWord(std::string_view keyword, std::string_view after);
@@ -288,7 +295,7 @@ jet::Result<AccessStatement> Parser::Parse() {
   return Status(ErrorCode::kInvalidArgument,
                 "The statement \"" + StatementBeginning(statement_) +
                     "\" is not one this database understands: it takes SELECT * FROM, SELECT ... INTO, "
-                    "CREATE TABLE, INSERT INTO ... VALUES and DROP TABLE.");
+                    "CREATE TABLE, CREATE INDEX, INSERT INTO ... VALUES and DROP TABLE.");
 }
 
 jet::Result<AccessStatement> Parser::ParseSelect() {
@@ -323,18 +330,29 @@ jet::Result<AccessStatement> Parser::ParseSelect() {
 
 jet::Result<AccessStatement> Parser::ParseCreate() {
   JET_RETURN_IF_ERROR(Advance());
+  if (AtWord("UNIQUE") || AtWord("INDEX")) return ParseCreateIndex();
   JET_RETURN_IF_ERROR(ExpectWord("TABLE", "CREATE"));
   JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
   JET_RETURN_IF_ERROR(CheckAccessObjectName(table, "table"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
-  CreateTableStatement create{std::move(table), {}};
+  CreateTableStatement create{std::move(table), {}, {}};
   while (true) {
+    if (AtKeyConstraint()) {
+      JET_RETURN_IF_ERROR(ParseTableKey(create));
+      if (AtSymbol(',')) {
+        JET_RETURN_IF_ERROR(Advance());
+        continue;
+      }
+      JET_RETURN_IF_ERROR(ExpectSymbol(')', "the constraint"));
+      break;
+    }
     JET_ASSIGN_OR_RETURN(auto column, ParseColumnDefinition());
     for (const SqlColumnDefinition& earlier : create.columns)
       if (SameWord(earlier.name, column.name))
         return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have the column \"" +
                                                        column.name + "\" twice (names are compared without regard to case).");
     create.columns.push_back(std::move(column));
+    JET_RETURN_IF_ERROR(ParseColumnKeys(create.columns.back().name, create));
     if (create.columns.size() > kMaxColumnsPerTable)
       return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have more than " +
                                                      std::to_string(kMaxColumnsPerTable) + " columns, the most Access allows.");
@@ -346,6 +364,8 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
     break;
   }
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  if (create.columns.empty()) return Error("the table \"" + create.table + "\" has no column");
+  JET_RETURN_IF_ERROR(CheckKeys(create));
   return AccessStatement(std::move(create));
 }
 
@@ -455,6 +475,136 @@ jet::Result<AccessStatement> Parser::ParseDrop() {
   JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
   return AccessStatement(DropTableStatement{std::move(table)});
+}
+
+// ---- Keys and indexes ------------------------------------------------------------------
+
+// After a column's type: PRIMARY KEY, UNIQUE or CONSTRAINT name PRIMARY KEY/UNIQUE, each
+// a key on that column alone.
+Status Parser::ParseColumnKeys(const std::string& column, CreateTableStatement& create) {
+  while (AtKeyConstraint()) {
+    SqlKeyConstraint key;
+    if (AtWord("CONSTRAINT")) {
+      JET_RETURN_IF_ERROR(Advance());
+      JET_ASSIGN_OR_RETURN(key.name, ParseName("a constraint name"));
+    }
+    JET_RETURN_IF_ERROR(ParseKeyKind(key, "the column \"" + column + "\""));
+    key.columns.push_back(column);
+    create.keys.push_back(std::move(key));
+  }
+  return Status::Ok();
+}
+
+// PRIMARY KEY or UNIQUE.
+Status Parser::ParseKeyKind(SqlKeyConstraint& key, std::string_view after) {
+  if (AtWord("PRIMARY")) {
+    JET_RETURN_IF_ERROR(Advance());
+    JET_RETURN_IF_ERROR(ExpectWord("KEY", "PRIMARY"));
+    key.primaryKey = true;
+    return Status::Ok();
+  }
+  if (AtWord("UNIQUE")) return Advance();
+  return Expected("PRIMARY KEY or UNIQUE", after);
+}
+
+// [CONSTRAINT name] PRIMARY KEY (col, ...) or [CONSTRAINT name] UNIQUE (col, ...).
+Status Parser::ParseTableKey(CreateTableStatement& create) {
+  SqlKeyConstraint key;
+  std::string after = "\",\"";
+  if (AtWord("CONSTRAINT")) {
+    JET_RETURN_IF_ERROR(Advance());
+    JET_ASSIGN_OR_RETURN(key.name, ParseName("a constraint name"));
+    after = "the constraint name \"" + key.name + "\"";
+  }
+  JET_RETURN_IF_ERROR(ParseKeyKind(key, after));
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', key.primaryKey ? "PRIMARY KEY" : "UNIQUE"));
+  while (true) {
+    JET_ASSIGN_OR_RETURN(auto column, ParseName("a column name"));
+    key.columns.push_back(std::move(column));
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "the column \"" + key.columns.back() + "\""));
+    break;
+  }
+  create.keys.push_back(std::move(key));
+  return Status::Ok();
+}
+
+// Every key names columns of the table, each once, at most 10; one primary key; names distinct.
+Status Parser::CheckKeys(const CreateTableStatement& create) const {
+  bool primary = false;
+  for (size_t k = 0; k < create.keys.size(); ++k) {
+    const SqlKeyConstraint& key = create.keys[k];
+    const std::string what = key.name.empty() ? (key.primaryKey ? std::string("the primary key") : "a UNIQUE constraint")
+                                              : "the constraint \"" + key.name + "\"";
+    if (key.primaryKey && primary) return Error("the table \"" + create.table + "\" has more than one primary key");
+    primary = primary || key.primaryKey;
+    if (key.columns.size() > kMaxIndexColumns) return Error(what + " has more than 10 columns");
+    for (size_t i = 0; i < key.columns.size(); ++i) {
+      const bool known = std::any_of(create.columns.begin(), create.columns.end(),
+                                     [&](const SqlColumnDefinition& c) { return SameWord(c.name, key.columns[i]); });
+      if (!known) return Error(what + " names \"" + key.columns[i] + "\", which is not a column of the table");
+      for (size_t j = 0; j < i; ++j)
+        if (SameWord(key.columns[j], key.columns[i])) return Error(what + " names \"" + key.columns[i] + "\" twice");
+    }
+    if (!key.name.empty()) {
+      JET_RETURN_IF_ERROR(CheckAccessObjectName(key.name, "index"));
+      for (size_t j = 0; j < k; ++j)
+        if (SameWord(create.keys[j].name, key.name)) return Error("two constraints are named \"" + key.name + "\"");
+    }
+  }
+  return Status::Ok();
+}
+
+// CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY|DISALLOW NULL|IGNORE NULL]
+jet::Result<AccessStatement> Parser::ParseCreateIndex() {
+  CreateIndexStatement create;
+  if (AtWord("UNIQUE")) {
+    create.unique = true;
+    JET_RETURN_IF_ERROR(Advance());
+  }
+  JET_RETURN_IF_ERROR(ExpectWord("INDEX", create.unique ? "CREATE UNIQUE" : "CREATE"));
+  JET_ASSIGN_OR_RETURN(create.index, ParseName("an index name"));
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(create.index, "index"));
+  JET_RETURN_IF_ERROR(ExpectWord("ON", "the index name"));
+  JET_ASSIGN_OR_RETURN(create.table, ParseName("a table name"));
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
+  while (true) {
+    JET_ASSIGN_OR_RETURN(auto column, ParseName("a column name"));
+    SqlIndexColumn c{std::move(column), true};
+    if (AtWord("ASC") || AtWord("DESC")) {
+      c.ascending = AtWord("ASC");
+      JET_RETURN_IF_ERROR(Advance());
+    }
+    for (const SqlIndexColumn& earlier : create.columns)
+      if (SameWord(earlier.name, c.name)) return Error("the index names the column \"" + c.name + "\" twice");
+    create.columns.push_back(std::move(c));
+    if (create.columns.size() > kMaxIndexColumns) return Error("an index has at most 10 columns");
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "the column \"" + create.columns.back().name + "\""));
+    break;
+  }
+  if (AtWord("WITH")) {
+    JET_RETURN_IF_ERROR(Advance());
+    if (AtWord("PRIMARY")) {
+      create.with = CreateIndexStatement::With::kPrimary;
+      JET_RETURN_IF_ERROR(Advance());
+    } else if (AtWord("DISALLOW") || AtWord("IGNORE")) {
+      const bool disallow = AtWord("DISALLOW");
+      create.with = disallow ? CreateIndexStatement::With::kDisallowNull : CreateIndexStatement::With::kIgnoreNull;
+      JET_RETURN_IF_ERROR(Advance());
+      JET_RETURN_IF_ERROR(ExpectWord("NULL", disallow ? "DISALLOW" : "IGNORE"));
+    } else {
+      return Expected("PRIMARY, DISALLOW NULL or IGNORE NULL", "WITH");
+    }
+  }
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(std::move(create));
 }
 
 }  // namespace

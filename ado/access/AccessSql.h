@@ -2,7 +2,9 @@
 // optionally ending in ";":
 //   SELECT * FROM t
 //   SELECT a1.* INTO new FROM old AS a1        (also SELECT * INTO new FROM old)
-//   CREATE TABLE t (col TYPE, ...)
+//   CREATE TABLE t (col TYPE [PRIMARY KEY | UNIQUE], ...,
+//                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...))
+//   CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY | WITH DISALLOW NULL | WITH IGNORE NULL]
 //   INSERT INTO t VALUES (literal, ...)
 //   DROP TABLE t
 // Keywords in any case. Names bare, in back-quotes or in square brackets, a doubled closing
@@ -45,6 +47,20 @@ struct SqlColumnDefinition {
   bool operator==(const SqlColumnDefinition&) const = default;
 };
 
+// A key of CREATE TABLE: a column's PRIMARY KEY or UNIQUE, or a table constraint.
+struct SqlKeyConstraint {
+  std::string name;  // empty: unnamed (Access names it)
+  bool primaryKey = false;  // else UNIQUE
+  std::vector<std::string> columns;
+  bool operator==(const SqlKeyConstraint&) const = default;
+};
+
+struct SqlIndexColumn {
+  std::string name;
+  bool ascending = true;
+  bool operator==(const SqlIndexColumn&) const = default;
+};
+
 struct SelectAllStatement {  // SELECT * FROM t
   std::string table;
   bool operator==(const SelectAllStatement&) const = default;
@@ -57,7 +73,17 @@ struct SelectIntoStatement {  // SELECT a1.* INTO target FROM source AS a1
 struct CreateTableStatement {
   std::string table;
   std::vector<SqlColumnDefinition> columns;  // at least one, names distinct without regard to case
+  std::vector<SqlKeyConstraint> keys;        // in the order written; columns checked against `columns`
   bool operator==(const CreateTableStatement&) const = default;
+};
+struct CreateIndexStatement {
+  enum class With { kNone, kPrimary, kDisallowNull, kIgnoreNull };
+  std::string index;
+  std::string table;
+  bool unique = false;
+  std::vector<SqlIndexColumn> columns;  // 1 to 10
+  With with = With::kNone;
+  bool operator==(const CreateIndexStatement&) const = default;
 };
 struct InsertStatement {
   std::string table;
@@ -70,7 +96,7 @@ struct DropTableStatement {
 };
 
 using AccessStatement = std::variant<SelectAllStatement, SelectIntoStatement, CreateTableStatement,
-                                     InsertStatement, DropTableStatement>;
+                                     InsertStatement, DropTableStatement, CreateIndexStatement>;
 
 // Parses one statement. Errors (kInvalidArgument, or kUnsupported for a type word we do not
 // create) quote the statement's beginning and say what was expected where.
@@ -86,6 +112,7 @@ jet::Status CheckAccessObjectName(std::string_view name, std::string_view what);
 
 inline constexpr size_t kMaxObjectNameLength = 64;  // characters
 inline constexpr size_t kMaxColumnsPerTable = 255;
+inline constexpr size_t kMaxIndexColumns = 10;
 
 // Characters of UTF-8 text as Access counts them (UTF-16 code units: a character beyond
 // U+FFFF counts twice). Encoded surrogates (WTF-8, as the engine decodes unpaired ones) are

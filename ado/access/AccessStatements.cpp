@@ -2,12 +2,52 @@
 
 #include "ado/access/LiteralConversion.h"
 
+#include <random>
+
 namespace ado::access {
 namespace {
 
 jet::Status Named(const jet::Status& status, const std::string& fileName) {
   if (status.ok()) return status;
   return jet::Status(status.code(), fileName + ": " + status.message());
+}
+
+// The name of an unnamed UNIQUE constraint's index: "Index_" and 16 random hex digits in
+// three groups, unique within the table in practice.
+std::string GeneratedIndexName() {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::random_device random;
+  std::string name = "Index_";
+  for (int i = 0; i < 16; ++i) {
+    if (i == 8 || i == 12) name += '_';
+    name += kDigits[random() % 16];
+  }
+  return name;
+}
+
+// The indexes of CREATE TABLE's keys, as Access names them.
+std::vector<jet::NewIndex> IndexesOfKeys(const std::vector<SqlKeyConstraint>& keys) {
+  std::vector<jet::NewIndex> out;
+  for (const auto& key : keys) {
+    jet::NewIndex index;
+    index.name = !key.name.empty() ? key.name : key.primaryKey ? "PrimaryKey" : GeneratedIndexName();
+    for (const auto& c : key.columns) index.columns.push_back({c, true});
+    index.primaryKey = key.primaryKey;
+    index.unique = true;
+    out.push_back(std::move(index));
+  }
+  return out;
+}
+
+jet::NewIndex IndexOf(const CreateIndexStatement& create) {
+  jet::NewIndex index;
+  index.name = create.index;
+  for (const auto& c : create.columns) index.columns.push_back({c.name, c.ascending});
+  index.unique = create.unique;
+  index.primaryKey = create.with == CreateIndexStatement::With::kPrimary;
+  index.required = create.with == CreateIndexStatement::With::kDisallowNull;
+  index.ignoreNulls = create.with == CreateIndexStatement::With::kIgnoreNull;
+  return index;
 }
 
 }  // namespace
@@ -34,7 +74,11 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(c.name, "column"), fileName));
       columns.push_back({c.name, c.type.type, c.type.length, c.type.precision, c.type.scale});
     }
-    return session.createTable(create->table, columns);
+    return session.createTable(create->table, columns, IndexesOfKeys(create->keys));
+  }
+  if (const auto* create = std::get_if<CreateIndexStatement>(&statement)) {
+    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->index, "index"), fileName));
+    return session.createIndex(create->table, IndexOf(*create));
   }
   if (auto* insert = std::get_if<InsertStatement>(&statement)) {
     JET_ASSIGN_OR_RETURN(auto byNumber, session.insertColumns(insert->table));

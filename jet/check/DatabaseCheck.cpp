@@ -254,7 +254,7 @@ class Checker {
           break;
         }
         auto key = index::MakeKeyColumn(c.typeCode, c.sortOrder.lcid, c.sortOrder.version, file_.format().jet3,
-                                        ic.ascending, c.name);
+                                        ic.ascending, c.name, c.scale, !file_.header().ace());
         if (!key.ok()) {
           plan.keyable = false;
           plan.whyNot = key.status().message();

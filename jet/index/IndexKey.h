@@ -21,6 +21,7 @@ enum class KeyColumnType {
   kInteger,   // 16-bit
   kLong,      // 32-bit
   kCurrency,  // 64-bit count of 1/10000
+  kBigInt,    // 64-bit (ACE "Large Number")
   kSingle,
   kDouble,
   kDateTime,  // the stored double
@@ -28,12 +29,18 @@ enum class KeyColumnType {
   kText,      // Text and Memo, by the column's sort order
   kGuid,
   kBinary,    // Binary(n)
+  kDecimal,   // sign + 16-byte magnitude at the column's scale
 };
 
 struct KeyColumn {
   KeyColumnType type = KeyColumnType::kLong;
   bool ascending = true;
   TextSortOrder sortOrder = TextSortOrder::kGeneralLegacy;  // text columns only
+  // Decimal columns only: the column's scale, and whether the file keys descending
+  // decimals the Jet4 way (negatives inverted before the sign byte is set, so that a
+  // descending index lists negative values first) rather than the ACE way.
+  uint8_t scale = 0;
+  bool legacyDecimal = false;
 };
 
 // A GUID in its written order ({00112233-4455-...} = bytes 00 11 22 33 44 55 ...).
@@ -43,9 +50,17 @@ struct Guid {
   static Guid FromStored(std::span<const uint8_t, 16> stored);
 };
 
-// One column value: null, a whole number (Byte..Currency), a floating value (Single,
-// Double, Date/Time), Yes/No, text (UTF-16), a GUID or binary bytes.
-using KeyValue = std::variant<std::monostate, int64_t, double, bool, std::u16string, Guid, std::vector<uint8_t>>;
+// A Decimal value: magnitude x 10^-scale, negative if `negative`.
+struct DecimalKey {
+  bool negative = false;
+  unsigned __int128 magnitude = 0;
+  uint8_t scale = 0;
+};
+
+// One column value: null, a whole number (Byte..Currency, BigInt), a floating value
+// (Single, Double, Date/Time), Yes/No, text (UTF-16), a GUID, binary bytes or a decimal.
+using KeyValue =
+    std::variant<std::monostate, int64_t, double, bool, std::u16string, Guid, std::vector<uint8_t>, DecimalKey>;
 
 // Builds the key of `values` (one per column). Wrong value kinds, out-of-range numbers
 // and text the sort order cannot key are refused with ErrorCode::kInvalidArgument or

@@ -18,6 +18,10 @@ Result<KeyValue> KeyValueFromValue(const jet::Value& value) {
           return KeyValue{static_cast<int64_t>(v)};
         } else if constexpr (std::is_same_v<T, jet::Currency>) {
           return KeyValue{v.tenThousandths};
+        } else if constexpr (std::is_same_v<T, jet::BigInt>) {
+          return KeyValue{v.value};
+        } else if constexpr (std::is_same_v<T, jet::Decimal>) {
+          return KeyValue{DecimalKey{v.negative, v.magnitude, v.scale}};
         } else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) {
           return KeyValue{static_cast<double>(v)};
         } else if constexpr (std::is_same_v<T, jet::DateTime>) {

@@ -11,7 +11,7 @@ bool IsNullValue(const KeyColumn& col, const KeyValue& v) {
 }  // namespace
 
 Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, uint16_t sortLcid, uint8_t sortVersion, bool jet3, bool ascending,
-                                const std::string& columnName) {
+                                const std::string& columnName, uint8_t decimalScale, bool legacyDecimal) {
   KeyColumn col;
   col.ascending = ascending;
   switch (typeCode) {
@@ -25,6 +25,12 @@ Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, uint16_t sortLcid, uint8_t sor
     case 0x08: col.type = KeyColumnType::kDateTime; return col;
     case 0x09: col.type = KeyColumnType::kBinary; return col;
     case 0x0F: col.type = KeyColumnType::kGuid; return col;
+    case 0x10:
+      col.type = KeyColumnType::kDecimal;
+      col.scale = decimalScale;
+      col.legacyDecimal = legacyDecimal;
+      return col;
+    case 0x13: col.type = KeyColumnType::kBigInt; return col;
     case 0x0A:
     case 0x0C: {
       Result<TextSortOrder> order = ResolveTextSortOrder(sortLcid, sortVersion, jet3);

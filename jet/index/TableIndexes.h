@@ -37,11 +37,12 @@ struct IndexSpec {
 };
 
 // How a column of the given stored type code is keyed (Jet4 column type codes; text
-// sort bytes as stored in the column definition). Types we cannot key — Decimal,
-// BigInt, OLE, attachments and other complex data, unknown codes — and unknown text
-// sort orders give ErrorCode::kUnsupported naming the column.
+// sort bytes as stored in the column definition; a decimal column's scale, and whether
+// the file is Jet3/Jet4 rather than ACE, which keys descending decimals differently).
+// Types we cannot key — OLE, attachments and other complex data, unknown codes — and
+// unknown text sort orders give ErrorCode::kUnsupported naming the column.
 Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, uint16_t sortLcid, uint8_t sortVersion, bool jet3, bool ascending,
-                                const std::string& columnName);
+                                const std::string& columnName, uint8_t decimalScale = 0, bool legacyDecimal = false);
 
 class TableIndexes {
  public:

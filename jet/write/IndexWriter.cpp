@@ -1,17 +1,20 @@
 #include "jet/write/IndexWriter.h"
 
 #include "jet/Bytes.h"
+#include "jet/index/IndexPage.h"
 #include "jet/Text.h"
 #include "jet/index/IndexKey.h"
 #include "jet/index/IndexTree.h"
+#include "jet/index/KeyValueFromValue.h"
+#include "jet/index/TableIndexes.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
 namespace {
 
-constexpr uint8_t kIndexUnique = 0x01;
-constexpr uint8_t kIndexIgnoreNulls = 0x02;
-constexpr uint8_t kIndexRequired = 0x08;
+using index::kIndexIgnoreNulls;
+using index::kIndexRequired;
+using index::kIndexUnique;
 
 // The index's pages as the B-tree sees them, backed by the page writer.
 class FilePageStore : public index::IndexPageStore {
@@ -53,23 +56,13 @@ const ColumnDef* ColumnByNumber(const TableDef& table, uint16_t number) {
   return nullptr;
 }
 
-Result<index::KeyColumnType> KeyType(const ColumnDef& c) {
-  switch (c.type()) {
-    case ColumnType::kByte: return index::KeyColumnType::kByte;
-    case ColumnType::kInteger: return index::KeyColumnType::kInteger;
-    case ColumnType::kLong: return index::KeyColumnType::kLong;
-    case ColumnType::kText:
-    case ColumnType::kMemo: return index::KeyColumnType::kText;
-    default: return Status(ErrorCode::kUnsupported, "");
+// How column `c` is keyed in this file.
+Result<index::KeyColumn> KeyColumnOf(const ColumnDef& c, bool ascending, const PageFile& file) {
+  if (c.calculated()) {
+    return Status(ErrorCode::kUnsupported, "column " + c.name + " is calculated; its index keys are not built here");
   }
-}
-
-index::KeyValue KeyValueOf(const Value& v) {
-  if (auto* b = std::get_if<uint8_t>(&v)) return int64_t{*b};
-  if (auto* s = std::get_if<int16_t>(&v)) return int64_t{*s};
-  if (auto* l = std::get_if<int32_t>(&v)) return int64_t{*l};
-  if (auto* t = std::get_if<std::string>(&v)) return Utf8ToUtf16(*t);
-  return std::monostate{};
+  return index::MakeKeyColumn(c.typeCode, c.sortOrder.lcid, c.sortOrder.version, file.format().jet3, ascending, c.name,
+                              c.scale, !file.header().ace());
 }
 
 struct IndexKeyBuild {
@@ -78,32 +71,32 @@ struct IndexKeyBuild {
 };
 
 Result<IndexKeyBuild> BuildKey(const TableDef& table, const RealIndexDef& index, const std::vector<Value>& values,
-                               bool jet3, const std::string& context) {
+                               const PageFile& file, const std::string& context) {
   std::vector<index::KeyColumn> columns;
   std::vector<index::KeyValue> keyValues;
   IndexKeyBuild out;
   for (const auto& ic : index.columns) {
     const ColumnDef* c = ColumnByNumber(table, ic.columnNumber);
-    if (!c) return Status::Corrupt(context, "an index names a missing column");
-    auto type = KeyType(*c);
-    if (!type.ok()) {
-      return Status::Unsupported(context, "the index on column " + c->name + " (" +
-                                              std::string(ColumnTypeName(c->type())) +
-                                              ") cannot be maintained by this engine yet; nothing was written");
+    if (!c) return Status(ErrorCode::kCorrupt, context + ": an index names a missing column");
+    auto column = KeyColumnOf(*c, ic.ascending, file);
+    if (!column.ok()) {
+      return Status(ErrorCode::kUnsupported, context + ": the index on column " + c->name + " (" +
+                                                 std::string(ColumnTypeName(c->type())) + ") cannot be maintained: " +
+                                                 column.status().message() + "; nothing was written");
     }
-    index::KeyColumn kc{*type, ic.ascending, index::TextSortOrder::kGeneralLegacy};
-    if (*type == index::KeyColumnType::kText) {
-      auto order = index::ResolveTextSortOrder(c->sortOrder.lcid, c->sortOrder.version, jet3);
-      if (!order.ok()) return Status(order.status().code(), context + ", column " + c->name + ": " + order.status().message());
-      kc.sortOrder = *order;
-    }
-    columns.push_back(kc);
     const size_t at = static_cast<size_t>(c - table.columns.data());
-    keyValues.push_back(KeyValueOf(values[at]));
-    if (!std::holds_alternative<std::monostate>(keyValues.back())) out.allNull = false;
-    if ((index.flags & kIndexRequired) && std::holds_alternative<std::monostate>(keyValues.back())) {
-      return Status::InvalidArgument(context, "column " + c->name + " is indexed as required and cannot be Null");
+    auto value = index::KeyValueFromValue(values[at]);
+    if (!value.ok()) {
+      return Status(ErrorCode::kInvalidArgument, context + ", column " + c->name + ": " + value.status().message());
     }
+    // Yes/No is never null in a key (a missing value is No).
+    const bool isNull = std::holds_alternative<std::monostate>(*value) && column->type != index::KeyColumnType::kYesNo;
+    if (!isNull) out.allNull = false;
+    if ((index.flags & kIndexRequired) && isNull) {
+      return Status(ErrorCode::kInvalidArgument, context + ": column " + c->name + " is indexed as required and cannot be Null");
+    }
+    columns.push_back(*column);
+    keyValues.push_back(std::move(value.value()));
   }
   auto key = index::EncodeIndexKey(columns, keyValues);
   if (!key.ok()) return Status(key.status().code(), context + ": " + key.status().message());
@@ -111,18 +104,52 @@ Result<IndexKeyBuild> BuildKey(const TableDef& table, const RealIndexDef& index,
   return out;
 }
 
+// A value for a message: numbers and text as they are, other kinds by their kind.
+std::string DescribeValue(const Value& v) {
+  if (IsNull(v)) return "Null";
+  if (auto* t = std::get_if<std::string>(&v)) return "'" + *t + "'";
+  if (auto* b = std::get_if<bool>(&v)) return *b ? "Yes" : "No";
+  if (auto* n = std::get_if<uint8_t>(&v)) return std::to_string(*n);
+  if (auto* n = std::get_if<int16_t>(&v)) return std::to_string(*n);
+  if (auto* n = std::get_if<int32_t>(&v)) return std::to_string(*n);
+  if (auto* n = std::get_if<BigInt>(&v)) return std::to_string(n->value);
+  if (auto* n = std::get_if<double>(&v)) return std::to_string(*n);
+  if (auto* n = std::get_if<float>(&v)) return std::to_string(*n);
+  if (auto* n = std::get_if<Currency>(&v)) return std::to_string(n->tenThousandths / 10000.0);
+  if (auto* n = std::get_if<DateTime>(&v)) return "date " + std::to_string(n->days);
+  return "a value";
+}
+
+std::string DescribeKey(const TableDef& table, const RealIndexDef& index, const std::vector<Value>& values) {
+  std::string out;
+  for (const auto& ic : index.columns) {
+    const ColumnDef* c = ColumnByNumber(table, ic.columnNumber);
+    if (!c) continue;
+    if (!out.empty()) out += ", ";
+    out += c->name + " = " + DescribeValue(values[static_cast<size_t>(c - table.columns.data())]);
+  }
+  return out;
+}
+
+// Adds or removes the row's entries in every real index, or in real index `only` alone.
 Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector<Value>& values, RowPointer row,
-                    bool late, bool add) {
+                    bool late, bool add, int only = -1, const std::string& indexName = {}) {
   if (table.realIndexes.empty()) return Status::Ok();
   const std::string context = writer.file().fileName() + ": table " + table.name;
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   // Build every key first: a key that cannot be built refuses the row before any write.
   std::vector<IndexKeyBuild> keys;
-  for (const auto& realIndex : table.realIndexes) {
-    JET_ASSIGN_OR_RETURN(auto key, BuildKey(table, realIndex, values, writer.format().jet3, context));
-    keys.push_back(std::move(key));
+  for (size_t i = 0; i < table.realIndexes.size(); ++i) {
+    if (only >= 0 && static_cast<size_t>(only) != i) {
+      keys.emplace_back();
+      continue;
+    }
+    auto key = BuildKey(table, table.realIndexes[i], values, writer.file(), context);
+    if (!key.ok()) return key.status();
+    keys.push_back(std::move(key.value()));
   }
   for (size_t i = 0; i < table.realIndexes.size(); ++i) {
+    if (only >= 0 && static_cast<size_t>(only) != i) continue;
     const RealIndexDef& realIndex = table.realIndexes[i];
     if (keys[i].allNull && (realIndex.flags & kIndexIgnoreNulls)) continue;
     JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, realIndex.usageMap, "an index of table " + table.name));
@@ -136,7 +163,16 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
     auto inserted = tree.insert(entry, (realIndex.flags & kIndexUnique) && !keys[i].allNull);
     if (!inserted.ok()) {
       if (inserted.status().code() == ErrorCode::kExists) {
-        return Status(ErrorCode::kExists, context + ": the row repeats a value of a unique index; nothing was written");
+        if (only >= 0) {
+          return Status(ErrorCode::kExists, context + ": index " + indexName + " is unique, but more than one row has " +
+                                                DescribeKey(table, realIndex, values) + "; nothing was changed");
+        }
+        std::string name;
+        for (const auto& logical : table.logicalIndexes) {
+          if (logical.realIndex == i && name.empty()) name = logical.name;
+        }
+        return Status(ErrorCode::kExists, context + ": the row repeats a value of the unique index " + name + " (" +
+                                              DescribeKey(table, realIndex, values) + "); nothing was written");
       }
       return inserted.status();
     }
@@ -153,15 +189,19 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
 
 }  // namespace
 
-Status CheckIndexable(const TableDef& table, const std::string& fileName) {
+Status CheckIndexable(const TableDef& table, const PageFile& file) {
+  const std::string& fileName = file.fileName();
   for (const auto& realIndex : table.realIndexes) {
     for (const auto& ic : realIndex.columns) {
       const ColumnDef* c = ColumnByNumber(table, ic.columnNumber);
-      if (!c) return Status::Corrupt(fileName, "table " + table.name + ": an index names a missing column");
-      if (!KeyType(*c).ok()) {
-        return Status::Unsupported(fileName, "table " + table.name + " has an index on column " + c->name + " (" +
-  std::string(ColumnTypeName(c->type())) +
-  "), which this engine cannot keep up to date yet; the table is not changed");
+      if (!c) return Status(ErrorCode::kCorrupt, fileName + ": table " + table.name + ": an index names a missing column");
+      auto column = KeyColumnOf(*c, ic.ascending, file);
+      if (!column.ok()) {
+        return Status(ErrorCode::kUnsupported,
+                      fileName + ": table " + table.name + " has an index on column " + c->name + " (" +
+                          std::string(ColumnTypeName(c->type())) +
+                          "), which this engine cannot keep up to date: " + column.status().message() +
+                          "; the table is not changed");
       }
     }
   }
@@ -176,6 +216,19 @@ Status AddIndexEntries(PageWriter& writer, const TableDef& table, const std::vec
 Status RemoveIndexEntries(PageWriter& writer, const TableDef& table, const std::vector<Value>& values,
                           RowPointer row, bool late) {
   return ForEachIndex(writer, table, values, row, late, false);
+}
+
+Status WriteEmptyIndexRoot(PageWriter& writer, uint32_t page, uint32_t tdefPage) {
+  const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
+  index::IndexPage empty;
+  empty.tdefPage = tdefPage;
+  JET_ASSIGN_OR_RETURN(PageBytes* bytes, writer.modify(page));
+  return index::EncodeIndexPage(empty, layout, *bytes);
+}
+
+Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realIndex, const std::string& indexName,
+                         const std::vector<Value>& values, RowPointer row) {
+  return ForEachIndex(writer, table, values, row, false, true, static_cast<int>(realIndex), indexName);
 }
 
 Status ValidateIndexes(PageWriter& writer, const TableDef& table, std::vector<size_t>* entryCounts) {

@@ -19,7 +19,7 @@ namespace jet {
 
 // Ok if every real index of `table` can be maintained; else kUnsupported naming the
 // table, the index column and its type.
-Status CheckIndexable(const TableDef& table, const std::string& fileName);
+Status CheckIndexable(const TableDef& table, const PageFile& file);
 
 // Adds the entries of the row at `row` (values in definition order) to every index;
 // updates the TDEF's unique-entry counts. A duplicate in a unique index is kExists.
@@ -30,6 +30,16 @@ Status AddIndexEntries(PageWriter& writer, const TableDef& table, const std::vec
 // Removes the row's entries from every index.
 Status RemoveIndexEntries(PageWriter& writer, const TableDef& table, const std::vector<Value>& values,
                           RowPointer row, bool late);
+
+// Writes an empty root leaf for a new index of the table whose definition starts at
+// `tdefPage`.
+Status WriteEmptyIndexRoot(PageWriter& writer, uint32_t page, uint32_t tdefPage);
+
+// Adds the entries of the row at `row` to real index `realIndex` of `table` alone (a new
+// index being filled from the table's rows). A duplicate in a unique index is kExists
+// naming the table, `indexName` and the repeated value.
+Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realIndex, const std::string& indexName,
+                         const std::vector<Value>& values, RowPointer row);
 
 // Validates every index tree of `table` (order, links, node rules); the check tool and
 // the tests use it after writes. `entryCounts`, if given, receives each real index's

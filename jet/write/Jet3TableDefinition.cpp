@@ -98,6 +98,12 @@ Status CheckJet3Table(const DatabaseHeader& header, const std::string& fileName,
   return Status::Ok();
 }
 
+Status RefuseJet3Indexes(const std::string& fileName, const std::string& table) {
+  return Status::Unsupported(fileName, "table " + table +
+                                           ": indexes and keys are not created in Access 97 databases by this "
+                                           "engine yet; nothing was written");
+}
+
 std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                               RowPointer ownedMap, RowPointer freeMap,
                                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {

@@ -22,7 +22,11 @@ namespace jet {
 Status CheckJet3Table(const DatabaseHeader& header, const std::string& fileName, const std::string& name,
                       const std::vector<NewColumn>& columns);
 
-// BuildTableDefinition for a Jet3 file; CheckJet3Table must have passed.
+// New indexes (keys of a new table, CREATE INDEX, a relationship's) are not made in Jet3
+// files yet: the refusal, naming the file and table.
+Status RefuseJet3Indexes(const std::string& fileName, const std::string& table);
+
+// BuildTableDefinition for a Jet3 file (no indexes); CheckJet3Table must have passed.
 std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                               RowPointer ownedMap, RowPointer freeMap,
                                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);

@@ -1,5 +1,6 @@
 #include "jet/write/TableCreator.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "jet/Bytes.h"
@@ -10,6 +11,9 @@
 #include "jet/write/CatalogRows.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/Jet3TableDefinition.h"
+#include "jet/write/IndexWriter.h"
+#include "jet/write/UsageMapWriter.h"
+#include "jet/index/IndexPage.h"
 #include "jet/write/TableWriter.h"
 #include "jet/write/WriteFormat.h"
 
@@ -20,6 +24,8 @@ namespace {
 // with the container-only rights, each with these rights and not inheritable.
 constexpr int32_t kContainerOnlyRights = 983294;
 constexpr int32_t kNewTableRights = 1048319;
+// Access allows 32 indexes on a table.
+constexpr size_t kMaxIndexesPerTable = 32;
 
 bool IsVariable(ColumnType type) {
   return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
@@ -59,6 +65,45 @@ std::vector<uint8_t> EmptyInlineMap(const JetFormat& format) {
 
 }  // namespace
 
+Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain) {
+  const JetFormat& format = writer.format();
+  const size_t firstRoom = format.pageSize;
+  const size_t nextRoom = format.pageSize - JetFormat::kTdefContinuationSkip;
+  size_t at = 0;
+  size_t used = 0;  // pages of `chain` written
+  while (true) {
+    const uint32_t page = chain[used];
+    JET_ASSIGN_OR_RETURN(PageBytes* bytes, writer.modify(page));
+    PageBytes& p = *bytes;
+    std::fill(p.begin(), p.end(), uint8_t{0});
+    const bool first = at == 0;
+    const size_t take = std::min(first ? firstRoom : nextRoom, def.size() - at);
+    if (first) {
+      std::copy(def.begin(), def.begin() + take, p.begin());
+    } else {
+      p[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
+      p[1] = kPageMarker;
+      std::copy(def.begin() + at, def.begin() + at + take, p.begin() + JetFormat::kTdefContinuationSkip);
+    }
+    // Free space as Access counts it on every page of a definition: the page less its
+    // bytes and 8 more, never below 0 (a full first page says 0).
+    const size_t filled = (first ? 0 : JetFormat::kTdefContinuationSkip) + take + JetFormat::kTdefContinuationSkip;
+    SetTableDefinitionSpace(p, format, static_cast<uint16_t>(filled < format.pageSize ? format.pageSize - filled : 0));
+    StoreU32(&p[format.tdef.nextPage], 0);
+    at += take;
+    ++used;
+    if (at >= def.size()) break;
+    if (used == chain.size()) {
+      JET_ASSIGN_OR_RETURN(uint32_t next, writer.allocate());
+      chain.push_back(next);
+    }
+    StoreU32(&p[format.tdef.nextPage], chain[used]);
+  }
+  // A shorter definition leaves pages of the old chain over.
+  for (size_t k = used; k < chain.size(); ++k) JET_RETURN_IF_ERROR(writer.release(chain[k]));
+  return Status::Ok();
+}
+
 double NowAsDateTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -79,7 +124,8 @@ double NowAsDateTime() {
 
 std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                           RowPointer ownedMap, RowPointer freeMap,
-                                          const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {
+                                          const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps,
+                                          const TableIndexDefs& indexes) {
   if (header.jet3()) return BuildJet3TableDefinition(header, columns, ownedMap, freeMap, longValueMaps);
   const JetFormat& f = kJet4Format;
   std::vector<uint8_t> out(write_format::kTdefHeaderSize, 0);
@@ -95,6 +141,9 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
   StoreU16(&out[f.tdef.columnCount], static_cast<uint16_t>(columns.size()));
   StoreU32(&out[f.tdef.ownedPagesMap], ownedMap.packed());
   StoreU32(&out[f.tdef.freeSpaceMap], freeMap.packed());
+  StoreU32(&out[f.tdef.logicalIndexCount], static_cast<uint32_t>(indexes.logicals.size()));
+  StoreU32(&out[f.tdef.realIndexCount], static_cast<uint32_t>(indexes.reals.size()));
+  for (const auto& real : indexes.reals) AppendRealIndexCount(out, real.uniqueEntryCount);
 
   // Column blocks: numbers in order; fixed columns at increasing offsets (Yes/No takes
   // none: its value is the null-mask bit); variable slots in column order; fixed columns
@@ -130,6 +179,9 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
     out.insert(out.end(), block.begin(), block.end());
   }
   for (const auto& c : columns) AppendName(out, c.name);
+  for (const auto& real : indexes.reals) AppendRealIndexBlock(out, real, f);
+  for (const auto& logical : indexes.logicals) AppendLogicalIndexBlock(out, logical, f);
+  for (const auto& logical : indexes.logicals) AppendIndexName(out, logical.name);
   size_t longIndex = 0;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (!IsLongValueType(columns[i].type)) continue;
@@ -143,15 +195,62 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
   return out;
 }
 
+Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes,
+                                   const std::string& context) {
+  TableDef shape;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    ColumnDef c;
+    c.name = columns[i].name;
+    c.typeCode = static_cast<uint8_t>(columns[i].type);
+    c.number = static_cast<uint16_t>(i);
+    shape.columns.push_back(c);
+  }
+  TableIndexDefs indexDefs;
+  for (const NewIndex& index : indexes) {
+    JET_ASSIGN_OR_RETURN(std::vector<IndexColumn> keyColumns, ResolveIndexColumns(shape, index, context));
+    const uint8_t flags = RealIndexFlags(index);
+    int real = FindRealIndex(indexDefs.reals, keyColumns, flags, false);
+    if (real < 0) {
+      RealIndexDef added;
+      added.columns = std::move(keyColumns);
+      added.flags = flags;
+      indexDefs.reals.push_back(added);
+      real = static_cast<int>(indexDefs.reals.size() - 1);
+    }
+    LogicalIndexDef logical;
+    logical.name = index.name;
+    logical.number = static_cast<uint32_t>(shape.logicalIndexes.size());
+    logical.realIndex = static_cast<uint32_t>(real);
+    logical.indexType = index.primaryKey ? kLogicalIndexPrimaryKey : kLogicalIndexNormal;
+    shape.logicalIndexes.push_back(logical);  // the next index's name and key checks see it
+  }
+  if (shape.logicalIndexes.size() > kMaxIndexesPerTable) {
+    return Status(ErrorCode::kInvalidArgument, context + ": Access allows at most " +
+                                                   std::to_string(kMaxIndexesPerTable) + " indexes on a table");
+  }
+  indexDefs.logicals = shape.logicalIndexes;
+  std::stable_sort(indexDefs.logicals.begin(), indexDefs.logicals.end(),
+                   [](const LogicalIndexDef& a, const LogicalIndexDef& b) {
+                     return LogicalIndexListsBefore(a.name, b.name);
+                   });
+  return indexDefs;
+}
+
 Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
-                             const std::vector<NewColumn>& columns) {
+                             const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes) {
   const std::string& fileName = db.fileName();
   if (db.catalog().findTable(name)) {
     return Status(ErrorCode::kExists, fileName + ": a table named " + name + " exists already");
   }
   if (columns.empty()) return Status::InvalidArgument(fileName, "table " + name + " needs a column");
   const JetFormat& format = writer.format();
-  if (format.jet3) JET_RETURN_IF_ERROR(CheckJet3Table(db.header(), fileName, name, columns));
+  if (format.jet3) {
+    JET_RETURN_IF_ERROR(CheckJet3Table(db.header(), fileName, name, columns));
+    if (!indexes.empty()) return RefuseJet3Indexes(fileName, name);
+  }
+
+  // The indexes, checked against the columns before anything is written.
+  JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, fileName + ": table " + name));
 
   // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).
   JET_ASSIGN_OR_RETURN(auto tdefPage, writer.allocate());
@@ -178,33 +277,20 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
     longMaps.emplace_back(lvOwned, lvFree);
   }
 
-  // The definition, continued on further TDEF pages when it is long.
-  const std::vector<uint8_t> def = BuildTableDefinition(db.header(), columns, owned, free, longMaps);
-  const size_t firstRoom = format.pageSize;
-  const size_t nextRoom = format.pageSize - JetFormat::kTdefContinuationSkip;
-  uint32_t page = tdefPage;
-  size_t at = 0;
-  while (true) {
-    JET_ASSIGN_OR_RETURN(auto bytes, writer.modify(page));
-    PageBytes& p = *bytes;
-    const bool first = at == 0;
-    const size_t room = first ? firstRoom : nextRoom;
-    const size_t take = std::min(room, def.size() - at);
-    if (first) {
-      std::copy(def.begin(), def.begin() + take, p.begin());
-    } else {
-      p[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
-      p[1] = kPageMarker;
-      std::copy(def.begin() + at, def.begin() + at + take, p.begin() + JetFormat::kTdefContinuationSkip);
-    }
-    const size_t used = (first ? 0 : JetFormat::kTdefContinuationSkip) + take;
-    SetTableDefinitionSpace(p, format, static_cast<uint16_t>(format.pageSize - used - (first ? 8 : 0)));
-    at += take;
-    if (at >= def.size()) break;
-    JET_ASSIGN_OR_RETURN(auto next, writer.allocate());
-    StoreU32(&p[format.tdef.nextPage], next);
-    page = next;
+  // Then one map row per real index, then each index's empty root leaf, in its map.
+  for (auto& real : indexDefs.reals) {
+    JET_ASSIGN_OR_RETURN(real.usageMap, addMapRow());
   }
+  for (auto& real : indexDefs.reals) {
+    JET_ASSIGN_OR_RETURN(real.rootPage, writer.allocate());
+    JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, real.usageMap, "an index of table " + name));
+    JET_RETURN_IF_ERROR(map.add(real.rootPage));
+    JET_RETURN_IF_ERROR(WriteEmptyIndexRoot(writer, real.rootPage, tdefPage));
+  }
+
+  // The definition, continued on further TDEF pages when it is long.
+  const std::vector<uint8_t> def = BuildTableDefinition(db.header(), columns, owned, free, longMaps, indexDefs);
+  JET_RETURN_IF_ERROR(WriteTableDefinitionPages(writer, def, {tdefPage}));
 
   // Catalogue: the MSysObjects row (Owner as on MSysDb), then the permission rows.
   JET_ASSIGN_OR_RETURN(auto objectsDef, db.tableDef("MSysObjects"));

@@ -1,7 +1,9 @@
 // CREATE TABLE: a new table definition (TDEF) with its usage-map rows, laid out as
 // Access's own table designer writes them, plus its catalogue entries: the MSysObjects
 // row with both of its index entries and the MSysACEs permission rows Access gives a
-// new table (the Tables container's, copied). Created tables have no key and no index.
+// new table (the Tables container's, copied). Indexes given with the columns are laid out
+// as Access lays them out: the index usage-map rows after the table's own map rows, then
+// one empty root leaf page per real index.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include "jet/Database.h"
 #include "jet/Status.h"
 #include "jet/format/ColumnTypes.h"
+#include "jet/write/IndexDefinitions.h"
 #include "jet/write/PageWriter.h"
 
 namespace jet {
@@ -23,16 +26,35 @@ struct NewColumn {
   uint8_t scale = 0;
 };
 
+// A new table's indexes as its definition lists them: real indexes in number order,
+// logical indexes in listing order (by name).
+struct TableIndexDefs {
+  std::vector<RealIndexDef> reals;
+  std::vector<LogicalIndexDef> logicals;
+};
+
 // The definition bytes of a new table (TDEF without page numbers of its own: the map
 // row pointers are given). Exposed for the comparison with Access-made definitions.
 std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                           RowPointer ownedMap, RowPointer freeMap,
-                                          const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);
+                                          const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps,
+                                          const TableIndexDefs& indexes = {});
 
-// Creates table `name`. A table of that name (any case) is kExists; the caller checks
-// the name's characters.
+// The real and logical indexes of a new table with `columns` (numbered 0..n-1): each
+// logical index shares the real index of an earlier one with the same columns and flags.
+// Usage maps and root pages are left for the caller. Errors name `context` and the index.
+Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes,
+                                   const std::string& context);
+
+// Creates table `name` with `indexes` (on the new, empty table). A table of that name
+// (any case) is kExists; the caller checks the names' characters.
 Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
-                             const std::vector<NewColumn>& columns);
+                             const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes = {});
+
+// Writes definition bytes `def` from page `firstPage` on, over the continuation pages of
+// `chain` (the definition's pages now, first page included) and new pages after them
+// when it needs more. Each page gets its TDEF header, free-space field and next-page link.
+Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain);
 
 // The current local time as a Date/Time value (days since 1899-12-30).
 double NowAsDateTime();

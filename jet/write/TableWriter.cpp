@@ -220,7 +220,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     return Status::InvalidArgument(context, std::to_string(values.size()) + " values for " +
                                                 std::to_string(def.columns.size()) + " columns");
   }
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   for (const auto& c : def.columns) {
     // Access fills these itself; a row without the next number would break the counter.
     if (c.autoNumber() || c.calculated() || c.type() == ColumnType::kComplex) {
@@ -321,7 +321,7 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
                  const InsertOptions& options) {
   const JetFormat& format = writer.format();
   const std::string context = writer.file().fileName() + ": table " + def.name;
-  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file().fileName()));
+  JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   JET_ASSIGN_OR_RETURN(auto current, ReadRow(writer.file(), row, "a row of table " + def.name));
   // Free the LVAL rows of its long values (their pages stay with the column).
   RowDecoder decoder(def, format);

@@ -2,6 +2,7 @@
 
 #include "jet/index/TextSortOrder.h"
 #include "jet/write/CatalogRows.h"
+#include "jet/write/IndexCreator.h"
 #include "jet/write/TableDropper.h"
 #include "jet/write/TableWriter.h"
 
@@ -83,8 +84,13 @@ void WriteSession::rollbackBatch() {
   forgetCatalogue().IgnoreError();
 }
 
-Status WriteSession::createTable(const std::string& name, const std::vector<NewColumn>& columns) {
-  return run([&]() -> Status { return CreateTable(*db_, writer_, name, columns).status(); }, true);
+Status WriteSession::createTable(const std::string& name, const std::vector<NewColumn>& columns,
+                                 const std::vector<NewIndex>& indexes) {
+  return run([&]() -> Status { return CreateTable(*db_, writer_, name, columns, indexes).status(); }, true);
+}
+
+Status WriteSession::createIndex(const std::string& table, const NewIndex& index) {
+  return run([&]() -> Status { return CreateIndex(*db_, writer_, table, index).status(); }, true);
 }
 
 Result<const WriteSession::InsertTarget*> WriteSession::insertTarget(const std::string& name) {

@@ -38,9 +38,17 @@ class WriteSession {
   ~WriteSession();
 
   Database& database() { return *db_; }
+  // The session's page writer, for statements made of engine calls run through run()
+  // (e.g. a relationship: its catalogue rows and AddRelationshipIndexes together).
+  PageWriter& writer() { return writer_; }
 
-  // CREATE TABLE name (columns).
-  Status createTable(const std::string& name, const std::vector<NewColumn>& columns);
+  // CREATE TABLE name (columns, constraints): the indexes are those of its primary key
+  // and unique constraints.
+  Status createTable(const std::string& name, const std::vector<NewColumn>& columns,
+                     const std::vector<NewIndex>& indexes = {});
+  // CREATE [UNIQUE] INDEX index ON table (...): the table's rows are indexed; a row the
+  // index refuses leaves the file as it was.
+  Status createIndex(const std::string& table, const NewIndex& index);
   // INSERT INTO name VALUES (values): one value per column, in column-number order.
   Status insert(const std::string& name, std::vector<Value> values);
   // The columns of table `name` in column-number order, the order INSERT takes its values

@@ -123,3 +123,60 @@ TEST(IndexKey, WrongValuesAreRefusedNamingTheColumn) {
 
 }  // namespace
 }  // namespace jet::index
+
+namespace jet::index {
+namespace {
+
+std::vector<uint8_t> DecimalKeyBytes(DecimalKey v, uint8_t columnScale, bool legacy, bool ascending) {
+  KeyColumn col{KeyColumnType::kDecimal, ascending, TextSortOrder::kGeneralLegacy, columnScale, legacy};
+  const KeyValue value{v};
+  Result<std::vector<uint8_t>> r = EncodeIndexKey(std::span(&col, 1), std::span(&value, 1));
+  EXPECT_TRUE(r.ok()) << r.status().message();
+  return r.ok() ? *r : std::vector<uint8_t>{};
+}
+
+// Decimals: FF and the magnitude at the column's scale, big-endian; negatives inverted.
+// Descending keys differ between Jet4 (sign byte set after the inversion) and ACE.
+TEST(IndexKey, DecimalKeysFollowTheFileFormat) {
+  std::vector<uint8_t> onePointFive(18, 0);
+  onePointFive[0] = 0x7F;
+  onePointFive[1] = 0xFF;
+  onePointFive[17] = 150;  // 1.5 at scale 2
+  EXPECT_EQ(DecimalKeyBytes({false, 15, 1}, 2, false, true), onePointFive);
+  EXPECT_EQ(DecimalKeyBytes({false, 15, 1}, 2, true, true), onePointFive);  // ascending: the same in Jet4
+  std::vector<uint8_t> minus = onePointFive;
+  for (size_t i = 1; i < minus.size(); ++i) minus[i] = static_cast<uint8_t>(~minus[i]);
+  EXPECT_EQ(DecimalKeyBytes({true, 150, 2}, 2, false, true), minus);
+  // Descending, ACE: the whole ascending value inverted, flag 0x80.
+  std::vector<uint8_t> aceDesc = onePointFive;
+  aceDesc[0] = 0x80;
+  for (size_t i = 1; i < aceDesc.size(); ++i) aceDesc[i] = static_cast<uint8_t>(~aceDesc[i]);
+  EXPECT_EQ(DecimalKeyBytes({false, 15, 1}, 2, false, false), aceDesc);
+  // Descending, Jet4: the magnitude inverted but the sign byte FF (positives after negatives).
+  std::vector<uint8_t> jet4Desc = aceDesc;
+  jet4Desc[1] = 0xFF;
+  EXPECT_EQ(DecimalKeyBytes({false, 15, 1}, 2, true, false), jet4Desc);
+  EXPECT_LT(DecimalKeyBytes({true, 1, 0}, 2, true, false), jet4Desc);
+  // Zero is never negative; extra decimal places must be zeros.
+  EXPECT_EQ(DecimalKeyBytes({true, 0, 0}, 2, false, true), DecimalKeyBytes({false, 0, 0}, 2, false, true));
+  KeyColumn col{KeyColumnType::kDecimal, true, TextSortOrder::kGeneralLegacy, 1, false};
+  const KeyValue tooFine{DecimalKey{false, 123, 2}};
+  EXPECT_FALSE(EncodeIndexKey(std::span(&col, 1), std::span(&tooFine, 1)).ok());
+  // Ascending ACE keys sort as the values do.
+  std::vector<std::vector<uint8_t>> keys;
+  for (int v : {-300, -20, -1, 0, 1, 7, 20, 1000}) {
+    keys.push_back(DecimalKeyBytes({v < 0, static_cast<unsigned __int128>(std::abs(v)), 0}, 0, false, true));
+  }
+  EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+}
+
+TEST(IndexKey, BigIntKeysAreSignFlippedBigEndian) {
+  KeyColumn col{KeyColumnType::kBigInt};
+  const KeyValue v{int64_t{-2}};
+  Result<std::vector<uint8_t>> r = EncodeIndexKey(std::span(&col, 1), std::span(&v, 1));
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(*r, (std::vector<uint8_t>{0x7F, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}));
+}
+
+}  // namespace
+}  // namespace jet::index

@@ -189,7 +189,9 @@ TEST_P(Locking, AReaderBesideAWritingProgramSeesEveryTableWhole) {
     const std::string dump = Dump(file);
     EXPECT_EQ(dump.find("\"error\""), std::string::npos) << dump;
     const bool present = dump.find("\"name\": \"Growing\"") != std::string::npos;
-    if (present) EXPECT_NE(dump.find("\"row 199\"]"), std::string::npos) << "a table read before its last row";
+    if (present) {
+      EXPECT_NE(dump.find("\"row 199\"]"), std::string::npos) << "a table read before its last row";
+    }
   }
   EXPECT_EQ(writer.finish(), 0) << writer.printed();
 }

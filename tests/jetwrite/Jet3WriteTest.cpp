@@ -352,7 +352,7 @@ TEST(Jet3Write, LongRowsKeepTheirOffsetsThroughTheJumpTable) {
 // What Access 97 cannot hold is refused with a message naming the file, table, column and
 // character, and the file stays as it was: a character outside the code page (in text, in
 // a memo, in a name), a type that came with later versions, text longer than its column
-// (Jet3 counts one byte a character: five euro signs fit a Text(5)).
+// (Jet3 counts one byte a character: five euro signs fit a Text(5)), an index.
 TEST(Jet3Write, WhatAccess97CannotHoldIsRefusedAndNothingWritten) {
   const auto file = CopyOfCorpusFile(kAccess97Files[0]);
   auto session = jet::WriteSession::Open(file.string());
@@ -388,6 +388,13 @@ TEST(Jet3Write, WhatAccess97CannotHoldIsRefusedAndNothingWritten) {
   refused = s.createTable("Names", {{"N" + omega, ColumnType::kLong}});
   EXPECT_NE(refused.message().find("table Names, column N" + omega + ": the character"), std::string::npos)
       << refused.message();
+  // Index definitions are written in the Jet4 layout only: new keys and indexes are refused.
+  jet::NewIndex key{"PrimaryKey", {{"N"}}, true};
+  refused = s.createTable("Keyed", {{"N", ColumnType::kLong}}, {key});
+  EXPECT_EQ(refused.message(), file.string() + ": table Keyed: indexes and keys are not created in Access 97 "
+                                               "databases by this engine yet; nothing was written");
+  refused = s.createIndex("Table1", jet::NewIndex{"ByC", {{"C"}}});
+  EXPECT_EQ(refused.code(), jet::ErrorCode::kUnsupported) << refused.message();
   session->reset();
   EXPECT_EQ(ReadFileBytes(file), before);
   ExpectCheckClean(file);

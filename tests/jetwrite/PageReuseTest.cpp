@@ -234,7 +234,9 @@ TEST(PageReuse, AnInterruptedCommitNeverShowsAFreedPageInATable) {
     ExpectOraclesAgree(file, /*exactIndexCounts=*/false);
     const std::string after = OurDump(file);
     EXPECT_EQ(after.find("\"error\""), std::string::npos) << pages << " pages written:\n" << after;
-    if (after.find("\"row_count\": 31") == std::string::npos) EXPECT_EQ(after, before) << pages << " pages written";
+    if (after.find("\"row_count\": 31") == std::string::npos) {
+      EXPECT_EQ(after, before) << pages << " pages written";
+    }
   }
   EXPECT_GT(interruptedRuns, 3);
 }

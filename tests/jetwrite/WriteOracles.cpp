@@ -122,7 +122,7 @@ void ExpectIndexesValid(const std::filesystem::path& file, bool exactCounts, con
     if (!entry.isTable()) continue;
     auto def = db.tableDef(entry.name);
     ASSERT_TRUE(def.ok()) << def.status().message();
-    if ((*def)->realIndexes.empty() || !jet::CheckIndexable(**def, file.string()).ok()) continue;
+    if ((*def)->realIndexes.empty() || !jet::CheckIndexable(**def, db.file()).ok()) continue;
     std::vector<size_t> entries;
     jet::Status s = jet::ValidateIndexes(writer, **def, &entries);
     EXPECT_TRUE(s.ok()) << entry.name << ": " << s.message();

@@ -275,7 +275,7 @@ TEST_F(AllOrNothingTest, ADamagedPageOfACorpusFileLeavesThatOldTableOnly) {
                                              .arg(table)))
       << errorBoxes()[0].toStdString();
   RawSQLite db(sqlite);
-  for (const QString& name : {"Table1", "Table2", "Table3", "Table4"}) {
+  for (const QString name : {"Table1", "Table2", "Table3", "Table4"}) {
     const auto rows = db.rows("SELECT * FROM " + name.toStdString());
     if (name == table) EXPECT_EQ(rows, (Rows{{"t:old"}})) << name.toStdString();
     else EXPECT_NE(rows, (Rows{{"t:old"}})) << name.toStdString();

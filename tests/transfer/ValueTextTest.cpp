@@ -108,7 +108,7 @@ TEST(SQLiteLiteralTest, TextWithZeroCharactersReachesSQLiteWhole) {
   EXPECT_EQ(SQLiteLiteral(Variant::text("1\0/2/2003"s), false), "'1'||char(0)||'/2/2003'");  // not a date
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
-  for (const std::string text : {"a\0b"s, "\0"s, "\0\0'x\0"s, "'\0\0'"s, std::string(3000, '\0') + "end"}) {
+  for (const std::string& text : {"a\0b"s, "\0"s, "\0\0'x\0"s, "'\0\0'"s, std::string(3000, '\0') + "end"}) {
     const std::string sql = "SELECT " + SQLiteLiteral(Variant::text(text), false);
     sqlite3_stmt* statement = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
