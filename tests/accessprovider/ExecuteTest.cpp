@@ -96,7 +96,7 @@ TEST(AccessExecute, Access97FilesTakeStatementsInTheirOwnSizes) {
   EXPECT_NE(tooLong.description().find("51 characters, more than the column's 50"), std::string::npos)
       << tooLong.description();
   const ado::Error repeated = executeError(connection, "INSERT INTO Table1 VALUES ('a', 'b', 1, 2, 3, 4, NULL, 5, True)");
-  EXPECT_NE(repeated.description().find("repeats a value of a unique index"), std::string::npos)
+  EXPECT_NE(repeated.description().find("repeats a value of the unique index PrimaryKey (A = 'a')"), std::string::npos)
       << repeated.description();
   connection.Execute("SELECT * INTO [Renamed] FROM [Table1]");
   connection.Execute("DROP TABLE [Table1]");
