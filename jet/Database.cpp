@@ -7,19 +7,16 @@ namespace jet {
 
 Database::Database(std::unique_ptr<PageFile> file) : file_(std::move(file)) {}
 
-void Database::loadResultTypes(TableDef& def) {
-  bool any = false;
-  for (const auto& c : def.columns) any = any || c.calculated();
-  if (!any) return;
+void Database::loadColumnProperties(TableDef& def) {
   const CatalogEntry* entry = catalog_.findById(static_cast<int32_t>(def.pages.empty() ? 0 : def.pages.front()));
   if (!entry || entry->propertiesField.empty()) return;
-  // Without readable properties the result types stay unknown and the values show as undecodable;
-  // the table itself still reads.
+  // Without readable properties the result types stay unknown and the values show as undecodable,
+  // and no column is required or has a default; the table itself still reads.
   auto bytes = ReadLongValue(*file_, entry->propertiesField, fileName() + ": table " + def.name + ", properties");
   if (!bytes.ok()) return;
   auto blocks = ParseProperties(*bytes, file_->header().jet3(), file_->header().codePage);
   if (!blocks.ok()) return;
-  ApplyResultTypes(def, *blocks);
+  ApplyColumnProperties(def, *blocks, file_->header().jet3(), file_->header().codePage);
 }
 
 Result<std::unique_ptr<Database>> Database::Open(const std::string& path, const Options& options) {
@@ -46,9 +43,10 @@ Status Database::reload() {
 
 Result<std::shared_ptr<const TableDef>> Database::tableDefAt(uint32_t page, const std::string& name) {
   if (auto it = defs_.find(page); it != defs_.end()) return it->second;
-  JET_ASSIGN_OR_RETURN(auto def, ReadTableDef(*file_, page, name));
-  loadResultTypes(def);
-  auto shared = std::make_shared<const TableDef>(std::move(def));
+  auto def = ReadTableDef(*file_, page, name);
+  if (!def.ok()) return def.status();
+  loadColumnProperties(*def);
+  auto shared = std::make_shared<const TableDef>(std::move(def.value()));
   defs_[page] = shared;
   return shared;
 }

@@ -45,8 +45,9 @@ class Database {
 
  private:
   explicit Database(std::unique_ptr<PageFile> file);
-  // Gives calculated columns their result type from the table's properties in the catalogue.
-  void loadResultTypes(TableDef& def);
+  // Gives columns what the table's properties in the catalogue say about them: result types of
+  // calculated columns, Required and DefaultValue.
+  void loadColumnProperties(TableDef& def);
 
   std::unique_ptr<PageFile> file_;
   Catalog catalog_;

@@ -5,12 +5,13 @@
 #include "jet/Bytes.h"
 #include "jet/Catalog.h"
 #include "jet/Text.h"
+#include "jet/format/PropertyLayout.h"
 
 namespace jet {
 namespace {
 
-constexpr uint16_t kNameListBlock = 0x80;
-constexpr size_t kBlockHeader = 6;
+using property::kBlockHeader;
+using property::kNameListBlock;
 
 Status Damaged(const std::string& what) { return Status(ErrorCode::kCorrupt, "properties damaged: " + what); }
 
@@ -35,12 +36,13 @@ const Property* PropertyBlock::find(const std::string& name) const {
 }
 
 Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> bytes, bool jet3, uint16_t codePage) {
-  if (bytes.size() < 4 || (std::memcmp(bytes.data(), "MR2", 4) != 0 && std::memcmp(bytes.data(), "KKD", 4) != 0)) {
+  if (bytes.size() < property::kTagSize || (std::memcmp(bytes.data(), property::kJet4Tag, property::kTagSize) != 0 &&
+                                            std::memcmp(bytes.data(), property::kJet3Tag, property::kTagSize) != 0)) {
     return Damaged("no MR2/KKD tag");
   }
   std::vector<std::string> names;
   std::vector<PropertyBlock> out;
-  size_t at = 4;
+  size_t at = property::kTagSize;
   while (at < bytes.size()) {
     if (bytes.size() - at < kBlockHeader) return Damaged("block header cut off at byte " + std::to_string(at));
     const uint32_t length = LoadU32(bytes.data() + at);
@@ -72,7 +74,7 @@ Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> byte
       p = namePart;
     }
     while (p < block.size()) {
-      constexpr size_t kValueHeader = 8;
+      constexpr size_t kValueHeader = property::kValueHeader;
       if (block.size() - p < kValueHeader) return Damaged("value header cut off");
       const uint16_t valueLength = LoadU16(block.data() + p);
       const uint16_t nameIndex = LoadU16(block.data() + p + 4);
@@ -84,6 +86,7 @@ Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> byte
                                                     std::to_string(names.size()));
       Property prop;
       prop.name = names[nameIndex];
+      prop.flags = block[p + 2];
       prop.typeCode = block[p + 3];
       const auto data = block.subspan(p + kValueHeader, dataSize);
       prop.data.assign(data.begin(), data.end());
@@ -100,8 +103,25 @@ void ApplyResultTypes(TableDef& table, const std::vector<PropertyBlock>& blocks)
     if (!c.calculated()) continue;
     for (const auto& block : blocks) {
       if (!EqualsIgnoreCase(block.objectName, c.name)) continue;
-      const Property* result = block.find("ResultType");
+      const Property* result = block.find(property::kResultType);
       if (result && result->data.size() == 1) c.resultTypeCode = result->data[0];
+    }
+  }
+}
+
+void ApplyColumnProperties(TableDef& table, const std::vector<PropertyBlock>& blocks, bool jet3, uint16_t codePage) {
+  ApplyResultTypes(table, blocks);
+  for (auto& c : table.columns) {
+    for (const auto& block : blocks) {
+      if (block.blockType != property::kColumnBlock || !EqualsIgnoreCase(block.objectName, c.name)) continue;
+      if (const Property* required = block.find(property::kRequired); required && !required->data.empty()) {
+        c.required = required->data[0] != 0;
+      }
+      const Property* defaultValue = block.find(property::kDefaultValue);
+      const auto type = defaultValue ? static_cast<ColumnType>(defaultValue->typeCode) : ColumnType::kBoolean;
+      if (type == ColumnType::kText || type == ColumnType::kMemo) {
+        c.defaultValue = jet3 ? DecodeCodePageText(defaultValue->data, codePage) : DecodeJet4Text(defaultValue->data);
+      }
     }
   }
 }

@@ -21,6 +21,8 @@ struct Property {
   std::string name;
   uint8_t typeCode = 0;
   std::vector<uint8_t> data;
+  uint8_t flags = 0;  // property::kEngineValue for values the engine acts on
+  bool operator==(const Property&) const = default;
 };
 
 struct PropertyBlock {
@@ -29,6 +31,7 @@ struct PropertyBlock {
   std::vector<Property> values;
 
   const Property* find(const std::string& name) const;
+  bool operator==(const PropertyBlock&) const = default;
 };
 
 // `jet3` names are code-page text, else UTF-16LE. Errors name what is damaged; the caller adds where.
@@ -37,5 +40,9 @@ Result<std::vector<PropertyBlock>> ParseProperties(std::span<const uint8_t> byte
 // Gives each calculated column of `table` its result type from the block named after it (names
 // compared without case): the one-byte property "ResultType". Columns without one keep 0.
 void ApplyResultTypes(TableDef& table, const std::vector<PropertyBlock>& blocks);
+
+// ApplyResultTypes, and gives each column what its block says about "Required" (a value must
+// be given) and "DefaultValue" (the expression an insert that leaves the column out stores).
+void ApplyColumnProperties(TableDef& table, const std::vector<PropertyBlock>& blocks, bool jet3, uint16_t codePage);
 
 }  // namespace jet

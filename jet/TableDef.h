@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,9 +38,15 @@ struct ColumnDef {
   // Calculated columns: the type code of the result (the column property "ResultType"); 0 when
   // unknown. Values are stored by this type, not by `typeCode`.
   uint8_t resultTypeCode = 0;
+  // From the column's properties: "Required" (an insert must give a value) and "DefaultValue"
+  // (the expression, as Access stores it, for an insert that leaves the column out).
+  bool required = false;
+  std::optional<std::string> defaultValue{};
 
   bool fixed() const { return flags & kColumnFlagFixed; }
   bool autoNumber() const { return flags & (kColumnFlagAutoLong | kColumnFlagAutoGuid); }
+  bool autoIncrement() const { return (flags & kColumnFlagAutoLong) && type() == ColumnType::kLong; }
+  bool replicationId() const { return (flags & kColumnFlagAutoGuid) && type() == ColumnType::kGuid; }
   bool compressedUnicode() const { return extFlags & kColumnExtFlagCompressedUnicode; }
   bool calculated() const { return (extFlags & kColumnExtFlagCalculated) == kColumnExtFlagCalculated; }
   // The type values are decoded by: the result type for a calculated column whose result type is known.

@@ -85,6 +85,11 @@ class Parser {
   jet::Result<AccessStatement> ParseDrop();
   jet::Result<std::string> ParseName(std::string_view what);
   jet::Result<SqlColumnDefinition> ParseColumnDefinition();
+  // AutoNumber, NOT NULL, DEFAULT and foreign keys (see their definitions below).
+  Status ParseNullAndDefault(SqlColumnDefinition& column);
+  jet::Result<std::vector<std::string>> ParseColumnList(std::string_view what, std::string_view after);
+  jet::Result<AccessStatement> ParseAlter();
+  Status ParseReferentialActions(AddForeignKeyStatement& key);
   // Keys and indexes (CREATE TABLE constraints, CREATE INDEX).
   bool AtKeyConstraint() const { return AtWord("CONSTRAINT") || AtWord("PRIMARY") || AtWord("UNIQUE"); }
   Status ParseColumnKeys(const std::string& column, CreateTableStatement& create);
@@ -292,10 +297,12 @@ jet::Result<AccessStatement> Parser::Parse() {
   if (AtWord("CREATE")) return ParseCreate();
   if (AtWord("INSERT")) return ParseInsert();
   if (AtWord("DROP")) return ParseDrop();
+  if (AtWord("ALTER")) return ParseAlter();
   return Status(ErrorCode::kInvalidArgument,
                 "The statement \"" + StatementBeginning(statement_) +
                     "\" is not one this database understands: it takes SELECT * FROM, SELECT ... INTO, "
-                    "CREATE TABLE, CREATE INDEX, INSERT INTO ... VALUES and DROP TABLE.");
+                    "CREATE TABLE, CREATE INDEX, INSERT INTO ... VALUES, DROP TABLE and ALTER TABLE ... ADD "
+                    "CONSTRAINT.");
 }
 
 jet::Result<AccessStatement> Parser::ParseSelect() {
@@ -352,7 +359,11 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
         return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have the column \"" +
                                                        column.name + "\" twice (names are compared without regard to case).");
     create.columns.push_back(std::move(column));
-    JET_RETURN_IF_ERROR(ParseColumnKeys(create.columns.back().name, create));
+    // NOT NULL, DEFAULT and keys may follow the type in any order.
+    while (AtKeyConstraint() || AtWord("NOT") || AtWord("NULL") || AtWord("DEFAULT")) {
+      JET_RETURN_IF_ERROR(ParseColumnKeys(create.columns.back().name, create));
+      JET_RETURN_IF_ERROR(ParseNullAndDefault(create.columns.back()));
+    }
     if (create.columns.size() > kMaxColumnsPerTable)
       return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have more than " +
                                                      std::to_string(kMaxColumnsPerTable) + " columns, the most Access allows.");
@@ -400,16 +411,22 @@ jet::Result<SqlColumnDefinition> Parser::ParseColumnDefinition() {
     message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
     return Status(type.status().code(), "Column \"" + name + "\": " + message);
   }
-  return SqlColumnDefinition{std::move(name), type.value()};
+  SqlColumnDefinition column{std::move(name), type.value()};
+  JET_RETURN_IF_ERROR(ParseNullAndDefault(column));
+  return column;
 }
 
 jet::Result<AccessStatement> Parser::ParseInsert() {
   JET_RETURN_IF_ERROR(Advance());
   JET_RETURN_IF_ERROR(ExpectWord("INTO", "INSERT"));
   JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
-  JET_RETURN_IF_ERROR(ExpectWord("VALUES", "the table name"));
+  std::vector<std::string> columns;
+  if (AtSymbol('(')) {
+    JET_ASSIGN_OR_RETURN(columns, ParseColumnList("a column name", "the table name"));
+  }
+  JET_RETURN_IF_ERROR(ExpectWord("VALUES", columns.empty() ? "the table name" : "the column list"));
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "VALUES"));
-  InsertStatement insert{std::move(table), {}};
+  InsertStatement insert{std::move(table), {}, std::move(columns)};
   insert.values.reserve(16);
   while (true) {
     JET_RETURN_IF_ERROR(ParseLiteral(insert.values.emplace_back()));
@@ -421,6 +438,9 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
     JET_RETURN_IF_ERROR(Advance());
     break;
   }
+  if (!insert.columns.empty() && insert.columns.size() != insert.values.size())
+    return Error("the column list names " + std::to_string(insert.columns.size()) + " columns but " +
+                 std::to_string(insert.values.size()) + " values follow");
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
   return AccessStatement(std::move(insert));
 }
@@ -475,6 +495,108 @@ jet::Result<AccessStatement> Parser::ParseDrop() {
   JET_ASSIGN_OR_RETURN(auto table, ParseName("a table name"));
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
   return AccessStatement(DropTableStatement{std::move(table)});
+}
+
+// ---- AutoNumber, NOT NULL, DEFAULT, foreign keys -------------------------------------------
+
+// After a column's type: NOT NULL, NULL (the default) and DEFAULT literal, in any order.
+Status Parser::ParseNullAndDefault(SqlColumnDefinition& column) {
+  while (true) {
+    if (AtWord("NOT")) {
+      JET_RETURN_IF_ERROR(Advance());
+      JET_RETURN_IF_ERROR(ExpectWord("NULL", "NOT"));
+      column.notNull = true;
+    } else if (AtWord("NULL")) {
+      JET_RETURN_IF_ERROR(Advance());
+    } else if (AtWord("DEFAULT")) {
+      if (column.defaultValue) return Error("the column \"" + column.name + "\" has two defaults");
+      JET_RETURN_IF_ERROR(Advance());
+      column.defaultValue.emplace();
+      JET_RETURN_IF_ERROR(ParseLiteral(*column.defaultValue));
+    } else {
+      return Status::Ok();
+    }
+  }
+}
+
+// "(" name, ... ")": at least one name, none twice (compared without regard to case).
+jet::Result<std::vector<std::string>> Parser::ParseColumnList(std::string_view what, std::string_view after) {
+  JET_RETURN_IF_ERROR(ExpectSymbol('(', after));
+  std::vector<std::string> names;
+  while (true) {
+    auto name = ParseName(what);
+    if (!name.ok()) return name.status();
+    for (const auto& earlier : names)
+      if (SameWord(earlier, *name)) return Error("the column \"" + *name + "\" is named twice");
+    names.push_back(std::move(name.value()));
+    if (AtSymbol(',')) {
+      JET_RETURN_IF_ERROR(Advance());
+      continue;
+    }
+    JET_RETURN_IF_ERROR(ExpectSymbol(')', "the column \"" + names.back() + "\""));
+    return names;
+  }
+}
+
+jet::Result<AccessStatement> Parser::ParseAlter() {
+  JET_RETURN_IF_ERROR(Advance());
+  JET_RETURN_IF_ERROR(ExpectWord("TABLE", "ALTER"));
+  AddForeignKeyStatement key;
+  auto table = ParseName("a table name");
+  if (!table.ok()) return table.status();
+  key.table = std::move(table.value());
+  JET_RETURN_IF_ERROR(ExpectWord("ADD", "the table name"));
+  JET_RETURN_IF_ERROR(ExpectWord("CONSTRAINT", "ADD"));
+  auto name = ParseName("the constraint's name");
+  if (!name.ok()) return name.status();
+  key.name = std::move(name.value());
+  JET_RETURN_IF_ERROR(CheckAccessObjectName(key.name, "relationship"));
+  JET_RETURN_IF_ERROR(ExpectWord("FOREIGN", "the constraint's name"));
+  JET_RETURN_IF_ERROR(ExpectWord("KEY", "FOREIGN"));
+  auto columns = ParseColumnList("a column name", "FOREIGN KEY");
+  if (!columns.ok()) return columns.status();
+  key.columns = std::move(columns.value());
+  JET_RETURN_IF_ERROR(ExpectWord("REFERENCES", "the foreign key's columns"));
+  auto parent = ParseName("the referenced table's name");
+  if (!parent.ok()) return parent.status();
+  key.referencedTable = std::move(parent.value());
+  if (AtSymbol('(')) {
+    auto referenced = ParseColumnList("a column name", "the referenced table's name");
+    if (!referenced.ok()) return referenced.status();
+    key.referencedColumns = std::move(referenced.value());
+    if (key.referencedColumns.size() != key.columns.size())
+      return Error("the foreign key has " + std::to_string(key.columns.size()) + " columns but refers to " +
+                   std::to_string(key.referencedColumns.size()));
+  }
+  JET_RETURN_IF_ERROR(ParseReferentialActions(key));
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  return AccessStatement(std::move(key));
+}
+
+// [ON UPDATE CASCADE|NO ACTION] [ON DELETE CASCADE|NO ACTION], each at most once.
+Status Parser::ParseReferentialActions(AddForeignKeyStatement& key) {
+  bool update = false, remove = false;
+  while (AtWord("ON")) {
+    JET_RETURN_IF_ERROR(Advance());
+    const bool isUpdate = AtWord("UPDATE");
+    if (!isUpdate && !AtWord("DELETE")) return Expected("UPDATE or DELETE", "ON");
+    const std::string event = isUpdate ? "UPDATE" : "DELETE";
+    if (isUpdate ? update : remove) return Error("ON " + event + " is given twice");
+    (isUpdate ? update : remove) = true;
+    JET_RETURN_IF_ERROR(Advance());
+    bool cascade = false;
+    if (AtWord("CASCADE")) {
+      cascade = true;
+      JET_RETURN_IF_ERROR(Advance());
+    } else if (AtWord("NO")) {
+      JET_RETURN_IF_ERROR(Advance());
+      JET_RETURN_IF_ERROR(ExpectWord("ACTION", "NO"));
+    } else {
+      return Expected("CASCADE or NO ACTION", "ON " + event);
+    }
+    (isUpdate ? key.cascadeUpdates : key.cascadeDeletes) = cascade;
+  }
+  return Status::Ok();
 }
 
 // ---- Keys and indexes ------------------------------------------------------------------

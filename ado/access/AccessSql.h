@@ -2,11 +2,13 @@
 // optionally ending in ";":
 //   SELECT * FROM t
 //   SELECT a1.* INTO new FROM old AS a1        (also SELECT * INTO new FROM old)
-//   CREATE TABLE t (col TYPE [PRIMARY KEY | UNIQUE], ...,
+//   CREATE TABLE t (col TYPE [NOT NULL] [DEFAULT literal] [PRIMARY KEY | UNIQUE], ...,
 //                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...))
 //   CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY | WITH DISALLOW NULL | WITH IGNORE NULL]
-//   INSERT INTO t VALUES (literal, ...)
+//   INSERT INTO t [(col, ...)] VALUES (literal, ...)
 //   DROP TABLE t
+//   ALTER TABLE t ADD CONSTRAINT name FOREIGN KEY (col, ...) REFERENCES parent [(col, ...)]
+//         [ON UPDATE CASCADE] [ON DELETE CASCADE]
 // Keywords in any case. Names bare, in back-quotes or in square brackets, a doubled closing
 // delimiter inside standing for one. Literals: 'text' ('' inside), NULL, numbers with sign,
 // decimal point and exponent, True/False, and binary 0x0A1B (an even number of hex digits).
@@ -15,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -44,6 +47,8 @@ struct SqlLiteral {
 struct SqlColumnDefinition {
   std::string name;
   AccessColumnType type;
+  bool notNull = false;                     // NOT NULL
+  std::optional<SqlLiteral> defaultValue{};  // DEFAULT literal
   bool operator==(const SqlColumnDefinition&) const = default;
 };
 
@@ -87,7 +92,8 @@ struct CreateIndexStatement {
 };
 struct InsertStatement {
   std::string table;
-  std::vector<SqlLiteral> values;  // one per column, in column order
+  std::vector<SqlLiteral> values;  // one per column, in column order (or in the order of `columns`)
+  std::vector<std::string> columns{};  // the column list; empty when the statement has none
   bool operator==(const InsertStatement&) const = default;
 };
 struct DropTableStatement {
@@ -95,8 +101,21 @@ struct DropTableStatement {
   bool operator==(const DropTableStatement&) const = default;
 };
 
+// ALTER TABLE t ADD CONSTRAINT name FOREIGN KEY (...) REFERENCES parent (...): an Access relationship.
+struct AddForeignKeyStatement {
+  std::string table;  // the referring table
+  std::string name;   // the relationship's name
+  std::vector<std::string> columns;
+  std::string referencedTable;
+  std::vector<std::string> referencedColumns;  // empty: the referenced table's primary key
+  bool cascadeUpdates = false;
+  bool cascadeDeletes = false;
+  bool operator==(const AddForeignKeyStatement&) const = default;
+};
+
 using AccessStatement = std::variant<SelectAllStatement, SelectIntoStatement, CreateTableStatement,
-                                     InsertStatement, DropTableStatement, CreateIndexStatement>;
+                                     InsertStatement, DropTableStatement, CreateIndexStatement,
+                                     AddForeignKeyStatement>;
 
 // Parses one statement. Errors (kInvalidArgument, or kUnsupported for a type word we do not
 // create) quote the statement's beginning and say what was expected where.

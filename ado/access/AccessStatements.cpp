@@ -1,5 +1,6 @@
 #include "ado/access/AccessStatements.h"
 
+#include "ado/access/ColumnDefaults.h"
 #include "ado/access/LiteralConversion.h"
 
 #include <random>
@@ -10,6 +11,46 @@ namespace {
 jet::Status Named(const jet::Status& status, const std::string& fileName) {
   if (status.ok()) return status;
   return jet::Status(status.code(), fileName + ": " + status.message());
+}
+
+// INSERT INTO t (columns) VALUES (...): the row in column-number order. A column the list
+// leaves out takes its default when that is a constant, else Null (an AutoNumber is then
+// numbered by the engine, a Required column refused there).
+jet::Result<std::vector<jet::Value>> ValuesForColumnList(InsertStatement&& insert,
+                                                         const std::vector<const jet::ColumnDef*>& columns,
+                                                         const std::string& where) {
+  std::vector<std::optional<jet::Value>> given(columns.size());
+  for (size_t k = 0; k < insert.columns.size(); ++k) {
+    size_t at = 0;
+    while (at < columns.size() && !jet::EqualsIgnoreCase(columns[at]->name, insert.columns[k])) ++at;
+    if (at == columns.size()) {
+      return jet::Status(jet::ErrorCode::kNotFound, where + " has no column named " + insert.columns[k]);
+    }
+    auto value = ConvertLiteral(std::move(insert.values[k]), AccessColumnTypeOf(*columns[at]), columns[at]->name);
+    if (!value.ok()) return jet::Status(value.status().code(), where + ": " + value.status().message());
+    given[at] = std::move(value.value());
+  }
+  std::vector<jet::Value> row;
+  row.reserve(columns.size());
+  for (size_t at = 0; at < columns.size(); ++at) {
+    if (given[at]) {
+      row.push_back(std::move(*given[at]));
+      continue;
+    }
+    std::optional<SqlLiteral> constant;
+    if (columns[at]->defaultValue && !columns[at]->autoNumber()) constant = ConstantOfDefault(*columns[at]->defaultValue);
+    if (!constant) {
+      row.push_back(jet::Null{});
+      continue;
+    }
+    auto value = ConvertLiteral(*constant, AccessColumnTypeOf(*columns[at]), columns[at]->name);
+    if (!value.ok()) {
+      return jet::Status(value.status().code(), where + ": the default " + *columns[at]->defaultValue + " of " +
+                                                    value.status().message());
+    }
+    row.push_back(std::move(value.value()));
+  }
+  return row;
 }
 
 // The name of an unnamed UNIQUE constraint's index: "Index_" and 16 random hex digits in
@@ -72,13 +113,35 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     std::vector<jet::NewColumn> columns;
     for (const auto& c : create->columns) {
       JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(c.name, "column"), fileName));
-      columns.push_back({c.name, c.type.type, c.type.length, c.type.precision, c.type.scale});
+      jet::NewColumn column{c.name, c.type.type, c.type.length, c.type.precision, c.type.scale};
+      if (c.type.autoIncrement) column.autoNumber = jet::AutoNumber::kIncrement;
+      column.required = c.notNull;
+      if (c.defaultValue) {
+        // A default the column could not store is refused now, not at the first insert.
+        auto value = ConvertLiteral(*c.defaultValue, c.type, c.name);
+        if (!value.ok()) return Named(value.status(), fileName + ": table " + create->table + ", DEFAULT");
+        auto expression = DefaultExpression(*c.defaultValue, c.name);
+        if (!expression.ok()) return Named(expression.status(), fileName + ": table " + create->table);
+        column.defaultValue = std::move(expression.value());
+      }
+      columns.push_back(std::move(column));
     }
     return session.createTable(create->table, columns, IndexesOfKeys(create->keys));
   }
   if (const auto* create = std::get_if<CreateIndexStatement>(&statement)) {
     JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->index, "index"), fileName));
     return session.createIndex(create->table, IndexOf(*create));
+  }
+  if (auto* key = std::get_if<AddForeignKeyStatement>(&statement)) {
+    jet::NewRelationship relationship;
+    relationship.name = std::move(key->name);
+    relationship.table = std::move(key->table);
+    relationship.columns = std::move(key->columns);
+    relationship.referencedTable = std::move(key->referencedTable);
+    relationship.referencedColumns = std::move(key->referencedColumns);
+    relationship.cascadeUpdates = key->cascadeUpdates;
+    relationship.cascadeDeletes = key->cascadeDeletes;
+    return session.createRelationship(relationship);
   }
   if (auto* insert = std::get_if<InsertStatement>(&statement)) {
     JET_ASSIGN_OR_RETURN(auto byNumber, session.insertColumns(insert->table));
@@ -88,6 +151,11 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       const jet::CatalogEntry* entry = session.database().catalog().findTable(insert->table);
       return entry ? entry->name : insert->table;
     };
+    if (!insert->columns.empty()) {
+      auto values = ValuesForColumnList(std::move(*insert), columns, fileName + ": table " + tableName());
+      if (!values.ok()) return values.status();
+      return session.insert(insert->table, std::move(values.value()));
+    }
     if (insert->values.size() != columns.size()) {
       return jet::Status::InvalidArgument(fileName, "table " + tableName() + " has " + std::to_string(columns.size()) +
 " columns, the INSERT gives " + std::to_string(insert->values.size()) + " values");

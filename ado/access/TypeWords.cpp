@@ -90,16 +90,24 @@ jet::Status SizeError(std::string_view word, std::string what) {
   return {ErrorCode::kInvalidArgument, "The column type " + std::string(word) + " " + what + "."};
 }
 
+// COUNTER and AUTOINCREMENT: Access's (seed, increment) form is not taken; numbers start at 1
+// and go up by 1.
+jet::Result<AccessColumnType> AutoNumberType(std::string_view word, std::span<const int64_t> sizes) {
+  if (!sizes.empty())
+    return SizeError(word, "takes no start and step here: AutoNumbers start at 1 and go up by 1");
+  AccessColumnType result;
+  result.type = ColumnType::kLong;
+  result.autoIncrement = true;
+  return result;
+}
+
 }  // namespace
 
 jet::Result<AccessColumnType> ResolveTypeWord(std::string_view word, std::span<const int64_t> sizes) {
   const auto found = std::find_if(kTypeWords.begin(), kTypeWords.end(),
                                   [&](const TypeWord& entry) { return SameWord(entry.word, word); });
   if (found == kTypeWords.end()) {
-    if (SameWord(word, "COUNTER") || SameWord(word, "AUTOINCREMENT"))
-      return jet::Status(ErrorCode::kUnsupported,
-                         "The column type " + std::string(word) + " (AutoNumber) is not supported: "
-                         "created tables hold plain columns only.");
+    if (SameWord(word, "COUNTER") || SameWord(word, "AUTOINCREMENT")) return AutoNumberType(word, sizes);
     return jet::Status(ErrorCode::kInvalidArgument, "Unknown column type \"" + std::string(word) + "\".");
   }
 
@@ -151,7 +159,7 @@ std::string DescribeColumnType(const AccessColumnType& type) {
     case ColumnType::kBoolean: return "Yes/No";
     case ColumnType::kByte: return "Byte";
     case ColumnType::kInteger: return "Integer";
-    case ColumnType::kLong: return "Long Integer";
+    case ColumnType::kLong: return type.autoIncrement ? "AutoNumber" : "Long Integer";
     case ColumnType::kBigInt: return "Large Number";
     case ColumnType::kCurrency: return "Currency";
     case ColumnType::kFloat: return "Single";

@@ -17,7 +17,7 @@
 //   BINARY, VARBINARY [(n)]                               Binary(n), Binary(255) without n
 // A text or binary type without a length is 255 long: Microsoft's ODBC notes on the Access
 // driver ("CREATE TABLE statement limitations") say so, and TEXT alone is the exception above.
-// Autonumber (COUNTER, AUTOINCREMENT) is refused: created tables hold plain columns only.
+//   COUNTER, AUTOINCREMENT                                AutoNumber: Long Integer, numbered by the table
 #pragma once
 
 #include <cstdint>
@@ -36,6 +36,7 @@ struct AccessColumnType {
   uint16_t length = 0;    // Text: characters (1..255); Binary: bytes (1..255); else 0
   uint8_t precision = 0;  // Decimal: 1..28; else 0
   uint8_t scale = 0;      // Decimal: 0..precision; else 0
+  bool autoIncrement = false;  // COUNTER: a Long Integer AutoNumber
   bool operator==(const AccessColumnType&) const = default;
 };
 

@@ -94,6 +94,12 @@ Status CheckJet3Table(const DatabaseHeader& header, const std::string& fileName,
                                                  " columns; nothing was written");
     }
     JET_RETURN_IF_ERROR(CheckName(header, fileName, "table " + name + ", column", c.name));
+    // Their properties go in MSysObjects.LvProp, whose Access 97 form is not written yet.
+    if (c.required || c.defaultValue) {
+      return Status::Unsupported(fileName, "table " + name + ", column " + c.name +
+                                               ": NOT NULL and DEFAULT are not written to Access 97 databases by "
+                                               "this engine yet; nothing was written");
+    }
   }
   return Status::Ok();
 }
@@ -138,6 +144,8 @@ std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, cons
     StoreU16(&block[f.column.codePage], header.codePage);
     const bool variable = IsVariable(c.type);
     block[f.column.flags] = variable ? kColumnFlagNullable : kColumnFlagFixed | kColumnFlagNullable;
+    if (c.autoNumber == AutoNumber::kIncrement) block[f.column.flags] |= kColumnFlagAutoLong;
+    if (c.autoNumber == AutoNumber::kReplicationId) block[f.column.flags] |= kColumnFlagAutoGuid;
     if (!variable && c.type != ColumnType::kBoolean) {
       StoreU16(&block[f.column.fixedOffset], fixedOffset);
       fixedOffset = static_cast<uint16_t>(fixedOffset + StoredLength(c));

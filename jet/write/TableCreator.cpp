@@ -6,8 +6,10 @@
 #include "jet/Bytes.h"
 #include "jet/Catalog.h"
 #include "jet/DataPage.h"
+#include "jet/PropertyWriter.h"
 #include "jet/Text.h"
 #include "jet/format/CatalogLayout.h"
+#include "jet/format/PropertyLayout.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/Jet3TableDefinition.h"
@@ -64,6 +66,21 @@ std::vector<uint8_t> EmptyInlineMap(const JetFormat& format) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns) {
+  // The table's own block comes first even when empty, as in Access's blobs.
+  std::vector<PropertyBlock> blocks{PropertyBlock{"", property::kObjectBlock, {}}};
+  for (const NewColumn& c : columns) {
+    PropertyBlock block{c.name, property::kColumnBlock, {}};
+    if (c.required) block.values.push_back(YesNoProperty(property::kRequired, true, property::kEngineValue));
+    if (c.defaultValue) {
+      block.values.push_back(MemoProperty(property::kDefaultValue, *c.defaultValue, property::kEngineValue));
+    }
+    if (!block.values.empty()) blocks.push_back(std::move(block));
+  }
+  if (blocks.size() == 1) return {};
+  return BuildProperties(blocks);
+}
 
 Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain) {
   const JetFormat& format = writer.format();
@@ -169,6 +186,8 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
     }
     const bool variable = IsVariable(c.type);
     block[f.column.flags] = variable ? kColumnFlagNullable : kColumnFlagFixed | kColumnFlagNullable;
+    if (c.autoNumber == AutoNumber::kIncrement) block[f.column.flags] |= kColumnFlagAutoLong;
+    if (c.autoNumber == AutoNumber::kReplicationId) block[f.column.flags] |= kColumnFlagAutoGuid;
     if (c.type == ColumnType::kText) block[f.column.extFlags] = kColumnExtFlagCompressedUnicode;
     if (!variable && c.type != ColumnType::kBoolean) {
       StoreU16(&block[f.column.fixedOffset], fixedOffset);
@@ -242,7 +261,17 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   if (db.catalog().findTable(name)) {
     return Status(ErrorCode::kExists, fileName + ": a table named " + name + " exists already");
   }
-  if (columns.empty()) return Status::InvalidArgument(fileName, "table " + name + " needs a column");
+  if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
+  for (const NewColumn& c : columns) {
+    const bool fits = c.autoNumber == AutoNumber::kNone ||
+                      (c.autoNumber == AutoNumber::kIncrement && c.type == ColumnType::kLong) ||
+                      (c.autoNumber == AutoNumber::kReplicationId && c.type == ColumnType::kGuid);
+    if (!fits) {
+      return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + ", column " + c.name +
+                                                     ": an AutoNumber is a Long Integer (increment) or a "
+                                                     "Replication ID, not a " + std::string(ColumnTypeName(c.type)));
+    }
+  }
   const JetFormat& format = writer.format();
   if (format.jet3) {
     JET_RETURN_IF_ERROR(CheckJet3Table(db.header(), fileName, name, columns));
@@ -301,6 +330,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
     if (auto* s = std::get_if<std::string>(&n); s && *s == "MSysDb") owner = ColumnValue(*objectsDef, row, "Owner");
   }
   const double now = NowAsDateTime();
+  const std::vector<uint8_t> properties = BuildColumnProperties(columns);
   std::vector<Value> objectRow;
   for (const auto& c : objectsDef->columns) {
     if (c.name == "Id") objectRow.push_back(static_cast<int32_t>(tdefPage));
@@ -310,6 +340,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
     else if (c.name == "DateCreate" || c.name == "DateUpdate") objectRow.push_back(DateTime{now});
     else if (c.name == "Owner") objectRow.push_back(owner);
     else if (c.name == "Flags") objectRow.push_back(int32_t{0});
+    else if (c.name == "LvProp" && !properties.empty()) objectRow.push_back(Binary{properties});
     else objectRow.push_back(Null{});
   }
   InsertOptions catalogue{.catalogue = true};

@@ -3,10 +3,12 @@
 // row with both of its index entries and the MSysACEs permission rows Access gives a
 // new table (the Tables container's, copied). Indexes given with the columns are laid out
 // as Access lays them out: the index usage-map rows after the table's own map rows, then
-// one empty root leaf page per real index.
+// one empty root leaf page per real index. Columns' Required and DefaultValue go to the
+// row's LvProp properties, as Access keeps them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,12 +20,18 @@
 
 namespace jet {
 
+// What numbers a column itself: AutoNumber as increment (Long) or replication ID (GUID).
+enum class AutoNumber : uint8_t { kNone, kIncrement, kReplicationId };
+
 struct NewColumn {
   std::string name;
   ColumnType type = ColumnType::kText;
   uint16_t length = 0;    // Text: characters; Binary: bytes; else unused
   uint8_t precision = 0;  // Decimal
   uint8_t scale = 0;
+  AutoNumber autoNumber = AutoNumber::kNone;  // kIncrement needs kLong, kReplicationId kGuid
+  bool required = false;                      // NOT NULL: the column property "Required"
+  std::optional<std::string> defaultValue{};  // DEFAULT: the expression as Access stores it
 };
 
 // A new table's indexes as its definition lists them: real indexes in number order,
@@ -47,7 +55,8 @@ Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const 
                                    const std::string& context);
 
 // Creates table `name` with `indexes` (on the new, empty table). A table of that name
-// (any case) is kExists; the caller checks the names' characters.
+// (any case) is kExists; the caller checks the names' characters. An AutoNumber of the
+// wrong type is kInvalidArgument.
 Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
                              const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes = {});
 
@@ -55,6 +64,9 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
 // `chain` (the definition's pages now, first page included) and new pages after them
 // when it needs more. Each page gets its TDEF header, free-space field and next-page link.
 Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain);
+
+// The LvProp blob for `columns` (empty when no column has a property to keep).
+std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns);
 
 // The current local time as a Date/Time value (days since 1899-12-30).
 double NowAsDateTime();

@@ -9,6 +9,7 @@
 #include "jet/DataPage.h"
 #include "jet/RowCodec.h"
 #include "jet/Text.h"
+#include "jet/write/AutoNumbers.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/IndexWriter.h"
 #include "jet/write/LongValueWriter.h"
@@ -221,13 +222,28 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
                                                 std::to_string(def.columns.size()) + " columns");
   }
   JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
-  for (const auto& c : def.columns) {
-    // Access fills these itself; a row without the next number would break the counter.
-    if (c.autoNumber() || c.calculated() || c.type() == ColumnType::kComplex) {
-      return Status::Unsupported(context, "column " + c.name +
-                                              " is an AutoNumber, calculated or multi-value column, which this "
-                                              "engine does not fill yet; nothing was written");
+  bool numbered = true;
+  for (size_t i = 0; i < values.size(); ++i) {
+    const ColumnDef& c = def.columns[i];
+    // Access computes these itself from other tables or expressions.
+    if (c.calculated() || c.type() == ColumnType::kComplex) {
+      return Status(ErrorCode::kUnsupported, context + ": column " + c.name +
+                                                 " is a calculated or multi-value column, which this "
+                                                 "engine does not fill yet; nothing was written");
     }
+    if (c.autoNumber() && IsNull(values[i])) {
+      numbered = false;
+    } else if (c.required && IsNull(values[i]) && c.type() != ColumnType::kBoolean) {
+      return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name +
+                                                     ": a value is required (the column is NOT NULL), the row "
+                                                     "has none; nothing was written");
+    }
+  }
+  if (!numbered) {
+    // Callers that may change the row number it themselves (WriteSession) and save this copy.
+    std::vector<Value> filled = values;
+    JET_RETURN_IF_ERROR(FillAutoNumbers(writer, def, filled, context));
+    return InsertRow(writer, def, filled, options);
   }
 
   const TextStorage storage = TextStorageOf(writer.file().header());
@@ -278,6 +294,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     encoded = EncodeRowInto(def, format, fields, context, row);
   }
   JET_RETURN_IF_ERROR(encoded);
+  JET_RETURN_IF_ERROR(KeepAutoNumbers(writer, def, values));
 
   // The table's last data page if the row fits there, else a new page in both maps.
   auto tableName = [&] { return "table " + def.name; };

@@ -21,7 +21,9 @@ struct InsertOptions {
 };
 
 // Inserts one row; `values` in definition order (def.columns), one per column. A value
-// that does not fit its column is kInvalidArgument naming the table and column.
+// that does not fit its column, or Null in a column whose "Required" property is set, is
+// kInvalidArgument naming the table and column. AutoNumber columns holding Null are
+// numbered (jet/write/AutoNumbers.h); explicit values are kept.
 Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std::vector<Value>& values,
                              const InsertOptions& options = {});
 

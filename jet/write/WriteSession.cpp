@@ -1,6 +1,7 @@
 #include "jet/write/WriteSession.h"
 
 #include "jet/index/TextSortOrder.h"
+#include "jet/write/AutoNumbers.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/IndexCreator.h"
 #include "jet/write/TableDropper.h"
@@ -136,12 +137,21 @@ Status WriteSession::insertRow(const std::string& name, std::vector<Value>& valu
                                                         std::to_string(byNumber.size()) + " columns, the statement gives " +
                                                         std::to_string(values.size()) + " values");
   }
-  // Values come in column-number order; the row encoder takes definition order.
-  if (target->numberOrder) return InsertRow(writer_, def, values).status();
+  // Values come in column-number order; the row encoder takes definition order. AutoNumber
+  // columns are numbered here, in the row itself, so that InsertRow need not copy it.
+  auto number = [&](std::vector<Value>& row) -> Status {
+    if (!LacksAutoNumbers(def, row)) return Status::Ok();
+    return FillAutoNumbers(writer_, def, row, db_->fileName() + ": table " + def.name);
+  };
+  if (target->numberOrder) {
+    JET_RETURN_IF_ERROR(number(values));
+    return InsertRow(writer_, def, values).status();
+  }
   std::vector<Value> ordered(def.columns.size());
   for (size_t k = 0; k < byNumber.size(); ++k) {
     ordered[static_cast<size_t>(byNumber[k] - def.columns.data())] = std::move(values[k]);
   }
+  JET_RETURN_IF_ERROR(number(ordered));
   return InsertRow(writer_, def, ordered).status();
 }
 
@@ -159,6 +169,10 @@ Result<std::vector<std::string>> WriteSession::enforcedChildTables() {
   }
   enforcedChildren_ = out;
   return out;
+}
+
+Status WriteSession::createRelationship(const NewRelationship& relationship) {
+  return run([&]() -> Status { return CreateRelationship(*db_, writer_, relationship); }, true);
 }
 
 Status WriteSession::dropTable(const std::string& name) {

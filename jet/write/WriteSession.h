@@ -27,6 +27,7 @@
 #include "jet/Value.h"
 #include "jet/write/AccessLockFile.h"
 #include "jet/write/PageWriter.h"
+#include "jet/write/RelationshipWriter.h"
 #include "jet/write/TableCreator.h"
 
 namespace jet {
@@ -56,6 +57,8 @@ class WriteSession {
   Result<const std::vector<const ColumnDef*>*> insertColumns(const std::string& name);
   // DROP TABLE name.
   Status dropTable(const std::string& name);
+  // ALTER TABLE ... ADD CONSTRAINT ... FOREIGN KEY: an Access relationship (RelationshipWriter.h).
+  Status createRelationship(const NewRelationship& relationship);
   // SELECT * INTO target FROM source: a new table with source's columns and rows.
   Status copyTable(const std::string& source, const std::string& target);
 

@@ -64,8 +64,19 @@ TEST(TypeWordsTest, Sizes) {
 TEST(TypeWordsTest, UnknownAndUnsupportedWords) {
   EXPECT_EQ(ResolveTypeWord("TIMESTAMP", {}).status().code(), jet::ErrorCode::kInvalidArgument);
   EXPECT_EQ(ResolveTypeWord("BLOB", {}).status().code(), jet::ErrorCode::kInvalidArgument);
-  EXPECT_EQ(ResolveTypeWord("COUNTER", {}).status().code(), jet::ErrorCode::kUnsupported);
-  EXPECT_EQ(ResolveTypeWord("autoincrement", {}).status().code(), jet::ErrorCode::kUnsupported);
+}
+
+TEST(TypeWordsTest, CounterIsALongIntegerAutoNumberWithoutSeed) {
+  for (const char* word : {"COUNTER", "autoincrement"}) {
+    auto type = ResolveTypeWord(word, {});
+    ASSERT_TRUE(type.ok()) << word;
+    EXPECT_EQ(type->type, ColumnType::kLong);
+    EXPECT_TRUE(type->autoIncrement);
+    EXPECT_EQ(DescribeColumnType(*type), "AutoNumber");
+    const int64_t seed[] = {100, 5};
+    EXPECT_EQ(ResolveTypeWord(word, seed).status().code(), jet::ErrorCode::kInvalidArgument);
+  }
+  EXPECT_FALSE(ResolveTypeWord("LONG", {})->autoIncrement);
 }
 
 TEST(TypeWordsTest, Descriptions) {
