@@ -357,7 +357,7 @@ TEST(Jet3Write, LongRowsKeepTheirOffsetsThroughTheJumpTable) {
 // What Access 97 cannot hold is refused with a message naming the file, table, column and
 // character, and the file stays as it was: a character outside the code page (in text, in
 // a memo, in a name), a type that came with later versions, text longer than its column
-// (Jet3 counts one byte a character: five euro signs fit a Text(5)), an index.
+// (Jet3 counts one byte a character: five euro signs fit a Text(5)), an index, NOT NULL.
 TEST(Jet3Write, WhatAccess97CannotHoldIsRefusedAndNothingWritten) {
   const auto file = CopyOfCorpusFile(kAccess97Files[0]);
   auto session = jet::WriteSession::Open(file.string());
@@ -400,8 +400,36 @@ TEST(Jet3Write, WhatAccess97CannotHoldIsRefusedAndNothingWritten) {
                                                "databases by this engine yet; nothing was written");
   refused = s.createIndex("Table1", jet::NewIndex{"ByC", {{"C"}}});
   EXPECT_EQ(refused.code(), jet::ErrorCode::kUnsupported) << refused.message();
+  jet::NewColumn required{"R", ColumnType::kLong};
+  required.required = true;
+  refused = s.createTable("Required", {required});
+  EXPECT_NE(refused.message().find("column R: NOT NULL and DEFAULT are not written"), std::string::npos)
+      << refused.message();
   session->reset();
   EXPECT_EQ(ReadFileBytes(file), before);
+  ExpectCheckClean(file);
+}
+
+// AutoNumbers count on in Access 97's own table (Table3, with its index on the number)
+// and in a new one, from the counter at the Jet3 definition's own offset.
+TEST(Jet3Write, AutoNumbersCountInAccess97sTableAndInNewOnes) {
+  const auto file = CopyOfCorpusFile(kAccess97Files[0]);
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    jet::WriteSession& s = **session;
+    for (const char* b : {"one", "two"}) ASSERT_TRUE(s.insert("Table3", {jet::Null{}, std::string(b)}).ok());
+    jet::NewColumn counter{"Id", ColumnType::kLong};
+    counter.autoNumber = jet::AutoNumber::kIncrement;
+    ASSERT_TRUE(s.createTable("Counted", {counter, {"Name", ColumnType::kText, 20}}).ok());
+    for (const char* name : {"x", "y", "z"}) ASSERT_TRUE(s.insert("Counted", {jet::Null{}, std::string(name)}).ok());
+  }
+  using Rows = std::vector<std::vector<Value>>;
+  EXPECT_EQ(RowsOf(file, "Table3"), (Rows{{int32_t{1}, std::string("one")}, {int32_t{2}, std::string("two")}}));
+  EXPECT_EQ(RowsOf(file, "Counted"), (Rows{{int32_t{1}, std::string("x")},
+                                           {int32_t{2}, std::string("y")},
+                                           {int32_t{3}, std::string("z")}}));
+  ExpectOraclesAgree(file);
   ExpectCheckClean(file);
 }
 
