@@ -92,9 +92,83 @@ Status RowDecoder::split(std::span<const uint8_t> row, std::vector<FieldSlice>& 
   return Status::Ok();
 }
 
+namespace {
+
+// Jet3 rows end, from the back: null mask, variable count (1), jump table, the variable
+// offsets (first slot nearest, one byte each: the offset less 256 per jump before it), and
+// the end-of-data offset. A row of n bytes has (n - 1) / 256 jump entries; entry j names
+// the first offset (slot, or the count for the end of data) at or past 256 * (j + 1). An
+// entry no offset reaches, possible only for the last, is a dummy the readers skip.
+Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
+                     const std::string& context, size_t fixedEnd, uint32_t varSlots, size_t varBytes,
+                     std::vector<uint8_t>& row) {
+  const uint32_t columnCount = def.maxColumns;
+  const size_t maskLength = (columnCount + 7) / 8;
+  const size_t varStart = 1 + fixedEnd;
+  const size_t dataEnd = varStart + varBytes;
+  const size_t withoutJumps = dataEnd + 1 + varSlots + 1 + maskLength;
+  size_t jumps = 0;
+  while ((withoutJumps + jumps - 1) / 256 != jumps) jumps = (withoutJumps + jumps - 1) / 256;
+  const size_t total = withoutJumps + jumps;
+  if (total > format.maxRowSize) {
+    return Status(ErrorCode::kInvalidArgument, context + ": row of " + std::to_string(total) +
+                                                   " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
+  }
+  if (columnCount > 255 || varSlots > 255) {
+    return Status(ErrorCode::kInvalidArgument, context + ": an Access 97 row holds at most 255 columns");
+  }
+  if (jumps > 0 && dataEnd < 256 * (jumps - 1)) {
+    return Status(ErrorCode::kInvalidArgument, context + ": the row's variable-column table is too long");
+  }
+  row.assign(total, 0);
+  uint8_t* const bytes = row.data();
+  bytes[0] = static_cast<uint8_t>(columnCount);
+  uint8_t* const mask = bytes + total - maskLength;
+  thread_local std::vector<std::span<const uint8_t>> slots;  // reused from row to row
+  slots.assign(varSlots, {});
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const ColumnDef& c = def.columns[i];
+    const FieldSlice& f = fields[i];
+    if (!f.present) continue;
+    mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
+    if (c.inNullMaskOnly()) continue;
+    if (c.fixed()) {
+      std::copy(f.bytes.begin(), f.bytes.end(), bytes + 1 + c.fixedOffset);
+    } else {
+      slots[c.variableIndex] = f.bytes;
+    }
+  }
+  // Offsets of the slots, then of the end of data.
+  thread_local std::vector<size_t> offsets;
+  offsets.clear();
+  size_t at = varStart;
+  for (const auto& data : slots) {
+    offsets.push_back(at);
+    if (!data.empty()) std::memcpy(bytes + at, data.data(), data.size());
+    at += data.size();
+  }
+  offsets.push_back(at);
+  uint8_t* const count = mask - 1;
+  *count = static_cast<uint8_t>(varSlots);
+  uint8_t* const firstOffset = count - jumps - 1;  // slot 0's; slot i's is i bytes lower
+  for (size_t i = 0; i < offsets.size(); ++i) firstOffset[-static_cast<ptrdiff_t>(i)] = static_cast<uint8_t>(offsets[i]);
+  for (size_t j = 0; j < jumps; ++j) {
+    uint8_t entry = 0xFF;  // dummy
+    for (size_t i = 0; i < offsets.size(); ++i) {
+      if (offsets[i] >= 256 * (j + 1)) {
+        entry = static_cast<uint8_t>(i);
+        break;
+      }
+    }
+    count[-1 - static_cast<ptrdiff_t>(j)] = entry;
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
 Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
                      const std::string& context, std::vector<uint8_t>& row) {
-  if (format.jet3) return Status(ErrorCode::kReadOnly, context + ": Access 97 rows are not written");
   if (fields.size() != def.columns.size()) {
     return Status::InvalidArgument(context, "row has " + std::to_string(fields.size()) +
                                                 " values for " + std::to_string(def.columns.size()) + " columns");
@@ -118,6 +192,7 @@ Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<con
       if (fields[i].present) varBytes += fields[i].bytes.size();
     }
   }
+  if (format.jet3) return EncodeJet3Row(def, format, fields, context, fixedEnd, varSlots, varBytes, row);
   // Fixed data, variable data, then the end-of-data offset, the offsets (last slot first),
   // their count and the null mask.
   const size_t varStart = 2 + fixedEnd;

@@ -1,8 +1,8 @@
 // The row format: column count | fixed area | variable data | [EOD, variable offsets
 // (last first), variable count] | null mask (1 bit per column number, 1 = present).
 // Jet3 uses one-byte counts and offsets plus a jump table for rows over 255 bytes.
-// The decoder splits a row into one slice per column; the encoder builds a Jet4 row
-// from slices. Turning slices into values is ValueCodec's job.
+// The decoder splits a row into one slice per column; the encoder builds a row of the
+// file's format from slices. Turning slices into values is ValueCodec's job.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +38,7 @@ class RowDecoder {
   mutable std::vector<uint32_t> varOffsets_;  // scratch, reused per row
 };
 
-// Builds a Jet4 row: `fields` in definition order; fixed columns must carry exactly
+// Builds a row: `fields` in definition order; fixed columns must carry exactly
 // their size (or be absent), Yes/No columns only `present`. Refuses rows over the
 // format's maximum row size.
 Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format,

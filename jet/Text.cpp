@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace jet {
 namespace {
@@ -381,6 +383,100 @@ std::u16string Utf8ToUtf16(const std::string& text) {
   out.reserve(text.size());
   ForEachUtf16Unit(text, [&](char16_t unit) { out += unit; });
   return out;
+}
+
+namespace {
+
+// The next code point of UTF-8 `s` from `i` on (advancing `i`), or nothing when the bytes
+// there are no valid UTF-8 (broken, overlong or beyond U+10FFFF). Encoded surrogates are
+// taken: the reader gives unpaired ones so, and no code page holds them.
+std::optional<char32_t> NextCodePoint(std::string_view s, size_t& i) {
+  const auto* b = reinterpret_cast<const uint8_t*>(s.data());
+  const size_t n = s.size();
+  const uint8_t lead = b[i];
+  if (lead < 0x80) return ++i, char32_t{lead};
+  size_t length = 0;
+  char32_t cp = 0;
+  char32_t least = 0;
+  if ((lead & 0xE0) == 0xC0) length = 2, cp = lead & 0x1Fu, least = 0x80;
+  else if ((lead & 0xF0) == 0xE0) length = 3, cp = lead & 0x0Fu, least = 0x800;
+  else if ((lead & 0xF8) == 0xF0) length = 4, cp = lead & 0x07u, least = 0x10000;
+  else return std::nullopt;
+  if (i + length > n) return std::nullopt;
+  for (size_t k = 1; k < length; ++k) {
+    if ((b[i + k] & 0xC0) != 0x80) return std::nullopt;
+    cp = cp << 6 | (b[i + k] & 0x3Fu);
+  }
+  if (cp < least || cp > 0x10FFFF) return std::nullopt;
+  i += length;
+  return cp;
+}
+
+CodePageEncoding EncodeCp1252(std::string_view text, std::vector<uint8_t>& out) {
+  out.clear();
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto cp = NextCodePoint(text, i);
+    if (!cp) return {CodePageEncoding::Fault::kNotUtf8, 0};
+    if (*cp < 0x80 || (*cp >= 0xA0 && *cp <= 0xFF)) {
+      out.push_back(static_cast<uint8_t>(*cp));
+      continue;
+    }
+    const auto* found = std::find(kCp1252High.begin(), kCp1252High.end(), *cp);
+    if (found == kCp1252High.end()) return {CodePageEncoding::Fault::kUnmappable, *cp};
+    out.push_back(static_cast<uint8_t>(0x80 + (found - kCp1252High.begin())));
+  }
+  return {};
+}
+
+// Other code pages, one character at a time so that the one without a byte can be named.
+CodePageEncoding EncodeWithIconv(std::string_view text, uint16_t codePage, std::vector<uint8_t>& out) {
+  const std::string name = "CP" + std::to_string(codePage);
+  iconv_t cd = ::iconv_open(name.c_str(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return {CodePageEncoding::Fault::kUnknownCodePage, 0};
+  out.clear();
+  CodePageEncoding result;
+  for (size_t i = 0; i < text.size() && result.ok();) {
+    const size_t from = i;
+    const auto cp = NextCodePoint(text, i);
+    if (!cp) {
+      result = {CodePageEncoding::Fault::kNotUtf8, 0};
+      break;
+    }
+    char in[4];
+    std::memcpy(in, text.data() + from, i - from);
+    char bytes[8];
+    char* inPtr = in;
+    size_t inLeft = i - from;
+    char* outPtr = bytes;
+    size_t outLeft = sizeof bytes;
+    if (::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) {
+      result = {CodePageEncoding::Fault::kUnmappable, *cp};
+      break;
+    }
+    out.insert(out.end(), bytes, outPtr);
+  }
+  ::iconv_close(cd);
+  return result;
+}
+
+}  // namespace
+
+CodePageEncoding EncodeCodePageText(std::string_view text, uint16_t codePage, std::vector<uint8_t>& out) {
+  if (codePage == 0 || codePage == 1252) return EncodeCp1252(text, out);
+  return EncodeWithIconv(text, codePage, out);
+}
+
+std::string DescribeCharacter(char32_t character) {
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+  std::string out;
+  if (character >= 0x20 && character != 0x7F && !(character >= 0x80 && character < 0xA0)) {
+    out += '\'';
+    AppendUtf8(out, character);
+    out += "' ";
+  }
+  return out + "(" + code + ")";
 }
 
 }  // namespace jet

@@ -39,6 +39,18 @@ std::string DecodeJet4Text(std::span<const uint8_t> bytes);
 // Jet3 text in `codePage` (0 or 1252: Windows-1252; undefined bytes become U+FFFD).
 std::string DecodeCodePageText(std::span<const uint8_t> bytes, uint16_t codePage);
 
+// The other way: UTF-8 `text` as the bytes of `codePage` (0 or 1252: Windows-1252, others
+// through iconv), never altered: a character the code page has no byte for is a fault.
+struct CodePageEncoding {
+  enum class Fault { kNone, kNotUtf8, kUnmappable, kUnknownCodePage };
+  Fault fault = Fault::kNone;
+  char32_t character = 0;  // kUnmappable: the first character that has no byte
+  bool ok() const { return fault == Fault::kNone; }
+};
+CodePageEncoding EncodeCodePageText(std::string_view text, uint16_t codePage, std::vector<uint8_t>& out);
+// "'é' (U+00E9)": how messages name a character.
+std::string DescribeCharacter(char32_t character);
+
 // Walks UTF-8 `text` as UTF-16: `ascii(bytes, count)` gets each run of ASCII bytes whole
 // (each byte is one unit), `emit(unit)` every other unit; bytes that are no valid UTF-8 become
 // U+FFFD. The writer uses it to encode text without a UTF-16 copy.

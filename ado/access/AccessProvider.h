@@ -12,8 +12,8 @@
 //                 ValueConversion.h. Linked tables and stored queries cannot be opened this way.
 //   Execute       statements of the Access SQL dialect (AccessSql.h), run by the engine's writer
 //                 (jet/write), which opens the file for writing on the first statement that
-//                 changes it. Access 97 files are read-only there; a connection
-//                 opened with Mode = adModeRead refuses every change.
+//                 changes it (Access 97 files too, in their own layouts and code page); a
+//                 connection opened with Mode = adModeRead refuses every change.
 //   Transactions  one level: BeginTrans .. CommitTrans writes the statements in between together,
 //                 RollbackTrans drops them all; outside a transaction each statement is written
 //                 when it succeeds and undone whole when it fails.

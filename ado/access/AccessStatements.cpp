@@ -18,7 +18,7 @@ jet::Status Named(const jet::Status& status, const std::string& fileName) {
 // numbered by the engine, a Required column refused there).
 jet::Result<std::vector<jet::Value>> ValuesForColumnList(InsertStatement&& insert,
                                                          const std::vector<const jet::ColumnDef*>& columns,
-                                                         const std::string& where) {
+                                                         const jet::JetFormat& format, const std::string& where) {
   std::vector<std::optional<jet::Value>> given(columns.size());
   for (size_t k = 0; k < insert.columns.size(); ++k) {
     size_t at = 0;
@@ -26,7 +26,7 @@ jet::Result<std::vector<jet::Value>> ValuesForColumnList(InsertStatement&& inser
     if (at == columns.size()) {
       return jet::Status(jet::ErrorCode::kNotFound, where + " has no column named " + insert.columns[k]);
     }
-    auto value = ConvertLiteral(std::move(insert.values[k]), AccessColumnTypeOf(*columns[at]), columns[at]->name);
+    auto value = ConvertLiteral(std::move(insert.values[k]), AccessColumnTypeOf(*columns[at], format), columns[at]->name);
     if (!value.ok()) return jet::Status(value.status().code(), where + ": " + value.status().message());
     given[at] = std::move(value.value());
   }
@@ -43,7 +43,7 @@ jet::Result<std::vector<jet::Value>> ValuesForColumnList(InsertStatement&& inser
       row.push_back(jet::Null{});
       continue;
     }
-    auto value = ConvertLiteral(*constant, AccessColumnTypeOf(*columns[at]), columns[at]->name);
+    auto value = ConvertLiteral(*constant, AccessColumnTypeOf(*columns[at], format), columns[at]->name);
     if (!value.ok()) {
       return jet::Status(value.status().code(), where + ": the default " + *columns[at]->defaultValue + " of " +
                                                     value.status().message());
@@ -93,10 +93,11 @@ jet::NewIndex IndexOf(const CreateIndexStatement& create) {
 
 }  // namespace
 
-AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column) {
+AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column, const jet::JetFormat& format) {
   AccessColumnType t;
   t.type = column.type();
-  if (t.type == jet::ColumnType::kText) t.length = static_cast<uint16_t>(column.length / 2);
+  // Text sizes are stored in bytes: two a character in Jet4/ACE, one in Access 97 files.
+  if (t.type == jet::ColumnType::kText) t.length = static_cast<uint16_t>(column.length / (format.jet3 ? 1 : 2));
   if (t.type == jet::ColumnType::kBinary) t.length = column.length;
   if (t.type == jet::ColumnType::kNumeric) {
     t.precision = column.precision;
@@ -151,7 +152,8 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       return entry ? entry->name : insert->table;
     };
     if (!insert->columns.empty()) {
-      auto values = ValuesForColumnList(std::move(*insert), columns, fileName + ": table " + tableName());
+      auto values = ValuesForColumnList(std::move(*insert), columns, session.database().file().format(),
+                                        fileName + ": table " + tableName());
       if (!values.ok()) return values.status();
       return session.insert(insert->table, std::move(values.value()));
     }
@@ -162,7 +164,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     std::vector<jet::Value> values;
     values.reserve(columns.size());
     for (size_t k = 0; k < columns.size(); ++k) {
-      auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k]), columns[k]->name);
+      auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k], session.database().file().format()), columns[k]->name);
       if (!value.ok()) {
         return jet::Status(value.status().code(), fileName + ": table " + tableName() + ": " + value.status().message());
       }

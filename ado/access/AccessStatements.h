@@ -16,7 +16,8 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
 // Parses `sql` and runs it; a SELECT that returns rows is refused here (it is a query).
 jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql);
 
-// The CREATE TABLE column type an existing column has (for converting INSERT literals).
-AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column);
+// The CREATE TABLE column type an existing column of a file of `format` has (for
+// converting INSERT literals).
+AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column, const jet::JetFormat& format);
 
 }  // namespace ado::access

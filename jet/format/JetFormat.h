@@ -19,7 +19,7 @@ struct DataPageLayout {
 // continuation pages contribute their bytes from kTdefContinuationSkip on).
 struct TdefLayout {
   uint32_t nextPage;             // 4: next TDEF page of this definition
-  uint32_t length;               // 4: Jet4 only (Jet3: ~0u)
+  uint32_t length;               // 4: bytes of the whole definition
   uint32_t rowCount;             // 4
   uint32_t nextAutoNumber;       // 4
   uint32_t nextComplexAutoNumber;// 4: ACE only (~0u otherwise)
@@ -111,7 +111,7 @@ inline constexpr JetFormat kJet3Format{
     .usageMapInlineBytes = 128,
     .maxLongValueRowSize = 2032,
     .dataPage = {.freeSpace = 2, .owner = 4, .rowCount = 8, .rowOffsets = 10},
-    .tdef = {.nextPage = 4, .length = kNone, .rowCount = 12, .nextAutoNumber = 16,
+    .tdef = {.nextPage = 4, .length = 8, .rowCount = 12, .nextAutoNumber = 16,
              .nextComplexAutoNumber = kNone, .tableType = 20, .maxColumns = 21, .variableColumns = 23,
              .columnCount = 25, .logicalIndexCount = 27, .realIndexCount = 31, .ownedPagesMap = 35,
              .freeSpaceMap = 39, .realIndexCounts = 43, .realIndexCountSize = 8, .nameLengthSize = 1},

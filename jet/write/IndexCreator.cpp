@@ -11,6 +11,7 @@
 #include "jet/write/TableCreator.h"
 #include "jet/write/UsageMapWriter.h"
 #include "jet/write/WriteFormat.h"
+#include "jet/write/Jet3TableDefinition.h"
 
 namespace jet {
 namespace {
@@ -217,6 +218,7 @@ std::vector<NewIndexColumn> Ascending(const std::vector<std::string>& names) {
 }  // namespace
 
 Result<uint32_t> CreateIndex(Database& db, PageWriter& writer, const std::string& table, const NewIndex& index) {
+  if (writer.format().jet3) return RefuseJet3Indexes(db.fileName(), table);
   LogicalRequest request;
   request.index = index;
   return AddLogicalIndex(db, writer, table, request);
@@ -224,6 +226,7 @@ Result<uint32_t> CreateIndex(Database& db, PageWriter& writer, const std::string
 
 Result<RelationshipIndexNumbers> AddRelationshipIndexes(Database& db, PageWriter& writer,
                                                         const RelationshipIndexes& relationship) {
+  if (writer.format().jet3) return RefuseJet3Indexes(db.fileName(), relationship.referencingTable);
   JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> child, db.tableDef(relationship.referencingTable));
   JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> parent, db.tableDef(relationship.referencedTable));
   if (relationship.columns.size() != relationship.referencedColumns.size() || relationship.columns.empty()) {

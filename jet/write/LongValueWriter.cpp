@@ -55,14 +55,14 @@ Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef
   }
   std::vector<uint8_t>& reference = field;
   reference.assign(JetFormat::kLongValueReferenceSize, 0);
-  if (data.size() <= write_format::kJet4MaxLongValueRow) {
+  if (data.size() <= write_format::MaxLongValueRow(writer.format())) {
     JET_ASSIGN_OR_RETURN(auto at, AddLongValueRow(writer, table, column, data));
     StoreU32(reference.data(), static_cast<uint32_t>(data.size()) | long_value::kFlagSingleRow);
     StoreU32(reference.data() + long_value::kRowPointerOffset, at.packed());
     return Status::Ok();
   }
   // A chain, written from its end so that each row knows the next one.
-  const size_t piece = write_format::kJet4MaxChainData;
+  const size_t piece = write_format::MaxChainData(writer.format());
   const size_t pieces = (data.size() + piece - 1) / piece;
   RowPointer next;
   std::vector<uint8_t> row;

@@ -11,7 +11,18 @@
 #include <string_view>
 #include <vector>
 
+#include "jet/DatabaseHeader.h"
+
 namespace jet {
+
+// How a file stores text values: Jet4/ACE as UTF-16 (compressed where the column allows
+// it, EncodeStoredText), Jet3 as one byte a character in the database's code page
+// (EncodeCodePageText, jet/Text.h).
+struct TextStorage {
+  bool codePageText = false;
+  uint16_t codePage = 0;
+};
+inline TextStorage TextStorageOf(const DatabaseHeader& header) { return {header.jet3(), header.codePage}; }
 
 // Replaces `out` with the stored bytes of `text` and returns its length in UTF-16 units
 // (what a Text column's size limits), or nothing when `text` is not valid UTF-8 (`out` is

@@ -12,6 +12,7 @@
 #include "jet/format/PropertyLayout.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/DataPageWriter.h"
+#include "jet/write/Jet3TableDefinition.h"
 #include "jet/write/IndexWriter.h"
 #include "jet/write/UsageMapWriter.h"
 #include "jet/index/IndexPage.h"
@@ -58,8 +59,8 @@ void AppendName(std::vector<uint8_t>& out, const std::string& name) {
 }
 
 // An empty inline usage-map row as Access writes them: start page 0.
-std::vector<uint8_t> EmptyInlineMap() {
-  std::vector<uint8_t> row(write_format::kJet4UsageMapRowSize, 0);
+std::vector<uint8_t> EmptyInlineMap(const JetFormat& format) {
+  std::vector<uint8_t> row(write_format::UsageMapRowSize(format), 0);
   row[0] = usage_map::kInline;
   return row;
 }
@@ -104,8 +105,7 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
     // Free space as Access counts it on every page of a definition: the page less its
     // bytes and 8 more, never below 0 (a full first page says 0).
     const size_t filled = (first ? 0 : JetFormat::kTdefContinuationSkip) + take + JetFormat::kTdefContinuationSkip;
-    StoreU16(&p[write_format::kTdefFreeSpaceOffset],
-             static_cast<uint16_t>(filled < format.pageSize ? format.pageSize - filled : 0));
+    SetTableDefinitionSpace(p, format, static_cast<uint16_t>(filled < format.pageSize ? format.pageSize - filled : 0));
     StoreU32(&p[format.tdef.nextPage], 0);
     at += take;
     ++used;
@@ -143,6 +143,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
                                           RowPointer ownedMap, RowPointer freeMap,
                                           const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps,
                                           const TableIndexDefs& indexes) {
+  if (header.jet3()) return BuildJet3TableDefinition(header, columns, ownedMap, freeMap, longValueMaps);
   const JetFormat& f = kJet4Format;
   std::vector<uint8_t> out(write_format::kTdefHeaderSize, 0);
   out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
@@ -272,6 +273,10 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
     }
   }
   const JetFormat& format = writer.format();
+  if (format.jet3) {
+    JET_RETURN_IF_ERROR(CheckJet3Table(db.header(), fileName, name, columns));
+    if (!indexes.empty()) return RefuseJet3Indexes(fileName, name);
+  }
 
   // The indexes, checked against the columns before anything is written.
   JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, fileName + ": table " + name));
@@ -280,7 +285,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   JET_ASSIGN_OR_RETURN(auto tdefPage, writer.allocate());
   uint32_t mapPage = 0;
   auto addMapRow = [&]() -> Result<RowPointer> {
-    const std::vector<uint8_t> row = EmptyInlineMap();
+    const std::vector<uint8_t> row = EmptyInlineMap(format);
     if (mapPage != 0) {
       JET_ASSIGN_OR_RETURN(auto bytes, writer.modify(mapPage));
       if (RowFits(*bytes, format, row.size())) return RowPointer{mapPage, AddRow(*bytes, format, row)};

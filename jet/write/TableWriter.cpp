@@ -8,6 +8,7 @@
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
 #include "jet/RowCodec.h"
+#include "jet/Text.h"
 #include "jet/write/AutoNumbers.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/IndexWriter.h"
@@ -39,12 +40,38 @@ Status LittleEndian(uint64_t v, size_t bytes, std::vector<uint8_t>& out) {
   return Status::Ok();
 }
 
+// Text as the file stores it (TextStorage); `counted` receives what a Text column's size
+// limits: 2 per UTF-16 unit (Jet4, whose sizes count bytes of UTF-16) or the bytes (Jet3).
+Status EncodeText(const ColumnDef& c, const std::string& text, const TextStorage& storage, const std::string& context,
+                  std::vector<uint8_t>& out, size_t& counted) {
+  if (!storage.codePageText) {
+    const auto units = EncodeStoredText(text, c.compressedUnicode(), out);
+    if (!units) return WrongValue(context, c, kNotUtf8);
+    counted = *units * 2;
+    return Status::Ok();
+  }
+  const CodePageEncoding encoded = EncodeCodePageText(text, storage.codePage, out);
+  switch (encoded.fault) {
+    case CodePageEncoding::Fault::kNone: counted = out.size(); return Status::Ok();
+    case CodePageEncoding::Fault::kNotUtf8: return WrongValue(context, c, kNotUtf8);
+    case CodePageEncoding::Fault::kUnmappable:
+      return WrongValue(context, c, "the character " + DescribeCharacter(encoded.character) +
+                                        " cannot be stored in this Access 97 database, whose text is in code page " +
+                                        std::to_string(storage.codePage) + "; nothing was written");
+    case CodePageEncoding::Fault::kUnknownCodePage: break;
+  }
+  return Status(ErrorCode::kUnsupported, context + ", column " + c.name + ": the database's code page " +
+                                             std::to_string(storage.codePage) +
+                                             " is not known here, so text cannot be written to it");
+}
+
 // The bytes memo/OLE data stores, before it becomes a long value.
-Status LongValueData(const ColumnDef& c, const Value& v, const std::string& context, std::vector<uint8_t>& out) {
+Status LongValueData(const ColumnDef& c, const Value& v, const TextStorage& storage, const std::string& context,
+                     std::vector<uint8_t>& out) {
   if (auto* t = std::get_if<std::string>(&v)) {
     if (c.type() == ColumnType::kMemo) {
-      if (!EncodeStoredText(*t, c.compressedUnicode(), out)) return WrongValue(context, c, kNotUtf8);
-      return Status::Ok();
+      size_t counted = 0;
+      return EncodeText(c, *t, storage, context, out, counted);
     }
     return WrongValue(context, c, "an OLE Object column takes bytes, not text");
   }
@@ -56,7 +83,8 @@ Status LongValueData(const ColumnDef& c, const Value& v, const std::string& cont
 }
 
 // EncodeColumnValue into `out`, whose buffer is reused from row to row.
-Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const std::string& context, std::vector<uint8_t>& out) {
+Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const TextStorage& storage, const std::string& context,
+                             std::vector<uint8_t>& out) {
   const auto whole = WholeNumber(v);
   auto range = [&](int64_t lo, int64_t hi) -> Status {
     if (!whole) return WrongValue(context, c, "expected a whole number");
@@ -126,11 +154,13 @@ Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const std::stri
     case ColumnType::kText: {
       const auto* t = std::get_if<std::string>(&v);
       if (!t) return WrongValue(context, c, "expected text");
-      const auto units = EncodeStoredText(*t, c.compressedUnicode(), out);
-      if (!units) return WrongValue(context, c, kNotUtf8);
-      if (*units * 2 > c.length) {
-        return WrongValue(context, c, "text of " + std::to_string(*units) +
-                                          " characters is longer than the column's " + std::to_string(c.length / 2));
+      size_t counted = 0;
+      JET_RETURN_IF_ERROR(EncodeText(c, *t, storage, context, out, counted));
+      if (counted > c.length) {
+        const size_t perCharacter = storage.codePageText ? 1 : 2;
+        return WrongValue(context, c, "text of " + std::to_string(counted / perCharacter) +
+                                          " characters is longer than the column's " +
+                                          std::to_string(c.length / perCharacter));
       }
       return Status::Ok();
     }
@@ -175,9 +205,10 @@ struct RowScratch {
 
 }  // namespace
 
-Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& v, const std::string& context) {
+Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& v, const std::string& context,
+                                               const TextStorage& storage) {
   std::vector<uint8_t> out;
-  JET_RETURN_IF_ERROR(EncodeColumnValueInto(c, v, context, out));
+  JET_RETURN_IF_ERROR(EncodeColumnValueInto(c, v, storage, context, out));
   return out;
 }
 
@@ -215,6 +246,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     return InsertRow(writer, def, filled, options);
   }
 
+  const TextStorage storage = TextStorageOf(writer.file().header());
   // Encode every plain column first: a bad value refuses the row before any write.
   auto& stored = scratch.stored;
   auto& fields = scratch.fields;
@@ -231,11 +263,11 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     }
     if (IsNull(values[i])) continue;
     if (IsLongValueType(c.type())) {
-      JET_RETURN_IF_ERROR(LongValueData(c, values[i], context, stored[i]));
+      JET_RETURN_IF_ERROR(LongValueData(c, values[i], storage, context, stored[i]));
       ++longValues;
       continue;
     }
-    JET_RETURN_IF_ERROR(EncodeColumnValueInto(c, values[i], context, stored[i]));
+    JET_RETURN_IF_ERROR(EncodeColumnValueInto(c, values[i], storage, context, stored[i]));
     fields[i].present = true;
     fields[i].bytes = stored[i];
   }

@@ -12,6 +12,7 @@
 #include "jet/Value.h"
 #include "jet/format/PageTypes.h"
 #include "jet/write/PageWriter.h"
+#include "jet/write/StoredText.h"
 
 namespace jet {
 
@@ -32,7 +33,8 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
                  const InsertOptions& options = {});
 
 // The bytes a fixed or variable column stores for `value` (not memo/OLE: see
-// WriteLongValue). Exposed for the tests.
-Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& column, const Value& value, const std::string& context);
+// WriteLongValue); text as `storage` says. Exposed for the tests.
+Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& column, const Value& value, const std::string& context,
+                                               const TextStorage& storage = {});
 
 }  // namespace jet

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "jet/format/JetFormat.h"
+
 namespace jet::write_format {
 
 // Every data page header: type, 0x01, free space (2), owner (4), zero (4), row count (2).
@@ -30,5 +32,28 @@ inline constexpr uint16_t kTdefEnd = 0xFFFF;                 // closes the long-
 // bytes after their next-row pointer.
 inline constexpr uint32_t kJet4MaxLongValueRow = 4076;
 inline constexpr uint32_t kJet4MaxChainData = 4072;
+
+// Jet3 (Access 97), as Access 97 writes it (its own tables in the corpus): every TDEF page
+// carries "VC" where Jet4 keeps the page's free space; the header has no constant and no
+// AutoNumber marker. Column blocks repeat the column number at byte 5 and hold 1 at byte 7;
+// every column carries the database's sort order and code page.
+inline constexpr uint8_t kJet3TdefMark[2] = {'V', 'C'};
+inline constexpr uint32_t kJet3TdefHeaderSize = 43;  // up to the per-index counts
+inline constexpr uint32_t kJet3ColumnNumberAgainOffset = 5;
+inline constexpr uint32_t kJet3ColumnOneOffset = 7;
+// Usage-map rows: kind, start page, 128 bitmap bytes.
+inline constexpr uint32_t kJet3UsageMapRowSize = 133;
+// Long values: a single LVAL row holds at most 2032 bytes; chain rows hold 2032 data bytes
+// after their next-row pointer and so fill a page whole, as Access 97's own chains do.
+inline constexpr uint32_t kJet3MaxLongValueRow = 2032;
+inline constexpr uint32_t kJet3MaxChainData = 2032;
+
+inline constexpr uint32_t UsageMapRowSize(const JetFormat& f) {
+  return f.jet3 ? kJet3UsageMapRowSize : kJet4UsageMapRowSize;
+}
+inline constexpr uint32_t MaxLongValueRow(const JetFormat& f) {
+  return f.jet3 ? kJet3MaxLongValueRow : kJet4MaxLongValueRow;
+}
+inline constexpr uint32_t MaxChainData(const JetFormat& f) { return f.jet3 ? kJet3MaxChainData : kJet4MaxChainData; }
 
 }  // namespace jet::write_format

@@ -29,11 +29,7 @@ Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path
   // Opening locks the database exclusively.
   JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::Open(path, options));
   const DatabaseHeader& header = db->header();
-  if (header.jet3()) {
-    return Status(ErrorCode::kReadOnly, path + ": Access 97 databases are read only here; convert the file to a "
-                                               "newer Access format to change it");
-  }
-  auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.version, false);
+  auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.version, header.jet3());
   if (!order.ok()) return Status(ErrorCode::kReadOnly, path + ": " + order.status().message());
   JET_ASSIGN_OR_RETURN(auto lockFile, AccessLockFile::Acquire(path, wait));
   return std::unique_ptr<WriteSession>(new WriteSession(std::move(db), std::move(lockFile)));
@@ -183,7 +179,7 @@ Status WriteSession::dropTable(const std::string& name) {
   return run([&]() -> Status { return DropTable(*db_, writer_, name); }, true);
 }
 
-Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::string& fileName) {
+Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::string& fileName, const JetFormat& format) {
   std::vector<NewColumn> out;
   for (const ColumnDef* c : table.columnsByNumber()) {
     if (c->type() == ColumnType::kComplex || c->calculated() || !IsKnownColumnType(c->typeCode) ||
@@ -194,7 +190,9 @@ Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::strin
     NewColumn n;
     n.name = c->name;
     n.type = c->type();
-    n.length = c->type() == ColumnType::kText ? static_cast<uint16_t>(c->length / 2) : c->length;
+    // Text sizes count bytes: two a character in Jet4/ACE, one in Jet3.
+    const uint16_t perCharacter = format.jet3 ? 1 : 2;
+    n.length = c->type() == ColumnType::kText ? static_cast<uint16_t>(c->length / perCharacter) : c->length;
     n.precision = c->precision;
     n.scale = c->scale;
     out.push_back(n);
@@ -206,7 +204,7 @@ Status WriteSession::copyTable(const std::string& source, const std::string& tar
   return run(
       [&]() -> Status {
         JET_ASSIGN_OR_RETURN(auto def, db_->tableDef(source));
-        JET_ASSIGN_OR_RETURN(auto columns, ColumnsOf(*def, db_->fileName()));
+        JET_ASSIGN_OR_RETURN(auto columns, ColumnsOf(*def, db_->fileName(), db_->file().format()));
         JET_ASSIGN_OR_RETURN(auto page, CreateTable(*db_, writer_, target, columns));
         JET_ASSIGN_OR_RETURN(auto targetDef, db_->tableDefAt(page, target));
         JET_ASSIGN_OR_RETURN(auto cursor, db_->scan(def));

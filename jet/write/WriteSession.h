@@ -11,8 +11,9 @@
 //
 // Encoded and encrypted files are written through the page codec the reader uses: every
 // page goes to disk encoded with the file's keys, the header page's encryption data as
-// it was. Writing is refused, with a message that says why, for Access 97 files and files
-// whose sort order has no known index keys.
+// it was. Access 97 (Jet3) files are written in their own layouts (2 KB pages, code-page
+// text). Writing is refused, with a message that says why, for files whose sort order has
+// no known index keys.
 #pragma once
 
 #include <functional>
@@ -99,7 +100,9 @@ class WriteSession {
   std::optional<InsertTarget> insertTarget_;
 };
 
-// The column list of an existing table, as CREATE TABLE would make it (for copies).
-Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::string& fileName);
+// The column list of an existing table of a file of `format`, as CREATE TABLE would make
+// it (for copies).
+Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::string& fileName,
+                                         const JetFormat& format = kJet4Format);
 
 }  // namespace jet

@@ -1,5 +1,5 @@
 // A commit stopped after every single step that changes the disk (journal writes and
-// syncs, page writes, the truncation, the journal's removal), in both formats, on
+// syncs, page writes, the truncation, the journal's removal), in every format, on
 // Access-made and engine-made files: as this process stopping its writes there, and as a
 // child process killed there. Whoever opens the file next rolls the hot journal back: the
 // file is then byte for byte the one before the commit. The uninterrupted commit is
@@ -41,6 +41,9 @@ const Scenario kAgileAccdb{"agile_aes_accdb", "mdb-reader/encryption/office-agil
                            false, 3, 0, false, "password"};
 const Scenario kRc4CryptoApiAccdb{"rc4_cryptoapi_accdb", "mdb-reader/encryption/office-agile-4.2.accdb", "", "Table1",
                                   false, 3, 0, true, "password"};
+// Access 97 files: 2 KB pages in the journal; the overwrite takes the dropped table's pages.
+const Scenario kAccess97{"access97_mdb", "mdb-reader/V1997/test.mdb", "", "Table4"};
+const Scenario kOverwriteAccess97{"overwrite_access97_mdb", "mdb-reader/V1997/test.mdb", "", "Table2", false, 3, 0, true};
 
 // Interrupts the commit after each of `points` steps; every reopened file must be the
 // starting file again. Returns the number of interruptions tried.
@@ -92,7 +95,8 @@ TEST_P(EveryStep, InterruptedCommitIsRolledBackExactlyOnReopen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, EveryStep, ::testing::Values(kCorpusMdb, kCorpusAccdb, kNewMdb, kNewAccdb, kOverwriteMdb, kOverwriteAccdb,
-                                                           kAgileAccdb, kRc4CryptoApiAccdb),
+                                                           kAgileAccdb, kRc4CryptoApiAccdb, kAccess97,
+                                                           kOverwriteAccess97),
                          [](const auto& info) { return info.param.label; });
 
 // A batch big enough to write appended pages long before the commit: the journal (its

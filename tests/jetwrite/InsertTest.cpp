@@ -202,8 +202,6 @@ TEST(InsertRefusals, WritingIsRefusedWhereItWouldBeUnsafe) {
   }
   EXPECT_FALSE(std::filesystem::exists(jet::LockFilePath(locked.string())));
 
-  const auto jet3 = CopyOfCorpusFile("mdb-reader/V1997/test.mdb");
-  EXPECT_EQ(jet::WriteSession::Open(jet3.string()).status().code(), jet::ErrorCode::kReadOnly);
 }
 
 TEST(InsertIntoAccessTables, PasswordFileKeepsItsPasswordAndIndexedTablesStayComplete) {

@@ -1,0 +1,185 @@
+#include "jet/write/Jet3TableDefinition.h"
+
+#include <algorithm>
+
+#include "jet/Bytes.h"
+#include "jet/Text.h"
+#include "jet/write/WriteFormat.h"
+
+namespace jet {
+namespace {
+
+bool IsVariable(ColumnType type) {
+  return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
+}
+
+// Types an Access 97 table can have: Decimal, Large Number and the ACE types came later.
+bool Jet3HasType(ColumnType type) {
+  switch (type) {
+    case ColumnType::kBoolean:
+    case ColumnType::kByte:
+    case ColumnType::kInteger:
+    case ColumnType::kLong:
+    case ColumnType::kCurrency:
+    case ColumnType::kFloat:
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime:
+    case ColumnType::kBinary:
+    case ColumnType::kText:
+    case ColumnType::kOle:
+    case ColumnType::kMemo:
+    case ColumnType::kGuid: return true;
+    default: return false;
+  }
+}
+
+// Text columns count bytes, one a character.
+uint16_t StoredLength(const NewColumn& c) {
+  switch (c.type) {
+    case ColumnType::kText:
+    case ColumnType::kBinary: return c.length;
+    case ColumnType::kMemo:
+    case ColumnType::kOle: return 0;
+    case ColumnType::kBoolean: return 1;
+    default: return FixedTypeSize(c.type);
+  }
+}
+
+void Append16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Append32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+Status CheckName(const DatabaseHeader& header, const std::string& fileName, const std::string& what,
+                 const std::string& name) {
+  std::vector<uint8_t> bytes;
+  const CodePageEncoding encoded = EncodeCodePageText(name, header.codePage, bytes);
+  if (encoded.fault == CodePageEncoding::Fault::kUnmappable) {
+    return Status(ErrorCode::kInvalidArgument, fileName + ": " + what + " " + name + ": the character " +
+                                                   DescribeCharacter(encoded.character) +
+                                                   " cannot be stored in this Access 97 database, whose text is in "
+                                                   "code page " + std::to_string(header.codePage));
+  }
+  if (!encoded.ok()) {
+    return Status(ErrorCode::kInvalidArgument, fileName + ": " + what + " " + name +
+                                                   ": the name cannot be written in this database's code page " +
+                                                   std::to_string(header.codePage));
+  }
+  if (bytes.size() > 255) {
+    return Status(ErrorCode::kInvalidArgument, fileName + ": " + what + " " + name + ": the name is too long");
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status CheckJet3Table(const DatabaseHeader& header, const std::string& fileName, const std::string& name,
+                      const std::vector<NewColumn>& columns) {
+  JET_RETURN_IF_ERROR(CheckName(header, fileName, "table", name));
+  if (columns.size() > 255) {
+    return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " has " +
+                                                   std::to_string(columns.size()) +
+                                                   " columns; an Access 97 table has at most 255");
+  }
+  for (const NewColumn& c : columns) {
+    if (!Jet3HasType(c.type)) {
+      const std::string type = c.type == ColumnType::kNumeric  ? "Decimal"
+                               : c.type == ColumnType::kBigInt ? "Large Number"
+                                                               : "type " + std::to_string(static_cast<int>(c.type));
+      return Status(ErrorCode::kUnsupported, fileName + ": table " + name + ", column " + c.name +
+                                                 ": Access 97 databases have no " + type +
+                                                 " columns; nothing was written");
+    }
+    JET_RETURN_IF_ERROR(CheckName(header, fileName, "table " + name + ", column", c.name));
+    // Their properties go in MSysObjects.LvProp, whose Access 97 form is not written yet.
+    if (c.required || c.defaultValue) {
+      return Status::Unsupported(fileName, "table " + name + ", column " + c.name +
+                                               ": NOT NULL and DEFAULT are not written to Access 97 databases by "
+                                               "this engine yet; nothing was written");
+    }
+  }
+  return Status::Ok();
+}
+
+Status RefuseJet3Indexes(const std::string& fileName, const std::string& table) {
+  return Status::Unsupported(fileName, "table " + table +
+                                           ": indexes and keys are not created in Access 97 databases by this "
+                                           "engine yet; nothing was written");
+}
+
+std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
+                                              RowPointer ownedMap, RowPointer freeMap,
+                                              const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {
+  const JetFormat& f = kJet3Format;
+  std::vector<uint8_t> out(write_format::kJet3TdefHeaderSize, 0);
+  out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
+  out[1] = kPageMarker;
+  std::copy(std::begin(write_format::kJet3TdefMark), std::end(write_format::kJet3TdefMark),
+            out.begin() + write_format::kTdefFreeSpaceOffset);
+  out[f.tdef.tableType] = kTableTypeUser;
+  uint16_t variableCount = 0;
+  for (const auto& c : columns) variableCount += IsVariable(c.type);
+  StoreU16(&out[f.tdef.maxColumns], static_cast<uint16_t>(columns.size()));
+  StoreU16(&out[f.tdef.variableColumns], variableCount);
+  StoreU16(&out[f.tdef.columnCount], static_cast<uint16_t>(columns.size()));
+  StoreU32(&out[f.tdef.ownedPagesMap], ownedMap.packed());
+  StoreU32(&out[f.tdef.freeSpaceMap], freeMap.packed());
+
+  // Column blocks as in Jet4 files (numbers in order, fixed offsets in column order, Yes/No
+  // in the null mask alone, fixed columns counting the variable ones before them).
+  uint16_t fixedOffset = 0;
+  uint16_t variableIndex = 0;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const NewColumn& c = columns[i];
+    std::vector<uint8_t> block(f.column.size, 0);
+    block[f.column.type] = static_cast<uint8_t>(c.type);
+    StoreU16(&block[f.column.number], static_cast<uint16_t>(i));
+    StoreU16(&block[f.column.variableIndex], variableIndex);
+    StoreU16(&block[write_format::kJet3ColumnNumberAgainOffset], static_cast<uint16_t>(i));
+    StoreU16(&block[write_format::kJet3ColumnOneOffset], 1);
+    StoreU16(&block[f.column.sortOrder], header.sortOrder.lcid);
+    StoreU16(&block[f.column.codePage], header.codePage);
+    const bool variable = IsVariable(c.type);
+    block[f.column.flags] = variable ? kColumnFlagNullable : kColumnFlagFixed | kColumnFlagNullable;
+    if (c.autoNumber == AutoNumber::kIncrement) block[f.column.flags] |= kColumnFlagAutoLong;
+    if (c.autoNumber == AutoNumber::kReplicationId) block[f.column.flags] |= kColumnFlagAutoGuid;
+    if (!variable && c.type != ColumnType::kBoolean) {
+      StoreU16(&block[f.column.fixedOffset], fixedOffset);
+      fixedOffset = static_cast<uint16_t>(fixedOffset + StoredLength(c));
+    }
+    StoreU16(&block[f.column.length], StoredLength(c));
+    if (variable) ++variableIndex;
+    out.insert(out.end(), block.begin(), block.end());
+  }
+  std::vector<uint8_t> name;
+  for (const auto& c : columns) {
+    (void)EncodeCodePageText(c.name, header.codePage, name);  // checked by CheckJet3Table
+    out.push_back(static_cast<uint8_t>(name.size()));
+    out.insert(out.end(), name.begin(), name.end());
+  }
+  size_t longIndex = 0;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!IsLongValueType(columns[i].type)) continue;
+    Append16(out, static_cast<uint16_t>(i));
+    Append32(out, longValueMaps[longIndex].first.packed());
+    Append32(out, longValueMaps[longIndex].second.packed());
+    ++longIndex;
+  }
+  Append16(out, write_format::kTdefEnd);
+  StoreU32(&out[f.tdef.length], static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+void SetTableDefinitionSpace(PageBytes& page, const JetFormat& format, uint16_t freeBytes) {
+  if (format.jet3) {
+    std::copy(std::begin(write_format::kJet3TdefMark), std::end(write_format::kJet3TdefMark),
+              page.begin() + write_format::kTdefFreeSpaceOffset);
+  } else {
+    StoreU16(&page[write_format::kTdefFreeSpaceOffset], freeBytes);
+  }
+}
+
+}  // namespace jet
