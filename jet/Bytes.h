@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <vector>
 
 namespace jet {
 
@@ -44,6 +45,15 @@ inline void StoreDouble(uint8_t* p, double d) {
   uint64_t bits;
   std::memcpy(&bits, &d, sizeof bits);
   StoreU64(p, bits);
+}
+
+// Appends `v` in little-endian order, for records built up byte by byte.
+inline void AppendU16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void AppendU32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 // True if [offset, offset + length) lies inside `bytes`, without overflow.

@@ -11,25 +11,18 @@
 namespace jet {
 namespace {
 
-void Append16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
 
-void Append32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 std::vector<uint8_t> Utf16Bytes(const std::string& utf8) {
   std::vector<uint8_t> out;
-  for (char16_t unit : Utf8ToUtf16(utf8)) Append16(out, static_cast<uint16_t>(unit));
+  for (char16_t unit : Utf8ToUtf16(utf8)) AppendU16(out, static_cast<uint16_t>(unit));
   return out;
 }
 
 // A block: its header, then `body`.
 void AppendBlock(std::vector<uint8_t>& out, uint16_t type, const std::vector<uint8_t>& body) {
-  Append32(out, static_cast<uint32_t>(property::kBlockHeader + body.size()));
-  Append16(out, type);
+  AppendU32(out, static_cast<uint32_t>(property::kBlockHeader + body.size()));
+  AppendU16(out, type);
   out.insert(out.end(), body.begin(), body.end());
 }
 
@@ -48,15 +41,15 @@ std::vector<uint8_t> BuildProperties(const std::vector<PropertyBlock>& blocks) {
   for (const PropertyBlock& block : blocks) {
     std::vector<uint8_t> body;
     const std::vector<uint8_t> objectName = Utf16Bytes(block.objectName);
-    Append32(body, static_cast<uint32_t>(4 + 2 + objectName.size()));
-    Append16(body, static_cast<uint16_t>(objectName.size()));
+    AppendU32(body, static_cast<uint32_t>(4 + 2 + objectName.size()));
+    AppendU16(body, static_cast<uint16_t>(objectName.size()));
     body.insert(body.end(), objectName.begin(), objectName.end());
     for (const Property& value : block.values) {
-      Append16(body, static_cast<uint16_t>(property::kValueHeader + value.data.size()));
+      AppendU16(body, static_cast<uint16_t>(property::kValueHeader + value.data.size()));
       body.push_back(value.flags);
       body.push_back(value.typeCode);
-      Append16(body, static_cast<uint16_t>(indexOf(value.name)));
-      Append16(body, static_cast<uint16_t>(value.data.size()));
+      AppendU16(body, static_cast<uint16_t>(indexOf(value.name)));
+      AppendU16(body, static_cast<uint16_t>(value.data.size()));
       body.insert(body.end(), value.data.begin(), value.data.end());
     }
     bodies.push_back(std::move(body));
@@ -64,7 +57,7 @@ std::vector<uint8_t> BuildProperties(const std::vector<PropertyBlock>& blocks) {
   std::vector<uint8_t> nameList;
   for (const std::string& name : names) {
     const std::vector<uint8_t> bytes = Utf16Bytes(name);
-    Append16(nameList, static_cast<uint16_t>(bytes.size()));
+    AppendU16(nameList, static_cast<uint16_t>(bytes.size()));
     nameList.insert(nameList.end(), bytes.begin(), bytes.end());
   }
   std::vector<uint8_t> out(property::kJet4Tag, property::kJet4Tag + property::kTagSize);

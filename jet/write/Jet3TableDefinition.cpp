@@ -45,13 +45,6 @@ uint16_t StoredLength(const NewColumn& c) {
   }
 }
 
-void Append16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Append32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 Status CheckName(const DatabaseHeader& header, const std::string& fileName, const std::string& what,
                  const std::string& name) {
@@ -163,12 +156,12 @@ std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, cons
   size_t longIndex = 0;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (!IsLongValueType(columns[i].type)) continue;
-    Append16(out, static_cast<uint16_t>(i));
-    Append32(out, longValueMaps[longIndex].first.packed());
-    Append32(out, longValueMaps[longIndex].second.packed());
+    AppendU16(out, static_cast<uint16_t>(i));
+    AppendU32(out, longValueMaps[longIndex].first.packed());
+    AppendU32(out, longValueMaps[longIndex].second.packed());
     ++longIndex;
   }
-  Append16(out, write_format::kTdefEnd);
+  AppendU16(out, write_format::kTdefEnd);
   StoreU32(&out[f.tdef.length], static_cast<uint32_t>(out.size()));
   return out;
 }

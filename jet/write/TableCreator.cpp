@@ -44,18 +44,11 @@ uint16_t StoredLength(const NewColumn& c) {
   }
 }
 
-void Append16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Append32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 void AppendName(std::vector<uint8_t>& out, const std::string& name) {
   const std::u16string units = Utf8ToUtf16(name);
-  Append16(out, static_cast<uint16_t>(units.size() * 2));
-  for (char16_t u : units) Append16(out, u);
+  AppendU16(out, static_cast<uint16_t>(units.size() * 2));
+  for (char16_t u : units) AppendU16(out, u);
 }
 
 // An empty inline usage-map row as Access writes them: start page 0.
@@ -204,12 +197,12 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
   size_t longIndex = 0;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (!IsLongValueType(columns[i].type)) continue;
-    Append16(out, static_cast<uint16_t>(i));
-    Append32(out, longValueMaps[longIndex].first.packed());
-    Append32(out, longValueMaps[longIndex].second.packed());
+    AppendU16(out, static_cast<uint16_t>(i));
+    AppendU32(out, longValueMaps[longIndex].first.packed());
+    AppendU32(out, longValueMaps[longIndex].second.packed());
     ++longIndex;
   }
-  Append16(out, write_format::kTdefEnd);
+  AppendU16(out, write_format::kTdefEnd);
   StoreU32(&out[f.tdef.length], static_cast<uint32_t>(out.size()));
   return out;
 }
