@@ -12,7 +12,7 @@
 // are not told apart here (that needs MSysQueries) and are listed as views.
 //
 // Rows come sorted by TABLE_TYPE, then TABLE_NAME (without regard to case): the order the
-// OLE DB specification gives the TABLES schema rowset.
+// OLE DB documentation gives the TABLES schema rowset.
 #pragma once
 
 #include <vector>

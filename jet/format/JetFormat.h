@@ -77,7 +77,7 @@ struct JetFormat {
   bool jet3;
   uint32_t pageSize;
   // The largest file Access opens: 1 GiB for Access 97, 2 GiB from Access 2000 on (as
-  // Microsoft's specifications of each version and Jackcess's formats give it).
+  // Microsoft's published limits of each version and Jackcess's formats give it).
   uint64_t maxFileBytes;
   uint32_t maxRowSize;
   uint32_t rowColumnCountSize;   // bytes of the column count at a row's start, and of each variable offset
