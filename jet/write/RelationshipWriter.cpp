@@ -1,6 +1,7 @@
 #include "jet/write/RelationshipWriter.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "jet/Text.h"
@@ -9,6 +10,7 @@
 #include "jet/index/TableIndexes.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/IndexCreator.h"
+#include "jet/write/IndexWriter.h"
 #include "jet/write/TableCreator.h"
 #include "jet/write/TableWriter.h"
 
@@ -50,7 +52,7 @@ std::string Names(const std::vector<const ColumnDef*>& columns) {
 
 // The real index of `def` whose columns are exactly `columns` (any order) and that is
 // unique (or the primary key's).
-bool HasUniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& columns) {
+std::optional<size_t> UniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& columns) {
   std::set<uint16_t> wanted;
   for (const ColumnDef* c : columns) wanted.insert(c->number);
   for (const auto& logical : def.logicalIndexes) {
@@ -59,9 +61,13 @@ bool HasUniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& 
     const bool unique = (real.flags & index::kIndexUnique) || logical.indexType == kPrimaryKeyIndex;
     std::set<uint16_t> have;
     for (const auto& ic : real.columns) have.insert(ic.columnNumber);
-    if (unique && have == wanted && real.columns.size() == columns.size()) return true;
+    if (unique && have == wanted && real.columns.size() == columns.size()) return logical.realIndex;
   }
-  return false;
+  return std::nullopt;
+}
+
+bool HasUniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& columns) {
+  return UniqueIndexOn(def, columns).has_value();
 }
 
 // The index keys the referenced table's rows give its key columns, built by the referenced
@@ -295,6 +301,103 @@ Status CreateRelationship(Database& db, PageWriter& writer, const NewRelationshi
     }
   }
   return Status::Ok();
+}
+
+Result<std::vector<StoredRelationship>> EnforcedRelationships(Database& db) {
+  std::vector<StoredRelationship> out;
+  JET_ASSIGN_OR_RETURN(const auto rows, AllRows(db, "MSysRelationships"));
+  if (rows.empty()) return out;
+  JET_ASSIGN_OR_RETURN(const auto relDef, db.tableDef("MSysRelationships"));
+  // Pairs by relationship name, ordered by icolumn.
+  std::map<std::string, std::map<int64_t, std::pair<std::string, std::string>>> pairs;
+  std::map<std::string, size_t> at;
+  for (const auto& row : rows) {
+    if (AsWholeNumber(ColumnValue(*relDef, row, "grbit")) & relationship::kNotEnforced) continue;
+    const auto* name = std::get_if<std::string>(&ColumnValue(*relDef, row, "szRelationship"));
+    const auto* table = std::get_if<std::string>(&ColumnValue(*relDef, row, "szObject"));
+    const auto* referenced = std::get_if<std::string>(&ColumnValue(*relDef, row, "szReferencedObject"));
+    const auto* column = std::get_if<std::string>(&ColumnValue(*relDef, row, "szColumn"));
+    const auto* referencedColumn = std::get_if<std::string>(&ColumnValue(*relDef, row, "szReferencedColumn"));
+    if (!name || !table || !referenced || !column || !referencedColumn) {
+      return Status(ErrorCode::kCorrupt, db.fileName() + ": MSysRelationships has a row without its names");
+    }
+    if (!at.count(*name)) {
+      at[*name] = out.size();
+      out.push_back(StoredRelationship{*name, *table, *referenced, {}, {}});
+    }
+    pairs[*name][AsWholeNumber(ColumnValue(*relDef, row, "icolumn"))] = {*column, *referencedColumn};
+  }
+  for (auto& r : out) {
+    for (const auto& [position, pair] : pairs[r.name]) {
+      r.columns.push_back(pair.first);
+      r.referencedColumns.push_back(pair.second);
+    }
+  }
+  return out;
+}
+
+Result<std::vector<ReferenceCheck>> ReferenceChecksFor(Database& db, const std::vector<StoredRelationship>& all,
+                                                       const TableDef& table) {
+  std::vector<ReferenceCheck> out;
+  for (const auto& r : all) {
+    if (!EqualsIgnoreCase(r.table, table.name)) continue;
+    const std::string where = db.fileName() + ": table " + table.name + ", relationship " + r.name;
+    ReferenceCheck check;
+    check.relationship = r.name;
+    auto parent = db.tableDef(r.referencedTable);
+    if (!parent.ok()) return Status(parent.status().code(), where + ": " + parent.status().message());
+    check.referencedTable = *parent;
+    std::vector<const ColumnDef*> referenced;
+    for (size_t k = 0; k < r.columns.size(); ++k) {
+      const ColumnDef* c = FindColumn(table, r.columns[k]);
+      const ColumnDef* p = FindColumn(**parent, r.referencedColumns[k]);
+      if (!c || !p) {
+        return Status(ErrorCode::kCorrupt, where + ": it names a column (" + (c ? r.referencedColumns[k] : r.columns[k]) +
+                                               ") its table does not have");
+      }
+      check.columns.push_back(static_cast<size_t>(c - table.columns.data()));
+      check.referencedColumns.push_back(static_cast<size_t>(p - (*parent)->columns.data()));
+      referenced.push_back(p);
+    }
+    const auto realIndex = UniqueIndexOn(**parent, referenced);
+    if (!realIndex) {
+      return Status(ErrorCode::kUnsupported, where + ": the columns " + Names(referenced) + " of " + (*parent)->name +
+                                                 " have no unique index to look rows up in; nothing was written");
+    }
+    check.realIndex = *realIndex;
+    out.push_back(std::move(check));
+  }
+  return out;
+}
+
+Status CheckReference(PageWriter& writer, const ReferenceCheck& check, const TableDef& table,
+                      const std::vector<Value>& row) {
+  const TableDef& parent = *check.referencedTable;
+  std::vector<Value> wanted(parent.columns.size(), Null{});
+  for (size_t k = 0; k < check.columns.size(); ++k) {
+    const Value& v = row[check.columns[k]];
+    if (IsNull(v)) return Status::Ok();  // a key with a Null refers to nothing
+    wanted[check.referencedColumns[k]] = v;
+  }
+  JET_ASSIGN_OR_RETURN(const auto key, IndexKeyOf(writer.file(), parent, check.realIndex, wanted));
+  if (!key) return Status::Ok();
+  // A row of a table that refers to itself may refer to its own key.
+  if (parent.firstPage() == table.firstPage()) {
+    JET_ASSIGN_OR_RETURN(const auto own, IndexKeyOf(writer.file(), parent, check.realIndex, row));
+    if (own == key) return Status::Ok();
+  }
+  JET_ASSIGN_OR_RETURN(const bool found, IndexHasKey(writer, parent, check.realIndex, *key));
+  if (found) return Status::Ok();
+  std::string given;
+  std::string referenced;
+  for (size_t k = 0; k < check.columns.size(); ++k) {
+    given += (k ? ", " : "") + table.columns[check.columns[k]].name + " = " + Shown(row[check.columns[k]]);
+    referenced += (k ? ", " : "") + parent.columns[check.referencedColumns[k]].name;
+  }
+  return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ", relationship " +
+                                                 check.relationship + ": the row has " + given + ", but " +
+                                                 parent.name + " has no row with that " + referenced +
+                                                 "; nothing was written");
 }
 
 }  // namespace jet
