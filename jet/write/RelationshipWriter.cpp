@@ -6,7 +6,6 @@
 
 #include "jet/Text.h"
 #include "jet/format/CatalogLayout.h"
-#include "jet/index/KeyValueFromValue.h"
 #include "jet/index/TableIndexes.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/IndexCreator.h"
@@ -69,21 +68,6 @@ std::optional<size_t> UniqueIndexOn(const TableDef& def, const std::vector<const
 bool HasUniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& columns) {
   return UniqueIndexOn(def, columns).has_value();
 }
-
-// The index keys the referenced table's rows give its key columns, built by the referenced
-// columns' key rules so that both sides compare as Access compares them.
-struct KeyBuilder {
-  std::vector<index::KeyColumn> keys;
-  Result<std::optional<std::vector<uint8_t>>> operator()(const std::vector<Value>& values) const {
-    std::vector<index::KeyValue> keyValues;
-    for (const Value& v : values) {
-      if (IsNull(v)) return std::optional<std::vector<uint8_t>>();  // a Null part: nothing to match
-      JET_ASSIGN_OR_RETURN(keyValues.emplace_back(), index::KeyValueFromValue(v));
-    }
-    JET_ASSIGN_OR_RETURN(auto key, index::EncodeIndexKey(keys, keyValues));
-    return std::optional<std::vector<uint8_t>>(std::move(key));
-  }
-};
 
 // Each row's values of `columns`, in that order.
 Status ForEachRow(Database& db, const std::shared_ptr<const TableDef>& def, const std::vector<const ColumnDef*>& columns,
@@ -185,23 +169,28 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
   if (HasUniqueIndexOn(child, out.columns)) out.flags |= relationship::kOneToOne;
   if (!r.enforced) return out;
 
-  // Every referring row whose key columns all hold a value must find its referenced row.
-  KeyBuilder builder;
-  for (const ColumnDef* c : out.referencedColumns) {
-    auto key = index::MakeKeyColumn(c->typeCode, c->sortOrder.lcid, c->sortOrder.version, db.header().jet3(), true,
-                                    c->name);
-    if (!key.ok()) return refuse(parent.name + ": " + key.status().message());
-    builder.keys.push_back(key.value());
-  }
+  // Every referring row whose key columns all hold a value must find its referenced row,
+  // both sides keyed as the referenced unique index keys them (as new rows are checked).
+  const size_t realIndex = *UniqueIndexOn(parent, out.referencedColumns);
+  // `values` of the referenced columns placed in a row of the referenced table.
+  auto keyOf = [&](const std::vector<Value>& values) -> Result<std::optional<std::vector<uint8_t>>> {
+    std::vector<Value> row(parent.columns.size(), Null{});
+    for (size_t k = 0; k < values.size(); ++k) {
+      if (IsNull(values[k])) return std::optional<std::vector<uint8_t>>();  // a Null part: nothing to match
+      row[static_cast<size_t>(out.referencedColumns[k] - parent.columns.data())] = values[k];
+    }
+    return IndexKeyOf(db.file(), parent, realIndex, row);
+  };
   std::set<std::vector<uint8_t>> keys;
   JET_RETURN_IF_ERROR(ForEachRow(db, out.referencedTable, out.referencedColumns,
                                  [&](const std::vector<Value>& v) -> Status {
-                                   JET_ASSIGN_OR_RETURN(auto key, builder(v));
-                                   if (key) keys.insert(std::move(*key));
+                                   auto key = keyOf(v);
+                                   if (!key.ok()) return refuse(parent.name + ": " + key.status().message());
+                                   if (*key) keys.insert(std::move(**key));
                                    return Status::Ok();
                                  }));
   JET_RETURN_IF_ERROR(ForEachRow(db, out.table, out.columns, [&](const std::vector<Value>& v) -> Status {
-    auto key = builder(v);
+    auto key = keyOf(v);
     if (!key.ok()) return refuse(child.name + ": " + key.status().message());
     if (!*key || keys.count(**key)) return Status::Ok();
     std::string values;
