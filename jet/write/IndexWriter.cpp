@@ -231,6 +231,30 @@ Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realI
   return ForEachIndex(writer, table, values, row, false, true, static_cast<int>(realIndex), indexName);
 }
 
+Result<std::optional<std::vector<uint8_t>>> IndexKeyOf(const PageFile& file, const TableDef& table, size_t realIndex,
+                                                       const std::vector<Value>& values) {
+  if (realIndex >= table.realIndexes.size() || values.size() != table.columns.size()) {
+    return Status(ErrorCode::kInvalidArgument, file.fileName() + ": table " + table.name + ": no such index or row shape");
+  }
+  JET_ASSIGN_OR_RETURN(auto key, BuildKey(table, table.realIndexes[realIndex], values, file,
+                                          file.fileName() + ": table " + table.name));
+  if (key.allNull) return std::optional<std::vector<uint8_t>>();
+  return std::optional<std::vector<uint8_t>>(std::move(key.key));
+}
+
+Result<bool> IndexHasKey(PageWriter& writer, const TableDef& table, size_t realIndex, std::span<const uint8_t> key) {
+  if (realIndex >= table.realIndexes.size()) {
+    return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ": no such index");
+  }
+  const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
+  const RealIndexDef& real = table.realIndexes[realIndex];
+  JET_ASSIGN_OR_RETURN(auto map, UsageMapWriter::Load(writer, real.usageMap, "an index of table " + table.name));
+  FilePageStore store(writer, std::move(map), false);
+  index::IndexTree tree(store, layout, real.rootPage, table.firstPage(), table.name + " index " + std::to_string(realIndex));
+  JET_ASSIGN_OR_RETURN(auto rows, tree.find(key));
+  return !rows.empty();
+}
+
 Status ValidateIndexes(PageWriter& writer, const TableDef& table, std::vector<size_t>* entryCounts) {
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   for (size_t i = 0; i < table.realIndexes.size(); ++i) {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,16 @@ Status WriteEmptyIndexRoot(PageWriter& writer, uint32_t page, uint32_t tdefPage)
 // naming the table, `indexName` and the repeated value.
 Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realIndex, const std::string& indexName,
                          const std::vector<Value>& values, RowPointer row);
+
+// The key real index `realIndex` of `table` gives a row with `values` (definition order),
+// built as the index itself builds it (its columns' sort orders and directions); nullopt
+// when every column of the key is Null.
+Result<std::optional<std::vector<uint8_t>>> IndexKeyOf(const PageFile& file, const TableDef& table, size_t realIndex,
+                                                       const std::vector<Value>& values);
+
+// Whether real index `realIndex` of `table` holds an entry with this key (the pages as
+// the writer has them, rows of statements not yet committed included).
+Result<bool> IndexHasKey(PageWriter& writer, const TableDef& table, size_t realIndex, std::span<const uint8_t> key);
 
 // Validates every index tree of `table` (order, links, node rules); the check tool and
 // the tests use it after writes. `entryCounts`, if given, receives each real index's

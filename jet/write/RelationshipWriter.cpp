@@ -1,14 +1,15 @@
 #include "jet/write/RelationshipWriter.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "jet/Text.h"
 #include "jet/format/CatalogLayout.h"
-#include "jet/index/KeyValueFromValue.h"
 #include "jet/index/TableIndexes.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/IndexCreator.h"
+#include "jet/write/IndexWriter.h"
 #include "jet/write/TableCreator.h"
 #include "jet/write/TableWriter.h"
 
@@ -50,7 +51,7 @@ std::string Names(const std::vector<const ColumnDef*>& columns) {
 
 // The real index of `def` whose columns are exactly `columns` (any order) and that is
 // unique (or the primary key's).
-bool HasUniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& columns) {
+std::optional<size_t> UniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& columns) {
   std::set<uint16_t> wanted;
   for (const ColumnDef* c : columns) wanted.insert(c->number);
   for (const auto& logical : def.logicalIndexes) {
@@ -59,25 +60,14 @@ bool HasUniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& 
     const bool unique = (real.flags & index::kIndexUnique) || logical.indexType == kPrimaryKeyIndex;
     std::set<uint16_t> have;
     for (const auto& ic : real.columns) have.insert(ic.columnNumber);
-    if (unique && have == wanted && real.columns.size() == columns.size()) return true;
+    if (unique && have == wanted && real.columns.size() == columns.size()) return logical.realIndex;
   }
-  return false;
+  return std::nullopt;
 }
 
-// The index keys the referenced table's rows give its key columns, built by the referenced
-// columns' key rules so that both sides compare as Access compares them.
-struct KeyBuilder {
-  std::vector<index::KeyColumn> keys;
-  Result<std::optional<std::vector<uint8_t>>> operator()(const std::vector<Value>& values) const {
-    std::vector<index::KeyValue> keyValues;
-    for (const Value& v : values) {
-      if (IsNull(v)) return std::optional<std::vector<uint8_t>>();  // a Null part: nothing to match
-      JET_ASSIGN_OR_RETURN(keyValues.emplace_back(), index::KeyValueFromValue(v));
-    }
-    JET_ASSIGN_OR_RETURN(auto key, index::EncodeIndexKey(keys, keyValues));
-    return std::optional<std::vector<uint8_t>>(std::move(key));
-  }
-};
+bool HasUniqueIndexOn(const TableDef& def, const std::vector<const ColumnDef*>& columns) {
+  return UniqueIndexOn(def, columns).has_value();
+}
 
 // Each row's values of `columns`, in that order.
 Status ForEachRow(Database& db, const std::shared_ptr<const TableDef>& def, const std::vector<const ColumnDef*>& columns,
@@ -179,23 +169,28 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
   if (HasUniqueIndexOn(child, out.columns)) out.flags |= relationship::kOneToOne;
   if (!r.enforced) return out;
 
-  // Every referring row whose key columns all hold a value must find its referenced row.
-  KeyBuilder builder;
-  for (const ColumnDef* c : out.referencedColumns) {
-    auto key = index::MakeKeyColumn(c->typeCode, c->sortOrder.lcid, c->sortOrder.version, db.header().jet3(), true,
-                                    c->name);
-    if (!key.ok()) return refuse(parent.name + ": " + key.status().message());
-    builder.keys.push_back(key.value());
-  }
+  // Every referring row whose key columns all hold a value must find its referenced row,
+  // both sides keyed as the referenced unique index keys them (as new rows are checked).
+  const size_t realIndex = *UniqueIndexOn(parent, out.referencedColumns);
+  // `values` of the referenced columns placed in a row of the referenced table.
+  auto keyOf = [&](const std::vector<Value>& values) -> Result<std::optional<std::vector<uint8_t>>> {
+    std::vector<Value> row(parent.columns.size(), Null{});
+    for (size_t k = 0; k < values.size(); ++k) {
+      if (IsNull(values[k])) return std::optional<std::vector<uint8_t>>();  // a Null part: nothing to match
+      row[static_cast<size_t>(out.referencedColumns[k] - parent.columns.data())] = values[k];
+    }
+    return IndexKeyOf(db.file(), parent, realIndex, row);
+  };
   std::set<std::vector<uint8_t>> keys;
   JET_RETURN_IF_ERROR(ForEachRow(db, out.referencedTable, out.referencedColumns,
                                  [&](const std::vector<Value>& v) -> Status {
-                                   JET_ASSIGN_OR_RETURN(auto key, builder(v));
-                                   if (key) keys.insert(std::move(*key));
+                                   auto key = keyOf(v);
+                                   if (!key.ok()) return refuse(parent.name + ": " + key.status().message());
+                                   if (*key) keys.insert(std::move(**key));
                                    return Status::Ok();
                                  }));
   JET_RETURN_IF_ERROR(ForEachRow(db, out.table, out.columns, [&](const std::vector<Value>& v) -> Status {
-    auto key = builder(v);
+    auto key = keyOf(v);
     if (!key.ok()) return refuse(child.name + ": " + key.status().message());
     if (!*key || keys.count(**key)) return Status::Ok();
     std::string values;
@@ -295,6 +290,103 @@ Status CreateRelationship(Database& db, PageWriter& writer, const NewRelationshi
     }
   }
   return Status::Ok();
+}
+
+Result<std::vector<StoredRelationship>> EnforcedRelationships(Database& db) {
+  std::vector<StoredRelationship> out;
+  JET_ASSIGN_OR_RETURN(const auto rows, AllRows(db, "MSysRelationships"));
+  if (rows.empty()) return out;
+  JET_ASSIGN_OR_RETURN(const auto relDef, db.tableDef("MSysRelationships"));
+  // Pairs by relationship name, ordered by icolumn.
+  std::map<std::string, std::map<int64_t, std::pair<std::string, std::string>>> pairs;
+  std::map<std::string, size_t> at;
+  for (const auto& row : rows) {
+    if (AsWholeNumber(ColumnValue(*relDef, row, "grbit")) & relationship::kNotEnforced) continue;
+    const auto* name = std::get_if<std::string>(&ColumnValue(*relDef, row, "szRelationship"));
+    const auto* table = std::get_if<std::string>(&ColumnValue(*relDef, row, "szObject"));
+    const auto* referenced = std::get_if<std::string>(&ColumnValue(*relDef, row, "szReferencedObject"));
+    const auto* column = std::get_if<std::string>(&ColumnValue(*relDef, row, "szColumn"));
+    const auto* referencedColumn = std::get_if<std::string>(&ColumnValue(*relDef, row, "szReferencedColumn"));
+    if (!name || !table || !referenced || !column || !referencedColumn) {
+      return Status(ErrorCode::kCorrupt, db.fileName() + ": MSysRelationships has a row without its names");
+    }
+    if (!at.count(*name)) {
+      at[*name] = out.size();
+      out.push_back(StoredRelationship{*name, *table, *referenced, {}, {}});
+    }
+    pairs[*name][AsWholeNumber(ColumnValue(*relDef, row, "icolumn"))] = {*column, *referencedColumn};
+  }
+  for (auto& r : out) {
+    for (const auto& [position, pair] : pairs[r.name]) {
+      r.columns.push_back(pair.first);
+      r.referencedColumns.push_back(pair.second);
+    }
+  }
+  return out;
+}
+
+Result<std::vector<ReferenceCheck>> ReferenceChecksFor(Database& db, const std::vector<StoredRelationship>& all,
+                                                       const TableDef& table) {
+  std::vector<ReferenceCheck> out;
+  for (const auto& r : all) {
+    if (!EqualsIgnoreCase(r.table, table.name)) continue;
+    const std::string where = db.fileName() + ": table " + table.name + ", relationship " + r.name;
+    ReferenceCheck check;
+    check.relationship = r.name;
+    auto parent = db.tableDef(r.referencedTable);
+    if (!parent.ok()) return Status(parent.status().code(), where + ": " + parent.status().message());
+    check.referencedTable = *parent;
+    std::vector<const ColumnDef*> referenced;
+    for (size_t k = 0; k < r.columns.size(); ++k) {
+      const ColumnDef* c = FindColumn(table, r.columns[k]);
+      const ColumnDef* p = FindColumn(**parent, r.referencedColumns[k]);
+      if (!c || !p) {
+        return Status(ErrorCode::kCorrupt, where + ": it names a column (" + (c ? r.referencedColumns[k] : r.columns[k]) +
+                                               ") its table does not have");
+      }
+      check.columns.push_back(static_cast<size_t>(c - table.columns.data()));
+      check.referencedColumns.push_back(static_cast<size_t>(p - (*parent)->columns.data()));
+      referenced.push_back(p);
+    }
+    const auto realIndex = UniqueIndexOn(**parent, referenced);
+    if (!realIndex) {
+      return Status(ErrorCode::kUnsupported, where + ": the columns " + Names(referenced) + " of " + (*parent)->name +
+                                                 " have no unique index to look rows up in; nothing was written");
+    }
+    check.realIndex = *realIndex;
+    out.push_back(std::move(check));
+  }
+  return out;
+}
+
+Status CheckReference(PageWriter& writer, const ReferenceCheck& check, const TableDef& table,
+                      const std::vector<Value>& row) {
+  const TableDef& parent = *check.referencedTable;
+  std::vector<Value> wanted(parent.columns.size(), Null{});
+  for (size_t k = 0; k < check.columns.size(); ++k) {
+    const Value& v = row[check.columns[k]];
+    if (IsNull(v)) return Status::Ok();  // a key with a Null refers to nothing
+    wanted[check.referencedColumns[k]] = v;
+  }
+  JET_ASSIGN_OR_RETURN(const auto key, IndexKeyOf(writer.file(), parent, check.realIndex, wanted));
+  if (!key) return Status::Ok();
+  // A row of a table that refers to itself may refer to its own key.
+  if (parent.firstPage() == table.firstPage()) {
+    JET_ASSIGN_OR_RETURN(const auto own, IndexKeyOf(writer.file(), parent, check.realIndex, row));
+    if (own == key) return Status::Ok();
+  }
+  JET_ASSIGN_OR_RETURN(const bool found, IndexHasKey(writer, parent, check.realIndex, *key));
+  if (found) return Status::Ok();
+  std::string given;
+  std::string referenced;
+  for (size_t k = 0; k < check.columns.size(); ++k) {
+    given += (k ? ", " : "") + table.columns[check.columns[k]].name + " = " + Shown(row[check.columns[k]]);
+    referenced += (k ? ", " : "") + parent.columns[check.referencedColumns[k]].name;
+  }
+  return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ", relationship " +
+                                                 check.relationship + ": the row has " + given + ", but " +
+                                                 parent.name + " has no row with that " + referenced +
+                                                 "; nothing was written");
 }
 
 }  // namespace jet

@@ -52,4 +52,39 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
 // Writes the relationship's catalogue rows (after ResolveRelationship).
 Status CreateRelationship(Database& db, PageWriter& writer, const NewRelationship& r);
 
+// An enforced relationship as MSysRelationships lists it: its column pairs by icolumn.
+struct StoredRelationship {
+  std::string name;             // szRelationship
+  std::string table;            // szObject, the referring table
+  std::string referencedTable;  // szReferencedObject
+  std::vector<std::string> columns;
+  std::vector<std::string> referencedColumns;
+};
+
+// The database's enforced relationships.
+Result<std::vector<StoredRelationship>> EnforcedRelationships(Database& db);
+
+// What a new row of a referring table is checked with for one relationship: its key is
+// looked up in the referenced table's unique index on the referenced columns, so that it
+// matches as Access's index compares (text by the index's sort order), rows added earlier
+// in the same batch included and nothing kept in memory.
+struct ReferenceCheck {
+  std::string relationship;
+  std::shared_ptr<const TableDef> referencedTable;
+  size_t realIndex = 0;                    // of the referenced table
+  std::vector<size_t> columns;             // positions in the referring table's definition
+  std::vector<size_t> referencedColumns;   // positions in the referenced table's definition
+};
+
+// The checks a new row of `table` must pass, one per enforced relationship it refers
+// through. A relationship whose referenced columns have no unique index is refused.
+Result<std::vector<ReferenceCheck>> ReferenceChecksFor(Database& db, const std::vector<StoredRelationship>& all,
+                                                       const TableDef& table);
+
+// Ok when the row (values in `table`'s definition order) has a Null in the key columns or
+// the referenced table has a row with the same key; else kInvalidArgument naming the
+// table, the relationship, the columns and values and the referenced table.
+Status CheckReference(PageWriter& writer, const ReferenceCheck& check, const TableDef& table,
+                      const std::vector<Value>& row);
+
 }  // namespace jet

@@ -8,13 +8,6 @@
 #include "jet/write/TableWriter.h"
 
 namespace jet {
-namespace {
-
-// MSysRelationships.grbit: the relationship is not enforced.
-constexpr int64_t kRelationNotEnforced = 0x2;
-
-}  // namespace
-
 WriteSession::WriteSession(std::unique_ptr<Database> db, std::unique_ptr<AccessLockFile> lockFile)
     : db_(std::move(db)), lockFile_(std::move(lockFile)), writer_(db_->file()) {}
 
@@ -59,7 +52,7 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
 
 Status WriteSession::forgetCatalogue() {
   writer_.forgetCaches();
-  enforcedChildren_.reset();
+  enforcedRelationships_.reset();
   insertTarget_.reset();
   return db_->reload();
 }
@@ -101,16 +94,9 @@ Result<const WriteSession::InsertTarget*> WriteSession::insertTarget(const std::
   if (entry && entry->isSystem()) {
     return Status::InvalidArgument(db_->fileName(), entry->name + " is a system table");
   }
-  // A row here could break an enforced relationship; checking the related table is not done yet.
-  JET_ASSIGN_OR_RETURN(auto children, enforcedChildTables());
-  for (const auto& child : children) {
-    if (EqualsIgnoreCase(child, def->name)) {
-      return Status::Unsupported(db_->fileName(), "table " + def->name +
-                                                      " refers to another table through an enforced relationship, "
-                                                      "which this engine cannot check yet; nothing was written");
-    }
-  }
-  InsertTarget target{name, def, def->columnsByNumber(), true};
+  JET_ASSIGN_OR_RETURN(auto relationships, enforcedRelationships());
+  JET_ASSIGN_OR_RETURN(auto references, ReferenceChecksFor(*db_, *relationships, *def));
+  InsertTarget target{name, def, def->columnsByNumber(), true, std::move(references)};
   for (size_t k = 0; k < target.byNumber.size(); ++k)
     target.numberOrder = target.numberOrder && target.byNumber[k] == &target.def->columns[k];
   insertTarget_ = std::move(target);
@@ -143,8 +129,14 @@ Status WriteSession::insertRow(const std::string& name, std::vector<Value>& valu
     if (!LacksAutoNumbers(def, row)) return Status::Ok();
     return FillAutoNumbers(writer_, def, row, db_->fileName() + ": table " + def.name);
   };
+  // Each enforced relationship's key must have its row in the referenced table.
+  auto checkReferences = [&](const std::vector<Value>& row) -> Status {
+    for (const ReferenceCheck& check : target->references) JET_RETURN_IF_ERROR(CheckReference(writer_, check, def, row));
+    return Status::Ok();
+  };
   if (target->numberOrder) {
     JET_RETURN_IF_ERROR(number(values));
+    JET_RETURN_IF_ERROR(checkReferences(values));
     return InsertRow(writer_, def, values).status();
   }
   std::vector<Value> ordered(def.columns.size());
@@ -152,23 +144,16 @@ Status WriteSession::insertRow(const std::string& name, std::vector<Value>& valu
     ordered[static_cast<size_t>(byNumber[k] - def.columns.data())] = std::move(values[k]);
   }
   JET_RETURN_IF_ERROR(number(ordered));
+  JET_RETURN_IF_ERROR(checkReferences(ordered));
   return InsertRow(writer_, def, ordered).status();
 }
 
-Result<std::vector<std::string>> WriteSession::enforcedChildTables() {
-  if (enforcedChildren_) return *enforcedChildren_;
-  std::vector<std::string> out;
-  JET_ASSIGN_OR_RETURN(auto relations, AllRows(*db_, "MSysRelationships"));
-  if (!relations.empty()) {
-    JET_ASSIGN_OR_RETURN(auto relDef, db_->tableDef("MSysRelationships"));
-    for (const auto& rel : relations) {
-      const auto* child = std::get_if<std::string>(&ColumnValue(*relDef, rel, "szObject"));
-      const bool enforced = !(AsWholeNumber(ColumnValue(*relDef, rel, "grbit")) & kRelationNotEnforced);
-      if (child && enforced) out.push_back(*child);
-    }
+Result<const std::vector<StoredRelationship>*> WriteSession::enforcedRelationships() {
+  if (!enforcedRelationships_) {
+    JET_ASSIGN_OR_RETURN(auto all, EnforcedRelationships(*db_));
+    enforcedRelationships_ = std::move(all);
   }
-  enforcedChildren_ = out;
-  return out;
+  return &*enforcedRelationships_;
 }
 
 Status WriteSession::createRelationship(const NewRelationship& relationship) {

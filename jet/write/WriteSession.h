@@ -74,15 +74,15 @@ class WriteSession {
 
  private:
   WriteSession(std::unique_ptr<Database> db, std::unique_ptr<AccessLockFile> lockFile);
-  // Tables on the referring side of an enforced relationship (cached until the catalogue changes).
-  Result<std::vector<std::string>> enforcedChildTables();
+  // The enforced relationships (cached until the catalogue changes).
+  Result<const std::vector<StoredRelationship>*> enforcedRelationships();
 
   std::unique_ptr<Database> db_;
   // Removed before the database's lock goes (members end in reverse order).
   std::unique_ptr<AccessLockFile> lockFile_;
   PageWriter writer_;
   bool inBatch_ = false;
-  std::optional<std::vector<std::string>> enforcedChildren_;
+  std::optional<std::vector<StoredRelationship>> enforcedRelationships_;
 
   // What adding rows to one table needs besides the values, worked out for its first row
   // and kept while the catalogue stays as it is: a copy sends row after row to one table.
@@ -91,6 +91,7 @@ class WriteSession {
     std::shared_ptr<const TableDef> def;
     std::vector<const ColumnDef*> byNumber;
     bool numberOrder = true;  // the definition lists the columns in number order
+    std::vector<ReferenceCheck> references;  // the enforced relationships it refers through
   };
   Result<const InsertTarget*> insertTarget(const std::string& name);
   // The body of insert(), run as one statement.

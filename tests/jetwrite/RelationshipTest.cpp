@@ -96,7 +96,7 @@ TEST(Relationship, WrittenAsAccessWritesOne) {
     }
     EXPECT_EQ(RelationshipRows(s.database(), "Second").size(), 1u);
     EXPECT_FALSE(Sql(s, "DROP TABLE [Table1]").ok());
-    EXPECT_FALSE(Sql(s, "INSERT INTO [Orders] ([Ref]) VALUES ('zzz')").ok());
+    EXPECT_EQ(Sql(s, "INSERT INTO [Orders] ([Ref]) VALUES ('zzz')").code(), jet::ErrorCode::kInvalidArgument);
   }
   // mdbtools reads the rows as our reader does.
   const std::string shown = RunCommand("mdb-export '" + file.string() + "' MSysRelationships").out;
@@ -239,6 +239,145 @@ TEST(Relationship, RefusalsNameTheProblemAndChangeNothing) {
   ASSERT_TRUE(Sql(s, "ALTER TABLE [Other] ADD CONSTRAINT [Taken] FOREIGN KEY ([Ref]) REFERENCES [Table1]").ok());
   EXPECT_EQ(Sql(s, "ALTER TABLE [Other] ADD CONSTRAINT [taken] FOREIGN KEY ([Ref]) REFERENCES [Table1]").code(),
             jet::ErrorCode::kExists);
+}
+
+// The number of rows of `table` as our reader sees them.
+size_t RowCount(jet::Database& db, const std::string& table) {
+  auto rows = jet::AllRows(db, table);
+  EXPECT_TRUE(rows.ok()) << table;
+  return rows.ok() ? rows->size() : 0;
+}
+
+// A new row of a referring table is looked up in the referenced table's key.
+TEST(Relationship, NewRowsNeedTheirReferencedRow) {
+  const auto file = CopyOfCorpusFile("mdb-reader/V2003/test.mdb");  // Table1: primary key A: 'ABCDEFG', 'a'
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    jet::WriteSession& s = **session;
+    for (const char* sql : {"CREATE TABLE [Orders] ([Id] COUNTER PRIMARY KEY, [Ref] TEXT(50), [Qty] LONG)",
+                            "ALTER TABLE [Orders] ADD CONSTRAINT [Table1Orders] FOREIGN KEY ([Ref]) REFERENCES [Table1]",
+                            "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('ABCDEFG', 1)",
+                            // Text keys match as the key's index compares them: without regard to case.
+                            "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('abcdefg', 2)",
+                            "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('A', 3)",
+                            // A Null key refers to nothing and needs no row.
+                            "INSERT INTO [Orders] ([Ref], [Qty]) VALUES (NULL, 4)"}) {
+      jet::Status st = Sql(s, sql);
+      ASSERT_TRUE(st.ok()) << sql << "\n" << st.message();
+    }
+    const std::string before = ReadFileBytes(file);
+    for (const char* sql : {"INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('zzz', 5)",
+                            "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('ABCDEF', 5)",   // a prefix is not a match
+                            "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('ABCDEFGH', 5)"}) {
+      jet::Status st = Sql(s, sql);
+      EXPECT_EQ(st.code(), jet::ErrorCode::kInvalidArgument) << sql;
+      for (const std::string& said : {file.string(), std::string("table Orders"), std::string("relationship Table1Orders"),
+                                      std::string("Ref = \""), std::string("Table1 has no row with that A")}) {
+        EXPECT_NE(st.message().find(said), std::string::npos) << said << " in " << st.message();
+      }
+      EXPECT_EQ(ReadFileBytes(file), before) << sql;
+    }
+    EXPECT_NE(Sql(s, "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('zzz', 5)").message().find("Ref = \"zzz\""),
+              std::string::npos);
+    EXPECT_EQ(RowCount(s.database(), "Orders"), 4u);
+    // The AutoNumbers refused rows took are given back: the next row gets 5 (mdb-export below).
+    ASSERT_TRUE(Sql(s, "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('a', 6)").ok());
+
+    // In a batch, a referenced row added earlier satisfies a later row; a rollback takes it away.
+    const std::string beforeBatch = ReadFileBytes(file);
+    s.beginBatch();
+    ASSERT_TRUE(Sql(s, "INSERT INTO [Table1] ([A]) VALUES ('NewKey')").ok());
+    ASSERT_TRUE(Sql(s, "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('newkey', 7)").ok());
+    EXPECT_FALSE(Sql(s, "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('other', 8)").ok());
+    ASSERT_TRUE(Sql(s, "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('NEWKEY', 9)").ok());
+    s.rollbackBatch();
+    EXPECT_EQ(ReadFileBytes(file), beforeBatch);
+    EXPECT_EQ(RowCount(s.database(), "Orders"), 5u);
+    EXPECT_EQ(Sql(s, "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('newkey', 10)").code(),
+              jet::ErrorCode::kInvalidArgument);
+    s.beginBatch();
+    ASSERT_TRUE(Sql(s, "INSERT INTO [Table1] ([A]) VALUES ('Kept')").ok());
+    ASSERT_TRUE(Sql(s, "INSERT INTO [Orders] ([Ref], [Qty]) VALUES ('kept', 11)").ok());
+    ASSERT_TRUE(s.commitBatch().ok());
+    EXPECT_EQ(RowCount(s.database(), "Orders"), 6u);
+
+    // A table that refers to itself: a row may name its own key or an earlier row's.
+    for (const char* sql : {"CREATE TABLE [Staff] ([Id] LONG PRIMARY KEY, [Boss] LONG)",
+                            "ALTER TABLE [Staff] ADD CONSTRAINT [Reports] FOREIGN KEY ([Boss]) REFERENCES [Staff]",
+                            "INSERT INTO [Staff] VALUES (1, 1)", "INSERT INTO [Staff] VALUES (2, 1)",
+                            "INSERT INTO [Staff] VALUES (3, NULL)"}) {
+      jet::Status st = Sql(s, sql);
+      ASSERT_TRUE(st.ok()) << sql << "\n" << st.message();
+    }
+    EXPECT_EQ(Sql(s, "INSERT INTO [Staff] VALUES (4, 9)").code(), jet::ErrorCode::kInvalidArgument);
+  }
+  const std::string shown = RunCommand("mdb-export '" + file.string() + "' Orders").out;
+  for (const char* row : {"1,\"ABCDEFG\",1", "2,\"abcdefg\",2", "4,,4", "5,\"a\",6", "\"kept\",11"})
+    EXPECT_NE(shown.find(row), std::string::npos) << row << " in " << shown;
+  EXPECT_EQ(shown.find("newkey"), std::string::npos) << shown;
+  auto report = jet::check::CheckDatabase(file.string());
+  ASSERT_TRUE(report.ok());
+  EXPECT_TRUE(report->clean()) << (report->problems.empty() ? "" : report->problems[0]);
+  ExpectOraclesAgree(file);
+}
+
+// A two-column key matches only when both columns do; any Null in it passes.
+TEST(Relationship, NewRowsWithATwoColumnKey) {
+  // TableUnique2_temp: unique index on (data1 Text, data2 Long): ("stuff", 13), ("some", 0), ...
+  const auto file = CopyOfCorpusFile("jackcess/V2000/testIndexPropertiesV2000.mdb");
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    jet::WriteSession& s = **session;
+    for (const char* sql : {"CREATE TABLE [Child] ([D2] LONG, [D1] TEXT(50))",
+                            "ALTER TABLE [Child] ADD CONSTRAINT [Pair] FOREIGN KEY ([D1], [D2]) REFERENCES "
+                            "[TableUnique2_temp] ([data1], [data2])",
+                            "INSERT INTO [Child] VALUES (13, 'STUFF')", "INSERT INTO [Child] VALUES (0, 'some')",
+                            "INSERT INTO [Child] VALUES (14, NULL)", "INSERT INTO [Child] VALUES (NULL, 'nowhere')"}) {
+      jet::Status st = Sql(s, sql);
+      ASSERT_TRUE(st.ok()) << sql << "\n" << st.message();
+    }
+    const std::string before = ReadFileBytes(file);
+    // Each half matches some row, but no row has both.
+    jet::Status st = Sql(s, "INSERT INTO [Child] VALUES (0, 'stuff')");
+    EXPECT_EQ(st.code(), jet::ErrorCode::kInvalidArgument);
+    EXPECT_NE(st.message().find("relationship Pair: the row has D1 = \"stuff\", D2 = 0, but TableUnique2_temp has no "
+                                "row with that data1, data2"),
+              std::string::npos)
+        << st.message();
+    EXPECT_EQ(ReadFileBytes(file), before);
+    EXPECT_EQ(RowCount(s.database(), "Child"), 4u);
+  }
+  ExpectOraclesAgree(file);
+}
+
+// Relationships Access made: Table1.otherfk1 -> Table2.id (0..2), Table1.otherfk2 -> Table3.id (10..13).
+TEST(Relationship, NewRowsInAnAccessMadeReferringTable) {
+  for (const char* name : {"jackcess/V2000/indexTestV2000.mdb", "jackcess/V2007/indexTestV2007.accdb"}) {
+    const auto file = CopyOfCorpusFile(name);
+    {
+      auto session = jet::WriteSession::Open(file.string());
+      ASSERT_TRUE(session.ok()) << name;
+      jet::WriteSession& s = **session;
+      const std::string before = ReadFileBytes(file);
+      for (const char* bad : {"INSERT INTO [Table1] VALUES (5, 7, 13, 'bad', 0)",
+                              "INSERT INTO [Table1] VALUES (5, NULL, 14, 'bad', 0)"}) {
+        jet::Status st = Sql(s, bad);
+        EXPECT_EQ(st.code(), jet::ErrorCode::kInvalidArgument) << name << ": " << bad;
+        EXPECT_NE(st.message().find("table Table1, relationship Table"), std::string::npos) << st.message();
+        EXPECT_EQ(ReadFileBytes(file), before) << name << ": " << bad;
+      }
+      ASSERT_TRUE(Sql(s, "INSERT INTO [Table1] VALUES (4, 2, 12, 'added', 0)").ok()) << name;
+    }
+    const std::string shown = RunCommand("mdb-export '" + file.string() + "' Table1").out;
+    EXPECT_NE(shown.find("4,2,12,\"added\",0"), std::string::npos) << name << "\n" << shown;
+    EXPECT_EQ(shown.find("bad"), std::string::npos) << shown;
+    auto report = jet::check::CheckDatabase(file.string());
+    ASSERT_TRUE(report.ok());
+    EXPECT_TRUE(report->clean()) << name << ": " << (report->problems.empty() ? "" : report->problems[0]);
+    ExpectOraclesAgree(file);
+  }
 }
 
 }  // namespace
