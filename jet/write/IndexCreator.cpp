@@ -89,7 +89,8 @@ Result<RowPointer> AddIndexMapRow(PageWriter& writer, uint32_t preferred) {
   return RowPointer{fresh, slot};
 }
 
-Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::string& tableName,
+// `tableName` is a copy: the reload below replaces the catalogue a caller's name may live in.
+Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::string tableName,
                                  const LogicalRequest& request) {
   const JetFormat& format = writer.format();
   // Definitions are cached as first read; inserts since then changed the row and key counts.
