@@ -153,6 +153,12 @@ std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, cons
     out.push_back(static_cast<uint8_t>(name.size()));
     out.insert(out.end(), name.begin(), name.end());
   }
+  AppendLongValueMapsAndEnd(out, f, columns, longValueMaps);
+  return out;
+}
+
+void AppendLongValueMapsAndEnd(std::vector<uint8_t>& out, const JetFormat& f, const std::vector<NewColumn>& columns,
+                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {
   size_t longIndex = 0;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (!IsLongValueType(columns[i].type)) continue;
@@ -163,7 +169,6 @@ std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, cons
   }
   AppendU16(out, write_format::kTdefEnd);
   StoreU32(&out[f.tdef.length], static_cast<uint32_t>(out.size()));
-  return out;
 }
 
 void SetTableDefinitionSpace(PageBytes& page, const JetFormat& format, uint16_t freeBytes) {

@@ -31,6 +31,11 @@ std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, cons
                                               RowPointer ownedMap, RowPointer freeMap,
                                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);
 
+// The tail every table definition ends with, in Jet3 and Jet4/ACE alike: each long-value
+// column's usage-map pair, the end marker, then the definition's length in its header.
+void AppendLongValueMapsAndEnd(std::vector<uint8_t>& out, const JetFormat& f, const std::vector<NewColumn>& columns,
+                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);
+
 // The space field of a TDEF page: Jet4/ACE the page's free bytes, Jet3 "VC".
 void SetTableDefinitionSpace(PageBytes& page, const JetFormat& format, uint16_t freeBytes);
 

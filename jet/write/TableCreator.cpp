@@ -194,16 +194,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
   for (const auto& real : indexes.reals) AppendRealIndexBlock(out, real, f);
   for (const auto& logical : indexes.logicals) AppendLogicalIndexBlock(out, logical, f);
   for (const auto& logical : indexes.logicals) AppendIndexName(out, logical.name);
-  size_t longIndex = 0;
-  for (size_t i = 0; i < columns.size(); ++i) {
-    if (!IsLongValueType(columns[i].type)) continue;
-    AppendU16(out, static_cast<uint16_t>(i));
-    AppendU32(out, longValueMaps[longIndex].first.packed());
-    AppendU32(out, longValueMaps[longIndex].second.packed());
-    ++longIndex;
-  }
-  AppendU16(out, write_format::kTdefEnd);
-  StoreU32(&out[f.tdef.length], static_cast<uint32_t>(out.size()));
+  AppendLongValueMapsAndEnd(out, f, columns, longValueMaps);
   return out;
 }
 
