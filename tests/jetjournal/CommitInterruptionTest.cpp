@@ -117,7 +117,7 @@ Scenario EarlyWrites(bool dropFirst) {
 class PowerCutDuring : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(PowerCutDuring, EveryCrashStateReopensAsTheOldOrTheNewFile) {
-  constexpr size_t kStates = 40;
+  constexpr size_t kRandomStates = 24;
   const Scenario& scenario = GetParam();
   const fs::path start = StartingFile(scenario);
   const std::string startBytes = ReadFileBytes(start);
@@ -129,18 +129,20 @@ TEST_P(PowerCutDuring, EveryCrashStateReopensAsTheOldOrTheNewFile) {
   cut.stop();
   ASSERT_TRUE(committed.ok()) << committed.message();
   const std::string endBytes = ReadFileBytes(file);
-  // The states just before each sync hold the most undecided writes; then others at random.
+  // The states just before each sync hold the most undecided writes: each is tried with
+  // few, half and most of them surviving. Then points at random, with none, all or half.
   std::mt19937 random(20261208);
-  std::vector<size_t> points;
+  std::vector<std::pair<size_t, double>> states;
   for (size_t k = 0; k < cut.changes(); ++k) {
-    if (cut.isSync(k)) points.push_back(k);
+    if (!cut.isSync(k)) continue;
+    for (double survival : {0.2, 0.5, 0.8}) states.emplace_back(k, survival);
   }
-  points.push_back(cut.changes());
+  states.emplace_back(cut.changes(), 1.0);
   std::uniform_int_distribution<size_t> anyPoint(0, cut.changes());
-  while (points.size() < kStates) points.push_back(anyPoint(random));
+  for (size_t n = 0; n < kRandomStates; ++n) states.emplace_back(anyPoint(random), n % 3 * 0.5);
   size_t asBefore = 0;
-  for (size_t k : points) {
-    cut.restore(cut.crash(k, random));
+  for (const auto& [k, survival] : states) {
+    cut.restore(cut.crash(k, survival, random));
     const jet::Status reopened = Reopen(file, scenario.password);
     ASSERT_TRUE(reopened.ok()) << "power cut after " << k << " of " << cut.changes() << " changes: "
                                << reopened.message();
@@ -153,7 +155,7 @@ TEST_P(PowerCutDuring, EveryCrashStateReopensAsTheOldOrTheNewFile) {
   }
   EXPECT_GT(asBefore, 0u);
   std::printf("%s: %zu crash states of %zu changes, %zu as before, %zu as after\n", scenario.label.c_str(),
-              points.size(), cut.changes(), asBefore, points.size() - asBefore);
+              states.size(), cut.changes(), asBefore, states.size() - asBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PowerCutDuring,

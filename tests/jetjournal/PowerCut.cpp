@@ -71,7 +71,7 @@ bool PowerCut::isSync(size_t k) const {
   return changes_[k].kind == Kind::kSync || changes_[k].kind == Kind::kSyncFolder;
 }
 
-PowerCut::State PowerCut::crash(size_t count, std::mt19937& random) const {
+PowerCut::State PowerCut::crash(size_t count, double survival, std::mt19937& random) const {
   // Per file: the durable bytes and the changes since its last sync; per folder entry of
   // the journal: whether it durably exists and whether it would after the pending changes.
   std::string durable[2] = {start_, std::string()};
@@ -99,10 +99,7 @@ PowerCut::State PowerCut::crash(size_t count, std::mt19937& random) const {
       case Kind::kSyncFolder: journalListed = journalListedAfter; break;
     }
   }
-  // How much of the unsynced data this power cut lets through: none, all, or a share.
-  const double shares[] = {0.0, 1.0, 0.5, 0.2, 0.8};
-  const double share = shares[std::uniform_int_distribution<size_t>(0, std::size(shares) - 1)(random)];
-  std::bernoulli_distribution survives(share);
+  std::bernoulli_distribution survives(survival);
   State state;
   std::string files[2];
   for (int f = 0; f < 2; ++f) {

@@ -34,8 +34,9 @@ class PowerCut {
     std::optional<std::string> journal;  // none: no journal on disk
   };
   // The disk after the first `changes` changes and a power cut, the undecided ones chosen
-  // by `random`: each unsynced sector survives with a probability drawn per state.
-  State crash(size_t changes, std::mt19937& random) const;
+  // by `random`: each unsynced sector (truncation, folder entry) survives with probability
+  // `survival`.
+  State crash(size_t changes, double survival, std::mt19937& random) const;
   // Puts `state` on disk: the database rewritten in place (the same file, as the journal
   // knows it), the journal made or removed.
   void restore(const State& state) const;
