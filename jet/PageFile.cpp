@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 
@@ -15,37 +16,14 @@
 namespace jet {
 namespace {
 
-// Writes `count` buffers to consecutive offsets from `offset`, as one call when it can.
-bool WriteVectorFully(int fd, iovec* parts, int count, off_t offset) {
-  while (count > 0) {
-    ssize_t n = ::pwritev(fd, parts, count, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) errno = ENOSPC;  // nothing taken: the device has no room
-    if (n <= 0) return false;
-    offset += n;
-    // Skip what was written; a part written halfway continues from where it stopped.
-    while (count > 0 && static_cast<size_t>(n) >= parts->iov_len) {
-      n -= static_cast<ssize_t>(parts->iov_len);
-      ++parts;
-      --count;
-    }
-    if (count > 0) {
-      parts->iov_base = static_cast<uint8_t*>(parts->iov_base) + n;
-      parts->iov_len -= static_cast<size_t>(n);
-    }
-  }
-  return true;
-}
-
 // Rolls back a journal left by a commit that did not finish. Whoever holds a lock on the
 // database knows its writer is gone (a live writer holds the exclusive lock), but rolling
 // back needs the exclusive lock itself: other readers must not read pages being put back.
 // A writer holds it already; a reader gives its shared lock up, takes the exclusive one on
 // a descriptor open for writing, rolls back, and takes its shared lock again.
 Status RollBackUnderExclusiveLock(const std::string& path, int fd, const PageFile::Options& options) {
-  const std::string journal = JournalPathFor(path);
   if (options.writable) return RollBackHotJournal(path, fd, true).status();
-  for (int attempt = 0; attempt < 3 && ::access(journal.c_str(), F_OK) == 0; ++attempt) {
+  for (int attempt = 0; attempt < 3 && JournalPresent(path); ++attempt) {
     const int writable = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (writable < 0) return RollBackHotJournal(path, fd, false).status();  // says why it cannot
     UnlockWholeFile(fd);
@@ -280,6 +258,11 @@ RollbackJournal& PageFile::journal() {
 }
 
 Status PageFile::writeDirty(uint32_t page, const PageBytes& bytes, PageBytes& buffer) {
+  // Only a dirty page reaches the file, and one that exists there only after the journal
+  // holds it as it was.
+  assert(dirty_.count(page) && dirty_.at(page).get() == &bytes && "a page is dirty before it is written");
+  assert((page >= filePageCount_ || (journalExists() && journaled_.count(page))) &&
+         "the journal holds a page before it is overwritten in place");
   JET_RETURN_IF_ERROR(writeStep());
   const PageBytes* out = &bytes;
   if (page == 0 || codec_->transforms()) {
@@ -348,16 +331,16 @@ Status PageFile::writeCommit(const std::vector<uint32_t>& writeLast) {
   // time is not worth a commit of the file system's own journal per statement.
   if ((earlyWritesUnsynced_ || newPages > kPagesPerWrite) && !inPlace.empty()) {
     JET_RETURN_IF_ERROR(writeStep());
-    if (::fdatasync(fd_) != 0) return IoError(fileName_, "cannot sync");
+    if (!SyncData(fd_)) return IoError(fileName_, "cannot sync");
   }
   for (uint32_t page : inPlace) JET_RETURN_IF_ERROR(writeDirty(page, *dirty_[page], buffer));
   // Early-written pages that a failed statement dropped lie beyond the end.
   if (diskPageCount_ > pageCount_) {
     JET_RETURN_IF_ERROR(writeStep());
-    if (::ftruncate(fd_, static_cast<off_t>(pageCount_) * pageSize()) != 0) return IoError(fileName_, "cannot truncate");
+    if (!TruncateFile(fd_, static_cast<off_t>(pageCount_) * pageSize())) return IoError(fileName_, "cannot truncate");
   }
   JET_RETURN_IF_ERROR(writeStep());
-  if (::fdatasync(fd_) != 0) return IoError(fileName_, "cannot sync");
+  if (!SyncData(fd_)) return IoError(fileName_, "cannot sync");
   // The commit counts from here.
   return journal_->remove();
 }
@@ -447,6 +430,7 @@ Status PageFile::writeAppendedPagesEarly(size_t limit) {
       int count = 0;
       if (encoding) encoded.resize(static_cast<size_t>(end - k) * pageSize());
       for (size_t p = k; p < end; ++p) {
+        assert((pages[p] >= filePageCount_ || journaled_.count(pages[p])) && "the journal holds a free page taken again");
         PageBytes& bytes = *dirty_.at(pages[p]);
         if (encoding) {
           uint8_t* at = encoded.data() + (p - k) * pageSize();
@@ -490,7 +474,7 @@ void PageFile::forgetPagesFrom(uint32_t page) {
   forgetCachedPagesFrom(page);
   if (diskPageCount_ > page && !interrupted() && unusable_.empty()) {
     // Best effort: pages beyond the page count are never read, and flush() cuts them again.
-    if (::ftruncate(fd_, static_cast<off_t>(page) * pageSize()) == 0) diskPageCount_ = page;
+    if (TruncateFile(fd_, static_cast<off_t>(page) * pageSize())) diskPageCount_ = page;
   }
 }
 

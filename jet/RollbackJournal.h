@@ -2,15 +2,18 @@
 // page that exists in the database is overwritten in place, its bytes as they lie in the
 // file (masked, encoded or encrypted exactly as there) go to `<database>-journal` beside
 // it, and the journal is synced, with the folder entry that names it. The pages are then
-// written and the database synced; removing the journal is the moment the commit counts.
-// A process that dies or a machine that loses power before that leaves a hot journal:
-// whoever opens the database next puts the saved pages back and cuts the file to the size
-// it had (RollBackHotJournal), so the file is exactly as before the commit.
+// written and the database synced; removing the journal (and syncing the folder, so that
+// the removal survives a power cut) is the moment the commit counts. A process that dies
+// or a machine that loses power before that leaves a hot journal: whoever opens the
+// database next puts the saved pages back and cuts the file to the size it had
+// (RollBackHotJournal), so the file is exactly as before the commit.
 //
 // Pages appended beyond the old end need no record: the header keeps the database's size
-// from before the first appended byte, and rollback truncates to it. Records carry a
-// checksum salted per journal, so a torn journal (one whose sync never completed, so that
-// nothing was overwritten yet) or a stale one is recognised and only its truncation applied.
+// from before the first appended byte, and rollback truncates to it. Records are synced
+// before the count that covers them is written (and synced in turn), so a record that the
+// count covers and that fails its salted checksum is damage, never a write cut short:
+// such a journal, or one whose header or count fails its checksum, is refused and kept,
+// and so is one made for another database (the header records the database's identity).
 #pragma once
 
 #include <cstdint>
@@ -26,17 +29,25 @@ namespace jet {
 namespace journal_format {
 // Header, alone in the first block so that setting the count never touches a record:
 inline constexpr char kMagic[8] = {'J', 'e', 't', 'J', 'r', 'n', 'l', '\x1a'};  // offset 0
-inline constexpr uint32_t kVersion = 1;                                          // offset 8, u32
+inline constexpr uint32_t kVersion = 2;                                          // offset 8, u32
 inline constexpr uint32_t kPageSizeOffset = 12;      // u32: the database's page size
 inline constexpr uint32_t kOriginalSizeOffset = 16;  // u64: the database's size in bytes before the commit
 inline constexpr uint32_t kSaltOffset = 24;          // 16 random bytes, new for every journal
 inline constexpr uint32_t kSaltLength = 16;
-inline constexpr uint32_t kHeaderSumOffset = 40;     // u32: CRC-32 of bytes 0 .. 39
-inline constexpr uint32_t kCountOffset = 44;         // u32: records that follow (0 while only appending)
+inline constexpr uint32_t kHeaderSumOffset = 40;     // u32: CRC-32 of bytes 0 .. 39 and 52 .. 71
+inline constexpr uint32_t kCountOffset = 44;         // u32: records that follow, synced before it is set
 inline constexpr uint32_t kCountSumOffset = 48;      // u32: CRC-32 of salt and count
+// The database the journal belongs to, as it was when the journal was made:
+inline constexpr uint32_t kFirstPageSumOffset = 52;  // u32: CRC-32 of its first page as stored
+inline constexpr uint32_t kDeviceOffset = 56;        // u64: its device (0: unknown)
+inline constexpr uint32_t kInodeOffset = 64;         // u64: its inode (0: unknown, or not kept across mounts)
+inline constexpr uint32_t kIdentityEnd = 72;
 inline constexpr uint32_t kHeaderBlock = 512;        // records start here
 // Record: page number (u32), CRC-32 of salt, page number and bytes (u32), the page's bytes.
 inline constexpr uint32_t kRecordPrefix = 8;
+// Journals of the previous version: no identity, the header checksum of bytes 0 .. 39 only,
+// and the count written before its records were synced. Rolled back only when whole.
+inline constexpr uint32_t kVersionWithoutIdentity = 1;
 }  // namespace journal_format
 
 // `<database file name>-journal`, beside the database.
@@ -64,11 +75,12 @@ class RollbackJournal {
   // Refused when a journal exists already. On failure the journal is removed again, unless
   // the gate refuses that step too (the disk is then left as a dying process leaves it).
   Status begin(int databaseFd, uint64_t originalSize, const std::vector<uint32_t>& pages);
-  // Adds records of `pages` to a journal made by begin(), sets the count and syncs it. On
-  // failure the journal stays: it is whole up to its old count, and rolling it back undoes
-  // the commit.
+  // Adds records of `pages` to a journal made by begin(), syncs them, then sets the count
+  // and syncs it. On failure the journal stays: it is whole up to its old count, and
+  // rolling it back undoes the commit.
   Status add(int databaseFd, const std::vector<uint32_t>& pages);
-  // Removes the journal: the commit is complete, or undone by other means.
+  // Removes the journal and syncs the folder: the commit is complete, or undone by other
+  // means.
   Status remove();
   // Forgets the journal without touching the disk (it is left for recovery).
   void abandon();
@@ -76,6 +88,8 @@ class RollbackJournal {
  private:
   Status writeRecords(int databaseFd, const std::vector<uint32_t>& pages);
   Status syncJournal();
+  // Sets the count to the records written so far (synced before) and syncs it.
+  Status writeCount();
 
   std::string databasePath_;
   std::string path_;
@@ -92,22 +106,28 @@ class RollbackJournal {
 struct JournalRecovery {
   enum class Outcome {
     kNone,        // no journal
-    kDiscarded,   // a journal without a readable header: nothing had been written yet; removed
-    kTruncated,   // a journal without (complete) records: the file cut to its size, journal removed
+    kDiscarded,   // a journal whose header never reached the disk: nothing had been written yet; removed
+    kTruncated,   // a journal without records: the file cut to its size, journal removed
     kRolledBack,  // saved pages put back, the file cut to its size, journal removed
   };
   Outcome outcome = Outcome::kNone;
   uint32_t pagesRestored = 0;
-  std::string reason;  // why a journal was discarded or its records ignored
+  std::string reason;  // why a journal was discarded
 };
 
 // Hot-journal recovery: when `<path>-journal` exists, rolls the database back to the state
 // before the commit that wrote it (see above) and removes the journal. `fd` is the
 // database open for reading (`fdWritable` false: a second descriptor is opened for
 // writing, and its failure is reported naming both files) or for reading and writing.
-// A journal of another page size than the database's is refused, left in place, and the
-// open fails: it cannot belong to this file's last commit, and applying it would corrupt
-// the file. The caller holds the database's exclusive lock.
+// Refused, with the journal left in place and the file untouched, and the open failing:
+// a journal that is not a regular file of the database's owner (a link, a folder), a
+// damaged one (a header, count or record that fails its checksum, records missing, an
+// impossible size before the change), and one that belongs to another file (another
+// page size, inode, or first page). The caller holds the database's
+// exclusive lock.
 Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool fdWritable);
+
+// Whether anything (a file, a link, a folder) has the journal's name beside `databasePath`.
+bool JournalPresent(const std::string& databasePath);
 
 }  // namespace jet

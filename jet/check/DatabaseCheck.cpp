@@ -1,5 +1,7 @@
 #include "jet/check/DatabaseCheck.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -8,6 +10,7 @@
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
 #include "jet/Database.h"
+#include "jet/RollbackJournal.h"
 #include "jet/TableCursor.h"
 #include "jet/UsageMap.h"
 #include "jet/check/PageLedger.h"
@@ -552,9 +555,18 @@ class Checker {
 Result<CheckReport> CheckDatabase(const std::string& path, const std::string& password) {
   Database::Options options;
   options.password = password;
-  JET_ASSIGN_OR_RETURN(auto db, Database::Open(path, options));
+  auto db = Database::Open(path, options);
   CheckReport report;
-  Checker(*db, report).run();
+  if (!db.ok()) {
+    // A hot journal that opening refused (damaged, another file's, not a file) is kept
+    // beside the database, which stays as the interrupted change left it: a problem of
+    // the file, not a failure of the check.
+    struct stat journal {};
+    if (::lstat(JournalPathFor(path).c_str(), &journal) != 0) return db.status();
+    report.problems.push_back(db.status().message());
+    return report;
+  }
+  Checker(**db, report).run();
   for (auto& p : report.problems) p = path + ": " + p;
   return report;
 }

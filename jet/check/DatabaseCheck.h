@@ -5,7 +5,8 @@
 // order and holds one entry per row, and every stored key is the key its row gives.
 // Problems are collected as sentences; habits of Access's own healthy files (stale
 // counts on system tables, loose upper-level index entries, ...) are notes. The check
-// itself fails only when the file cannot be opened at all.
+// itself fails only when the file cannot be opened at all; a hot journal that opening
+// refuses and keeps (damaged, another file's, not a file) is a problem of the file.
 #pragma once
 
 #include <string>

@@ -7,10 +7,14 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <zlib.h>
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 
 #include "CommitScenario.h"
 #include "WriteOracles.h"
@@ -50,10 +54,10 @@ jet::Result<jet::JournalRecovery> Recover(const fs::path& file) {
   return result;
 }
 
+// A journal without the magic never had its header reach the disk, and nothing is written
+// before it has.
 TEST(HotJournal, GarbageOrEmptyJournalIsRemovedAndTheFileLeftAlone) {
-  std::string headerOnlyMagic(jf::kHeaderBlock, '\0');
-  headerOnlyMagic.replace(0, sizeof jf::kMagic, jf::kMagic, sizeof jf::kMagic);  // checksum wrong
-  for (const std::string& contents : {std::string(), std::string(3000, '\x5a'), headerOnlyMagic}) {
+  for (const std::string& contents : {std::string(), std::string(3000, '\x5a'), std::string(40, '\0')}) {
     const fs::path file = CopyOfCorpusFile("mdb-reader/V2003/test.mdb");
     const std::string before = ReadFileBytes(file);
     const fs::path journal = jet::JournalPathFor(file.string());
@@ -147,27 +151,79 @@ TEST(HotJournal, ReaderThatCannotWriteTheFileFailsClearlyAndKeepsTheJournal) {
   EXPECT_FALSE(fs::exists(commit.journal));
 }
 
-// A record or count that did not reach the disk whole means the journal's sync never
-// completed, so nothing was overwritten: only the appended pages are cut off.
-TEST(HotJournal, TornRecordOrCountOnlyCutsTheAppendedPages) {
+uint32_t Crc(uint32_t crc, const std::string& bytes, size_t from, size_t length) {
+  return static_cast<uint32_t>(::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()) + from, static_cast<uInt>(length)));
+}
+
+// Records are synced before the count that covers them, and the header before anything:
+// once the header is whole, a header, count or record that fails its checksum, missing
+// records or an impossible size before the change are damage, not a write cut short.
+// The journal is refused and kept, the file is left as it is, and the message names the
+// journal, what is wrong and what follows. Among them a torn page number that still names
+// a page of the file (the checksum covers the page number too).
+TEST(HotJournal, DamagedJournalIsRefusedAndKeptAndTheFileLeftAsItIs) {
   const uint64_t recordSize = jf::kRecordPrefix + kPage;
-  const std::vector<std::pair<uint64_t, std::string>> tears = {
-      {jf::kHeaderBlock + recordSize + 2000, "record 2 of 2"},   // inside the second page's bytes
-      {jf::kHeaderBlock + 1, "record 1 of 2"},                   // the first record's page number
-      {jf::kCountOffset, "record count"},                         // the count
+  const auto flip = [](uint64_t offset, uint8_t bits) {
+    return [=](std::string& j) { j[offset] = static_cast<char>(j[offset] ^ bits); };
   };
-  for (const auto& [offset, reason] : tears) {
-    HandMadeCommit commit(/*overwrite=*/false);
+  // The original size set to `size`, the header's checksum made to match.
+  const auto forgeSize = [](uint64_t size) {
+    return [=](std::string& j) {
+      for (int k = 0; k < 8; ++k) j[jf::kOriginalSizeOffset + k] = static_cast<char>(size >> (8 * k));
+      const uint32_t sum = Crc(Crc(0, j, 0, jf::kHeaderSumOffset), j, jf::kFirstPageSumOffset,
+                               jf::kIdentityEnd - jf::kFirstPageSumOffset);
+      for (int k = 0; k < 4; ++k) j[jf::kHeaderSumOffset + k] = static_cast<char>(sum >> (8 * k));
+    };
+  };
+  struct Damage {
+    std::string reason;
+    std::function<void(std::string&)> apply;
+  };
+  const std::vector<Damage> damages = {
+      {"record 2 of 2 fails its checksum", flip(jf::kHeaderBlock + recordSize + 2000, 0x40)},
+      {"record 1 of 2 fails its checksum", flip(jf::kHeaderBlock, 0x01)},  // page 3 read as page 2
+      {"record count fails its checksum", flip(jf::kCountOffset, 0x40)},
+      {"header fails its checksum", flip(jf::kOriginalSizeOffset + 1, 0x10)},
+      {"header fails its checksum", flip(jf::kInodeOffset, 0x01)},
+      {"shorter than the 2 records", [](std::string& j) { j.resize(j.size() - 1); }},
+      {"is larger than the file", forgeSize(uint64_t{1} << 40)},
+      {"is smaller than any database", forgeSize(kPage)},
+  };
+  for (const Damage& damage : damages) {
+    HandMadeCommit commit(/*overwrite=*/true);
     std::string journal = ReadFileBytes(commit.journal);
-    journal[offset] = static_cast<char>(journal[offset] ^ 0x40);
+    damage.apply(journal);
     WriteFile(commit.journal, journal);
+    const std::string torn = ReadFileBytes(commit.file);
     auto recovered = Recover(commit.file);
-    ASSERT_TRUE(recovered.ok()) << recovered.status().message();
-    EXPECT_EQ(recovered->outcome, Outcome::kTruncated) << reason;
-    EXPECT_NE(recovered->reason.find(reason), std::string::npos) << recovered->reason;
-    EXPECT_TRUE(ReadFileBytes(commit.file) == commit.before) << reason;
-    EXPECT_FALSE(fs::exists(commit.journal));
+    ASSERT_FALSE(recovered.ok()) << damage.reason;
+    const std::string& message = recovered.status().message();
+    EXPECT_EQ(recovered.status().code(), jet::ErrorCode::kCorrupt) << message;
+    EXPECT_NE(message.find(commit.journal.string()), std::string::npos) << message;
+    EXPECT_NE(message.find(damage.reason), std::string::npos) << message;
+    EXPECT_NE(message.find("the database stays as it is until the journal is dealt with"), std::string::npos)
+        << message;
+    EXPECT_TRUE(ReadFileBytes(commit.journal) == journal) << damage.reason;
+    EXPECT_TRUE(ReadFileBytes(commit.file) == torn) << damage.reason;
+    // Neither a reader nor a writer opens it.
+    EXPECT_FALSE(Reopen(commit.file).ok()) << damage.reason;
+    EXPECT_FALSE(jet::WriteSession::Open(commit.file.string()).ok()) << damage.reason;
   }
+}
+
+// A journal the previous version left (version 1: no identity) is rolled back when whole.
+TEST(HotJournal, WholeJournalOfThePreviousVersionIsRolledBack) {
+  HandMadeCommit commit(/*overwrite=*/true);
+  std::string journal = ReadFileBytes(commit.journal);
+  journal[8] = 1;
+  std::fill(journal.begin() + jf::kFirstPageSumOffset, journal.begin() + jf::kIdentityEnd, '\0');
+  const uint32_t sum = Crc(0, journal, 0, jf::kHeaderSumOffset);
+  for (int k = 0; k < 4; ++k) journal[jf::kHeaderSumOffset + k] = static_cast<char>(sum >> (8 * k));
+  WriteFile(commit.journal, journal);
+  auto recovered = Recover(commit.file);
+  ASSERT_TRUE(recovered.ok()) << recovered.status().message();
+  EXPECT_EQ(recovered->outcome, Outcome::kRolledBack);
+  EXPECT_TRUE(ReadFileBytes(commit.file) == commit.before);
 }
 
 // A journal of 2,048-byte pages beside a file of 4,096-byte pages cannot be this file's:
@@ -189,6 +245,133 @@ TEST(HotJournal, JournalOfAnotherPageSizeIsRefusedAndKept) {
   EXPECT_FALSE(jet::WriteSession::Open(file.string()).ok());
   EXPECT_TRUE(fs::exists(j.path()));
   EXPECT_TRUE(ReadFileBytes(file) == before);
+}
+
+// A hot journal as a writer killed in the middle of its overwrites leaves it, in a child
+// process, on a file named A beside which the tests then move, copy or link files.
+struct KilledCommit {
+  fs::path file;
+  fs::path journal;
+  std::string torn;  // the file as the writer left it
+  explicit KilledCommit(const Scenario& scenario) {
+    const fs::path start = StartingFile(scenario);
+    const StepCount steps = CountSteps(scenario, start);
+    file = NewFolder() / ("a" + start.extension().string());
+    journal = jet::JournalPathFor(file.string());
+    CopyOver(start, file);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      // Stopped at the last overwrite: the others are done, the sync and removal not.
+      (void)RunCommit(scenario, file, [&](jet::PageFile& f) {
+        (void)f.interruptWritesAfter(static_cast<int>(steps.total - 3), [] { ::raise(SIGKILL); });
+      });
+      ::_exit(3);
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(fs::exists(journal));
+    torn = ReadFileBytes(file);
+  }
+};
+
+jetwrite_test::CommandResult Check(const fs::path& file) {
+  return jetwrite_test::RunCommand(std::string(JETTOOL_PATH) + " check '" + file.string() + "'");
+}
+
+const Scenario kHazardScenario{"new_mdb", "", ".mdb", "Gone", true};
+
+// The journal names the database it was made for (device, inode, first page): moved away
+// from it, or left beside another database copied to its name, moved over it in a new file
+// or written into it in place, it is refused and kept, the other database untouched. Put
+// back beside its own file, it rolls that back.
+TEST(HotJournalHazards, JournalOfAnotherDatabaseIsNeverApplied) {
+  const fs::path other = CopyOfCorpusFile("mdb-reader/V2003/test.mdb");
+  const std::string otherBytes = ReadFileBytes(other);
+  for (const bool inPlace : {false, true}) {
+    SCOPED_TRACE(inPlace ? "copied over in place" : "moved away, another copied to its name");
+    KilledCommit commit(kHazardScenario);
+    const fs::path moved = commit.file.parent_path() / "b.mdb";
+    if (!inPlace) fs::rename(commit.file, moved);
+    fs::copy_file(other, commit.file, fs::copy_options::overwrite_existing);
+    const std::string journal = ReadFileBytes(commit.journal);
+    const auto checked = Check(commit.file);
+    EXPECT_EQ(checked.exitCode, 1) << checked.out << checked.err;
+    EXPECT_NE(checked.out.find("belongs to another database"), std::string::npos) << checked.out << checked.err;
+    EXPECT_NE(checked.out.find(commit.journal.string()), std::string::npos) << checked.out;
+    EXPECT_TRUE(ReadFileBytes(commit.file) == otherBytes);
+    EXPECT_TRUE(ReadFileBytes(commit.journal) == journal);
+    if (!inPlace) {
+      fs::rename(commit.journal, jet::JournalPathFor(moved.string()));
+      const auto own = Check(moved);
+      EXPECT_EQ(own.exitCode, 0) << own.out << own.err;
+      EXPECT_FALSE(fs::exists(jet::JournalPathFor(moved.string())));
+    }
+  }
+}
+
+// Only a regular file is a journal: a link at the journal's name (to another database's
+// hot journal, or to nowhere) or a folder is refused with its own message, never followed
+// or written through; the database and the link's target stay as they are.
+TEST(HotJournalHazards, LinkOrFolderAtTheJournalsNameIsRefused) {
+  KilledCommit hot(kHazardScenario);
+  const std::string hotJournal = ReadFileBytes(hot.journal);
+  const fs::path file = CopyOfCorpusFile("mdb-reader/V2003/test.mdb");
+  const std::string before = ReadFileBytes(file);
+  const fs::path journal = jet::JournalPathFor(file.string());
+
+  fs::create_symlink(hot.journal, journal);
+  const auto checked = Check(file);
+  EXPECT_EQ(checked.exitCode, 1) << checked.out << checked.err;
+  EXPECT_NE(checked.out.find("the journal " + journal.string() + " is a symbolic link"), std::string::npos)
+      << checked.out << checked.err;
+  EXPECT_TRUE(ReadFileBytes(file) == before);
+  EXPECT_TRUE(ReadFileBytes(hot.journal) == hotJournal);
+  EXPECT_TRUE(ReadFileBytes(hot.file) == hot.torn);
+  fs::remove(journal);
+
+  // Planted while a writer has the file open: its commit refuses to write through it.
+  const fs::path target = file.parent_path() / "elsewhere";
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok()) << session.status().message();
+    fs::create_symlink(target, journal);
+    const jet::Status refused = (*session)->createTable("T", {{"Id", jet::ColumnType::kLong}});
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.message().find("the journal " + journal.string() + " is a symbolic link, not a journal"),
+              std::string::npos)
+        << refused.message();
+  }
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_TRUE(ReadFileBytes(file) == before);
+  fs::remove(journal);
+
+  fs::create_directory(journal);
+  const jet::Status folder = Reopen(file);
+  ASSERT_FALSE(folder.ok());
+  EXPECT_NE(folder.message().find("the journal " + journal.string() + " is not a regular file"), std::string::npos)
+      << folder.message();
+  EXPECT_TRUE(fs::is_directory(journal));
+}
+
+// A damaged hot journal (here a record's byte changed after the kill): `jettool check`
+// reports it as the file's problem, and nothing, neither the check nor a writer, applies
+// it in part or throws it away.
+TEST(HotJournalHazards, DamagedHotJournalIsReportedByCheckAndKept) {
+  KilledCommit commit(kHazardScenario);
+  std::string journal = ReadFileBytes(commit.journal);
+  const size_t recordSize = jf::kRecordPrefix + kPage;
+  ASSERT_GT(journal.size(), jf::kHeaderBlock + recordSize);
+  journal[jf::kHeaderBlock + recordSize + 100] ^= 0x01;  // inside record 2
+  WriteFile(commit.journal, journal);
+  const auto checked = Check(commit.file);
+  EXPECT_EQ(checked.exitCode, 1) << checked.out << checked.err;
+  EXPECT_NE(checked.out.find("is damaged: record 2 of"), std::string::npos) << checked.out << checked.err;
+  EXPECT_NE(checked.out.find("1 problem(s)"), std::string::npos) << checked.out;
+  EXPECT_FALSE(jet::WriteSession::Open(commit.file.string()).ok());
+  EXPECT_TRUE(ReadFileBytes(commit.journal) == journal);
+  EXPECT_TRUE(ReadFileBytes(commit.file) == commit.torn);
 }
 
 // Records hold the bytes the file holds: the masked header page, RC4- or AES-encrypted
@@ -217,8 +400,9 @@ TEST(JournalRecords, HoldPagesAsStoredOnDisk) {
       auto dirty = (*pages)->modify(c.page);
       ASSERT_TRUE(dirty.ok());
       (**dirty)[kPage - 1] ^= 0xFF;
-      // Journal header, the record, its sync; stopped before the folder's sync.
-      ASSERT_TRUE((*pages)->interruptWritesAfter(3).ok());
+      // Journal header, the record, its sync, the count, its sync; stopped before the
+      // folder's sync.
+      ASSERT_TRUE((*pages)->interruptWritesAfter(5).ok());
       EXPECT_FALSE((*pages)->flush().ok());
     }
     const std::string journal = ReadFileBytes(jet::JournalPathFor(file.string()));
