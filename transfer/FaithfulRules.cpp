@@ -332,6 +332,9 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
   // is declared INT, which SQLite does not take as the rowid, so that it comes back a plain key.
   const bool rowid = keyColumn && !key->columns[0].descending && keyColumn->autoIncrement &&
                      Lower(keyColumn->typeName) == "autonumber";
+  // SQLite's primary keys have no name.
+  if (key && !key->name.empty() && !SameName(key->name, "PrimaryKey"))
+    plan.design.push_back({design.name, property::kPrimaryKeyName, key->name});
 
   plan.create = "CREATE TABLE " + SQLiteName(design.name) + " (";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
@@ -619,6 +622,7 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
                           ((facts[keyAt].minInteger && *facts[keyAt].minInteger < INT32_MIN) ||
                            (facts[keyAt].maxInteger && *facts[keyAt].maxInteger > INT32_MAX));
   const bool counter = keyColumn && keyColumn->autoIncrement && !beyondLong;
+  const std::string* keptKeyName = FindFact(kept, design.name, property::kPrimaryKeyName);
   plan.create = "CREATE TABLE " + AccessName(design.name) + " (";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
     const ado::ColumnEntry& c = design.columns[i];
@@ -629,14 +633,14 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
     plan.create += AccessName(column.name) + " " + column.type;
     if (column.notNull) plan.create += " NOT NULL";
     if (column.defaultLiteral) plan.create += " DEFAULT " + *column.defaultLiteral;
-    if (column.rowidKey) plan.create += " PRIMARY KEY";
+    if (column.rowidKey && !keptKeyName) plan.create += " PRIMARY KEY";
     plan.columns.push_back(std::move(column));
   }
   auto accessName = [](const std::string& n) { return AccessName(n); };
-  if (key && !counter) {
+  if (key && (!counter || keptKeyName)) {
     const bool generated = key->name.empty() || key->name.rfind("sqlite_autoindex_", 0) == 0;
-    plan.create += ", CONSTRAINT " + AccessName(generated ? "PrimaryKey" : key->name) + " PRIMARY KEY " +
-                   IndexColumns(*key, accessName, false);
+    const std::string name = keptKeyName ? *keptKeyName : generated ? "PrimaryKey" : key->name;
+    plan.create += ", CONSTRAINT " + AccessName(name) + " PRIMARY KEY " + IndexColumns(*key, accessName, false);
     for (const auto& part : key->columns)
       if (part.descending)
         plan.notes.push_back("table \"" + design.name + "\": the primary key's column " + part.column +

@@ -87,6 +87,7 @@ inline constexpr char kDesignTable[] = "_access_design";
 namespace property {
 inline constexpr char kAccessType[] = "AccessType";          // the Access type name ("Long Integer")
 inline constexpr char kIndexName[] = "IndexName";            // an index's Access name, where it was renamed
+inline constexpr char kPrimaryKeyName[] = "PrimaryKeyName";  // of a table, where it is not "PrimaryKey"
 inline constexpr char kRelationshipName[] = "RelationshipName";
 inline constexpr char kValidationRule[] = "ValidationRule";  // as Access keeps it: ">0"
 inline constexpr char kValidationText[] = "ValidationText";

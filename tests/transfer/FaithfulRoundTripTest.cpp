@@ -180,8 +180,8 @@ TEST_F(FaithfulRoundTripTest, AnAccessDesignComesBackFromSQLite) {
       "CONSTRAINT [PrimaryKey] PRIMARY KEY ([CustomerID]))",
       "CREATE INDEX [Region] ON [Customers] ([Region])",
       "CREATE UNIQUE INDEX [RankScore] ON [Customers] ([Rank] DESC, [Score]) WITH IGNORE NULL",
-      "CREATE TABLE [Orders] ([OrderID] COUNTER PRIMARY KEY, [CustomerID] TEXT(5), [Amount] CURRENCY, "
-      "[Share] DECIMAL(12,4))",
+      "CREATE TABLE [Orders] ([OrderID] COUNTER, [CustomerID] TEXT(5), [Amount] CURRENCY, "
+      "[Share] DECIMAL(12,4), CONSTRAINT [OrderKey] PRIMARY KEY ([OrderID]))",
       "CREATE INDEX [CustomerID] ON [Orders] ([CustomerID])",
       "INSERT INTO [Region] ([RegionID], [RegionName]) VALUES (1, 'North')",
       "INSERT INTO [Customers] VALUES ('ALFKI', 1, 200, 1.5, 3, '2024-02-29 12:00:00', 'x')",

@@ -259,13 +259,14 @@ TEST_F(FaithfulRulesTest, SQLiteKeysIndexesAndForeignKeysBecomeAccessDdl) {
   t.foreignKeys = {fk, toNull};
   // What the first copy to SQLite kept: the Access type, an index's name before its rename
   // (here one the foreign key's name then has to give way to), a relationship's name.
-  const DesignFacts kept = {{"line.n", "AccessType", "Byte"}, {"line.sku", "IndexName", "skuline"},
+  const DesignFacts kept = {{"line", "PrimaryKeyName", "LineKey"},
+                            {"line.n", "AccessType", "Byte"}, {"line.sku", "IndexName", "skuline"},
                             {"line.order_id->order", "RelationshipName", "OrdersLines"}};
   const TablePlan plan = PlanAccessTable(t, std::vector<ColumnFacts>(3), {}, {"Order", "line", "SKU"}, kept);
   // A rule Access's statements cannot say: the key is kept without it, and a note says so.
   EXPECT_TRUE(Contains(plan.notes, "the rule SET NULL has no Access equivalent"));
   EXPECT_EQ(plan.create, "CREATE TABLE [line] ([order_id] LONG NOT NULL, [n] BYTE NOT NULL, [sku] MEMO, "
-                         "CONSTRAINT [PrimaryKey] PRIMARY KEY ([order_id], [n]))");
+                         "CONSTRAINT [LineKey] PRIMARY KEY ([order_id], [n]))");
   // SQLite's names for its constraints' indexes are reserved there: they are named after their columns.
   EXPECT_EQ(plan.indexes, (std::vector<std::string>{"CREATE UNIQUE INDEX [by_sku] ON [line] ([sku] DESC)",
                                                     "CREATE INDEX [nn] ON [line] ([sku]) WITH IGNORE NULL",
