@@ -55,6 +55,8 @@ class Cursor {
 struct TableEntry {
   std::string name;
   std::string type;  // "TABLE", "VIEW", "SYSTEM TABLE", "ACCESS TABLE", "LINK", ...
+  std::string linkDatabase{};  // LINK: the linked file, or an ODBC link's connection string
+  std::string linkTable{};     // LINK: the table's name there
 };
 
 // One column of a table, for the columns schema (ado/Schema.h says how each becomes a field).
@@ -88,6 +90,7 @@ struct IndexEntry {
   std::string name;
   bool primaryKey = false;
   bool unique = false;
+  bool foreignKey = false;  // made by Access for a relationship, on either of its tables
   int nulls = 0;  // IndexNullsEnum, 0 when Nulls are indexed
   std::vector<Part> columns;
   std::optional<std::string> filter;  // the condition of a partial index

@@ -58,7 +58,9 @@ std::vector<Column> Fields(std::initializer_list<std::pair<const char*, int>> fi
 
 const std::vector<Column>& TablesFields() {
   static const auto fields = Fields({{"TABLE_CATALOG", adVarWChar}, {"TABLE_SCHEMA", adVarWChar},
-                                     {"TABLE_NAME", adVarWChar}, {"TABLE_TYPE", adVarWChar}});
+                                     {"TABLE_NAME", adVarWChar}, {"TABLE_TYPE", adVarWChar},
+                                     // This provider's own fields.
+                                     {"LINK_DATABASE", adVarWChar}, {"LINK_TABLE", adVarWChar}});
   return fields;
 }
 
@@ -89,7 +91,9 @@ const std::vector<Column>& IndexesFields() {
       {"AUTO_UPDATE", adBoolean}, {"NULL_COLLATION", adInteger}, {"ORDINAL_POSITION", adUnsignedInt},
       {"COLUMN_NAME", adVarWChar}, {"COLUMN_GUID", adGUID}, {"COLUMN_PROPID", adUnsignedInt},
       {"COLLATION", adSmallInt}, {"CARDINALITY", adUnsignedBigInt}, {"PAGES", adInteger},
-      {"FILTER_CONDITION", adVarWChar}, {"INTEGRATED", adBoolean}});
+      {"FILTER_CONDITION", adVarWChar}, {"INTEGRATED", adBoolean},
+      // This provider's own field.
+      {"FOREIGN_KEY", adBoolean}});
   return fields;
 }
 
@@ -141,7 +145,7 @@ void AddIndexRows(const IndexEntry& index, std::vector<Row>& rows) {
                     Variant::boolean(true), null, Variant::int64(static_cast<std::int64_t>(k) + 1),
                     Variant::text(part.column), null, null,
                     Variant::int64(part.descending ? DB_COLLATION_DESC : DB_COLLATION_ASC), null, null, TextOrNull(index.filter),
-                    Variant::boolean(index.primaryKey)});
+                    Variant::boolean(index.primaryKey), Variant::boolean(index.foreignKey)});
   }
 }
 
@@ -213,7 +217,9 @@ std::unique_ptr<Cursor> SchemaCursor(Session& session, int schema, const std::ve
     case adSchemaTables: {
       const Variant null = Variant::null();
       for (const TableEntry& entry : session.tables())
-        rows.push_back({null, null, Variant::text(entry.name), Variant::text(entry.type)});
+        rows.push_back({null, null, Variant::text(entry.name), Variant::text(entry.type),
+                        entry.linkDatabase.empty() ? null : Variant::text(entry.linkDatabase),
+                        entry.linkTable.empty() ? null : Variant::text(entry.linkTable)});
       Restrict(rows, restrictions, {0, 1, 2, 3});
       return std::make_unique<RowsCursor>(TablesFields(), std::move(rows));
     }

@@ -34,23 +34,22 @@ bool UnwrapCalculated(std::span<const uint8_t> wrapped, std::span<const uint8_t>
   return true;
 }
 
-// A decimal result: int16 total length, scale, sign (non-zero = negative), then the number's bytes
-// (a multiple of 4, at most 16) in the byte order of ordinary decimal values: little-endian
-// 32-bit words, the most significant first.
+// A decimal result is an OLE VARIANT of type DECIMAL, 16 bytes: the type tag 0x000E (2 bytes),
+// the scale, the sign (0x80 negative), then the 96-bit magnitude as its high 32 bits and its
+// low 64 bits, each little-endian.
 bool DecodeCalculatedDecimal(std::span<const uint8_t> data, Decimal& out) {
-  constexpr size_t kHeader = 4;
+  constexpr size_t kVariantSize = 16;
+  constexpr uint16_t kVariantDecimal = 0x000E;
   constexpr uint8_t kMaxScale = 28;
-  if (data.size() < kHeader) return false;
-  const size_t total = LoadU16(data.data());
-  const size_t declared = total > 2 ? total - 2 : (total == 0 ? data.size() - 2 : 0);
-  const size_t numberBytes = std::min<size_t>(declared / 4 * 4, 16);
-  if (numberBytes == 0 || data.size() - kHeader < numberBytes || data[2] > kMaxScale) return false;
-  const uint8_t* p = data.data() + kHeader;
-  unsigned __int128 magnitude = 0;
-  for (size_t at = 0; at < numberBytes; at += 4) magnitude = magnitude << 32 | LoadU32(p + at);
-  out.negative = data[3] != 0;
-  out.magnitude = magnitude;
-  out.precision = kMaxScale;
+  constexpr uint8_t kMaxDigits = 29;  // 2^96 - 1 has 29 digits
+  if (data.size() < kVariantSize || LoadU16(data.data()) != kVariantDecimal || data[2] > kMaxScale ||
+      (data[3] & 0x7F) != 0)
+    return false;
+  const uint32_t high = LoadU32(data.data() + 4);
+  const uint64_t low = LoadU64(data.data() + 8);
+  out.negative = data[3] == 0x80;
+  out.magnitude = static_cast<unsigned __int128>(high) << 64 | low;
+  out.precision = kMaxDigits;
   out.scale = data[2];
   return true;
 }

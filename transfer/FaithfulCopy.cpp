@@ -26,6 +26,11 @@ class PlannedStatements : public TableStatements {
  public:
   PlannedStatements(faithful::TablePlan plan, bool toSQLite) : plan_(std::move(plan)), toSQLite_(toSQLite) {
     for (const auto& column : plan_.columns) forms_.push_back(column.form);
+    afterRows_ = plan_.indexes;
+    if (toSQLite_) {
+      for (std::string& statement : faithful::DesignTableStatements(plan_.table, plan_.design))
+        afterRows_.push_back(std::move(statement));
+    }
   }
 
   void addColumn(const ado::Field& field, int position) override {
@@ -66,12 +71,14 @@ class PlannedStatements : public TableStatements {
     };
   }
 
-  std::vector<std::string> statementsAfterRows() override { return plan_.indexes; }
+  // The indexes, and in SQLite the table's rows of _access_design: inside its transaction.
+  std::vector<std::string> statementsAfterRows() override { return afterRows_; }
 
  private:
   faithful::TablePlan plan_;
   bool toSQLite_;
   std::vector<faithful::ValueForm> forms_;
+  std::vector<std::string> afterRows_;
   int fields_ = 0;
 };
 
@@ -96,6 +103,46 @@ std::vector<ado::Variant> FactsRow(ado::Connection& source, const TableDesign& d
   return row;
 }
 
+// A table or view of a connection (Access: also a query or a linked table).
+struct ObjectEntry {
+  std::string name;
+  std::string type;
+  std::string linkDatabase, linkTable;  // a linked table's source
+};
+
+// An ODBC link's connection string without its password (PWD=...), for a note.
+std::string WithoutPassword(const std::string& connect) {
+  std::string out;
+  std::size_t start = 0;
+  while (start <= connect.size()) {
+    const std::size_t end = std::min(connect.find(';', start), connect.size());
+    const std::string part = connect.substr(start, end - start);
+    if (Lower(part).rfind("pwd=", 0) != 0) out += (out.empty() ? "" : ";") + part;
+    start = end + 1;
+  }
+  return out;
+}
+
+std::vector<ObjectEntry> Objects(ado::Connection& connection) {
+  const auto text = [](const ado::Field& field) {
+    const ado::Variant value = field.Value();
+    return value.isNull() || value.isEmpty() ? std::string() : value.toText();
+  };
+  std::vector<ObjectEntry> objects;
+  ado::Recordset rs = connection.OpenSchema(ado::adSchemaTables);
+  for (; !rs.Eof(); rs.MoveNext()) {
+    const ado::FieldCollection f = rs.Fields();
+    objects.push_back({text(f["TABLE_NAME"]), text(f["TABLE_TYPE"]), text(f["LINK_DATABASE"]), text(f["LINK_TABLE"])});
+  }
+  return objects;
+}
+
+// A validation rule's SQLite form, by the translator of the saved queries (the same subset as
+// the views); a rule it refuses is a note and a row of _access_design.
+SQLiteExpression RuleInSQLite(const std::string& rule, const std::string& column) {
+  return TranslateAccessExpression(rule, {column});
+}
+
 }  // namespace
 
 std::vector<std::string> TablesOfRun(const app::TableList& source, const app::TableList& target) {
@@ -111,10 +158,29 @@ std::vector<std::string> TablesOfRun(const app::TableList& source, const app::Ta
 FaithfulToSQLiteDirection::FaithfulToSQLiteDirection(const TransferEnvironment& env, const FaithfulMode& mode)
     : tables_(TablesOfRun(env.accessList, env.sqliteList)), mode_(mode) {}
 
-void FaithfulToSQLiteDirection::connectionsOpened(ado::Connection&, ado::Connection& target) { target_ = &target; }
+void FaithfulToSQLiteDirection::connectionsOpened(ado::Connection& source, ado::Connection& target) {
+  target_ = &target;
+  // An index cannot take the name of a table or view of the target, nor of a table or query
+  // of the source that the copy (now or later) makes one.
+  for (ado::Connection* connection : {&source, &target}) {
+    if (!connection->IsOpen()) continue;
+    try {
+      for (const ObjectEntry& object : Objects(*connection)) {
+        objectNames_.insert(Lower(object.name));
+        // A linked table's rows live elsewhere: it is named, not copied.
+        if (connection == &source && object.type == "LINK")
+          Note(mode_, "the linked table \"" + object.name + "\" is not copied: it links to table \"" +
+                          object.linkTable + "\" of " + WithoutPassword(object.linkDatabase));
+      }
+    } catch (const std::exception& e) {
+      Note(mode_, std::string("the names of the tables could not be read, so an index may take one: ") + e.what());
+    }
+  }
+  objectNames_.insert(Lower(faithful::kDesignTable));
+}
 
 bool FaithfulToSQLiteDirection::indexNameTaken(const std::string& name) const {
-  if (indexNames_.count(Lower(name))) return true;
+  if (indexNames_.count(Lower(name)) || objectNames_.count(Lower(name))) return true;
   if (!target_ || !target_->IsOpen()) return false;
   ado::Recordset rs = target_->OpenSchema(ado::adSchemaIndexes, {{}, {}, ado::Variant::text(name)});
   return !rs.Eof();
@@ -123,7 +189,8 @@ bool FaithfulToSQLiteDirection::indexNameTaken(const std::string& name) const {
 std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QString& name, ado::Connection& source) {
   const TableDesign design = ReadTableDesign(source, name.toStdString());
   faithful::TablePlan plan =
-      faithful::PlanSQLiteTable(design, tables_, [this](const std::string& n) { return indexNameTaken(n); });
+      faithful::PlanSQLiteTable(design, tables_, [this](const std::string& n) { return indexNameTaken(n); },
+                                RuleInSQLite);
   for (const std::string& note : plan.notes) Note(mode_, note);
   // The names the plan chose are taken from now on.
   for (const std::string& index : plan.indexNames) indexNames_.insert(Lower(index));
@@ -133,9 +200,35 @@ std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QSt
 // --- to Access ---
 
 FaithfulToAccessDirection::FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode)
-    : tables_(TablesOfRun(env.sqliteList, env.accessList)), mode_(mode) {}
+    : tables_(TablesOfRun(env.sqliteList, env.accessList)), mode_(mode), sqliteList_(env.sqliteList) {}
 
-void FaithfulToAccessDirection::connectionsOpened(ado::Connection&, ado::Connection& target) { target_ = &target; }
+void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::Connection& target) {
+  target_ = &target;
+  // The design facts a faithful copy to SQLite kept: read here, and their table is no table
+  // of the copy.
+  for (int i = 0; i < sqliteList_.count(); ++i)
+    if (Lower(sqliteList_.item(i).toStdString()) == Lower(faithful::kDesignTable)) sqliteList_.setSelected(i, false);
+  if (!source.IsOpen()) return;
+  try {
+    ado::Recordset exists = source.OpenSchema(ado::adSchemaTables, {{}, {}, ado::Variant::text(faithful::kDesignTable)});
+    if (exists.Eof()) return;
+    ado::Recordset rs;
+    rs.Open(std::string("SELECT object, property, value FROM ") + faithful::SQLiteName(faithful::kDesignTable), source);
+    for (; !rs.Eof(); rs.MoveNext()) {
+      const ado::FieldCollection f = rs.Fields();
+      std::string text[3];
+      for (int i = 0; i < 3; ++i) {
+        const ado::Variant value = f[i].Value();
+        if (!value.isNull() && !value.isEmpty()) text[i] = value.toText();
+      }
+      kept_.push_back({text[0], text[1], text[2]});
+    }
+  } catch (const std::exception& e) {
+    kept_.clear();
+    Note(mode_, std::string("the table ") + faithful::kDesignTable + " could not be read, so the Access design it "
+                "keeps is not restored: " + e.what());
+  }
+}
 
 std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QString& name, ado::Connection& source) {
   if (target_ && target_->IsOpen()) {
@@ -150,20 +243,23 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   std::vector<faithful::ColumnFacts> facts;
   if (!design.columns.empty())
     facts = faithful::FactsFromRow(FactsRow(source, design, ++tablesPlanned_), design.columns.size());
-  faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, {}, tables_);
+  faithful::DesignFacts kept;
+  const std::string prefix = Lower(design.name + ".");
+  for (const faithful::DesignFact& fact : kept_) {
+    const std::string object = Lower(fact.object);
+    if (object == Lower(design.name) || object.rfind(prefix, 0) == 0) kept.push_back(fact);
+  }
+  faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, {}, tables_, kept);
   for (const std::string& note : plan.notes) Note(mode_, note);
-  foreignKeys_.insert(foreignKeys_.end(), plan.foreignKeys.begin(), plan.foreignKeys.end());
+  for (const std::string& key : plan.foreignKeys) foreignKeys_.emplace_back(plan.table, key);
   return std::make_unique<PlannedStatements>(std::move(plan), false);
 }
 
-void FaithfulToAccessDirection::afterAllTables(ado::Connection&, ado::Connection& target, StatementRunner&) {
-  for (const std::string& key : foreignKeys_) {
-    try {
-      target.Execute(key);
-    } catch (const std::exception& e) {
-      Note(mode_, key.substr(0, key.find(" FOREIGN KEY")) + " was not made: " + e.what());
-    }
-  }
+void FaithfulToAccessDirection::afterAllTables(ado::Connection&, ado::Connection& target, StatementRunner& runner) {
+  // A relationship the source has and the target could not take (data that breaks it) is a
+  // failure of its table's copy: the run ends with exit status 1, never with a note only.
+  for (const auto& [table, key] : foreignKeys_)
+    runner.run(300, QString::fromStdString(table), [&] { target.Execute(key); });
 }
 
 }  // namespace transfer

@@ -3,7 +3,8 @@
 // planned by FaithfulRules.h before the create; each value is written by its column's form;
 // the table's indexes come after its rows, inside its transaction. SQLite's foreign keys are
 // part of the CREATE TABLE; Access's are statements of their own, made after every table,
-// each alone, a failure (data that breaks the key) being a note. Notes go to the mode's sink.
+// each alone, a failure (data that breaks the key) being a failure of its table's copy. Notes
+// go to the mode's sink.
 #pragma once
 
 #include "transfer/AccessToSQLite.h"
@@ -39,7 +40,8 @@ class FaithfulToSQLiteDirection : public AccessToSQLiteDirection {
   std::vector<std::string> tables_;
   const FaithfulMode& mode_;
   ado::Connection* target_ = nullptr;
-  std::set<std::string> indexNames_;  // made by this run, lower-cased
+  std::set<std::string> indexNames_;   // made by this run, lower-cased
+  std::set<std::string> objectNames_;  // tables, views and queries of both sides, lower-cased
 };
 
 class FaithfulToAccessDirection : public SQLiteToAccessDirection {
@@ -54,7 +56,9 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
  private:
   std::vector<std::string> tables_;
   const FaithfulMode& mode_;
-  std::vector<std::string> foreignKeys_;  // of the tables begun, in order
+  std::vector<std::pair<std::string, std::string>> foreignKeys_;  // table and statement, of the tables begun
+  app::TableList& sqliteList_;
+  faithful::DesignFacts kept_;  // the source's _access_design
   ado::Connection* target_ = nullptr;
   int tablesPlanned_ = 0;
 };

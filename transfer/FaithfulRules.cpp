@@ -111,8 +111,19 @@ void CivilFromDays(std::int64_t z, std::int64_t& year, unsigned& month, unsigned
 
 // --- the to-SQLite column rule ---
 
+// The SQLite default of an Access expression default that reads the clock, in the copy's date
+// text form and, as Access's, the local time.
+std::optional<std::string> ClockDefault(const std::string& lower) {
+  if (lower == "now()" || lower == "now") return "(datetime('now','localtime'))";
+  if (lower == "date()" || lower == "date") return "(date('now','localtime') || ' 00:00:00')";
+  if (lower == "time()" || lower == "time") return "('1899-12-30 ' || time('now','localtime'))";
+  return std::nullopt;
+}
+
 ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c, bool rowidKey,
-                           std::vector<std::string>& notes) {
+                           std::vector<std::string>& notes, DesignFacts& facts, const ExpressionTranslator& translate) {
+  const std::string object = design.name + "." + c.name;
+  if (!c.typeName.empty()) facts.push_back({object, property::kAccessType, c.typeName});
   ColumnPlan plan;
   plan.name = c.name;
   plan.notNull = !c.nullable;
@@ -167,11 +178,23 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
     notes.push_back(Column(design.name, c.name) +
                     ": an AutoNumber that is not the whole primary key is copied as plain numbers");
   }
-  if (c.computed)
+  if (c.computed) {
     notes.push_back(Column(design.name, c.name) + ": a calculated column" +
                     (c.expression ? " (" + *c.expression + ")" : std::string()) + " is copied as its values");
-  if (c.validationRule)
-    notes.push_back(Column(design.name, c.name) + ": the validation rule " + *c.validationRule + " is not copied");
+    if (c.expression) facts.push_back({object, property::kExpression, *c.expression});
+  }
+  if (c.validationRule) {
+    facts.push_back({object, property::kValidationRule, *c.validationRule});
+    const SQLiteExpression check =
+        translate ? translate(*c.validationRule, c.name) : SQLiteExpression{"", "no translator"};
+    if (check.ok()) {
+      plan.check = plan.check ? "(" + *plan.check + ") AND (" + check.sql + ")" : check.sql;
+    } else {
+      notes.push_back(Column(design.name, c.name) + ": the validation rule " + *c.validationRule +
+                      " is not copied" + (translate ? ": " + check.reason : std::string()));
+    }
+  }
+  if (c.validationText) facts.push_back({object, property::kValidationText, *c.validationText});
   if (c.defaultText) {
     std::string text = Trimmed(*c.defaultText);
     if (!text.empty() && text[0] == '=') text = Trimmed(text.substr(1));
@@ -186,17 +209,34 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
       plan.defaultLiteral = "0";
     } else if (lower == "null") {
     } else if (!c.autoIncrement) {
-      notes.push_back(Column(design.name, c.name) + ": the default " + text + " is an expression and is not copied");
+      facts.push_back({object, property::kDefaultValue, text});
+      const auto clock = plan.form == ValueForm::kDateTime ? ClockDefault(lower) : std::nullopt;
+      if (clock) plan.defaultLiteral = *clock;
+      else notes.push_back(Column(design.name, c.name) + ": the default " + text + " is an expression and is not copied");
     }
   }
   return plan;
 }
 
-// The indexes Access makes for an enforced relationship: on the referring table one named after
-// the relationship, on the referenced table one whose name starts with "." (".rC"), which no
-// user index can have. The relationship makes them again.
-bool IsAccessRelationshipIndex(const ado::IndexEntry& index, const std::vector<std::string>& relationshipNames) {
-  return (!index.name.empty() && index.name[0] == '.') || Listed(relationshipNames, index.name);
+// The indexes Access makes for an enforced relationship, marked as foreign-key indexes: on the
+// referring table one named after the relationship (often sharing the real index of a user
+// index on the same columns), on the referenced table one whose name starts with "." (".rC"),
+// which no user index can have. The foreign key makes them again on the way back, and an
+// index of the same name would stop it there. Only the index of a relationship that is not
+// copied (its other table is not) is copied as an index of its own.
+bool IsAccessRelationshipIndex(const ado::IndexEntry& index, const std::vector<ado::ForeignKeyEntry>& keys,
+                               const std::vector<std::string>& tablesCopied) {
+  if (!index.name.empty() && index.name[0] == '.') return true;
+  const auto sameColumns = [&](const ado::ForeignKeyEntry& key) {
+    if (key.columns.size() != index.columns.size()) return false;
+    for (std::size_t k = 0; k < key.columns.size(); ++k)
+      if (!SameName(key.columns[k], index.columns[k].column)) return false;
+    return true;
+  };
+  for (const ado::ForeignKeyEntry& key : keys)
+    if (SameName(key.name, index.name) || (index.foreignKey && sameColumns(key)))
+      return Listed(tablesCopied, key.referencedTable);
+  return index.foreignKey;  // the referenced side's
 }
 
 std::string IndexColumns(const ado::IndexEntry& index, const std::function<std::string(const std::string&)>& name,
@@ -251,8 +291,39 @@ std::string IsoDateTime(ado::Date value) {
   return text;
 }
 
+std::string RelationshipObject(const std::string& table, const std::vector<std::string>& columns,
+                               const std::string& referencedTable) {
+  std::string object = table + ".";
+  for (std::size_t k = 0; k < columns.size(); ++k) object += (k ? "," : "") + columns[k];
+  return object + "->" + referencedTable;
+}
+
+const std::string* FindFact(const DesignFacts& facts, const std::string& object, const char* property) {
+  for (const DesignFact& fact : facts)
+    if (fact.property == property && SameName(fact.object, object)) return &fact.value;
+  return nullptr;
+}
+
+std::vector<std::string> DesignTableStatements(const std::string& table, const DesignFacts& facts) {
+  const std::string name = SQLiteName(kDesignTable);
+  std::vector<std::string> out = {
+      "CREATE TABLE IF NOT EXISTS " + name + " (object TEXT NOT NULL, property TEXT NOT NULL, value TEXT, "
+      "PRIMARY KEY (object, property))",
+      // The table's own facts and its columns', indexes' and relationships' ("table.").
+      "DELETE FROM " + name + " WHERE object = " + Quoted(table) + " COLLATE NOCASE OR substr(object, 1, length(" +
+          Quoted(table + ".") + ")) = " + Quoted(table + ".") + " COLLATE NOCASE"};
+  if (facts.empty()) return out;
+  std::string insert = "INSERT OR REPLACE INTO " + name + " VALUES ";
+  for (std::size_t i = 0; i < facts.size(); ++i)
+    insert += (i ? ", (" : "(") + Quoted(facts[i].object) + ", " + Quoted(facts[i].property) + ", " +
+              Quoted(facts[i].value) + ")";
+  out.push_back(std::move(insert));
+  return out;
+}
+
 TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::string>& tablesCopied,
-                          const std::function<bool(const std::string&)>& indexNameTaken) {
+                          const std::function<bool(const std::string&)>& indexNameTaken,
+                          const ExpressionTranslator& translate) {
   TablePlan plan;
   plan.table = design.name;
   const ado::IndexEntry* key = design.primaryKey();
@@ -261,11 +332,14 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
   // is declared INT, which SQLite does not take as the rowid, so that it comes back a plain key.
   const bool rowid = keyColumn && !key->columns[0].descending && keyColumn->autoIncrement &&
                      Lower(keyColumn->typeName) == "autonumber";
+  // SQLite's primary keys have no name.
+  if (key && !key->name.empty() && !SameName(key->name, "PrimaryKey"))
+    plan.design.push_back({design.name, property::kPrimaryKeyName, key->name});
 
   plan.create = "CREATE TABLE " + SQLiteName(design.name) + " (";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
     const ado::ColumnEntry& c = design.columns[i];
-    ColumnPlan column = SQLiteColumnFor(design, c, rowid && &c == keyColumn, plan.notes);
+    ColumnPlan column = SQLiteColumnFor(design, c, rowid && &c == keyColumn, plan.notes, plan.design, translate);
     if (!rowid && &c == keyColumn && column.type == "INTEGER") column.type = "INT";
     if (column.rowidKey) column.defaultLiteral.reset();
     if (i) plan.create += ", ";
@@ -277,14 +351,14 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
     plan.columns.push_back(std::move(column));
   }
   if (key && !rowid) plan.create += ", PRIMARY KEY " + IndexColumns(*key, SQLiteName, true);
-  std::vector<std::string> relationshipNames;
   for (const ado::ForeignKeyEntry& fk : design.foreignKeys) {
-    relationshipNames.push_back(fk.name);
     if (!Listed(tablesCopied, fk.referencedTable)) {
       plan.notes.push_back("table \"" + design.name + "\": the relationship " + fk.name + " to table \"" +
                            fk.referencedTable + "\" is not copied, since that table is not copied");
       continue;
     }
+    plan.design.push_back({RelationshipObject(design.name, fk.columns, fk.referencedTable), property::kRelationshipName,
+                           fk.name});
     plan.create += ", FOREIGN KEY " + KeyColumns(fk.columns, SQLiteName) + " REFERENCES " +
                    SQLiteName(fk.referencedTable) + " " + KeyColumns(fk.referencedColumns, SQLiteName);
     if (fk.updateRule != "NO ACTION" && !fk.updateRule.empty()) plan.create += " ON UPDATE " + fk.updateRule;
@@ -293,7 +367,7 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
   plan.create += ")";
 
   for (const ado::IndexEntry& index : design.indexes) {
-    if (index.primaryKey || IsAccessRelationshipIndex(index, relationshipNames)) continue;
+    if (index.primaryKey || IsAccessRelationshipIndex(index, design.foreignKeys, tablesCopied)) continue;
     // Access keeps a unique index on the key of each attachment or multi-value column; the
     // readable texts the column becomes are no such keys.
     const bool complex = std::any_of(index.columns.begin(), index.columns.end(), [&](const ado::IndexEntry::Part& p) {
@@ -301,8 +375,14 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
       return c && Lower(c->typeName) == "attachment or multiple values";
     });
     if (complex) continue;
+    // SQLite has one name space for tables, views and indexes.
     std::string name = index.name;
-    if (indexNameTaken && indexNameTaken(name)) name = design.name + "_" + name;
+    if (indexNameTaken && (indexNameTaken(name) || Listed(plan.indexNames, name))) {
+      const std::string base = design.name + "_" + index.name;
+      name = base;
+      for (int n = 2; indexNameTaken(name) || Listed(plan.indexNames, name); ++n) name = base + std::to_string(n);
+      plan.design.push_back({design.name + "." + name, property::kIndexName, index.name});
+    }
     std::string sql = std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + SQLiteName(name) +
                       " ON " + SQLiteName(design.name) + " " + IndexColumns(index, SQLiteName, true);
     if (index.nulls == ado::DBPROPVAL_IN_IGNORENULL) sql += " WHERE " + NotNullFilter(index, SQLiteName);
@@ -398,8 +478,26 @@ std::vector<ColumnFacts> FactsFromRow(const std::vector<ado::Variant>& row, std:
 
 namespace {
 
+// The narrower Access type the first copy had, where the SQLite column still has the declared
+// type that copy gave it and every value fits: "Byte" for INTEGER, "Single" for REAL, ...
+std::optional<std::string> KeptAccessType(const std::string& declared, const std::string& accessType,
+                                          const ColumnFacts& facts, AccessFormat format) {
+  const auto within = [&](std::int64_t low, std::int64_t high) {
+    return (!facts.minInteger || *facts.minInteger >= low) && (!facts.maxInteger || *facts.maxInteger <= high);
+  };
+  const std::string kept = Lower(accessType);
+  if (declared == "integer") {
+    if (kept == "byte" && within(0, 255)) return "BYTE";
+    if (kept == "integer" && within(INT16_MIN, INT16_MAX)) return "SHORT";
+    if (kept == "large number" && format.bigInt) return "BIGINT";
+  }
+  if (declared == "real" && kept == "single") return "SINGLE";
+  return std::nullopt;
+}
+
 ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c, const ColumnFacts& facts,
-                           AccessFormat format, bool counterKey, std::vector<std::string>& notes) {
+                           AccessFormat format, bool counterKey, std::vector<std::string>& notes,
+                           const DesignFacts& kept) {
   ColumnPlan plan;
   plan.name = c.name;
   plan.notNull = !c.nullable;
@@ -481,8 +579,18 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   } else {
     memo();
   }
+  if (const std::string* accessType = FindFact(kept, design.name + "." + c.name, property::kAccessType);
+      accessType && !counterKey) {
+    if (auto narrower = KeptAccessType(Lower(c.typeName), *accessType, facts, format)) plan.type = *narrower;
+  }
   if (c.computed) notes.push_back(where + ": a generated column is copied as its values");
-  if (c.defaultText && !counterKey) {
+  // A clock default the first copy turned into SQLite's local time comes back as Access's.
+  const std::string* keptDefault = FindFact(kept, design.name + "." + c.name, property::kDefaultValue);
+  const std::optional<std::string> clock = keptDefault ? ClockDefault(Lower(*keptDefault)) : std::nullopt;
+  if (clock && plan.form == ValueForm::kDateTime && !counterKey) {
+    const std::string lower = Lower(*keptDefault);
+    plan.defaultLiteral = lower.rfind("now", 0) == 0 ? "Now()" : lower.rfind("date", 0) == 0 ? "Date()" : "Time()";
+  } else if (c.defaultText && !counterKey) {
     const std::string text = Trimmed(*c.defaultText);
     const std::string lower = Lower(text);
     if (IsDecimalNumber(text)) {
@@ -503,7 +611,7 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
 }  // namespace
 
 TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFacts>& facts, AccessFormat format,
-                          const std::vector<std::string>& tablesCopied) {
+                          const std::vector<std::string>& tablesCopied, const DesignFacts& kept) {
   TablePlan plan;
   plan.table = design.name;
   const ado::IndexEntry* key = design.primaryKey();
@@ -514,23 +622,25 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
                           ((facts[keyAt].minInteger && *facts[keyAt].minInteger < INT32_MIN) ||
                            (facts[keyAt].maxInteger && *facts[keyAt].maxInteger > INT32_MAX));
   const bool counter = keyColumn && keyColumn->autoIncrement && !beyondLong;
+  const std::string* keptKeyName = FindFact(kept, design.name, property::kPrimaryKeyName);
   plan.create = "CREATE TABLE " + AccessName(design.name) + " (";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
     const ado::ColumnEntry& c = design.columns[i];
     ColumnPlan column =
-        AccessColumnFor(design, c, i < facts.size() ? facts[i] : ColumnFacts{}, format, counter && &c == keyColumn, plan.notes);
+        AccessColumnFor(design, c, i < facts.size() ? facts[i] : ColumnFacts{}, format, counter && &c == keyColumn,
+                        plan.notes, kept);
     if (i) plan.create += ", ";
     plan.create += AccessName(column.name) + " " + column.type;
     if (column.notNull) plan.create += " NOT NULL";
     if (column.defaultLiteral) plan.create += " DEFAULT " + *column.defaultLiteral;
-    if (column.rowidKey) plan.create += " PRIMARY KEY";
+    if (column.rowidKey && !keptKeyName) plan.create += " PRIMARY KEY";
     plan.columns.push_back(std::move(column));
   }
   auto accessName = [](const std::string& n) { return AccessName(n); };
-  if (key && !counter) {
+  if (key && (!counter || keptKeyName)) {
     const bool generated = key->name.empty() || key->name.rfind("sqlite_autoindex_", 0) == 0;
-    plan.create += ", CONSTRAINT " + AccessName(generated ? "PrimaryKey" : key->name) + " PRIMARY KEY " +
-                   IndexColumns(*key, accessName, false);
+    const std::string name = keptKeyName ? *keptKeyName : generated ? "PrimaryKey" : key->name;
+    plan.create += ", CONSTRAINT " + AccessName(name) + " PRIMARY KEY " + IndexColumns(*key, accessName, false);
     for (const auto& part : key->columns)
       if (part.descending)
         plan.notes.push_back("table \"" + design.name + "\": the primary key's column " + part.column +
@@ -550,7 +660,9 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
     // SQLite's own names for its constraints' indexes cannot be used there again: the index is
     // named after its columns, as Access names the indexes it makes.
     std::string name = index.name;
-    if (Lower(name).rfind("sqlite_", 0) == 0) {
+    if (const std::string* original = FindFact(kept, design.name + "." + index.name, property::kIndexName)) {
+      name = *original;
+    } else if (Lower(name).rfind("sqlite_", 0) == 0) {
       std::string base;
       for (const auto& part : index.columns) base += part.column;
       name = base;
@@ -585,7 +697,14 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
       plan.notes.push_back(what + " is not copied, since that table is not copied");
       continue;
     }
-    std::string sql = "ALTER TABLE " + AccessName(design.name) + " ADD CONSTRAINT " + AccessName(fk.name) +
+    // The relationship's Access name where the first copy kept it; never an index's name of
+    // this table, since Access gives the foreign key an index of its name.
+    const std::string* keptName =
+        FindFact(kept, RelationshipObject(design.name, fk.columns, fk.referencedTable), property::kRelationshipName);
+    const std::string base = keptName ? *keptName : fk.name;
+    std::string keyName = base;
+    for (int n = 1; Listed(plan.indexNames, keyName); ++n) keyName = base + std::to_string(n);
+    std::string sql = "ALTER TABLE " + AccessName(design.name) + " ADD CONSTRAINT " + AccessName(keyName) +
                       " FOREIGN KEY " + KeyColumns(fk.columns, accessName) + " REFERENCES " +
                       AccessName(fk.referencedTable) + " " + KeyColumns(fk.referencedColumns, accessName);
     for (const auto& [rule, clause] : {std::pair{fk.updateRule, " ON UPDATE CASCADE"}, {fk.deleteRule, " ON DELETE CASCADE"}}) {

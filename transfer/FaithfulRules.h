@@ -18,6 +18,11 @@
 //   Replication ID                              GUID, '{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}'
 //   attachments, multiple values                TEXT, the readable form of the plain copy
 //   calculated columns                          a plain column of the result type (note)
+//   validation rules that translate             CHECK constraints (others: notes)
+//   Now(), Date(), Time() defaults              the local time in the copy's date text form
+// What SQLite has no place for (the Access type, rules, expressions, an index's name before a
+// rename, a relationship's name) goes to the table _access_design(object, property, value),
+// which the way back reads.
 // To Access (SQLite declared type -> Access column):
 //   INTEGER PRIMARY KEY                         COUNTER PRIMARY KEY, values kept
 //   other *INT*                                 LONG (values beyond 32 bits: DOUBLE, note)
@@ -34,6 +39,7 @@
 #pragma once
 
 #include "ado/Variant.h"
+#include "transfer/AccessExpression.h"
 #include "transfer/FaithfulSchema.h"
 
 #include <cstdint>
@@ -66,6 +72,44 @@ struct ColumnPlan {
   std::optional<std::string> check;           // SQLite: a CHECK condition on the column
 };
 
+// One fact of the Access design, a row of _access_design. `object` is a table's name, or
+// "table.column" for a column, "table.index" for an index (by its SQLite name) and
+// "table.col1,col2->referenced" for a relationship (RelationshipObject).
+struct DesignFact {
+  std::string object;
+  std::string property;
+  std::string value;
+  bool operator==(const DesignFact&) const = default;
+};
+using DesignFacts = std::vector<DesignFact>;
+
+inline constexpr char kDesignTable[] = "_access_design";
+namespace property {
+inline constexpr char kAccessType[] = "AccessType";          // the Access type name ("Long Integer")
+inline constexpr char kIndexName[] = "IndexName";            // an index's Access name, where it was renamed
+inline constexpr char kPrimaryKeyName[] = "PrimaryKeyName";  // of a table, where it is not "PrimaryKey"
+inline constexpr char kRelationshipName[] = "RelationshipName";
+inline constexpr char kValidationRule[] = "ValidationRule";  // as Access keeps it: ">0"
+inline constexpr char kValidationText[] = "ValidationText";
+inline constexpr char kDefaultValue[] = "DefaultValue";      // an expression default: "Now()"
+inline constexpr char kExpression[] = "Expression";          // a calculated column's
+}  // namespace property
+
+std::string RelationshipObject(const std::string& table, const std::vector<std::string>& columns,
+                               const std::string& referencedTable);
+
+// The value a fact gives `object`'s `property`, or nothing.
+const std::string* FindFact(const DesignFacts& facts, const std::string& object, const char* property);
+
+// The statements that keep `facts` of `table` in the SQLite target: the table made when
+// missing, the table's old facts removed, the new ones added.
+std::vector<std::string> DesignTableStatements(const std::string& table, const DesignFacts& facts);
+
+// An Access expression in SQLite's SQL, or the reason it has none (AccessExpression.h).
+// `impliedColumn`: the column a validation rule is about, which the rule leaves out (">0").
+using ExpressionTranslator =
+    std::function<SQLiteExpression(const std::string& accessExpression, const std::string& impliedColumn)>;
+
 // A table's plan: its columns, the statements that make it, and the notes.
 struct TablePlan {
   std::string table;
@@ -75,6 +119,7 @@ struct TablePlan {
   std::vector<std::string> indexNames;  // the names those statements give, in the same order
   std::vector<std::string> foreignKeys; // Access: ALTER TABLE .. ADD CONSTRAINT, after every table
   std::vector<std::string> notes;       // what could not be carried over, one sentence each
+  DesignFacts design;                   // SQLite: the rows of _access_design for this table
 };
 
 // --- to SQLite ---
@@ -82,8 +127,13 @@ struct TablePlan {
 // `tablesCopied`: the tables this run copies or that exist in the target; a foreign key to
 // another table is left out with a note. `indexNameTaken` tells whether an index name is used
 // in the target already (SQLite's index names are one name space for the whole database).
+// An index whose name is taken (by another table's index, a table or a view) is renamed
+// "table_index" (a number added while that is taken too); its name is kept as a design fact.
+// Validation rules and calculated columns become CHECK constraints where `translate` gives them
+// an SQLite form.
 TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::string>& tablesCopied,
-                          const std::function<bool(const std::string&)>& indexNameTaken);
+                          const std::function<bool(const std::string&)>& indexNameTaken,
+                          const ExpressionTranslator& translate = {});
 
 // Appends a value in the SQLite literal of its form.
 void AppendSQLiteValue(std::string& statement, const ado::Variant& value, ValueForm form);
@@ -108,8 +158,10 @@ struct AccessFormat {
   bool bigInt = false;  // the target and the engine's SQL take Large Number columns
 };
 
+// `kept`: the design facts the SQLite file keeps for the table (the first copy's), which give
+// back Access types, index and relationship names and expression defaults.
 TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFacts>& facts, AccessFormat format,
-                          const std::vector<std::string>& tablesCopied);
+                          const std::vector<std::string>& tablesCopied, const DesignFacts& kept = {});
 
 // The query that finds ColumnFacts for every column of `design`: one row, seven fields per
 // column in the order of ColumnFacts (Null where the column's rule does not need the fact).

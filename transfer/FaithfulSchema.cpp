@@ -88,6 +88,7 @@ TableDesign ReadTableDesign(ado::Connection& connection, const std::string& tabl
       index.name = indexName;
       index.primaryKey = Flag(f["PRIMARY_KEY"]);
       index.unique = Flag(f["UNIQUE"]);
+      index.foreignKey = Flag(f["FOREIGN_KEY"]);
       index.nulls = Number<int>(f["NULLS"]).value_or(0);
       index.filter = Text(f["FILTER_CONDITION"]);
       design.indexes.push_back(std::move(index));

@@ -37,7 +37,8 @@ bool IsRowReturningQuery(const jet::CatalogEntry& entry) {
 std::vector<TableEntry> SchemaTables(const jet::Catalog& catalog) {
   std::vector<TableEntry> rows;
   for (const jet::CatalogEntry& entry : catalog.entries())
-    if (auto type = schemaTypeOf(entry)) rows.push_back({entry.name, *type});
+    if (auto type = schemaTypeOf(entry))
+      rows.push_back({entry.name, *type, entry.connect.empty() ? entry.database : entry.connect, entry.foreignName});
   std::stable_sort(rows.begin(), rows.end(), [](const TableEntry& a, const TableEntry& b) {
     if (a.type != b.type) return a.type < b.type;
     return lessIgnoringCase(a.name, b.name);

@@ -143,6 +143,7 @@ std::vector<IndexEntry> SchemaIndexes(jet::Database& db, const std::string& tabl
     entry.name = logical.name;
     entry.primaryKey = logical.primaryKey;
     entry.unique = logical.unique || logical.primaryKey;
+    entry.foreignKey = logical.foreignKey;
     entry.nulls = logical.required ? DBPROPVAL_IN_DISALLOWNULL : logical.ignoreNulls ? DBPROPVAL_IN_IGNORENULL : 0;
     for (const auto& part : logical.columns) entry.columns.push_back({part.column, !part.ascending});
     out.push_back(std::move(entry));

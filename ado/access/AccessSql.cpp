@@ -499,7 +499,8 @@ jet::Result<AccessStatement> Parser::ParseDrop() {
 
 // ---- AutoNumber, NOT NULL, DEFAULT, foreign keys -------------------------------------------
 
-// After a column's type: NOT NULL, NULL (the default) and DEFAULT literal, in any order.
+// After a column's type: NOT NULL, NULL (the default) and DEFAULT literal (or one of the
+// clock's functions, which Access computes for each new row), in any order.
 Status Parser::ParseNullAndDefault(SqlColumnDefinition& column) {
   while (true) {
     if (AtWord("NOT")) {
@@ -509,8 +510,17 @@ Status Parser::ParseNullAndDefault(SqlColumnDefinition& column) {
     } else if (AtWord("NULL")) {
       JET_RETURN_IF_ERROR(Advance());
     } else if (AtWord("DEFAULT")) {
-      if (column.defaultValue) return Error("the column \"" + column.name + "\" has two defaults");
+      if (column.defaultValue || column.defaultClock) return Error("the column \"" + column.name + "\" has two defaults");
       JET_RETURN_IF_ERROR(Advance());
+      for (const char* clock : {"Now", "Date", "Time"}) {
+        if (!AtWord(clock)) continue;
+        JET_RETURN_IF_ERROR(Advance());
+        JET_RETURN_IF_ERROR(ExpectSymbol('(', clock));
+        JET_RETURN_IF_ERROR(ExpectSymbol(')', clock));
+        column.defaultClock = std::string(clock) + "()";
+        break;
+      }
+      if (column.defaultClock) continue;
       column.defaultValue.emplace();
       JET_RETURN_IF_ERROR(ParseLiteral(*column.defaultValue));
     } else {

@@ -49,6 +49,7 @@ struct SqlColumnDefinition {
   AccessColumnType type;
   bool notNull = false;                     // NOT NULL
   std::optional<SqlLiteral> defaultValue{};  // DEFAULT literal
+  std::optional<std::string> defaultClock{};  // DEFAULT Now(), Date() or Time(), as Access writes it
   bool operator==(const SqlColumnDefinition&) const = default;
 };
 

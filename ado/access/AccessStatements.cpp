@@ -116,6 +116,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       jet::NewColumn column{c.name, c.type.type, c.type.length, c.type.precision, c.type.scale};
       if (c.type.autoIncrement) column.autoNumber = jet::AutoNumber::kIncrement;
       column.required = c.notNull;
+      if (c.defaultClock) column.defaultValue = *c.defaultClock;
       if (c.defaultValue) {
         // A default the column could not store is refused now, not at the first insert.
         auto value = ConvertLiteral(*c.defaultValue, c.type, c.name);

@@ -1,7 +1,7 @@
 // Calculated columns (Access 2010 and later), built byte for byte as Access stores them: the result
 // type comes from the column's "ResultType" property; every value is wrapped (16 bytes, int32 data
-// length, data, 3 bytes of padding); Yes/No results are a data byte; decimal results have their own
-// layout. No corpus file has such a column, so these rows are made here.
+// length, data, 3 bytes of padding); Yes/No results are a data byte; decimal results are OLE VARIANT
+// decimals. No corpus file has such a column, so these rows are made here.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -104,23 +104,24 @@ TEST_F(CalculatedColumn, YesNoResultIsADataByte) {
   EXPECT_EQ(Decode(T::kBoolean, Wrap({})), jet::Value(false));
 }
 
-TEST_F(CalculatedColumn, DecimalResultsHaveTheirOwnLayout) {
+TEST_F(CalculatedColumn, DecimalResultsAreVariantDecimals) {
   using T = jet::ColumnType;
-  // 12 number bytes (what a column declared 39 long holds): three little-endian 32-bit words,
-  // the most significant first, as ordinary decimal values order them.
-  Bytes d12 = {14, 0, 2, 0, /*high*/ 0, 0, 0, 0, /*middle*/ 0, 0, 0, 0, /*low*/ 0x39, 0x30, 0, 0};
-  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d12))), "\"123.45\"");
-  d12[3] = 0x80;  // sign byte
-  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d12))), "\"-123.45\"");
-  // 16 number bytes: 2^64 + 1 at scale 0 is the words 0, 1, 0, 1.
-  Bytes d16 = {18, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
-  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d16))), "\"18446744073709551617\"");
-  // 28 digits, the most Access holds: 9999999999999999999999999999 = 0x204FCE5E 3E250261 0FFFFFFF.
-  Bytes d28 = {14, 0, 0, 0, 0x5E, 0xCE, 0x4F, 0x20, 0x61, 0x02, 0x25, 0x3E, 0xFF, 0xFF, 0xFF, 0x0F};
-  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(d28))), "\"9999999999999999999999999999\"");
-  // Only four number bytes.
-  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap({6, 0, 1, 0, 7, 0, 0, 0}))), "\"0.7\"");
+  // Read from a file Access made: tag 0x000E, scale, sign, high 32 bits, low 64 bits.
+  const Bytes positive = {0x0e, 0, 0x0a, 0, 0, 0, 0, 0, 0xec, 0x04, 0xb0, 0x1f, 0xe7, 0xae, 0, 0};
+  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(positive))), "\"19230.7692307692\"");
+  const Bytes negative = {0x0e, 0, 0x10, 0x80, 0, 0, 0, 0, 0xec, 0x04, 0xb0, 0x1f, 0xe7, 0xae, 0, 0};
+  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(negative))), "\"-0.0192307692307692\"");
+  const Bytes wide = {0x0e, 0, 0x12, 0, 0x58, 0xe9, 0x93, 0xb6, 0x74, 0x4d, 0xea, 0xc8, 0xf7, 0xaa, 0x52, 0x18};
+  EXPECT_EQ(Json(Decode(T::kNumeric, Wrap(wide))), "\"56505085819.424791296572280180\"");
   EXPECT_TRUE(jet::IsNull(Decode(T::kNumeric, Wrap({}))));
+  // Not a decimal variant: another tag, a scale beyond 28, a sign byte of neither kind, too short.
+  auto placeholder = [](const jet::Value& v) { return std::holds_alternative<jet::Unsupported>(v); };
+  for (const auto& [at, byte] : {std::pair{0, 0x05}, {2, 29}, {3, 0x01}}) {
+    Bytes damaged = positive;
+    damaged[static_cast<size_t>(at)] = static_cast<uint8_t>(byte);
+    EXPECT_TRUE(placeholder(Decode(T::kNumeric, Wrap(damaged)))) << "byte " << at;
+  }
+  EXPECT_TRUE(placeholder(Decode(T::kNumeric, Wrap(Bytes(positive.begin(), positive.begin() + 12)))));
 }
 
 TEST_F(CalculatedColumn, MemoResultIsWrappedInsideTheLongValue) {
@@ -137,8 +138,7 @@ TEST_F(CalculatedColumn, UndecodableValuesArePlaceholdersNotErrors) {
   longer[16] = 200;  // claims more data than the value holds
   EXPECT_TRUE(placeholder(Decode(T::kLong, longer)));
   EXPECT_TRUE(placeholder(Decode(T::kLong, Bytes(10, 0))));
-  EXPECT_TRUE(placeholder(Decode(T::kNumeric, Wrap({2, 0, 0}))));
-  EXPECT_TRUE(placeholder(Decode(T::kMemo, Bytes{1, 2, 3})));
+    EXPECT_TRUE(placeholder(Decode(T::kMemo, Bytes{1, 2, 3})));
   jet::ColumnDef unknown = Column(T::kLong);
   unknown.resultTypeCode = 0;
   const Bytes stored = Wrap({1, 0, 0, 0});

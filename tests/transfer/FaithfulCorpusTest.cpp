@@ -176,6 +176,13 @@ TEST_F(FaithfulCorpusTest, KeysIndexesAndRelationshipsOfARealFileArrive) {
     db.exec("DELETE FROM Table2 WHERE id = 1");  // cascades to Table1's rows 1 and 2
     EXPECT_EQ(db.rows("SELECT count(*) FROM Table1"), (std::vector<std::vector<std::string>>{{"i:2"}}));
   }
+  // A linked table is named with its source, an ODBC link's password left out.
+  notes.clear();
+  copyToSQLite(QStringLiteral("jackcess/V2007/odbcLinkerTestV2007.accdb"), QString(), 2);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("the linked table \"Ordrar\" is not copied: it links to table \"dbo.Ordrar\" of DSN=Magnapinna;"),
+            std::string::npos) << notes[0];
+  EXPECT_EQ(notes[0].find("PWD"), std::string::npos) << notes[0];
 }
 
 // Every readable corpus table goes to SQLite and from there into a new Access file, both

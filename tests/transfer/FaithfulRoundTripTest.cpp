@@ -3,6 +3,7 @@
 // the same: the same columns, keys, indexes, foreign keys and values. The Access files pass
 // the engine's integrity check and the independent reader reads the same rows.
 #include "TransferFixture.h"
+#include "db/Connections.h"
 #include "jet/check/DatabaseCheck.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/FaithfulCopy.h"
@@ -53,6 +54,33 @@ std::vector<std::string> Design(RawSQLite& db, const std::string& table) {
   for (const auto& r : db.rows("SELECT \"table\", \"from\", \"to\", on_update, on_delete FROM pragma_foreign_key_list('" +
                                table + "') ORDER BY id, seq"))
     out.push_back("foreign key " + r[0] + " " + r[1] + " " + r[2] + " " + r[3] + " " + r[4]);
+  return out;
+}
+
+// An Access table's design as OpenSchema reads it, one line per column, index (by name) and
+// relationship (by name): what a trip through SQLite must give back.
+std::vector<std::string> AccessDesign(ado::Connection& connection, const std::string& table) {
+  const transfer::TableDesign d = transfer::ReadTableDesign(connection, table);
+  std::vector<std::string> out;
+  for (const auto& c : d.columns)
+    out.push_back("column " + c.name + " " + c.typeName + " " + std::to_string(c.maxLength.value_or(-1)) + " " +
+                  std::to_string(c.precision.value_or(-1)) + "," + std::to_string(c.scale.value_or(-1)) +
+                  (c.nullable ? "" : " required") + (c.autoIncrement ? " auto" : "") + " default " +
+                  c.defaultText.value_or("-"));
+  for (const auto& i : d.indexes) {
+    // The engine names the referenced side's index of a relationship (".rB", ".rC"), as Access does.
+    const std::string name = i.name.rfind(".r", 0) == 0 ? ".r" : i.name;
+    std::string line = "index " + name + (i.primaryKey ? " key" : "") + (i.unique ? " unique" : "") +
+                       (i.foreignKey ? " relationship" : "") + " nulls " + std::to_string(i.nulls);
+    for (const auto& part : i.columns) line += " " + part.column + (part.descending ? " desc" : "");
+    out.push_back(line);
+  }
+  for (const auto& k : d.foreignKeys) {
+    std::string line = "relationship " + k.name + " to " + k.referencedTable + " " + k.updateRule + " " + k.deleteRule;
+    for (std::size_t n = 0; n < k.columns.size(); ++n) line += " " + k.columns[n] + "=" + k.referencedColumns[n];
+    out.push_back(line);
+  }
+  std::sort(out.begin(), out.end());
   return out;
 }
 
@@ -140,8 +168,76 @@ TEST_F(FaithfulRoundTripTest, AnSQLiteDatabaseComesBackFromAccessUnchanged) {
   }
 }
 
-// A foreign key the data breaks is not made: a note says so, the tables and rows are there.
-TEST_F(FaithfulRoundTripTest, AForeignKeyTheDataBreaksIsANoteAndTheRowsStay) {
+// Access -> SQLite -> Access gives back each table's design element by element: columns with
+// their Access types, Required and defaults, keys, indexes by name (one whose name SQLite has
+// taken for a table included), relationships by name with their cascades. On a database
+// built with Northwind's shape and on the corpus's files with keys and relationships.
+TEST_F(FaithfulRoundTripTest, AnAccessDesignComesBackFromSQLite) {
+  const std::vector<std::string> northwind = {
+      "CREATE TABLE [Region] ([RegionID] COUNTER PRIMARY KEY, [RegionName] TEXT(40) NOT NULL)",
+      "CREATE TABLE [Customers] ([CustomerID] TEXT(5) NOT NULL, [Region] LONG, [Rank] BYTE DEFAULT 1, "
+      "[Score] SINGLE, [Visits] SHORT NOT NULL DEFAULT 0, [Since] DATETIME DEFAULT Now(), [Notes] MEMO, "
+      "CONSTRAINT [PrimaryKey] PRIMARY KEY ([CustomerID]))",
+      "CREATE INDEX [Region] ON [Customers] ([Region])",
+      "CREATE UNIQUE INDEX [RankScore] ON [Customers] ([Rank] DESC, [Score]) WITH IGNORE NULL",
+      "CREATE TABLE [Orders] ([OrderID] COUNTER, [CustomerID] TEXT(5), [Amount] CURRENCY, "
+      "[Share] DECIMAL(12,4), CONSTRAINT [OrderKey] PRIMARY KEY ([OrderID]))",
+      "CREATE INDEX [CustomerID] ON [Orders] ([CustomerID])",
+      "INSERT INTO [Region] ([RegionID], [RegionName]) VALUES (1, 'North')",
+      "INSERT INTO [Customers] VALUES ('ALFKI', 1, 200, 1.5, 3, '2024-02-29 12:00:00', 'x')",
+      "INSERT INTO [Orders] ([OrderID], [CustomerID], [Amount], [Share]) VALUES (10, 'ALFKI', 12.3456, 0.5)",
+      "ALTER TABLE [Orders] ADD CONSTRAINT [CustomersOrders] FOREIGN KEY ([CustomerID]) REFERENCES [Customers] "
+      "([CustomerID]) ON UPDATE CASCADE ON DELETE CASCADE",
+      "ALTER TABLE [Customers] ADD CONSTRAINT [Customer Regions] FOREIGN KEY ([Region]) REFERENCES [Region] ([RegionID])"};
+  std::vector<QString> sources;
+  for (const char* format : {".mdb", ".accdb"}) {
+    const QString built = newAccess(QStringLiteral("northwind") + format);
+    const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, built, QString());
+    for (const std::string& statement : northwind) connection->Execute(statement);
+    sources.push_back(built);
+  }
+  for (const char* corpus : {"jackcess/V2000/indexTestV2000.mdb", "jackcess/V2007/indexTestV2007.accdb"})
+    sources.push_back(copyCorpus(QString::fromLatin1(corpus)));
+
+  int n = 0;
+  for (const QString& source : sources) {
+    SCOPED_TRACE(source.toStdString());
+    ++n;
+    accessList.clear();
+    sqliteList.clear();
+    failures.clear();
+    const QString sqlite = newSQLite(QStringLiteral("design%1.db").arg(n));
+    useFiles(sqlite, source);
+    copy(false);
+    for (const auto& f : failures) ADD_FAILURE() << f.description.toStdString();
+    const std::vector<QString> tables = sqliteList.items();
+    const QString back = newAccess(QStringLiteral("design%1.accdb").arg(n));
+    accessList.clear();
+    sqliteList.clear();
+    notes.clear();
+    useFiles(sqlite, back);
+    copy(true);
+    for (const auto& f : failures) ADD_FAILURE() << f.description.toStdString();
+    for (const auto& note : notes) ADD_FAILURE() << "note: " << note;
+    EXPECT_EQ(accessList.count(), static_cast<int>(tables.size()));
+
+    const auto before = db::OpenAccessConnection(*settings_, db::profiles::kNone, source, QString());
+    const auto after = db::OpenAccessConnection(*settings_, db::profiles::kNone, back, QString());
+    for (const QString& table : tables) {
+      SCOPED_TRACE(table.toStdString());
+      // Access's own error table has a Binary(510), wider than Access's statements make one.
+      if (table == QStringLiteral("msyscompacterror")) continue;
+      EXPECT_EQ(AccessDesign(*after, table.toStdString()), AccessDesign(*before, table.toStdString()));
+    }
+    const auto check = jet::check::CheckDatabase(back.toStdString());
+    ASSERT_TRUE(check.ok()) << check.status().message();
+    for (const auto& problem : check.value().problems) ADD_FAILURE() << problem;
+  }
+}
+
+// A foreign key the data breaks is not made: a failure of its table's copy (exit status 1 in
+// the command), never a note only; the tables and rows are there.
+TEST_F(FaithfulRoundTripTest, AForeignKeyTheDataBreaksFailsItsTableAndTheRowsStay) {
   const QString source = newSQLite(QStringLiteral("orphans.db"),
                                    {"CREATE TABLE p (id INTEGER PRIMARY KEY)", "INSERT INTO p VALUES (1)",
                                     "CREATE TABLE c (x INTEGER REFERENCES p (id))", "INSERT INTO c VALUES (1)",
@@ -149,9 +245,10 @@ TEST_F(FaithfulRoundTripTest, AForeignKeyTheDataBreaksIsANoteAndTheRowsStay) {
   const QString access = newAccess(QStringLiteral("orphans.accdb"));
   useFiles(source, access);
   copy(true);
-  EXPECT_TRUE(failures.empty());
-  ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("ALTER TABLE [c] ADD CONSTRAINT [pc] was not made"), std::string::npos) << notes[0];
+  EXPECT_TRUE(notes.empty());
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].table, QStringLiteral("c"));
+  EXPECT_FALSE(failures[0].tableUndone);
   EXPECT_EQ(accessRows(access, QStringLiteral("c")).size(), 2u);
   const auto check = jet::check::CheckDatabase(access.toStdString());
   ASSERT_TRUE(check.ok());

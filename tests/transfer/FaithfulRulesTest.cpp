@@ -94,8 +94,11 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
   when.defaultText = "Now()";
   orders.columns = {id, customer, note, when};
   orders.indexes = {Index("PrimaryKey", {{"ID", false}}, true, true), Index("CustomersOrders", {{"Customer", false}}),
+                    Index("Customer", {{"Customer", false}}), Index("Region", {{"Note", false}}),
                     Index("ByNote", {{"Note", true}, {"Customer", false}}, true)};
   orders.indexes.back().nulls = ado::DBPROPVAL_IN_IGNORENULL;
+  // Access marks a relationship's indexes; the name need not be the relationship's.
+  orders.indexes[2].foreignKey = true;
   ado::ForeignKeyEntry fk;
   fk.name = "CustomersOrders";
   fk.table = "Orders";
@@ -106,15 +109,26 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
   fk.deleteRule = "SET NULL";
   orders.foreignKeys = {fk};
 
-  const TablePlan plan = PlanSQLiteTable(orders, {"customers", "Orders"}, [](const std::string& n) { return n == "ByNote"; });
+  // Taken: an index of another table ("ByNote"), a table ("Region") and the first rename of it.
+  const auto taken = [](const std::string& n) { return n == "ByNote" || n == "Region" || n == "Orders_Region"; };
+  const TablePlan plan = PlanSQLiteTable(orders, {"customers", "Orders"}, taken);
   EXPECT_EQ(plan.create,
             "CREATE TABLE \"Orders\" (\"ID\" INTEGER PRIMARY KEY, \"Customer\" INTEGER, \"Note\" VARCHAR(40) "
-            "DEFAULT 'n/a', \"When\" DATETIME, FOREIGN KEY (\"Customer\") REFERENCES \"Customers\" (\"ID\") "
-            "ON UPDATE CASCADE ON DELETE SET NULL)");
-  // The relationship's own index is made with the relationship, not copied; a taken name is prefixed.
-  EXPECT_EQ(plan.indexes, (std::vector<std::string>{"CREATE UNIQUE INDEX \"Orders_ByNote\" ON \"Orders\" (\"Note\" DESC, "
-                                                    "\"Customer\") WHERE \"Note\" IS NOT NULL AND \"Customer\" IS NOT NULL"}));
-  EXPECT_TRUE(Contains(plan.notes, "Now()")) << plan.notes.size();
+            "DEFAULT 'n/a', \"When\" DATETIME DEFAULT (datetime('now','localtime')), FOREIGN KEY (\"Customer\") "
+            "REFERENCES \"Customers\" (\"ID\") ON UPDATE CASCADE ON DELETE SET NULL)");
+  // The relationship's own indexes are made with the relationship, not copied; a taken name is
+  // prefixed, and the Access name kept.
+  EXPECT_EQ(plan.indexes, (std::vector<std::string>{
+                              "CREATE INDEX \"Orders_Region2\" ON \"Orders\" (\"Note\")",
+                              "CREATE UNIQUE INDEX \"Orders_ByNote\" ON \"Orders\" (\"Note\" DESC, "
+                              "\"Customer\") WHERE \"Note\" IS NOT NULL AND \"Customer\" IS NOT NULL"}));
+  EXPECT_TRUE(plan.notes.empty()) << plan.notes[0];
+  for (const DesignFact& fact : std::vector<DesignFact>{{"Orders.Orders_Region2", "IndexName", "Region"},
+                                                        {"Orders.Orders_ByNote", "IndexName", "ByNote"},
+                                                        {"Orders.Customer->Customers", "RelationshipName", "CustomersOrders"},
+                                                        {"Orders.When", "DefaultValue", "Now()"},
+                                                        {"Orders.ID", "AccessType", "AutoNumber"}})
+    EXPECT_NE(std::find(plan.design.begin(), plan.design.end(), fact), plan.design.end()) << fact.object;
   // What Access checks or computes itself is named, not dropped silently.
   TableDesign checked;
   checked.name = "Checked";
@@ -128,11 +142,35 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
   EXPECT_TRUE(Contains(checkedPlan.notes, "table \"Checked\", column \"Age\": the validation rule >=0 is not copied"));
   EXPECT_TRUE(Contains(checkedPlan.notes, "column \"Total\": a calculated column ([Qty]*[Price]) is copied as its values"));
   EXPECT_EQ(checkedPlan.create, "CREATE TABLE \"Checked\" (\"Age\" INTEGER, \"Total\" REAL)");
+  EXPECT_NE(std::find(checkedPlan.design.begin(), checkedPlan.design.end(),
+                      DesignFact{"Checked.Total", "Expression", "[Qty]*[Price]"}),
+            checkedPlan.design.end());
+  // A rule the translator takes is a CHECK on its column, beside the one a Yes/No has.
+  ado::ColumnEntry flag = Col("Flag", "Yes/No");
+  flag.validationRule = "<>0";
+  checked.columns.push_back(flag);
+  const auto translate = [](const std::string& e, const std::string& column) -> transfer::SQLiteExpression {
+    if (e == ">=0" && column == "Age") return {"\"Age\" >= 0", ""};
+    if (e == "<>0" && column == "Flag") return {"\"Flag\" <> 0", ""};
+    return {"", "no form"};
+  };
+  const TablePlan translated = PlanSQLiteTable(checked, {}, {}, translate);
+  EXPECT_EQ(translated.create, "CREATE TABLE \"Checked\" (\"Age\" INTEGER CHECK (\"Age\" >= 0), \"Total\" REAL, "
+                               "\"Flag\" BOOLEAN CHECK ((\"Flag\" IN (0,1)) AND (\"Flag\" <> 0)))");
+  EXPECT_FALSE(Contains(translated.notes, "validation rule"));
   // The statements are SQLite's: they run.
   RawSQLite db(newSQLite(QStringLiteral("k.db")));
   db.exec("CREATE TABLE Customers (ID INTEGER PRIMARY KEY)");
   db.exec(plan.create);
   db.exec(plan.indexes[0]);
+  db.exec("INSERT INTO Orders (ID) VALUES (1)");
+  EXPECT_EQ(db.rows("SELECT length(\"When\") FROM Orders"), (std::vector<std::vector<std::string>>{{"i:19"}}));
+  // The design facts go in; copied again, the table's old ones go, another table's stay.
+  for (int pass = 0; pass < 2; ++pass)
+    for (const std::string& statement : DesignTableStatements("Orders", plan.design)) db.exec(statement);
+  for (const std::string& statement : DesignTableStatements("Ord", {{"Ord", "ValidationRule", "[a]<'x'"}})) db.exec(statement);
+  EXPECT_EQ(db.rows("SELECT count(*) FROM _access_design"),
+            (std::vector<std::vector<std::string>>{{"i:" + std::to_string(plan.design.size() + 1)}}));
 
   // Without the referenced table the key is left out with a note; a composite key is a table constraint.
   TableDesign pair;
@@ -219,19 +257,24 @@ TEST_F(FaithfulRulesTest, SQLiteKeysIndexesAndForeignKeysBecomeAccessDdl) {
   toNull.referencedTable = "sku";
   toNull.deleteRule = "SET NULL";
   t.foreignKeys = {fk, toNull};
-  const TablePlan plan = PlanAccessTable(t, std::vector<ColumnFacts>(3), {}, {"Order", "line", "SKU"});
+  // What the first copy to SQLite kept: the Access type, an index's name before its rename
+  // (here one the foreign key's name then has to give way to), a relationship's name.
+  const DesignFacts kept = {{"line", "PrimaryKeyName", "LineKey"},
+                            {"line.n", "AccessType", "Byte"}, {"line.sku", "IndexName", "skuline"},
+                            {"line.order_id->order", "RelationshipName", "OrdersLines"}};
+  const TablePlan plan = PlanAccessTable(t, std::vector<ColumnFacts>(3), {}, {"Order", "line", "SKU"}, kept);
   // A rule Access's statements cannot say: the key is kept without it, and a note says so.
   EXPECT_TRUE(Contains(plan.notes, "the rule SET NULL has no Access equivalent"));
-  EXPECT_EQ(plan.create, "CREATE TABLE [line] ([order_id] LONG NOT NULL, [n] LONG NOT NULL, [sku] MEMO, "
-                         "CONSTRAINT [PrimaryKey] PRIMARY KEY ([order_id], [n]))");
+  EXPECT_EQ(plan.create, "CREATE TABLE [line] ([order_id] LONG NOT NULL, [n] BYTE NOT NULL, [sku] MEMO, "
+                         "CONSTRAINT [LineKey] PRIMARY KEY ([order_id], [n]))");
   // SQLite's names for its constraints' indexes are reserved there: they are named after their columns.
   EXPECT_EQ(plan.indexes, (std::vector<std::string>{"CREATE UNIQUE INDEX [by_sku] ON [line] ([sku] DESC)",
                                                     "CREATE INDEX [nn] ON [line] ([sku]) WITH IGNORE NULL",
                                                     "CREATE UNIQUE INDEX [sku1] ON [line] ([sku])",
-                                                    "CREATE INDEX [sku] ON [line] ([n])"}));
-  EXPECT_EQ(plan.foreignKeys, (std::vector<std::string>{"ALTER TABLE [line] ADD CONSTRAINT [orderline] FOREIGN KEY "
+                                                    "CREATE INDEX [skuline] ON [line] ([n])"}));
+  EXPECT_EQ(plan.foreignKeys, (std::vector<std::string>{"ALTER TABLE [line] ADD CONSTRAINT [OrdersLines] FOREIGN KEY "
                                                         "([order_id]) REFERENCES [order] ([id]) ON DELETE CASCADE",
-                                                        "ALTER TABLE [line] ADD CONSTRAINT [skuline] FOREIGN KEY "
+                                                        "ALTER TABLE [line] ADD CONSTRAINT [skuline1] FOREIGN KEY "
                                                         "([order_id]) REFERENCES [sku] ([id])"}));
 }
 

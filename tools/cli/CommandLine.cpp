@@ -59,6 +59,12 @@ QString HelpText() {
       "BLOB -> OLE Object, VARBINARY(n) -> Binary(n), GUID -> Replication ID.\n"
       "What cannot be carried over (validation rules, calculated columns copied as values, defaults that\n"
       "are expressions, partial or expression indexes, ...) is printed on stderr as a note, one a line.\n"
+      "What SQLite has no place for goes to its table _access_design(object, property, value): the\n"
+      "Access type, validation rules, expression defaults and calculated columns' expressions of each\n"
+      "\"table.column\", the Access name of each renamed index \"table.index\" (an index whose name\n"
+      "SQLite has taken becomes table_index), the name of each relationship \"table.col1,col2->other\"\n"
+      "and of each primary key not named PrimaryKey \"table\".\n"
+      "The copy back to Access reads it. A relationship Access cannot make is a failure (exit status 1).\n"
       "\n"
       "Exit status: 0 when every statement succeeded; 1 when any failed; 2 for wrong arguments or a\n"
       "file that cannot be used.\n");
