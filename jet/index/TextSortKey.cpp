@@ -39,7 +39,7 @@ struct CharCodes {
   uint8_t modifier = 0;
   uint8_t crazy = 0;
   // Inline bytes worked out rather than read from a table (surrogates, moved weights).
-  std::array<uint8_t, 8> computed{};
+  std::array<uint8_t, 2> computed{};
   uint8_t computedSize = 0;
 
   std::span<const uint8_t> inlineView() const {
@@ -99,6 +99,7 @@ void ComputeSurrogate(char16_t ch, CharCodes& c) {
 // character when it numbers the positions of extra and unprintable codes; the code tables alone
 // would count one. Returns how many characters `c` counts as.
 int CountedCharacters(const uint32_t* codes, const uint8_t* pool, std::span<const uint8_t> inlineBytes) {
+  if (inlineBytes.size() < 2) return 1;  // every letter takes at least one byte
   const size_t shortestLetter = Decode(codes[u'a'], pool).inlineBytes.size();
   if (shortestLetter == 0 || inlineBytes.size() < 2 * shortestLetter) return 1;
   int letters = 0;
@@ -223,7 +224,7 @@ class KeyBuilder {
   explicit KeyBuilder(std::vector<uint8_t>& out) : out_(out), start_(out.size()) {}
 
   // A character as its code table gives it, counting `weights` positions.
-  void add(const CharCodes& c, int weights, bool prolonged = false) {
+  [[gnu::always_inline]] void add(const CharCodes& c, int weights, bool prolonged = false) {
     const int cur = charOffset_;
     const std::span<const uint8_t> inlineBytes = c.inlineView();
     if (!inlineBytes.empty()) {
@@ -309,8 +310,14 @@ void AppendGeneralKey(const uint32_t* codes, const uint8_t* pool, std::u16string
                       std::vector<uint8_t>& out, size_t* wordSortAt) {
   KeyBuilder key(out);
   for (char16_t ch : text) {
-    const CharCodes c = TableCodes(codes, pool, ch);
-    key.add(c, Weights(codes, pool, c));
+    CharCodes c = Decode(codes[ch], pool);
+    if (c.cls == CharClass::kSurrogate) {
+      ComputeSurrogate(ch, c);
+      key.add(c, 1);
+    } else {
+      // Only characters with inline codes take positions.
+      key.add(c, c.inlineBytes.empty() ? 0 : CountedCharacters(codes, pool, c.inlineBytes));
+    }
   }
   key.finish(ascending, false, wordSortAt);
 }
@@ -600,12 +607,12 @@ Status AppendKoreanKey(const SortOrderInfo& order, std::u16string_view text, boo
     CharCodes c = TableCodes(table.codes, table.pool, ch);
     const bool latin = (ch >= u'A' && ch <= u'Z') || (ch >= u'a' && ch <= u'z');
     const bool hangul = ch >= kFirstHangulSyllable && ch <= kLastHangulSyllable;
-    if (ch >= 0x80 && !hangul) {
+    const std::span<const uint8_t> weight = c.inlineView();
+    if ((ch >= 0x80 && !hangul) || weight.size() > 2) {
       out.resize(start);
       return UnknownKey(order, ch);
     }
-    std::array<uint8_t, 8> moved{};
-    const std::span<const uint8_t> weight = c.inlineView();
+    std::array<uint8_t, 2> moved{};
     std::copy(weight.begin(), weight.end(), moved.begin());
     if (latin && weight.size() == 1) moved[0] = static_cast<uint8_t>(moved[0] + kKoreanLatinShift);
     if (hangul && weight.size() == 2) moved[0] = static_cast<uint8_t>(moved[0] - kKoreanHangulShift);
