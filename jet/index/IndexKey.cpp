@@ -184,7 +184,9 @@ Result<std::vector<uint8_t>> EncodeIndexKey(std::span<const KeyColumn> columns, 
   }
   std::vector<uint8_t> out;
   size_t lastWordSortByte = 0;  // one past the last byte of hyphen/apostrophe records
+  bool access97 = false;        // whose cap is not known: its keys stay whole
   for (size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i].type == KeyColumnType::kText && columns[i].sortOrder.base == SortBase::kGeneral97) access97 = true;
     const KeyColumn& col = columns[i];
     const KeyValue& v = values[i];
     if (col.type == KeyColumnType::kYesNo) {
@@ -205,7 +207,7 @@ Result<std::vector<uint8_t>> EncodeIndexKey(std::span<const KeyColumn> columns, 
     JET_RETURN_IF_ERROR(AppendValue(out, col, v, i, &wordSortAt));
     if (wordSortAt != std::string::npos) lastWordSortByte = out.size();
   }
-  if (out.size() > kMaxKeyBytes) {
+  if (out.size() > kMaxKeyBytes && !access97) {
     // Whether Access reckons the records it drops as they are built is not known.
     if (lastWordSortByte > kKeptKeyBytes) {
       return Status(ErrorCode::kUnsupported,

@@ -62,8 +62,9 @@ struct DecimalKey {
 using KeyValue =
     std::variant<std::monostate, int64_t, double, bool, std::u16string, Guid, std::vector<uint8_t>, DecimalKey>;
 
-// Access stores at most 510 key bytes: a longer key keeps its first 508 and ends in the
-// big-endian TruncatedKeyChecksum of the bytes it drops.
+// Access 2000 and later store at most 510 key bytes: a longer key keeps its first 508 and
+// ends in the big-endian TruncatedKeyChecksum of the bytes it drops. (Access 97's cap is not
+// known; keys with its text stay whole, as before.)
 inline constexpr size_t kMaxKeyBytes = 510;
 inline constexpr size_t kKeptKeyBytes = 508;
 uint16_t TruncatedKeyChecksum(std::span<const uint8_t> dropped);
