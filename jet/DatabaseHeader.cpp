@@ -45,7 +45,8 @@ Result<DatabaseHeader> ParseDatabaseHeader(std::span<const uint8_t> page0, const
   if (h.jet3()) {
     h.sortOrder = {LoadU16(&page0[header::kJet3SortOrderOffset]), 0};
   } else {
-    h.sortOrder = {LoadU16(&page0[header::kJet4SortOrderOffset]), page0[header::kJet4SortOrderOffset + 3]};
+    h.sortOrder = {LoadU16(&page0[header::kJet4SortOrderOffset]), page0[header::kJet4SortOrderOffset + 3],
+                   page0[header::kJet4SortOrderOffset + 2]};
     h.creationDate = LoadDouble(&page0[header::kCreationDateOffset]);
   }
   return h;

@@ -13,10 +13,14 @@
 
 namespace jet {
 
-// A text sort order: Windows LCID plus a version (0 General Legacy, 1 General).
+// A text sort order as stored: the LCID's language (LANGID), the version of the
+// order's weights (0 legacy, 1 the newer weights of Access 2010) and the LCID's sort
+// id (a Windows alternate order of the same language, e.g. German Phone Book).
+// Jet4/ACE store the four bytes LANGID, sort id, version; Jet3 only the LANGID.
 struct SortOrder {
-  uint16_t lcid = 0;
+  uint16_t lcid = 0;  // LANGID, the LCID's low word
   uint8_t version = 0;
+  uint8_t sortId = 0;
   bool operator==(const SortOrder&) const = default;
 };
 

@@ -126,7 +126,8 @@ Result<TableDef> ParseTableDef(std::span<const uint8_t> bytes, const DatabaseHea
     switch (col.type()) {
       case ColumnType::kText:
       case ColumnType::kMemo:
-        col.sortOrder = {LoadU16(b + c.sortOrder), f.jet3 ? uint8_t{0} : b[c.sortOrder + 3]};
+        col.sortOrder = {LoadU16(b + c.sortOrder), f.jet3 ? uint8_t{0} : b[c.sortOrder + 3],
+                         f.jet3 ? uint8_t{0} : b[c.sortOrder + 2]};
         if (c.codePage != kNone) col.codePage = LoadU16(b + c.codePage);
         break;
       case ColumnType::kNumeric:

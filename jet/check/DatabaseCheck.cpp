@@ -256,8 +256,8 @@ class Checker {
           plan.whyNot = "column " + c.name + " is calculated";
           break;
         }
-        auto key = index::MakeKeyColumn(c.typeCode, c.sortOrder.lcid, c.sortOrder.version, file_.format().jet3,
-                                        ic.ascending, c.name, c.scale, !file_.header().ace());
+        auto key = index::MakeKeyColumn(c.typeCode, {c.sortOrder.lcid, c.sortOrder.sortId, c.sortOrder.version},
+                                        file_.format().jet3, ic.ascending, c.name, c.scale, !file_.header().ace());
         if (!key.ok()) {
           plan.keyable = false;
           plan.whyNot = key.status().message();

@@ -39,7 +39,6 @@ constexpr uint8_t kVersionTag[] = {0x54, 0x06, 0x00, 0x00, 0x34, 0x2E, 0x30, 0x0
 constexpr uint32_t kTrailerTableOffset = 0xE00;  // 256 16-bit words: 0x0101, then 0x0100
 constexpr uint16_t kCodePageWindowsLatin = 1252;
 constexpr uint32_t kPasswordBytes = 40;
-constexpr uint16_t kGeneralLcid = 1033;
 constexpr uint32_t kGlobalMapOwner = 1;  // the global map page names itself "1" as owner
 constexpr size_t kMapRowSize = 69;       // kind, start page, 64 bitmap bytes
 
@@ -53,7 +52,8 @@ std::vector<uint8_t> PasswordField(const std::vector<uint8_t>& utf16, double cre
   return field;
 }
 
-PageBytes HeaderPage(NewDatabaseFormat fmt, double creationDate, const std::vector<uint8_t>& passwordUtf16) {
+PageBytes HeaderPage(NewDatabaseFormat fmt, double creationDate, const std::vector<uint8_t>& passwordUtf16,
+                     const SortOrder& sortOrder) {
   PageBytes page(kJet4Format.pageSize, 0);
   const bool ace = fmt == NewDatabaseFormat::kAce12;
   page[header::kMagicOffset + 1] = 0x01;
@@ -65,7 +65,9 @@ PageBytes HeaderPage(NewDatabaseFormat fmt, double creationDate, const std::vect
   const std::vector<uint8_t> password = PasswordField(passwordUtf16, creationDate);
   std::memcpy(&page[header::kPasswordOffset], password.data(), password.size());
   StoreU32(&page[kEngineBuildOffset], ace ? kAceEngineBuild : kJet4EngineBuild);
-  StoreU16(&page[header::kJet4SortOrderOffset], kGeneralLcid);
+  StoreU16(&page[header::kJet4SortOrderOffset], sortOrder.lcid);
+  page[header::kJet4SortOrderOffset + 2] = sortOrder.sortId;
+  page[header::kJet4SortOrderOffset + 3] = sortOrder.version;
   StoreDouble(&page[header::kCreationDateOffset], creationDate);
   std::memcpy(&page[kVersionTagOffset], kVersionTag, sizeof kVersionTag);
   StoreU16(&page[kTrailerTableOffset], 0x0101);
@@ -85,10 +87,10 @@ std::vector<uint8_t> InlineMapRow(const std::vector<uint32_t>& pages, uint32_t f
 
 // Pages 0..13: everything but the rows.
 Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creationDate,
-                                             const std::vector<uint8_t>& passwordUtf16) {
+                                             const std::vector<uint8_t>& passwordUtf16, const SortOrder& sortOrder) {
   const JetFormat& format = kJet4Format;
   std::vector<PageBytes> pages(kSystemPageCount, PageBytes(format.pageSize, 0));
-  pages[0] = HeaderPage(fmt, creationDate, passwordUtf16);
+  pages[0] = HeaderPage(fmt, creationDate, passwordUtf16, sortOrder);
 
   // Global map: bit set = page free; every page past the skeleton that the bitmap reaches.
   InitDataPage(pages[kGlobalMapPage], format, kGlobalMapOwner);
@@ -97,7 +99,7 @@ Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creat
   AddRow(pages[kGlobalMapPage], format, InlineMapRow({}, 0, 0));
 
   uint32_t mapRows = 0;
-  const std::vector<SystemTable> tables = SystemTables(SortOrder{kGeneralLcid, 0}, &mapRows);
+  const std::vector<SystemTable> tables = SystemTables(sortOrder, &mapRows);
   // Map rows start empty except index maps, which hold their root page.
   std::vector<std::vector<uint32_t>> mapMembers(mapRows);
   for (const auto& t : tables) {
@@ -203,7 +205,7 @@ Result<NewDatabaseFormat> FormatForPath(const std::string& path) {
 }
 
 Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate,
-                      const std::string& password) {
+                      const std::string& password, const SortOrder& sortOrder) {
   const bool encrypt = !password.empty() && format == NewDatabaseFormat::kAce12;
   const std::vector<uint8_t> passwordUtf16 = PasswordToUtf16Le(password);
   if (encrypt && passwordUtf16.size() > kOfficePasswordMaxUnits * 2) {
@@ -223,7 +225,8 @@ Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double 
     return Status(ErrorCode::kExists, path + ": the file exists already; a new database is never written over it");
   }
   // An encrypted .accdb keeps its password in the encryption description only.
-  JET_ASSIGN_OR_RETURN(auto pages, BuildSkeleton(format, creationDate, encrypt ? std::vector<uint8_t>() : passwordUtf16));
+  JET_ASSIGN_OR_RETURN(auto pages, BuildSkeleton(format, creationDate, encrypt ? std::vector<uint8_t>() : passwordUtf16,
+                                                        sortOrder));
   if (encrypt) JET_RETURN_IF_ERROR(EncryptSkeleton(pages, password, path));
   const std::string partial = path + ".partial";
   ::unlink(partial.c_str());

@@ -114,6 +114,7 @@ Result<std::vector<uint8_t>> SerializeTableDefinition(const TableDefinitionSpec&
     StoreU16(&block[cf.number], c.number);
     StoreU16(&block[cf.variableIndex], placed[i].variableIndex);
     StoreU16(&block[cf.sortOrder], spec.sortOrder.lcid);
+    block[cf.sortOrder + 2] = spec.sortOrder.sortId;
     block[cf.sortOrder + 3] = spec.sortOrder.version;
     block[cf.flags] = c.flags;
     block[cf.extFlags] = c.extFlags;

@@ -15,7 +15,7 @@ inline constexpr uint32_t kJet3SortOrderOffset = 0x3A;   // LCID, 2 bytes
 inline constexpr uint32_t kCodePageOffset = 0x3C;        // 2 bytes
 inline constexpr uint32_t kDatabaseKeyOffset = 0x3E;     // 4 bytes: 0 = pages stored plain
 inline constexpr uint32_t kPasswordOffset = 0x42;        // Jet4+: 40 bytes, Jet3: 20
-inline constexpr uint32_t kJet4SortOrderOffset = 0x6E;   // LCID (2), 0 (1)? version (1)
+inline constexpr uint32_t kJet4SortOrderOffset = 0x6E;   // LANGID (2), sort id (1), version (1)
 inline constexpr uint32_t kCreationDateOffset = 0x72;    // Jet4+: double, days since 1899-12-30
 
 inline constexpr std::string_view kJetEngineName("Standard Jet DB", 15);

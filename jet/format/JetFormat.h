@@ -41,7 +41,7 @@ struct ColumnBlockLayout {
   uint32_t type;
   uint32_t number;
   uint32_t variableIndex;
-  uint32_t sortOrder;        // text: LCID (2); Jet4: followed by 0 and a version byte
+  uint32_t sortOrder;        // text: LANGID (2); Jet4: then the sort id and a version byte
   uint32_t codePage;         // Jet3 text only (~0u otherwise)
   uint32_t precision;        // numeric
   uint32_t scale;            // numeric

@@ -1,5 +1,6 @@
 #include "jet/index/IndexKey.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -107,7 +108,24 @@ Status AppendDecimal(std::vector<uint8_t>& out, const KeyValue& v, const KeyColu
   return Status::Ok();
 }
 
-Status AppendValue(std::vector<uint8_t>& out, const KeyColumn& col, const KeyValue& v, size_t column) {
+// Access keeps index keys to 510 bytes: a longer key keeps its first 508 and ends in a
+// checksum of the rest (a CRC-like fold whose step table was measured; big-endian).
+uint16_t FoldStep(uint16_t crc) {
+  static constexpr uint16_t kStepBits[8] = {0x0580, 0x0F80, 0x1B80, 0x3380, 0x6380, 0xC380, 0x8381, 0x0383};
+  static const std::array<uint16_t, 256> table = [] {
+    std::array<uint16_t, 256> t{};
+    for (unsigned v = 0; v < 256; ++v) {
+      for (unsigned bit = 0; bit < 8; ++bit) {
+        if (v & (1u << bit)) t[v] ^= kStepBits[bit];
+      }
+    }
+    return t;
+  }();
+  return static_cast<uint16_t>((crc >> 8) ^ table[crc & 0xFF]);
+}
+
+Status AppendValue(std::vector<uint8_t>& out, const KeyColumn& col, const KeyValue& v, size_t column,
+                   size_t* wordSortAt) {
   switch (col.type) {
     case KeyColumnType::kByte: return AppendWhole(out, v, 1, false, col.ascending, column);
     case KeyColumnType::kInteger: return AppendWhole(out, v, 2, true, col.ascending, column);
@@ -121,7 +139,7 @@ Status AppendValue(std::vector<uint8_t>& out, const KeyColumn& col, const KeyVal
     case KeyColumnType::kText: {
       const std::u16string* s = std::get_if<std::u16string>(&v);
       if (!s) return Refuse(column, "expected text");
-      Status st = AppendTextSortKey(col.sortOrder, *s, col.ascending, out);
+      Status st = AppendTextSortKey(col.sortOrder, *s, col.ascending, out, wordSortAt);
       if (!st.ok()) return Status(st.code(), "index column " + std::to_string(column + 1) + ": " + st.message());
       return Status::Ok();
     }
@@ -151,13 +169,24 @@ Guid Guid::FromStored(std::span<const uint8_t, 16> s) {
   return g;
 }
 
+uint16_t TruncatedKeyChecksum(std::span<const uint8_t> dropped) {
+  if (dropped.empty()) return 0;
+  uint16_t crc = 0;
+  for (size_t i = 0; i + 1 < dropped.size(); ++i) crc = static_cast<uint16_t>(FoldStep(crc) ^ dropped[i]);
+  // The last byte enters the high half unfolded (a text key's final 00 adds nothing).
+  return static_cast<uint16_t>(crc ^ (dropped.back() << 8));
+}
+
 Result<std::vector<uint8_t>> EncodeIndexKey(std::span<const KeyColumn> columns, std::span<const KeyValue> values) {
   if (columns.size() != values.size()) {
     return Status(ErrorCode::kInvalidArgument, "index key needs " + std::to_string(columns.size()) +
                                                    " values, got " + std::to_string(values.size()));
   }
   std::vector<uint8_t> out;
+  size_t lastWordSortByte = 0;  // one past the last byte of hyphen/apostrophe records
+  bool access97 = false;        // whose cap is not known: its keys stay whole
   for (size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i].type == KeyColumnType::kText && columns[i].sortOrder.base == SortBase::kGeneral97) access97 = true;
     const KeyColumn& col = columns[i];
     const KeyValue& v = values[i];
     if (col.type == KeyColumnType::kYesNo) {
@@ -174,7 +203,22 @@ Result<std::vector<uint8_t>> EncodeIndexKey(std::span<const KeyColumn> columns, 
       continue;
     }
     out.push_back(col.ascending ? kKeyValueFlag : kKeyValueFlagDescending);
-    JET_RETURN_IF_ERROR(AppendValue(out, col, v, i));
+    size_t wordSortAt = std::string::npos;
+    JET_RETURN_IF_ERROR(AppendValue(out, col, v, i, &wordSortAt));
+    if (wordSortAt != std::string::npos) lastWordSortByte = out.size();
+  }
+  if (out.size() > kMaxKeyBytes && !access97) {
+    // Whether Access reckons the records it drops as they are built is not known.
+    if (lastWordSortByte > kKeptKeyBytes) {
+      return Status(ErrorCode::kUnsupported,
+                    "the index key of these values is longer than " + std::to_string(kMaxKeyBytes) +
+                        " bytes and the part Access would replace by a checksum holds a hyphen or apostrophe, "
+                        "whose checksum is not known; shorten the text or leave the column out of the index");
+    }
+    const uint16_t checksum = TruncatedKeyChecksum(std::span<const uint8_t>(out).subspan(kKeptKeyBytes));
+    out.resize(kKeptKeyBytes);
+    out.push_back(static_cast<uint8_t>(checksum >> 8));
+    out.push_back(static_cast<uint8_t>(checksum));
   }
   return out;
 }

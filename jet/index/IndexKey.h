@@ -62,9 +62,17 @@ struct DecimalKey {
 using KeyValue =
     std::variant<std::monostate, int64_t, double, bool, std::u16string, Guid, std::vector<uint8_t>, DecimalKey>;
 
-// Builds the key of `values` (one per column). Wrong value kinds, out-of-range numbers
-// and text the sort order cannot key are refused with ErrorCode::kInvalidArgument or
-// kUnsupported; the message names the column position.
+// Access 2000 and later store at most 510 key bytes: a longer key keeps its first 508 and
+// ends in the big-endian TruncatedKeyChecksum of the bytes it drops. (Access 97's cap is not
+// known; keys with its text stay whole, as before.)
+inline constexpr size_t kMaxKeyBytes = 510;
+inline constexpr size_t kKeptKeyBytes = 508;
+uint16_t TruncatedKeyChecksum(std::span<const uint8_t> dropped);
+
+// Builds the key of `values` (one per column), capped as Access caps it. Wrong value
+// kinds, out-of-range numbers, text the sort order cannot key and an over-long key whose
+// dropped part holds a hyphen/apostrophe record are refused with
+// ErrorCode::kInvalidArgument or kUnsupported; the message names the column position.
 Result<std::vector<uint8_t>> EncodeIndexKey(std::span<const KeyColumn> columns, std::span<const KeyValue> values);
 
 // Flag bytes that start each column's part of a key.

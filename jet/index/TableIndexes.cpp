@@ -10,7 +10,7 @@ bool IsNullValue(const KeyColumn& col, const KeyValue& v) {
 
 }  // namespace
 
-Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, uint16_t sortLcid, uint8_t sortVersion, bool jet3, bool ascending,
+Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, TextSortBytes sort, bool jet3, bool ascending,
                                 const std::string& columnName, uint8_t decimalScale, bool legacyDecimal) {
   KeyColumn col;
   col.ascending = ascending;
@@ -33,7 +33,7 @@ Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, uint16_t sortLcid, uint8_t sor
     case 0x13: col.type = KeyColumnType::kBigInt; return col;
     case 0x0A:
     case 0x0C: {
-      Result<TextSortOrder> order = ResolveTextSortOrder(sortLcid, sortVersion, jet3);
+      Result<TextSortOrder> order = ResolveTextSortOrder(sort.langId, sort.sortId, sort.version, jet3);
       if (!order.ok()) return Status(ErrorCode::kUnsupported, "column " + columnName + ": " + order.status().message());
       col.type = KeyColumnType::kText;
       col.sortOrder = *order;

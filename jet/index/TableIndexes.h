@@ -41,7 +41,7 @@ struct IndexSpec {
 // the file is Jet3/Jet4 rather than ACE, which keys descending decimals differently).
 // Types we cannot key — OLE, attachments and other complex data, unknown codes — and
 // unknown text sort orders give ErrorCode::kUnsupported naming the column.
-Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, uint16_t sortLcid, uint8_t sortVersion, bool jet3, bool ascending,
+Result<KeyColumn> MakeKeyColumn(uint8_t typeCode, TextSortBytes sort, bool jet3, bool ascending,
                                 const std::string& columnName, uint8_t decimalScale = 0, bool legacyDecimal = false);
 
 class TableIndexes {

@@ -61,8 +61,8 @@ Result<index::KeyColumn> KeyColumnOf(const ColumnDef& c, bool ascending, const P
   if (c.calculated()) {
     return Status(ErrorCode::kUnsupported, "column " + c.name + " is calculated; its index keys are not built here");
   }
-  return index::MakeKeyColumn(c.typeCode, c.sortOrder.lcid, c.sortOrder.version, file.format().jet3, ascending, c.name,
-                              c.scale, !file.header().ace());
+  return index::MakeKeyColumn(c.typeCode, {c.sortOrder.lcid, c.sortOrder.sortId, c.sortOrder.version},
+                              file.format().jet3, ascending, c.name, c.scale, !file.header().ace());
 }
 
 struct IndexKeyBuild {

@@ -174,6 +174,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
     } else {
       // Access writes the database's sort order on every column; only text keeps its version.
       StoreU16(&block[f.column.sortOrder], header.sortOrder.lcid);
+      block[f.column.sortOrder + 2] = header.sortOrder.sortId;
       const bool text = c.type == ColumnType::kText || c.type == ColumnType::kMemo;
       block[f.column.sortOrder + 3] = text ? header.sortOrder.version : 0;
     }

@@ -22,7 +22,8 @@ Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path
   // Opening locks the database exclusively.
   JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::Open(path, options));
   const DatabaseHeader& header = db->header();
-  auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.version, header.jet3());
+  auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.sortId, header.sortOrder.version,
+                                           header.jet3());
   if (!order.ok()) return Status(ErrorCode::kReadOnly, path + ": " + order.status().message());
   JET_ASSIGN_OR_RETURN(auto lockFile, AccessLockFile::Acquire(path, wait));
   return std::unique_ptr<WriteSession>(new WriteSession(std::move(db), std::move(lockFile)));

@@ -198,4 +198,69 @@ TEST_F(JettoolProcess, CalculatedColumnWithoutResultTypeIsAPlaceholder) {
   EXPECT_NE(dump.out.find("[7,\"unsupported\",\"x\"]"), std::string::npos) << dump.out;
 }
 
+// Tables with text keys go into new databases of language sort orders; the engine's check
+// recomputes every key in the order and the independent reader reads every row.
+TEST_F(JettoolProcess, TablesGoIntoDatabasesOfLanguageSortOrders) {
+  const struct {
+    const char* file;
+    const char* order;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"turkish.mdb", "1055", {"I\u015F\u0131k", "\u0131l\u0131k", "\u0130zmir", "i\u011Fne", "\u00C7ay", "Ilgaz"}},
+      {"technical.accdb", "0x1040E", {"gy\u00F6ngy", "Gy\u0151r", "f\u00E9k", "gyors", "v\u00E1r"}},
+      {"french.accdb", "1036", {"cote", "c\u00F4te", "cot\u00E9", "c\u00F4t\u00E9", "O'Neil"}},
+      {"croatian.accdb", "1050/1", {"ljubav", "\u0110akovo", "d\u017Eep", "\u010Da\u0161a", "Lika"}},
+      {"japanese.mdb", "1041", {"\u30AB\u30B9\u30BF\u30DE\u30FC", "\uFF92\uFF86\uFF6D\uFF70", "\u5546\u54C1",
+                                "public_\u5546\u54C1\u30DE\u30B9\u30BF"}},
+      {"korean.accdb", "1042", {"Office \uD14C\uB9C8", "\uC138\uD0C1\uBB3C\uAD00\uB9AC", "Zeta"}},
+      {"chinese.mdb", "2052", {"\u4E2D\u5FC3", "\u5317\u4EAC", "Beijing"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string file = (dir_ / c.file).string();
+    ASSERT_EQ(Jettool(dir_, {"create", file, "--sort-order", c.order}).exit, 0);
+    std::vector<std::string> sql = {"sql", file, "CREATE TABLE Words (Word TEXT(40) PRIMARY KEY, Rank LONG NOT NULL)",
+                                    "CREATE INDEX ByRank ON Words (Rank DESC, Word)"};
+    for (size_t i = 0; i < c.words.size(); ++i) {
+      std::string quoted = c.words[i];
+      for (size_t at = quoted.find('\''); at != std::string::npos; at = quoted.find('\'', at + 2)) quoted.insert(at, "'");
+      sql.push_back("INSERT INTO Words VALUES ('" + quoted + "', " + std::to_string(i % 2) + ")");
+    }
+    sql.push_back("SELECT * FROM Words");
+    const ToolRun filled = Jettool(dir_, sql);
+    ASSERT_EQ(filled.exit, 0) << filled.err;
+    const ToolRun check = Jettool(dir_, {"check", file});
+    EXPECT_EQ(check.exit, 0) << check.out;
+    EXPECT_EQ(check.out.find("not recomputed"), std::string::npos) << check.out;
+    FILE* p = ::popen(("'" TABLOREN_ACCESS_DUMP "' '" + file + "'").c_str(), "r");
+    ASSERT_TRUE(p);
+    std::string dumped;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) dumped.append(buf, n);
+    EXPECT_EQ(WEXITSTATUS(::pclose(p)), 0);
+    for (const auto& word : c.words) {
+      EXPECT_NE(filled.out.find(word), std::string::npos) << word;
+      EXPECT_NE(dumped.find(word), std::string::npos) << word;
+    }
+  }
+}
+
+// A table name or key value that needs an ideograph whose key is not known is refused,
+// naming the character and the order, and the file stays byte for byte.
+TEST_F(JettoolProcess, AnUnknownIdeographIsRefusedAndTheFileStays) {
+  const std::string file = (dir_ / "dragons.mdb").string();
+  ASSERT_EQ(Jettool(dir_, {"create", file, "--sort-order", "2052"}).exit, 0);
+  ASSERT_EQ(Jettool(dir_, {"sql", file, "CREATE TABLE Dragons (Name TEXT(10) PRIMARY KEY)"}).exit, 0);
+  const std::string before = jettest::ReadText(file);
+  for (const char* statement : {"CREATE TABLE \u9F8D (Id LONG)", "INSERT INTO Dragons VALUES ('\u9F8D\u738B')"}) {
+    SCOPED_TRACE(statement);
+    const ToolRun refused = Jettool(dir_, {"sql", file, statement});
+    EXPECT_EQ(refused.exit, 1);
+    EXPECT_NE(refused.err.find("U+9F8D"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("Chinese (PRC)"), std::string::npos) << refused.err;
+    EXPECT_TRUE(jettest::ReadText(file) == before);
+  }
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "jet/check/DatabaseCheck.h"
 #include "jet/create/NewDatabase.h"
 #include "jet/crypto/AgileDescription.h"
+#include "jet/crypto/HeaderMask.h"
 #include "jet/write/WriteSession.h"
 
 namespace {
@@ -304,6 +305,53 @@ TEST(NewDatabase, RefusesExistingFilesAndUnknownExtensions) {
   const fs::path missingDir = FreshDir() / "no/such/dir/x.mdb";
   EXPECT_EQ(jet::create::CreateDatabase(missingDir.string(), NewDatabaseFormat::kJet4, kCreated).code(),
             jet::ErrorCode::kIo);
+}
+
+// A language sort order goes where Access puts it: the four bytes at page 0 (LANGID, sort
+// id, version) and every column's descriptor; the catalogue's keys are that order's. An order
+// whose keys are unknown is refused and leaves no file.
+TEST(NewDatabase, ALanguageSortOrderIsLaidOutAsAccessLaysIt) {
+  const struct {
+    const char* name;
+    jet::SortOrder order;
+    uint8_t page0[4];
+  } cases[] = {{"turkish.mdb", {1055, 0, 0}, {0x1F, 0x04, 0x00, 0x00}},
+               {"technical.accdb", {1038, 0, 1}, {0x0E, 0x04, 0x01, 0x00}},
+               {"croatian.accdb", {1050, 1, 0}, {0x1A, 0x04, 0x00, 0x01}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path file = FreshDir() / c.name;
+    const jet::Status s = jet::create::CreateDatabase(file.string(), *jet::create::FormatForPath(file.string()),
+                                                      kCreated, "", c.order);
+    ASSERT_TRUE(s.ok()) << s.message();
+    std::string bytes = jettest::ReadText(file);
+    std::span<uint8_t> header(reinterpret_cast<uint8_t*>(bytes.data()), 4096);
+    jet::ApplyHeaderMask(header, false);
+    EXPECT_EQ(std::vector<uint8_t>(header.begin() + 0x6E, header.begin() + 0x72),
+              std::vector<uint8_t>(c.page0, c.page0 + 4));
+    auto db = jet::Database::Open(file.string(), {});
+    ASSERT_TRUE(db.ok());
+    EXPECT_EQ((*db)->header().sortOrder, c.order);
+    auto objects = (*db)->tableDef("MSysObjects");
+    ASSERT_TRUE(objects.ok());
+    for (const auto& column : (*objects)->columns) {
+      if (column.type() == jet::ColumnType::kText || column.type() == jet::ColumnType::kMemo) {
+        EXPECT_EQ(column.sortOrder, c.order) << column.name;
+      }
+    }
+    auto report = jet::check::CheckDatabase(file.string());
+    ASSERT_TRUE(report.ok());
+    for (const auto& p : report->problems) ADD_FAILURE() << p;
+    for (const auto& n : report->notes) ADD_FAILURE() << n;
+    EXPECT_GE(report->keysCompared, 8u);
+  }
+  const fs::path russian = FreshDir() / "russian.mdb";
+  const jet::Status refused =
+      jet::create::CreateDatabase(russian.string(), NewDatabaseFormat::kJet4, kCreated, "", jet::SortOrder{1049, 0, 0});
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find("1049"), std::string::npos) << refused.message();
+  EXPECT_FALSE(fs::exists(russian));
+  EXPECT_FALSE(fs::exists(russian.string() + ".partial"));
 }
 
 TEST(NewDatabase, ATableCreatedAndFilledInANewFileReadsBack) {

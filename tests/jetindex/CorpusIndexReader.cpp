@@ -88,6 +88,7 @@ std::optional<CorpusFile> CorpusFile::Open(const std::filesystem::path& path) {
     c.varSlot = U16(t, off + (j3 ? 3 : 7));
     c.sortLcid = U16(t, off + (j3 ? 9 : 11));
     c.sortVersion = j3 ? 0 : t[off + 14];
+    c.sortId = j3 ? 0 : t[off + 13];
     c.fixed = (t[off + (j3 ? 13 : 15)] & 0x01) != 0;
     c.fixedOffset = U16(t, off + (j3 ? 14 : 21));
     f.columns_.push_back(c);

@@ -23,6 +23,7 @@ struct ColumnInfo {
   bool fixed = false;
   uint16_t sortLcid = 0;
   uint8_t sortVersion = 0;
+  uint8_t sortId = 0;
 };
 
 struct RealIndexInfo {

@@ -59,7 +59,7 @@ TEST(CorpusIndexes, CatalogueIndexesRoundTripValidateAndMatchOurKeys) {
 
     MemoryPageStore store(f->layout().pageSize, f->pageCount());
     f->fill(store);
-    Result<TextSortOrder> order = ResolveTextSortOrder(nameCol->sortLcid, nameCol->sortVersion, f->jet3());
+    Result<TextSortOrder> order = ResolveTextSortOrder(nameCol->sortLcid, nameCol->sortId, nameCol->sortVersion, f->jet3());
 
     for (const RealIndexInfo* idx : {parentIdName, idIndex}) {
       const bool isNameIndex = idx == parentIdName;
@@ -170,7 +170,8 @@ TEST(CorpusIndexes, CataloguePropertyOnRealFiles) {
     const auto* id = f->column("Id");
     const auto* parent = f->column("ParentId");
     const auto* nameCol = f->column("Name");
-    Result<KeyColumn> text = MakeKeyColumn(0x0A, nameCol->sortLcid, nameCol->sortVersion, f->jet3(), true, "Name");
+    Result<KeyColumn> text = MakeKeyColumn(0x0A, {nameCol->sortLcid, nameCol->sortId, nameCol->sortVersion}, f->jet3(), true,
+                                           "Name");
     ASSERT_TRUE(text.ok()) << text.status().message();
     std::vector<IndexSpec> specs;
     for (const auto& idx : f->indexes()) {

@@ -178,5 +178,46 @@ TEST(IndexKey, BigIntKeysAreSignFlippedBigEndian) {
   EXPECT_EQ(*r, (std::vector<uint8_t>{0x7F, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}));
 }
 
+// Keys past 510 bytes keep 508 and end in the big-endian checksum of the rest: the fold
+// whose step table the issue gives (T[1] = 0580, T[0x80] = 0383), the last byte entering
+// unfolded. A dropped hyphen/apostrophe record is refused, not guessed.
+TEST(IndexKey, LongKeysKeep508BytesAndAChecksum) {
+  EXPECT_EQ(TruncatedKeyChecksum(std::vector<uint8_t>{0x01, 0x00, 0x00}), 0x0580);
+  EXPECT_EQ(TruncatedKeyChecksum(std::vector<uint8_t>{0x80, 0x00, 0x00}), 0x0383);
+  EXPECT_EQ(TruncatedKeyChecksum(std::vector<uint8_t>{0x03, 0x00, 0x00}), 0x0580 ^ 0x0F80);
+  EXPECT_EQ(TruncatedKeyChecksum(std::vector<uint8_t>{0x00, 0x00, 0xE8}), 0xE800);
+
+  const KeyColumn cols[] = {{KeyColumnType::kText, true, TextSortOrder::kGeneralLegacy},
+                            {KeyColumnType::kText, false, TextSortOrder::kGeneralLegacy},
+                            {KeyColumnType::kLong}};
+  const std::u16string a(255, u'a'), b = std::u16string(254, u'b') + u"x";
+  const KeyValue vals[] = {a, b, int64_t{7}};
+  std::vector<uint8_t> whole;
+  for (size_t i = 0; i < 3; ++i) {
+    Result<std::vector<uint8_t>> part = EncodeIndexKey(std::span(&cols[i], 1), std::span(&vals[i], 1));
+    ASSERT_TRUE(part.ok());
+    whole.insert(whole.end(), part->begin(), part->end());
+  }
+  ASSERT_GT(whole.size(), kMaxKeyBytes);
+  Result<std::vector<uint8_t>> key = EncodeIndexKey(cols, vals);
+  ASSERT_TRUE(key.ok()) << key.status().message();
+  ASSERT_EQ(key->size(), kMaxKeyBytes);
+  EXPECT_TRUE(std::equal(key->begin(), key->begin() + kKeptKeyBytes, whole.begin()));
+  const uint16_t sum = TruncatedKeyChecksum(std::span<const uint8_t>(whole).subspan(kKeptKeyBytes));
+  EXPECT_EQ((*key)[508], sum >> 8);
+  EXPECT_EQ((*key)[509], sum & 0xFF);
+
+  // A key of exactly 510 bytes stays whole; a hyphen kept in the first 508 is fine ...
+  const KeyValue fits[] = {std::u16string(252, u'a'), std::u16string(251, u'c')};
+  EXPECT_EQ(EncodeIndexKey(std::span(cols, 2), fits)->size(), kMaxKeyBytes);
+  const KeyValue keptHyphen[] = {std::u16string(250, u'a') + u"-b", std::u16string(300, u'c')};
+  EXPECT_TRUE(EncodeIndexKey(std::span(cols, 2), keptHyphen).ok());
+  // ... one in the dropped part is refused.
+  const KeyValue droppedHyphen[] = {std::u16string(250, u'a'), std::u16string(250, u'c') + u"-d"};
+  Result<std::vector<uint8_t>> refused = EncodeIndexKey(std::span(cols, 2), droppedHyphen);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.status().message().find("hyphen or apostrophe"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace jet::index

@@ -9,7 +9,8 @@ namespace jettool {
 
 // jettool create FILE [--password P]: a new empty database, format from the extension; a
 // password is a Jet4 database password for .mdb, agile AES encryption for .accdb.
-int RunCreate(const std::string& file, const std::optional<std::string>& password);
+int RunCreate(const std::string& file, const std::optional<std::string>& password,
+              const std::optional<std::string>& sortOrder = std::nullopt);
 // jettool check FILE [--password P]: exit 0 clean or notes only, 1 problems (each printed).
 int RunCheck(const std::string& file, const std::optional<std::string>& password);
 // jettool sql FILE [--password P] STATEMENT...: each argument one statement. `waitSeconds`

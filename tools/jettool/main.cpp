@@ -28,13 +28,14 @@ int Usage(std::FILE* out = stderr) {
                "usage: jettool dump FILE [--password P] [--wait SECONDS]\n"
                "       jettool tables FILE [--password P] [--wait SECONDS]\n"
                "       jettool schema FILE TABLE [--password P] [--wait SECONDS]\n"
-               "       jettool create FILE.mdb [--password P] | FILE.accdb\n"
+               "       jettool create FILE.mdb [--password P] | FILE.accdb  [--sort-order LCID[/VERSION]]\n"
                "       jettool check FILE [--password P]\n"
                "       jettool sql FILE [--password P] [--wait SECONDS] STATEMENT...\n"
                "       jettool --help\n"
                "dump: the whole database as JSON; tables: the catalogue's objects and their kinds;\n"
                "schema: a table's columns and indexes; create: a new empty database (.mdb: Access 2000,\n"
-               ".accdb: Access 2007); check: reads every page, table and index and lists the problems;\n"
+               ".accdb: Access 2007; --sort-order: the text sort order, e.g. 1055 Turkish, 0x1040E Hungarian Technical,\n"
+               "1050/1 Croatian, default 1033 General Legacy); check: reads every page, table and index and lists the problems;\n"
                "sql: runs the statements in turn and prints the rows of each query\n"
                "--wait: how long to wait while another program reads or changes the file\n"
                "(default 15 s, 0 for as long as it takes)\n"
@@ -101,12 +102,16 @@ int main(int argc, char** argv) {
   std::vector<std::string> args;
   std::optional<std::string> password;
   std::optional<int> waitSeconds;
+  std::optional<std::string> sortOrder;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") return Usage(stdout);
     if (a == "--password") {
       if (i + 1 >= argc) return Usage();
       password = argv[++i];
+    } else if (a == "--sort-order") {
+      if (i + 1 >= argc) return Usage();
+      sortOrder = argv[++i];
     } else if (a == "--wait") {
       if (i + 1 >= argc) return Usage();
       char* end = nullptr;
@@ -126,7 +131,7 @@ int main(int argc, char** argv) {
     std::fwrite(out.data(), 1, out.size(), stdout);
     return status;
   }
-  if (command == "create" && args.size() == 2) return jettool::RunCreate(file, password);
+  if (command == "create" && args.size() == 2) return jettool::RunCreate(file, password, sortOrder);
   if (command == "check" && args.size() == 2) return jettool::RunCheck(file, password);
   if (command == "sql" && args.size() >= 3) {
     return jettool::RunSql(file, password, std::vector<std::string>(args.begin() + 2, args.end()), waitSeconds);
