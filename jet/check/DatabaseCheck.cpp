@@ -416,12 +416,7 @@ class Checker {
                                   real.columns.size(), name};
       auto tree = index::ValidateIndexTree(store, layout, check);
       if (!tree.ok()) {
-        // Access 97 compresses index pages its own way: its pages can declare a shared prefix
-        // that this decoder does not follow. Such an index is left unvalidated, not called damaged.
-        const bool jet3Prefix = file_.format().jet3 &&
-                                tree.status().message().find("shared prefix longer than the first entry") !=
-                                    std::string::npos;
-        if (tree.status().code() == ErrorCode::kUnsupported || jet3Prefix) {
+        if (tree.status().code() == ErrorCode::kUnsupported) {
           report_.notes.push_back(name + ": not validated: " + tree.status().message());
         } else {
           problem(tree.status().message());

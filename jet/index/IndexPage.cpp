@@ -58,8 +58,8 @@ Result<IndexPage> DecodeIndexPage(std::span<const uint8_t> bytes, const IndexPag
   page.prevPage = Get32(bytes, layout.prevOffset);
   page.nextPage = Get32(bytes, layout.nextOffset);
   page.tailPage = Get32(bytes, layout.tailOffset);
-  page.prefixLength = Get16(bytes, layout.prefixOffset);
-  if (layout.nodeMarkerOffset >= 0) page.nodeMarker = bytes[layout.nodeMarkerOffset];
+  page.prefixLength = layout.prefixWidth == 1 ? bytes[layout.prefixOffset] : Get16(bytes, layout.prefixOffset);
+  page.nodeMarker = bytes[layout.nodeMarkerOffset];
 
   const size_t minEntry = page.leaf ? 4 : 8;
   const size_t room = layout.maxEntryBytes();
@@ -134,6 +134,9 @@ Status EncodeIndexPage(const IndexPage& page, const IndexPageLayout& layout, std
   if (page.entries.empty() && page.prefixLength != 0) {
     return Status(ErrorCode::kInvalidArgument, "empty index page cannot have a shared prefix");
   }
+  if (page.prefixLength > layout.maxPrefix()) {
+    return Status(ErrorCode::kInvalidArgument, "index page shared prefix is longer than its field holds");
+  }
   if (data.size() > layout.maxEntryBytes()) {
     return Status(ErrorCode::kInvalidArgument, "index entries (" + std::to_string(data.size()) +
                                                    " bytes) do not fit on one page");
@@ -147,8 +150,9 @@ Status EncodeIndexPage(const IndexPage& page, const IndexPageLayout& layout, std
   Put32(out, layout.prevOffset, page.prevPage);
   Put32(out, layout.nextOffset, page.nextPage);
   Put32(out, layout.tailOffset, page.tailPage);
-  Put16(out, layout.prefixOffset, page.prefixLength);
-  if (layout.nodeMarkerOffset >= 0) out[layout.nodeMarkerOffset] = page.nodeMarker;
+  if (layout.prefixWidth == 1) out[layout.prefixOffset] = static_cast<uint8_t>(page.prefixLength);
+  else Put16(out, layout.prefixOffset, page.prefixLength);
+  out[layout.nodeMarkerOffset] = page.nodeMarker;
   for (size_t end : ends) out[layout.maskOffset + end / 8] |= static_cast<uint8_t>(1u << (end % 8));
   if (!data.empty()) std::memcpy(out.data() + layout.entriesOffset, data.data(), data.size());
   return Status::Ok();

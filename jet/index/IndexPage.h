@@ -22,7 +22,7 @@ struct IndexPage {
   uint32_t nextPage = 0;
   uint32_t tailPage = 0;   // node pages: last child, which has no entry here (0 = none)
   uint16_t prefixLength = 0;
-  uint8_t nodeMarker = 0;  // Jet4 byte 26: Access writes 1 on node pages, 0 on leaves
+  uint8_t nodeMarker = 0;  // tree level: Access writes 1 on node pages, 0 on leaves
   std::vector<IndexEntry> entries;
 };
 

@@ -122,12 +122,12 @@ size_t IndexTree::encodedSize(const Node& node, bool withPrefix) const {
   if (stored == 0) return 0;
   size_t total = 0;
   for (size_t i = 0; i < stored; ++i) total += all[i].storedSize(!node.page.leaf);
-  if (withPrefix) {
+  if (withPrefix && (node.page.leaf || layout_.prefixOnNodes)) {
     const std::vector<uint8_t>& a = all.front().key;
     const std::vector<uint8_t>& b = all[stored - 1].key;
     size_t common = 0;
     while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
-    total -= common * (stored - 1);
+    total -= std::min<size_t>(common, layout_.maxPrefix()) * (stored - 1);
   }
   return total;
 }
@@ -423,11 +423,11 @@ Status IndexTree::commit() {
     out.entries = std::move(node->page.entries);
     out.tdefPage = tdefPage_;
     if (node->number == rootPage_) out.prevPage = out.nextPage = 0;
-    const size_t common = CommonKeyPrefix(out.entries);
-    size_t prefix = std::min(common, node->prefixHint);
-    if (EncodedEntryBytes(out.entries, out.leaf, prefix) > layout_.maxEntryBytes()) prefix = common;
+    const size_t full = std::min<size_t>(CommonKeyPrefix(out.entries), layout_.maxPrefix());
+    size_t prefix = std::min(out.leaf || layout_.prefixOnNodes ? full : 0, node->prefixHint);
+    if (EncodedEntryBytes(out.entries, out.leaf, prefix) > layout_.maxEntryBytes()) prefix = full;
     out.prefixLength = static_cast<uint16_t>(out.entries.empty() ? 0 : prefix);
-    if (layout_.nodeMarkerOffset >= 0) out.nodeMarker = out.leaf ? 0 : 1;
+    out.nodeMarker = out.leaf ? 0 : 1;
     Status st = EncodeIndexPage(out, layout_, bytes);
     if (!st.ok()) return Status(st.code(), "index " + name_ + ": page " + std::to_string(node->number) + ": " + st.message());
     JET_RETURN_IF_ERROR(store_.writePage(node->number, bytes));

@@ -332,6 +332,24 @@ Result<uint8_t> General97Char(char16_t ch) {
                 "character " + Hex(ch) + " has no place in the Access 97 sort order and cannot be put into an index");
 }
 
+// Access 97: how many letters with accented forms (class G, each taking a placeholder before a
+// later extra code) the inline codes of a simple character stand for. "ß" (ss) counts two,
+// as Access stores it; a character of one code counts none.
+int SignificantLetters(std::span<const uint8_t> inlineBytes) {
+  if (inlineBytes.size() < 2) return 0;
+  int letters = 0;
+  for (uint8_t code : inlineBytes) {
+    for (char16_t letter = u'a'; letter <= u'z'; ++letter) {
+      const CharCodes c = Decode(sortkeys::kGeneral97Codes[letter], sortkeys::kGeneral97Pool);
+      if (c.inlineBytes.size() == 1 && c.inlineBytes[0] == code) {
+        letters += c.cls == CharClass::kSignificant ? 1 : 0;
+        break;
+      }
+    }
+  }
+  return letters;
+}
+
 Status AppendGeneral97Key(std::u16string_view text, bool ascending, std::vector<uint8_t>& out) {
   std::vector<uint8_t> chars;
   for (char16_t ch : text) {
@@ -342,9 +360,14 @@ Status AppendGeneral97Key(std::u16string_view text, bool ascending, std::vector<
   std::vector<uint8_t> nibbles;
   int significant = 0;
   for (uint8_t ch : chars) {
-    const CharCodes c = Decode(sortkeys::kGeneral97Codes[ch], sortkeys::kGeneral97Pool);
+    // NUL is keyed as the other control characters are: an Access 97 catalogue stores a
+    // module name that ends in one with the control characters' code 0x10.
+    const CharCodes c = Decode(sortkeys::kGeneral97Codes[ch == 0 ? 1 : ch], sortkeys::kGeneral97Pool);
     out.insert(out.end(), c.inlineBytes.begin(), c.inlineBytes.end());
-    if (c.cls == CharClass::kSimple) continue;
+    if (c.cls == CharClass::kSimple) {
+      significant += SignificantLetters(c.inlineBytes);
+      continue;
+    }
     if (c.cls == CharClass::kSignificant) {
       ++significant;  // gets a placeholder only if an extra code follows
       continue;

@@ -62,13 +62,19 @@ Result<uint32_t> PageWriter::allocate() {
   JET_ASSIGN_OR_RETURN(auto free, takeFreePage());
   if (!free) return append();
   const uint32_t page = *free;
-  JET_RETURN_IF_ERROR(setGlobalBit(page, false));
-  // Its old bytes are neither read nor saved: the page was free, so after an undo (which
-  // marks it free again) its content does not matter. Nothing of its former structure
-  // shows through; nothing on disk refers to it, so it goes out with the appended pages.
-  file_.reuseFreePage(page);
+  // Its old bytes are saved like those of any page the statement changes: an undo puts
+  // them back, so that a refused statement leaves even the free pages as they were (in a
+  // batch the undone page is written again at the commit, and must be the old one).
   if (page >= savedIn_.size()) savedIn_.resize(std::max<size_t>(page + 1, statementPageCount_), 0);
-  savedIn_[page] = statement_;  // later changes in this statement need no saving either
+  if (savedIn_[page] != statement_) {
+    JET_ASSIGN_OR_RETURN(auto current, file_.read(page));
+    save(page, current->data(), 0, static_cast<uint32_t>(current->size()));
+    savedIn_[page] = statement_;
+  }
+  JET_RETURN_IF_ERROR(setGlobalBit(page, false));
+  // Nothing of its former structure shows through; nothing on disk refers to it, so it
+  // goes out with the appended pages.
+  file_.reuseFreePage(page);
   return page;
 }
 

@@ -119,7 +119,7 @@ class PageWriter {
   Status writeRowCounts();
   // Free pages: none below searchFrom_ may be taken (a hint, lowered when pages become
   // free again); pages released by the running statement wait for its end: its undo gives
-  // them back to their owner, and a page taken is zeroed without being saved for undo.
+  // them back to their owner. A page taken is saved for undo like a changed one, then zeroed.
   // Once the statement is kept they may be taken by later ones, also before the batch is
   // on disk: the journal saves their bytes before any of them is overwritten in the file.
   uint32_t searchFrom_ = 0;

@@ -47,6 +47,12 @@ TEST(TextSortKey, ExpandingCharactersCountAsTheirLettersAsAccessStoresThem) {
     // A character that is one letter is not taken for two.
     EXPECT_NE(Key(order, u"w-x"), Key(order, u"vv-x"));
   }
+  // Access 97 stored these in a Northwind it made: "ß" takes two placeholders before the
+  // extra code of "ä" (11 in all), and a module name ending in NUL keys it as the other
+  // control characters (0x10).
+  EXPECT_EQ(Key(TextSortOrder::kGeneral97, u"Plutzer Lebensmittelgro\u00DFm\u00E4rkte AG"),
+            FromHex("736d78777e6675116d66616670766f6a7777666d68757276766f60756c7766116068022222222222" "60"));
+  EXPECT_EQ(Key(TextSortOrder::kGeneral97, std::u16string(u"Lock") + u'\0'), FromHex("6d72626c1000"));
 }
 
 TEST(TextSortKey, CaseAndTrailingSpacesDoNotMatterButInnerSpacesDo) {

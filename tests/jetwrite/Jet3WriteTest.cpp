@@ -434,8 +434,9 @@ TEST(Jet3Write, AutoNumbersCountInAccess97sTableAndInNewOnes) {
 }
 
 // Enough tables that the catalogue's indexes (General 97 keys of code-page names on Jet3
-// index pages) split into several pages, then half of them dropped in a mixed order: every
-// index tree stays valid with an entry for each row, and the readers agree.
+// index pages) split into several levels, laid out as Access 97 lays them (node pages: tree
+// level 1 in byte 21, no shared prefix; leaves: level 0), then half of them dropped in a mixed
+// order: every index tree stays valid with an entry for each row, and the readers agree.
 TEST(Jet3Write, ManyTablesSplitAndShrinkTheCatalogueIndexes) {
   const auto file = CopyOfCorpusFile(kAccess97Files[1]);
   std::vector<std::string> names;
@@ -454,6 +455,19 @@ TEST(Jet3Write, ManyTablesSplitAndShrinkTheCatalogueIndexes) {
     ASSERT_TRUE((*session)->commitBatch().ok());
   }
   ExpectIndexesValid(file);
+  const std::string bytes = ReadFileBytes(file);
+  int nodes = 0;
+  for (size_t at = 0; at + 2048 <= bytes.size(); at += 2048) {
+    const uint8_t type = static_cast<uint8_t>(bytes[at]);
+    if (type == 3) {
+      ++nodes;
+      EXPECT_EQ(bytes[at + 20], 0) << "page " << at / 2048;
+      EXPECT_EQ(bytes[at + 21], 1) << "page " << at / 2048;
+    } else if (type == 4) {
+      EXPECT_EQ(bytes[at + 21], 0) << "page " << at / 2048;
+    }
+  }
+  EXPECT_GE(nodes, 2);
   {
     auto session = jet::WriteSession::Open(file.string());
     ASSERT_TRUE(session.ok());

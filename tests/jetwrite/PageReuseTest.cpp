@@ -152,6 +152,56 @@ TEST(PageReuse, FreedPagesAreTakenWipedAndGivenBackOnUndo) {
   }
 }
 
+// In a batch, statements refused after taking free pages (a CREATE TABLE whose catalogue
+// index page is damaged, as in an Access 97 file whose pages were misread; an INSERT that
+// would grow the file) give those pages back as they were: once the batch is committed
+// the file is byte for byte what it was, on Jet4 and on Access 97.
+TEST(PageReuse, RefusedStatementsInABatchLeaveFreePagesAsTheyWere) {
+  for (const char* source : {"new.mdb", "mdb-reader/V1997/test.mdb"}) {
+    SCOPED_TRACE(source);
+    const bool made = std::string(source).find('/') == std::string::npos;
+    const fs::path file = made ? NewDatabase(source) : CopyOfCorpusFile(source);
+    uint32_t catalogueIndexRoot = 0;
+    {
+      auto session = jet::WriteSession::Open(file.string());
+      ASSERT_TRUE(session.ok());
+      jet::WriteSession& s = **session;
+      ASSERT_TRUE(s.createTable("Kept", {{"N", ColumnType::kLong}, {"Body", ColumnType::kMemo}}).ok());
+      ASSERT_TRUE(s.createTable("Old", {{"N", ColumnType::kLong}, {"Body", ColumnType::kMemo}}).ok());
+      for (int32_t row = 0; row < 60; ++row) ASSERT_TRUE(s.insert("Old", {row, Body(row, 5)}).ok());
+      ASSERT_TRUE(s.dropTable("Old").ok());
+      auto catalogue = s.database().tableDef("MSysObjects");
+      ASSERT_TRUE(catalogue.ok());
+      catalogueIndexRoot = (*catalogue)->realIndexes.at(0).rootPage;
+    }
+    // The catalogue index's root claims a shared prefix longer than its first entry.
+    std::string bytes = ReadFileBytes(file);
+    const bool jet3 = !made;
+    const size_t pageSize = jet3 ? 2048 : 4096;
+    bytes[catalogueIndexRoot * pageSize + (jet3 ? 20 : 24)] = static_cast<char>(0xFF);  // Jet4: 0x0FFF
+    if (!jet3) bytes[catalogueIndexRoot * pageSize + 25] = 0x0F;
+    {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << bytes;
+    }
+    {
+      auto session = jet::WriteSession::Open(file.string());
+      ASSERT_TRUE(session.ok());
+      jet::WriteSession& s = **session;
+      s.beginBatch();
+      const jet::Status created = s.createTable("New", {{"N", ColumnType::kLong}, {"Body", ColumnType::kMemo}});
+      EXPECT_EQ(created.code(), jet::ErrorCode::kCorrupt) << created.message();
+      EXPECT_NE(created.message().find("shared prefix longer than the first entry"), std::string::npos)
+          << created.message();
+      s.limitFileSizeForTests(fs::file_size(file));
+      const jet::Status inserted = s.insert("Kept", {int32_t{1}, std::string(3'000'000, 'x')});
+      EXPECT_EQ(inserted.code(), jet::ErrorCode::kTooLarge) << inserted.message();
+      ASSERT_TRUE(s.commitBatch().ok());
+    }
+    EXPECT_TRUE(ReadFileBytes(file) == bytes);
+  }
+}
+
 // A statement that would grow the file past the largest size Access opens is refused
 // with that size in its message and undone; the file stays valid and keeps what the
 // statements before it wrote. The real limits: 2 GiB for Jet4/ACE, 1 GiB for Jet3.

@@ -234,10 +234,12 @@ TEST_F(CliTest, EncryptedAccessFilesTakeTablesInBothDirections) {
   }
 }
 
-// Into a copy of a file Access 97 made: a new table with long memo, blob and Windows-1252
-// values, an overwrite of the file's own Table1; a row with a character the file's code
-// page lacks is refused with its table, row and character, the rows around it go in. The
-// independent reader and mdbtools read the result, and it comes back to SQLite unchanged.
+// Into a copy of a file Access 97 made, whose catalogue index has first grown node pages as
+// Access 97 lays them (tree level 1 in byte 21, the prefix length in byte 20): a new table with
+// long memo, blob and Windows-1252 values, an overwrite of the file's own Table1; a row with a
+// character the file's code page lacks is refused with its table, row and character, the rows
+// around it go in. The independent reader and mdbtools read the result, and it comes back to
+// SQLite unchanged.
 TEST_F(CliTest, AnAccess97FileTakesTablesInItsCodePage) {
   const QString source = newSQLite(
       QStringLiteral("src.db"),
@@ -249,7 +251,22 @@ TEST_F(CliTest, AnAccess97FileTakesTablesInItsCodePage) {
        "CREATE TABLE Greek(id INTEGER, word TEXT)",
        "INSERT INTO Greek VALUES(1, 'alpha'), (2, char(937) || 'mega'), (3, 'gamma')"});
   const QString access = copyCorpus(QStringLiteral("mdb-reader/V1997/test.mdb"), QStringLiteral("old.mdb"));
-  Outcome run = RunCli({"to-access", source, access, "--overwrite", "yes"});
+  std::vector<std::string> fillers;
+  for (int k = 0; k < 100; ++k) fillers.push_back("CREATE TABLE \"Filler table " + std::to_string(k) + "\"(n INTEGER)");
+  Outcome run = RunCli({"to-access", newSQLite(QStringLiteral("fillers.db"), fillers), access});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  QFile grown(access);
+  ASSERT_TRUE(grown.open(QIODevice::ReadOnly));
+  const QByteArray pages = grown.readAll();
+  int nodes = 0;
+  for (qsizetype at = 0; at + 2048 <= pages.size(); at += 2048) {
+    if (pages[at] == 3 && pages[at + 4] == 2 && pages[at + 5] == 0) {  // a node page of MSysObjects' indexes
+      ++nodes;
+      EXPECT_EQ(pages[at + 21], 1);
+    }
+  }
+  EXPECT_GE(nodes, 1);
+  run = RunCli({"to-access", source, access, "--overwrite", "yes"});
   EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
   EXPECT_TRUE(run.err.contains("Greek")) << run.err.toStdString();
   EXPECT_TRUE(run.err.contains(QString::fromUtf8("the character '\u03a9' (U+03A9) cannot be stored in this Access 97 "
