@@ -51,3 +51,12 @@ Result<std::vector<SavedQuery>> ReadSavedQueries(Database& db);
 Result<std::string> AccessSqlOf(const SavedQuery& query);
 
 }  // namespace jet
+
+namespace jet {
+
+// The rows Access keeps for a select or union query whose Access SQL is `accessSql` (the
+// statement's parts as Access writes them, expressions as written); refused, with the
+// reason, for other statements and for what the rows cannot hold.
+Result<SavedQuery> SavedQueryFromSql(const std::string& name, const std::string& accessSql);
+
+}  // namespace jet

@@ -305,7 +305,8 @@ std::string NumberFormat(const Piece& v, const std::string& pattern, bool parent
   } else {
     digits = "printf('%." + std::to_string(decimals) + "f', " + magnitude + ")";
   }
-  const std::string body = TextLiteral(prefix) + " || " + digits + " || " + TextLiteral(suffix);
+  const std::string body =
+      (prefix.empty() ? "" : TextLiteral(prefix) + " || ") + digits + (suffix.empty() ? "" : " || " + TextLiteral(suffix));
   const std::string negative = "(" + value + ") < 0 AND " + magnitude + " <> 0";
   const std::string sql = parenthesesForNegative
                               ? "CASE WHEN " + negative + " THEN '(' || " + body + " || ')' ELSE " + body + " END"
@@ -387,8 +388,9 @@ std::string DatePart(const std::string& interval, const Piece& d) {
   if (interval == "h") return DateField(d, "%H");
   if (interval == "n") return DateField(d, "%M");
   if (interval == "s") return DateField(d, "%S");
-  // Week 1 holds January 1; weeks start on Sunday.
-  return "(" + DateField(d, "%U") + " + (strftime('%w', strftime('%Y-01-01', " + d.sql + ")) <> '0'))";
+  // Week 1 holds January 1; weeks start on Sunday (SQLite before 3.46 has no %U).
+  return "((" + DateField(d, "%j") + " - 1 + CAST(strftime('%w', strftime('%Y-01-01', " + d.sql +
+         ")) AS INTEGER)) / 7 + 1)";
 }
 
 std::string DateAdd(const std::string& interval, const Piece& n, const Piece& d) {
@@ -580,14 +582,18 @@ class Parser {
     if (acceptWord("in")) {
       expectOp("(");
       std::string list;
+      bool text = false;
       if (isWord("select")) {
         list = query();
       } else {
-        do list += (list.empty() ? "" : ", ") + expression().sql;
-        while (acceptOp(","));
+        do {
+          Piece item = expression();
+          text = text || item.type == Type::kText;
+          list += (list.empty() ? "" : ", ") + item.sql;
+        } while (acceptOp(","));
       }
       expectOp(")");
-      return {left.sql + " " + no + "IN (" + list + ")", Type::kBool};
+      return {left.sql + (text ? " COLLATE NOCASE " : " ") + no + "IN (" + list + ")", Type::kBool};
     }
     if (acceptWord("between")) {
       Piece low = concat();
@@ -762,7 +768,11 @@ class Parser {
       expectOp(")");
       return {"EXISTS (" + sub + ")", Type::kBool};
     }
-    if (!t.bracketed && isOp("(", 1) && !Reserved(word)) {
+    // Left( and Right( are functions here, not joins.
+    static const char* const kOperators[] = {"and", "or", "not", "xor", "eqv", "imp", "mod", "like", "is", "in", "between"};
+    const bool operatorWord =
+        std::any_of(std::begin(kOperators), std::end(kOperators), [&](const char* w) { return word == w; });
+    if (!t.bracketed && isOp("(", 1) && !operatorWord) {
       pos_ += 2;
       return call(t.text);
     }

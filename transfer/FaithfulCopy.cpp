@@ -2,6 +2,8 @@
 
 #include "ado/Constants.h"
 #include "ado/Error.h"
+#include "transfer/SavedQueryViews.h"
+#include "transfer/StatementRunner.h"
 
 #include <QString>
 #include <algorithm>
@@ -130,12 +132,26 @@ std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QSt
   return std::make_unique<PlannedStatements>(std::move(plan), true);
 }
 
+void FaithfulToSQLiteDirection::afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) {
+  runner.run(0, QString::fromUtf8(kAccessQueriesTable), [&] {
+    CopySavedQueriesToSQLite(source, target, [this](const std::string& note) { Note(mode_, note); });
+  });
+}
+
 // --- to Access ---
 
 FaithfulToAccessDirection::FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode)
     : tables_(TablesOfRun(env.sqliteList, env.accessList)), mode_(mode) {}
 
-void FaithfulToAccessDirection::connectionsOpened(ado::Connection&, ado::Connection& target) { target_ = &target; }
+void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::Connection& target) {
+  target_ = &target;
+  views_ = SQLiteViewNames(source);
+}
+
+bool FaithfulToAccessDirection::leavesOut(const QString& name) const {
+  const std::string key = name.toCaseFolded().toStdString();
+  return views_.count(key) || key == kAccessQueriesTable;
+}
 
 std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QString& name, ado::Connection& source) {
   if (target_ && target_->IsOpen()) {
@@ -156,7 +172,7 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   return std::make_unique<PlannedStatements>(std::move(plan), false);
 }
 
-void FaithfulToAccessDirection::afterAllTables(ado::Connection&, ado::Connection& target, StatementRunner&) {
+void FaithfulToAccessDirection::afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) {
   for (const std::string& key : foreignKeys_) {
     try {
       target.Execute(key);
@@ -164,6 +180,9 @@ void FaithfulToAccessDirection::afterAllTables(ado::Connection&, ado::Connection
       Note(mode_, key.substr(0, key.find(" FOREIGN KEY")) + " was not made: " + e.what());
     }
   }
+  runner.run(0, QString::fromUtf8(kAccessQueriesTable), [&] {
+    CopySavedQueriesToAccess(source, target, [this](const std::string& note) { Note(mode_, note); });
+  });
 }
 
 }  // namespace transfer
