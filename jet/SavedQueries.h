@@ -43,6 +43,9 @@ struct SavedQuery {
 // The kind the rows say (their type row), else the kind the object flags say.
 QueryKind KindOf(const std::vector<QueryRow>& rows, uint32_t objectFlags);
 
+// Puts rows read in storage order in their order (by attribute, then Order) and sets the kind.
+void ArrangeRows(SavedQuery& query);
+
 // Every saved query of the database, in catalogue order, each with its rows.
 Result<std::vector<SavedQuery>> ReadSavedQueries(Database& db);
 

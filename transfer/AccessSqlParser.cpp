@@ -652,13 +652,14 @@ class Parser {
     std::vector<Piece> parts{additive()};
     while (acceptOp("&")) parts.push_back(additive());
     if (parts.size() == 1) return parts[0];
+    // A quoted text is never Null; anything else may be.
+    auto literal = [](const Piece& p) { return p.type == Type::kText && !p.sql.empty() && p.sql.front() == '\''; };
     std::string all, joined;
     for (size_t i = 0; i < parts.size(); ++i) {
       all += (i ? ", " : "") + parts[i].sql;
-      joined += (i ? " || " : "") + (parts[i].type == Type::kText ? parts[i].sql : "COALESCE(" + parts[i].sql + ", '')");
+      joined += (i ? " || " : "") + (literal(parts[i]) ? parts[i].sql : "COALESCE(" + parts[i].sql + ", '')");
     }
-    const bool anyText = std::any_of(parts.begin(), parts.end(), [](const Piece& p) { return p.type == Type::kText; });
-    if (anyText) return {"(" + joined + ")", Type::kText};  // a literal part is never Null
+    if (std::any_of(parts.begin(), parts.end(), literal)) return {"(" + joined + ")", Type::kText};
     return {"(CASE WHEN COALESCE(" + all + ") IS NULL THEN NULL ELSE " + joined + " END)", Type::kText};
   }
 

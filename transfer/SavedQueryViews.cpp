@@ -57,12 +57,7 @@ std::vector<jet::SavedQuery> ReadQueries(ado::Connection& access) {
     if (order.kind() == ado::Variant::Kind::Bytes) row.order = order.asBytes();
     queries[owner->second].rows.push_back(std::move(row));
   }
-  for (auto& q : queries) {
-    std::stable_sort(q.rows.begin(), q.rows.end(), [](const jet::QueryRow& a, const jet::QueryRow& b) {
-      return a.attribute != b.attribute ? a.attribute < b.attribute : a.order < b.order;
-    });
-    q.kind = jet::KindOf(q.rows, q.objectFlags);
-  }
+  for (auto& q : queries) jet::ArrangeRows(q);
   return queries;
 }
 
@@ -89,11 +84,19 @@ void CopySavedQueriesToSQLite(ado::Connection& access, ado::Connection& sqlite,
     texts.push_back(std::move(t));
   }
 
+  // The query table whole or not at all.
   const std::string table = Quoted(kAccessQueriesTable);
-  sqlite.Execute("CREATE TABLE IF NOT EXISTS " + table + " (name TEXT PRIMARY KEY, type TEXT, sql TEXT)");
-  for (const auto& t : texts) {
-    sqlite.Execute("INSERT OR REPLACE INTO " + table + " VALUES (" + Literal(t.name) + ", " + Literal(t.kind) + ", " +
-                   (t.error.empty() ? Literal(t.sql) : std::string("NULL")) + ")");
+  sqlite.BeginTrans();
+  try {
+    sqlite.Execute("CREATE TABLE IF NOT EXISTS " + table + " (name TEXT PRIMARY KEY, type TEXT, sql TEXT)");
+    for (const auto& t : texts) {
+      sqlite.Execute("INSERT OR REPLACE INTO " + table + " VALUES (" + Literal(t.name) + ", " + Literal(t.kind) + ", " +
+                     (t.error.empty() ? Literal(t.sql) : std::string("NULL")) + ")");
+    }
+    sqlite.CommitTrans();
+  } catch (...) {
+    sqlite.RollbackTrans();
+    throw;
   }
 
   const ViewPlan plan = PlanViews(texts);

@@ -13,6 +13,8 @@ namespace jet {
 
 namespace {
 
+using query::Attribute;
+
 // Ids of objects that are not tables: the top bit set, numbered upwards from there.
 constexpr uint32_t kObjectIdBit = 0x80000000u;
 // MSysACEs: a new query gets what a new table gets (TableCreator.cpp): the Tables
@@ -55,23 +57,27 @@ Status CreateSavedQuery(Database& db, PageWriter& writer, const SavedQuery& q) {
   const InsertOptions catalogue{.catalogue = true};
 
   JET_ASSIGN_OR_RETURN(const auto queriesDef, db.tableDef(query::kQueriesTable));
-  // Order tells apart the rows of one attribute (it is part of the table's key): a
-  // little-endian count per attribute, as Access numbers them.
+  // Order tells apart the rows of one attribute (it is part of the table's key): Access
+  // counts them from 1, four bytes most significant first. Inputs, WHERE, HAVING, ORDER BY
+  // and the end row have no Flag.
   std::map<uint8_t, uint32_t> perAttribute;
   for (const QueryRow& r : q.rows) {
-    const uint32_t n = perAttribute[r.attribute]++;
+    const uint32_t n = ++perAttribute[r.attribute];
+    const auto a = static_cast<Attribute>(r.attribute);
+    const bool flagged = a != Attribute::kInput && a != Attribute::kWhere && a != Attribute::kHaving &&
+                         a != Attribute::kOrderBy && a != Attribute::kEnd;
     std::vector<Value> row;
     for (const auto& c : queriesDef->columns) {
       if (c.name == "Attribute") row.push_back(Whole(c, r.attribute));
       else if (c.name == "Expression") row.push_back(TextOrNull(r.expression));
-      else if (c.name == "Flag") row.push_back(Whole(c, r.flag));
+      else if (c.name == "Flag") row.push_back(flagged ? Whole(c, r.flag) : Value(Null{}));
       else if (c.name == "Name1") row.push_back(TextOrNull(r.name1));
       else if (c.name == "Name2") row.push_back(TextOrNull(r.name2));
       else if (c.name == "ObjectId") row.push_back(Whole(c, id));
       else if (c.name == "Order") {
         Binary order;
-        order.bytes = r.order.empty() ? std::vector<uint8_t>{static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                                                             static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)}
+        order.bytes = r.order.empty() ? std::vector<uint8_t>{static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16),
+                                                             static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)}
                                       : r.order;
         row.push_back(std::move(order));
       } else {

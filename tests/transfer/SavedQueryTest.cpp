@@ -13,6 +13,7 @@
 #include "transfer/SQLiteToAccess.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -309,6 +310,28 @@ TEST_F(SavedQueryTest, NorthwindQueriesBecomeViewsWithTheirRowsAndComeBack) {
   EXPECT_TRUE(notes.empty()) << notes[0];
   expectSound(back);
   EXPECT_EQ(SavedQueries(back), written);
+
+  // mdbtools reads the same MSysQueries rows, where it is installed.
+  const QString mdbJson = QStandardPaths::findExecutable(QStringLiteral("mdb-json"));
+  if (!mdbJson.isEmpty()) {
+    QProcess reader;
+    reader.start(mdbJson, {back, QStringLiteral("MSysQueries")});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    EXPECT_EQ(reader.exitCode(), 0);
+    EXPECT_TRUE(reader.readAllStandardError().isEmpty());
+    const QList<QByteArray> lines = reader.readAllStandardOutput().trimmed().split('\n');
+    size_t ours = 0;
+    auto db = jet::Database::Open(back.toStdString(), {});
+    ASSERT_TRUE(db.ok());
+    for (const auto& q : jet::ReadSavedQueries(**db).value()) ours += q.rows.size();
+    EXPECT_EQ(static_cast<size_t>(lines.size()), ours);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const QByteArray& line) {
+                return line.contains("\"Attribute\":7") &&
+                       line.contains("\"Expression\":\"Customers.CustomerID = Orders.CustomerID\"") &&
+                       line.contains("\"Flag\":3");
+              }),
+              1);
+  }
 }
 
 // The corpus's queries: select queries become views that run, every other kind is a note, and
