@@ -145,7 +145,7 @@ FaithfulToAccessDirection::FaithfulToAccessDirection(const TransferEnvironment& 
 
 void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::Connection& target) {
   target_ = &target;
-  views_ = SQLiteViewNames(source);
+  views_ = ViewsFromAccessQueries(source);
 }
 
 bool FaithfulToAccessDirection::leavesOut(const QString& name) const {

@@ -48,7 +48,8 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
  public:
   FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode);
   void connectionsOpened(ado::Connection& source, ado::Connection& target) override;
-  // SQLite's views and the query table: saved queries, made after the tables (SavedQueryViews.h).
+  // Views that came from Access queries, and the query table: saved queries, made after the
+  // tables (SavedQueryViews.h).
   bool leavesOut(const QString& name) const override;
   // Gives the table up when the target still has a table of its name: an old table that takes
   // part in a relationship cannot be dropped, and the copy's rows must not go into it.
@@ -59,7 +60,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   std::vector<std::string> tables_;
   const FaithfulMode& mode_;
   std::vector<std::string> foreignKeys_;  // of the tables begun, in order
-  std::set<std::string> views_;           // the source's views, case-folded
+  std::set<std::string> views_;           // the source's views of Access queries, case-folded
   ado::Connection* target_ = nullptr;
   int tablesPlanned_ = 0;
 };

@@ -125,30 +125,24 @@ void CopySavedQueriesToSQLite(ado::Connection& access, ado::Connection& sqlite,
          " (record sources of forms and reports) kept in " + kAccessQueriesTable + " only");
 }
 
-std::set<std::string> SQLiteViewNames(ado::Connection& sqlite) {
+std::set<std::string> ViewsFromAccessQueries(ado::Connection& sqlite) {
   std::set<std::string> names;
   if (!sqlite.IsOpen()) return names;
   try {
     ado::Recordset rs;
-    rs.Open("SELECT name FROM sqlite_master WHERE type = 'view'", sqlite);
+    rs.Open("SELECT v.name FROM sqlite_master AS v JOIN " + Quoted(kAccessQueriesTable) +
+                " AS q ON q.name = v.name COLLATE NOCASE WHERE v.type = 'view'",
+            sqlite);
     for (; !rs.Eof(); rs.MoveNext())
       names.insert(QString::fromStdString(TextOf(rs.Fields()[0].Value()).value_or("")).toCaseFolded().toStdString());
   } catch (const std::exception&) {
-    // An unreadable catalogue fails the run's first table with its own message.
+    // No query table: every view is copied as a table.
   }
   return names;
 }
 
 void CopySavedQueriesToAccess(ado::Connection& sqlite, ado::Connection& access,
                               const std::function<void(const std::string& note)>& note) {
-  auto key = [](const std::string& name) { return QString::fromStdString(name).toCaseFolded().toStdString(); };
-  std::vector<std::string> views;
-  {
-    ado::Recordset rs;
-    rs.Open("SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY rowid", sqlite);
-    for (; !rs.Eof(); rs.MoveNext()) views.push_back(TextOf(rs.Fields()[0].Value()).value_or(""));
-  }
-  std::set<std::string> fromAccess;
   ado::Recordset table;
   table.Open("SELECT name FROM sqlite_master WHERE type = 'table' AND name = " + Literal(kAccessQueriesTable), sqlite);
   if (!table.Eof()) {
@@ -159,7 +153,6 @@ void CopySavedQueriesToAccess(ado::Connection& sqlite, ado::Connection& access,
       const std::string name = TextOf(rows.Fields()[0].Value()).value_or("");
       const std::string kind = TextOf(rows.Fields()[1].Value()).value_or("");
       const std::string sql = TextOf(rows.Fields()[2].Value()).value_or("");
-      fromAccess.insert(key(name));
       if (!name.empty() && name[0] == '~') {
         ++hidden;
         continue;
@@ -181,9 +174,6 @@ void CopySavedQueriesToAccess(ado::Connection& sqlite, ado::Connection& access,
       note(std::to_string(hidden) + " hidden quer" + (hidden == 1 ? "y" : "ies") +
            " (record sources of forms and reports, which are not copied) not made");
   }
-  for (const std::string& view : views)
-    if (!fromAccess.count(key(view)))
-      note("view " + view + " was not made a saved query: it did not come from an Access query");
 }
 
 }  // namespace transfer

@@ -14,8 +14,10 @@ namespace transfer {
 
 inline constexpr const char* kAccessQueriesTable = "_access_queries";
 
-// The names of an SQLite database's views, case-folded (none when it cannot be read).
-std::set<std::string> SQLiteViewNames(ado::Connection& sqlite);
+// The views of an SQLite database that came from Access queries (named in _access_queries),
+// case-folded; none when there is no such table or it cannot be read. Other views are copied
+// as tables, as the plain copy does.
+std::set<std::string> ViewsFromAccessQueries(ado::Connection& sqlite);
 
 // `access` is the source database, `sqlite` the copy. Throws ado::Error when the query
 // table cannot be written or the Access catalogue cannot be read.
@@ -23,9 +25,9 @@ void CopySavedQueriesToSQLite(ado::Connection& access, ado::Connection& sqlite,
                               const std::function<void(const std::string& note)>& note);
 
 // The way back: every select and union query kept in _access_queries becomes that saved
-// query again, from its Access SQL (a query SQLite could not show included); other kinds,
-// hidden record sources and views that did not come from Access are notes. Throws
-// ado::Error when the SQLite catalogue cannot be read; a query Access refuses is a note.
+// query again, from its Access SQL (a query SQLite could not show included); other kinds and
+// hidden record sources are notes. Throws ado::Error when the SQLite catalogue cannot be
+// read; a query Access refuses is a note.
 void CopySavedQueriesToAccess(ado::Connection& sqlite, ado::Connection& access,
                               const std::function<void(const std::string& note)>& note);
 
