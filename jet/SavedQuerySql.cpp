@@ -16,6 +16,9 @@ namespace {
 
 using query::Attribute;
 
+// Deeper parentheses than any real query has are refused before the FROM reading recurses into them.
+constexpr int kMaxDepth = 200;
+
 struct Word {
   size_t begin = 0, end = 0;  // in the text
   std::string lower;          // a bare word in lower case; "(" ")" "," "." "*" for those; empty otherwise
@@ -76,6 +79,7 @@ class Splitter {
       w.depth = depth;
       if (w.lower == "(") ++depth;
       if (depth < 0) return refuse("a ')' has no '('");
+      if (depth > kMaxDepth) return refuse("it is nested more than " + std::to_string(kMaxDepth) + " levels deep");
       w.end = i;
       words_.push_back(std::move(w));
     }

@@ -416,7 +416,10 @@ class Parser {
     return atEnd();
   }
 
-  Piece expression() { return imp(); }
+  Piece expression() {
+    Nested nested(*this);
+    return imp();
+  }
 
   // A validation rule that leaves its column out starts with an operator.
   bool startsWithOperator() const {
@@ -476,6 +479,17 @@ class Parser {
   }
 
  private:
+  // Each level of nesting (parentheses, Not, signs, subqueries) goes one call deeper: a text
+  // nested beyond any real query's depth is refused before the stack runs out.
+  struct Nested {
+    explicit Nested(Parser& p) : parser(p) {
+      if (++parser.depth_ > kMaxDepth) Refuse("it is nested more than " + std::to_string(kMaxDepth) + " levels deep");
+    }
+    ~Nested() { --parser.depth_; }
+    Parser& parser;
+  };
+  static constexpr int kMaxDepth = 200;
+
   struct Select {
     std::string sql;      // SELECT ... HAVING
     std::string orderBy;  // " ORDER BY ..." or empty
@@ -557,6 +571,7 @@ class Parser {
     return p;
   }
   Piece notLevel() {
+    Nested nested(*this);
     if (acceptWord("not")) return {"NOT " + Par(notLevel()), Type::kBool};
     return comparison();
   }
@@ -707,6 +722,7 @@ class Parser {
     return p;
   }
   Piece unary() {
+    Nested nested(*this);
     if (acceptOp("-")) {
       Piece p = unary();
       return {"-" + Par(p), p.type == Type::kUnknown ? Type::kNumber : p.type};
@@ -1075,6 +1091,7 @@ class Parser {
   // joins from the left), the right side keeps them. A RIGHT JOIN is written as the LEFT JOIN
   // with its sides exchanged (SQLite before 3.39 has no RIGHT JOIN).
   Source source(bool& rightJoin) {
+    Nested nested(*this);
     Source left = primarySource(rightJoin);
     while (true) {
       std::string kind;
@@ -1140,6 +1157,7 @@ class Parser {
 
   std::vector<Token> tokens_;
   size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 template <typename F>

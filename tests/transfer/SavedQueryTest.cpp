@@ -10,6 +10,7 @@
 #include "transfer/AccessExpression.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/FaithfulCopy.h"
+#include "transfer/QueryTranslation.h"
 #include "transfer/SQLiteToAccess.h"
 
 #include <QProcess>
@@ -98,11 +99,19 @@ TEST(AccessExpressionTest, ExpressionsGiveWhatAccessGives) {
            {"Format([x], \"ww\")", "week"},
            {"MyFunction([x])", "MyFunction"},
            {"[x] Imp [y]", "Imp"},
-           {"(1 + 2", "expected ')'"}}) {
+           {"(1 + 2", "expected ')'"},
+           {"", "empty"}}) {
     const auto e = transfer::TranslateAccessExpression(access);
     EXPECT_FALSE(e.ok()) << access << " gave " << e.sql;
     EXPECT_NE(e.reason.find(reason), std::string::npos) << access << ": " << e.reason;
   }
+  // Nesting deeper than any real query is refused, not followed down the stack.
+  for (const std::string& deep : {std::string(100000, '(') + "1", std::string(100000, '-') + "1",
+                                  "SELECT * FROM " + std::string(100000, '(') + "t"}) {
+    const auto e = deep[0] == 'S' ? transfer::TranslateAccessQuery(deep).reason : transfer::TranslateAccessExpression(deep).reason;
+    EXPECT_NE(e.find("nested more than"), std::string::npos) << e;
+  }
+  EXPECT_FALSE(jet::SavedQueryFromSql("q", "SELECT * FROM " + std::string(100000, '(') + "t").ok());
 }
 
 // The Northwind-like data the queries read.
@@ -323,7 +332,9 @@ TEST_F(SavedQueryTest, NorthwindQueriesBecomeViewsWithTheirRowsAndComeBack) {
     size_t ours = 0;
     auto db = jet::Database::Open(back.toStdString(), {});
     ASSERT_TRUE(db.ok());
-    for (const auto& q : jet::ReadSavedQueries(**db).value()) ours += q.rows.size();
+    auto queries = jet::ReadSavedQueries(**db);
+    ASSERT_TRUE(queries.ok());
+    for (const auto& q : *queries) ours += q.rows.size();
     EXPECT_EQ(static_cast<size_t>(lines.size()), ours);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const QByteArray& line) {
                 return line.contains("\"Attribute\":7") &&
