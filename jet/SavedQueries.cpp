@@ -321,13 +321,15 @@ Result<std::vector<SavedQuery>> ReadSavedQueries(Database& db) {
     if (auto* bytes = std::get_if<Binary>(&*o)) row.order = bytes->bytes;
     owner->rows.push_back(std::move(row));
   }
-  for (auto& q : queries) {
-    std::stable_sort(q.rows.begin(), q.rows.end(), [](const QueryRow& a, const QueryRow& b) {
-      return a.attribute != b.attribute ? a.attribute < b.attribute : a.order < b.order;
-    });
-    q.kind = KindOf(q.rows, q.objectFlags);
-  }
+  for (auto& q : queries) ArrangeRows(q);
   return queries;
+}
+
+void ArrangeRows(SavedQuery& q) {
+  std::stable_sort(q.rows.begin(), q.rows.end(), [](const QueryRow& a, const QueryRow& b) {
+    return a.attribute != b.attribute ? a.attribute < b.attribute : a.order < b.order;
+  });
+  q.kind = KindOf(q.rows, q.objectFlags);
 }
 
 Result<std::string> AccessSqlOf(const SavedQuery& q) {
@@ -336,7 +338,12 @@ Result<std::string> AccessSqlOf(const SavedQuery& q) {
     case QueryKind::kDataDefinition:
     case QueryKind::kPassThrough:
       if (!type || !type->expression) return Status::Corrupt(q.name, "the query's statement is missing");
-      return *type->expression;
+      {
+        // Access stores the statement with its terminating NUL.
+        std::string statement = *type->expression;
+        while (!statement.empty() && statement.back() == '\0') statement.pop_back();
+        return statement;
+      }
     case QueryKind::kUnion: {
       std::vector<const QueryRow*> parts;
       for (const QueryRow* row : RowsOf(q, Attribute::kInput))

@@ -43,11 +43,23 @@ struct SavedQuery {
 // The kind the rows say (their type row), else the kind the object flags say.
 QueryKind KindOf(const std::vector<QueryRow>& rows, uint32_t objectFlags);
 
+// Puts rows read in storage order in their order (by attribute, then Order) and sets the kind.
+void ArrangeRows(SavedQuery& query);
+
 // Every saved query of the database, in catalogue order, each with its rows.
 Result<std::vector<SavedQuery>> ReadSavedQueries(Database& db);
 
 // The query's Access SQL as Access writes it (clauses on lines of their own, ending in ";"),
 // or a failure that names the query when its rows do not describe a statement.
 Result<std::string> AccessSqlOf(const SavedQuery& query);
+
+}  // namespace jet
+
+namespace jet {
+
+// The rows Access keeps for a select or union query whose Access SQL is `accessSql` (the
+// statement's parts as Access writes them, expressions as written); refused, with the
+// reason, for other statements and for what the rows cannot hold.
+Result<SavedQuery> SavedQueryFromSql(const std::string& name, const std::string& accessSql);
 
 }  // namespace jet

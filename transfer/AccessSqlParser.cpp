@@ -305,7 +305,8 @@ std::string NumberFormat(const Piece& v, const std::string& pattern, bool parent
   } else {
     digits = "printf('%." + std::to_string(decimals) + "f', " + magnitude + ")";
   }
-  const std::string body = TextLiteral(prefix) + " || " + digits + " || " + TextLiteral(suffix);
+  const std::string body =
+      (prefix.empty() ? "" : TextLiteral(prefix) + " || ") + digits + (suffix.empty() ? "" : " || " + TextLiteral(suffix));
   const std::string negative = "(" + value + ") < 0 AND " + magnitude + " <> 0";
   const std::string sql = parenthesesForNegative
                               ? "CASE WHEN " + negative + " THEN '(' || " + body + " || ')' ELSE " + body + " END"
@@ -387,8 +388,9 @@ std::string DatePart(const std::string& interval, const Piece& d) {
   if (interval == "h") return DateField(d, "%H");
   if (interval == "n") return DateField(d, "%M");
   if (interval == "s") return DateField(d, "%S");
-  // Week 1 holds January 1; weeks start on Sunday.
-  return "(" + DateField(d, "%U") + " + (strftime('%w', strftime('%Y-01-01', " + d.sql + ")) <> '0'))";
+  // Week 1 holds January 1; weeks start on Sunday (SQLite before 3.46 has no %U).
+  return "((" + DateField(d, "%j") + " - 1 + CAST(strftime('%w', strftime('%Y-01-01', " + d.sql +
+         ")) AS INTEGER)) / 7 + 1)";
 }
 
 std::string DateAdd(const std::string& interval, const Piece& n, const Piece& d) {
@@ -414,7 +416,10 @@ class Parser {
     return atEnd();
   }
 
-  Piece expression() { return imp(); }
+  Piece expression() {
+    Nested nested(*this);
+    return imp();
+  }
 
   // A validation rule that leaves its column out starts with an operator.
   bool startsWithOperator() const {
@@ -474,6 +479,17 @@ class Parser {
   }
 
  private:
+  // Each level of nesting (parentheses, Not, signs, subqueries) goes one call deeper: a text
+  // nested beyond any real query's depth is refused before the stack runs out.
+  struct Nested {
+    explicit Nested(Parser& p) : parser(p) {
+      if (++parser.depth_ > kMaxDepth) Refuse("it is nested more than " + std::to_string(kMaxDepth) + " levels deep");
+    }
+    ~Nested() { --parser.depth_; }
+    Parser& parser;
+  };
+  static constexpr int kMaxDepth = 200;
+
   struct Select {
     std::string sql;      // SELECT ... HAVING
     std::string orderBy;  // " ORDER BY ..." or empty
@@ -555,6 +571,7 @@ class Parser {
     return p;
   }
   Piece notLevel() {
+    Nested nested(*this);
     if (acceptWord("not")) return {"NOT " + Par(notLevel()), Type::kBool};
     return comparison();
   }
@@ -580,14 +597,18 @@ class Parser {
     if (acceptWord("in")) {
       expectOp("(");
       std::string list;
+      bool text = false;
       if (isWord("select")) {
         list = query();
       } else {
-        do list += (list.empty() ? "" : ", ") + expression().sql;
-        while (acceptOp(","));
+        do {
+          Piece item = expression();
+          text = text || item.type == Type::kText;
+          list += (list.empty() ? "" : ", ") + item.sql;
+        } while (acceptOp(","));
       }
       expectOp(")");
-      return {left.sql + " " + no + "IN (" + list + ")", Type::kBool};
+      return {left.sql + (text ? " COLLATE NOCASE " : " ") + no + "IN (" + list + ")", Type::kBool};
     }
     if (acceptWord("between")) {
       Piece low = concat();
@@ -646,13 +667,14 @@ class Parser {
     std::vector<Piece> parts{additive()};
     while (acceptOp("&")) parts.push_back(additive());
     if (parts.size() == 1) return parts[0];
+    // A quoted text is never Null; anything else may be.
+    auto literal = [](const Piece& p) { return p.type == Type::kText && !p.sql.empty() && p.sql.front() == '\''; };
     std::string all, joined;
     for (size_t i = 0; i < parts.size(); ++i) {
       all += (i ? ", " : "") + parts[i].sql;
-      joined += (i ? " || " : "") + (parts[i].type == Type::kText ? parts[i].sql : "COALESCE(" + parts[i].sql + ", '')");
+      joined += (i ? " || " : "") + (literal(parts[i]) ? parts[i].sql : "COALESCE(" + parts[i].sql + ", '')");
     }
-    const bool anyText = std::any_of(parts.begin(), parts.end(), [](const Piece& p) { return p.type == Type::kText; });
-    if (anyText) return {"(" + joined + ")", Type::kText};  // a literal part is never Null
+    if (std::any_of(parts.begin(), parts.end(), literal)) return {"(" + joined + ")", Type::kText};
     return {"(CASE WHEN COALESCE(" + all + ") IS NULL THEN NULL ELSE " + joined + " END)", Type::kText};
   }
 
@@ -700,6 +722,7 @@ class Parser {
     return p;
   }
   Piece unary() {
+    Nested nested(*this);
     if (acceptOp("-")) {
       Piece p = unary();
       return {"-" + Par(p), p.type == Type::kUnknown ? Type::kNumber : p.type};
@@ -762,7 +785,11 @@ class Parser {
       expectOp(")");
       return {"EXISTS (" + sub + ")", Type::kBool};
     }
-    if (!t.bracketed && isOp("(", 1) && !Reserved(word)) {
+    // Left( and Right( are functions here, not joins.
+    static const char* const kOperators[] = {"and", "or", "not", "xor", "eqv", "imp", "mod", "like", "is", "in", "between"};
+    const bool operatorWord =
+        std::any_of(std::begin(kOperators), std::end(kOperators), [&](const char* w) { return word == w; });
+    if (!t.bracketed && isOp("(", 1) && !operatorWord) {
       pos_ += 2;
       return call(t.text);
     }
@@ -1064,6 +1091,7 @@ class Parser {
   // joins from the left), the right side keeps them. A RIGHT JOIN is written as the LEFT JOIN
   // with its sides exchanged (SQLite before 3.39 has no RIGHT JOIN).
   Source source(bool& rightJoin) {
+    Nested nested(*this);
     Source left = primarySource(rightJoin);
     while (true) {
       std::string kind;
@@ -1129,6 +1157,7 @@ class Parser {
 
   std::vector<Token> tokens_;
   size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 template <typename F>

@@ -2,6 +2,8 @@
 
 #include "ado/Constants.h"
 #include "ado/Error.h"
+#include "transfer/SavedQueryViews.h"
+#include "transfer/StatementRunner.h"
 
 #include <QString>
 #include <algorithm>
@@ -197,6 +199,12 @@ std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QSt
   return std::make_unique<PlannedStatements>(std::move(plan), true);
 }
 
+void FaithfulToSQLiteDirection::afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) {
+  runner.run(0, QString::fromUtf8(kAccessQueriesTable), [&] {
+    CopySavedQueriesToSQLite(source, target, [this](const std::string& note) { Note(mode_, note); });
+  });
+}
+
 // --- to Access ---
 
 FaithfulToAccessDirection::FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode)
@@ -209,6 +217,7 @@ void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::
   for (int i = 0; i < sqliteList_.count(); ++i)
     if (Lower(sqliteList_.item(i).toStdString()) == Lower(faithful::kDesignTable)) sqliteList_.setSelected(i, false);
   if (!source.IsOpen()) return;
+  views_ = ViewsFromAccessQueries(source);
   try {
     ado::Recordset exists = source.OpenSchema(ado::adSchemaTables, {{}, {}, ado::Variant::text(faithful::kDesignTable)});
     if (exists.Eof()) return;
@@ -228,6 +237,11 @@ void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::
     Note(mode_, std::string("the table ") + faithful::kDesignTable + " could not be read, so the Access design it "
                 "keeps is not restored: " + e.what());
   }
+}
+
+bool FaithfulToAccessDirection::leavesOut(const QString& name) const {
+  const std::string key = name.toCaseFolded().toStdString();
+  return views_.count(key) || key == kAccessQueriesTable;
 }
 
 std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QString& name, ado::Connection& source) {
@@ -255,11 +269,14 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   return std::make_unique<PlannedStatements>(std::move(plan), false);
 }
 
-void FaithfulToAccessDirection::afterAllTables(ado::Connection&, ado::Connection& target, StatementRunner& runner) {
+void FaithfulToAccessDirection::afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) {
   // A relationship the source has and the target could not take (data that breaks it) is a
   // failure of its table's copy: the run ends with exit status 1, never with a note only.
   for (const auto& [table, key] : foreignKeys_)
     runner.run(300, QString::fromStdString(table), [&] { target.Execute(key); });
+  runner.run(0, QString::fromUtf8(kAccessQueriesTable), [&] {
+    CopySavedQueriesToAccess(source, target, [this](const std::string& note) { Note(mode_, note); });
+  });
 }
 
 }  // namespace transfer

@@ -34,6 +34,8 @@ class FaithfulToSQLiteDirection : public AccessToSQLiteDirection {
   FaithfulToSQLiteDirection(const TransferEnvironment& env, const FaithfulMode& mode);
   void connectionsOpened(ado::Connection& source, ado::Connection& target) override;
   std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) override;
+  // The saved queries as views (SavedQueryViews.h).
+  void afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) override;
 
  private:
   bool indexNameTaken(const std::string& name) const;
@@ -48,6 +50,9 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
  public:
   FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode);
   void connectionsOpened(ado::Connection& source, ado::Connection& target) override;
+  // Views that came from Access queries, and the query table: saved queries, made after the
+  // tables (SavedQueryViews.h).
+  bool leavesOut(const QString& name) const override;
   // Gives the table up when the target still has a table of its name: an old table that takes
   // part in a relationship cannot be dropped, and the copy's rows must not go into it.
   std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) override;
@@ -59,6 +64,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   std::vector<std::pair<std::string, std::string>> foreignKeys_;  // table and statement, of the tables begun
   app::TableList& sqliteList_;
   faithful::DesignFacts kept_;  // the source's _access_design
+  std::set<std::string> views_;           // the source's views of Access queries, case-folded
   ado::Connection* target_ = nullptr;
   int tablesPlanned_ = 0;
 };

@@ -46,6 +46,7 @@ class TableCopyRun {
         if (stopping()) break;
       }
       if (!h_.condition(80, [&] { return sourceList().isSelected(i); })) continue;
+      if (direction_.leavesOut(sourceList().item(i))) continue;
       sendTable(i);
     }
     if (!stopping()) direction_.afterAllTables(sourceConnection(), targetConnection(), r_);

@@ -80,6 +80,9 @@ class CopyDirection {
   // target while it plans its tables keeps it here. Valid until the run ends.
   virtual void connectionsOpened(ado::Connection& /*source*/, ado::Connection& /*target*/) {}
 
+  // A selected entry the direction does not copy as a table (it may make it in afterAllTables).
+  virtual bool leavesOut(const QString& /*name*/) const { return false; }
+
   // One table. `name` is the source list's entry.
   // The name the target list shows for a table copied there.
   virtual QString targetListEntry(const QString& name) const { return name; }

@@ -9,6 +9,8 @@
 //   DROP TABLE t
 //   ALTER TABLE t ADD CONSTRAINT name FOREIGN KEY (col, ...) REFERENCES parent [(col, ...)]
 //         [ON UPDATE CASCADE] [ON DELETE CASCADE]
+//   CREATE VIEW q AS SELECT ...                (a saved select or union query; the SELECT is
+//                                              kept as written, see jet/SavedQueries.h)
 // Keywords in any case. Names bare, in back-quotes or in square brackets, a doubled closing
 // delimiter inside standing for one. Literals: 'text' ('' inside), NULL, numbers with sign,
 // decimal point and exponent, True/False, and binary 0x0A1B (an even number of hex digits).
@@ -114,9 +116,16 @@ struct AddForeignKeyStatement {
   bool operator==(const AddForeignKeyStatement&) const = default;
 };
 
+// CREATE VIEW q AS SELECT ...: a saved query.
+struct CreateViewStatement {
+  std::string name;
+  std::string select;  // the Access SQL after AS, as written
+  bool operator==(const CreateViewStatement&) const = default;
+};
+
 using AccessStatement = std::variant<SelectAllStatement, SelectIntoStatement, CreateTableStatement,
                                      InsertStatement, DropTableStatement, CreateIndexStatement,
-                                     AddForeignKeyStatement>;
+                                     AddForeignKeyStatement, CreateViewStatement>;
 
 // Parses one statement. Errors (kInvalidArgument, or kUnsupported for a type word we do not
 // create) quote the statement's beginning and say what was expected where.

@@ -174,6 +174,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     return session.insert(insert->table, std::move(values));
   }
   if (const auto* drop = std::get_if<DropTableStatement>(&statement)) return session.dropTable(drop->table);
+  if (const auto* view = std::get_if<CreateViewStatement>(&statement)) return session.createQuery(view->name, view->select);
   if (const auto* copy = std::get_if<SelectIntoStatement>(&statement)) {
     JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(copy->target, "table"), fileName));
     return session.copyTable(copy->source, copy->target);

@@ -26,8 +26,8 @@ enum class Attribute : uint8_t {
   kEnd = 255,
 };
 
-// Flag of the kType row. Access 2007 and later omit the row for plain select queries; the
-// MSysObjects Flags then say the kind (ObjectFlag below).
+// Flag of the kType row. Select queries may have no such row; the MSysObjects Flags then
+// say the kind (ObjectFlag below).
 enum class QueryType : int16_t {
   kSelect = 1,
   kMakeTable = 2,

@@ -1,9 +1,12 @@
 #include "jet/write/WriteSession.h"
 
+#include "jet/write/QueryWriter.h"
+
 #include "jet/index/TextSortOrder.h"
 #include "jet/write/AutoNumbers.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/IndexCreator.h"
+#include "jet/write/QueryWriter.h"
 #include "jet/write/TableDropper.h"
 #include "jet/write/TableWriter.h"
 
@@ -159,6 +162,15 @@ Result<const std::vector<StoredRelationship>*> WriteSession::enforcedRelationshi
 
 Status WriteSession::createRelationship(const NewRelationship& relationship) {
   return run([&]() -> Status { return CreateRelationship(*db_, writer_, relationship); }, true);
+}
+
+Status WriteSession::createQuery(const std::string& name, const std::string& accessSql) {
+  return run(
+      [&]() -> Status {
+        JET_ASSIGN_OR_RETURN(const SavedQuery query, SavedQueryFromSql(name, accessSql));
+        return CreateSavedQuery(*db_, writer_, query);
+      },
+      true);
 }
 
 Status WriteSession::dropTable(const std::string& name) {

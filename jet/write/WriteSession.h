@@ -59,6 +59,8 @@ class WriteSession {
   Status dropTable(const std::string& name);
   // ALTER TABLE ... ADD CONSTRAINT ... FOREIGN KEY: an Access relationship (RelationshipWriter.h).
   Status createRelationship(const NewRelationship& relationship);
+  // CREATE VIEW name AS select: a saved select or union query (jet/write/QueryWriter.h).
+  Status createQuery(const std::string& name, const std::string& accessSql);
   // SELECT * INTO target FROM source: a new table with source's columns and rows.
   Status copyTable(const std::string& source, const std::string& target);
 

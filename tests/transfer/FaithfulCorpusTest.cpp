@@ -212,7 +212,11 @@ TEST_F(FaithfulCorpusTest, EveryReadableTableComesBackToAccessWithItsValues) {
     e.faithful = &mode;
     transfer::SendTablesToAccess(e);
     for (const auto& f : failures) ADD_FAILURE() << f.description.toStdString();
-    for (const auto& n : notes) ADD_FAILURE() << "note: " << n;
+    for (const auto& n : notes) {
+      // Saved queries of kinds the engine does not write are notes (SavedQueryTest's).
+      if (n.rfind("query ", 0) == 0 || n.find("hidden queries") != std::string::npos) continue;
+      ADD_FAILURE() << "note: " << n;
+    }
     const auto check = jet::check::CheckDatabase(back.toStdString());
     ASSERT_TRUE(check.ok()) << check.status().message();
     for (const auto& problem : check.value().problems) ADD_FAILURE() << problem;

@@ -3,6 +3,7 @@
 //                                        4 if a table could not be read: its entry carries "error")
 //   jettool tables FILE [--password P]   every catalogue object: kind and name
 //   jettool schema FILE TABLE [--password P]   columns and indexes of one table
+//   jettool queries FILE [--password P]  every saved query: name, kind and its Access SQL
 //   jettool create FILE | check FILE | sql FILE STATEMENT...: see NewDbCommands.h
 //   --wait SECONDS                       how long to wait for another program's lock on the file
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "JsonText.h"
 #include "NewDbCommands.h"
 #include "jet/Database.h"
+#include "jet/SavedQueries.h"
 
 namespace {
 
@@ -28,12 +30,13 @@ int Usage(std::FILE* out = stderr) {
                "usage: jettool dump FILE [--password P] [--wait SECONDS]\n"
                "       jettool tables FILE [--password P] [--wait SECONDS]\n"
                "       jettool schema FILE TABLE [--password P] [--wait SECONDS]\n"
+               "       jettool queries FILE [--password P] [--wait SECONDS]\n"
                "       jettool create FILE.mdb [--password P] | FILE.accdb  [--sort-order LCID[/VERSION]]\n"
                "       jettool check FILE [--password P]\n"
                "       jettool sql FILE [--password P] [--wait SECONDS] STATEMENT...\n"
                "       jettool --help\n"
                "dump: the whole database as JSON; tables: the catalogue's objects and their kinds;\n"
-               "schema: a table's columns and indexes; create: a new empty database (.mdb: Access 2000,\n"
+               "schema: a table's columns and indexes; queries: each saved query's name, kind and Access SQL;\ncreate: a new empty database (.mdb: Access 2000,\n"
                ".accdb: Access 2007; --sort-order: the text sort order, e.g. 1055 Turkish, 0x1040E Hungarian Technical,\n"
                "1050/1 Croatian, default 1033 General Legacy); check: reads every page, table and index and lists the problems;\n"
                "sql: runs the statements in turn and prints the rows of each query\n"
@@ -96,6 +99,36 @@ int Schema(jet::Database& db, const std::string& table) {
   return 0;
 }
 
+// Each query as "query NAME: KIND", its Access SQL on the lines after, and an empty line; a
+// query whose rows describe no statement says why instead (and the status is 1).
+int Queries(jet::Database& db) {
+  auto queries = jet::ReadSavedQueries(db);
+  if (!queries.ok()) return Fail(queries.status());
+  int status = 0;
+  for (const auto& q : *queries) {
+    std::printf("query %s: %s\n", TerminalText(q.name).c_str(), jet::QueryKindName(q.kind));
+    auto sql = jet::AccessSqlOf(q);
+    if (!sql.ok()) {
+      std::printf("  (%s)\n\n", TerminalText(sql.status().message()).c_str());
+      status = 1;
+      continue;
+    }
+    // Line by line: the SQL's own line breaks stay, anything else a terminal would act on is escaped.
+    std::string line;
+    for (char c : *sql + "\n") {
+      if (c == '\r') continue;
+      if (c != '\n') {
+        line += c;
+        continue;
+      }
+      std::printf("%s\n", TerminalText(line).c_str());
+      line.clear();
+    }
+    std::printf("\n");
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,12 +169,14 @@ int main(int argc, char** argv) {
   if (command == "sql" && args.size() >= 3) {
     return jettool::RunSql(file, password, std::vector<std::string>(args.begin() + 2, args.end()), waitSeconds);
   }
-  if ((command == "tables" && args.size() == 2) || (command == "schema" && args.size() == 3)) {
+  if ((command == "tables" && args.size() == 2) || (command == "schema" && args.size() == 3) ||
+      (command == "queries" && args.size() == 2)) {
     jet::Database::Options options;
     options.password = password.value_or("");
     options.lockWait = LockWaitOf(waitSeconds);
     auto db = jet::Database::Open(file, options);
     if (!db.ok()) return Fail(db.status());
+    if (command == "queries") return Queries(**db);
     return command == "tables" ? Tables(**db) : Schema(**db, args[2]);
   }
   return Usage();
