@@ -16,6 +16,8 @@ std::string Lower(std::string text) {
   return text;
 }
 
+constexpr std::size_t kMostAccessColumns = 255;
+
 void Note(const FaithfulMode& mode, const std::string& text) {
   if (mode.note) mode.note(QString::fromStdString(text));
 }
@@ -148,7 +150,9 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   }
   const TableDesign design = ReadTableDesign(source, name.toStdString());
   std::vector<faithful::ColumnFacts> facts;
-  if (!design.columns.empty())
+  // A table wider than Access allows is refused by its create, in words that say so; its
+  // facts are not measured (from 286 columns on they would not even fit one SQLite query).
+  if (!design.columns.empty() && design.columns.size() <= kMostAccessColumns)
     facts = faithful::FactsFromRow(FactsRow(source, design, ++tablesPlanned_), design.columns.size());
   faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, {}, tables_);
   for (const std::string& note : plan.notes) Note(mode_, note);
