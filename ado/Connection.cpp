@@ -71,6 +71,10 @@ Recordset Connection::OpenSchema(int schema, const std::vector<Variant>& restric
   return recordset;
 }
 
+std::optional<bool> Connection::SameName(const std::string& a, const std::string& b) {
+  return openSession().sameName(a, b);
+}
+
 void Connection::BeginTrans() { openSession().beginTransaction(); }
 void Connection::CommitTrans() { openSession().commitTransaction(); }
 void Connection::RollbackTrans() { openSession().rollbackTransaction(); }

@@ -8,6 +8,7 @@
 #include "ado/Recordset.h"
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ class Connection {
   // columns, indexes, primary keys and foreign keys schemas as ado/Schema.h says, restricted
   // by `restrictions` (Empty for none). Other schemas raise ado::Error 3251.
   Recordset OpenSchema(int schema, const std::vector<Variant>& restrictions = {});
+  // Whether the database takes the two names for one table or column name (Access: by its
+  // sort order, so letter case never tells names apart); nullopt when the provider leaves
+  // that to the caller.
+  std::optional<bool> SameName(const std::string& a, const std::string& b);
   void BeginTrans();
   void CommitTrans();
   void RollbackTrans();

@@ -137,6 +137,13 @@ class Session {
   virtual std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions& options) = 0;
   // The catalogue for OpenSchema(adSchemaTables), in the order the provider reports it.
   virtual std::vector<TableEntry> tables() = 0;
+  // Whether the database takes two table or column names for one, by its own rule; nullopt
+  // when the provider has none and leaves the comparison to its caller.
+  virtual std::optional<bool> sameName(const std::string& a, const std::string& b) {
+    (void)a;
+    (void)b;
+    return std::nullopt;
+  }
   // The schemas beyond the table list, for one table (named as tables() lists it). A provider
   // without them raises ado::Error 3251 (adErrFeatureNotAvailable).
   virtual std::vector<ColumnEntry> columns(const std::string& table);

@@ -41,6 +41,8 @@ Result<Catalog> Catalog::Load(PageFile& file) {
 
   JET_ASSIGN_OR_RETURN(auto cursor, TableCursor::Open(file, shared));
   Catalog catalog;
+  const ColumnDef& nameColumn = shared->columns[static_cast<size_t>(name.index)];
+  catalog.names_ = NameRule::ForSortOrder(nameColumn.sortOrder.lcid, nameColumn.sortOrder.version, file.format().jet3);
   while (true) {
     JET_ASSIGN_OR_RETURN(auto more, cursor.next());
     if (!more) break;
@@ -73,14 +75,28 @@ Result<Catalog> Catalog::Load(PageFile& file) {
       const FieldSlice& f = cursor.fields()[static_cast<size_t>(properties.index)];
       if (f.present) e.propertiesField.assign(f.bytes.begin(), f.bytes.end());
     }
+    catalog.keys_.push_back(catalog.names_.key(e.name));
     catalog.entries_.push_back(std::move(e));
   }
   return catalog;
 }
 
 const CatalogEntry* Catalog::findTable(const std::string& name) const {
+  // The spelling a table is usually asked for by first: no key to make.
   for (const auto& e : entries_) {
     if (e.isTable() && EqualsIgnoreCase(e.name, name)) return &e;
+  }
+  const std::string wanted = names_.key(name);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].isTable() && keys_[i] == wanted) return &entries_[i];
+  }
+  return nullptr;
+}
+
+const CatalogEntry* Catalog::findNamed(int32_t parentId, const std::string& name) const {
+  const std::string wanted = names_.key(name);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].parentId == parentId && keys_[i] == wanted) return &entries_[i];
   }
   return nullptr;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/NameRule.h"
 #include "jet/PageFile.h"
 #include "jet/Status.h"
 #include "jet/format/CatalogLayout.h"
@@ -41,17 +42,25 @@ class Catalog {
 
   // In catalogue storage order.
   const std::vector<CatalogEntry>& entries() const { return entries_; }
-  // A table (type 1, user or system) by name, compared without regard to case.
+  // A table (type 1, user or system) by name, compared as Access compares names (names()).
   const CatalogEntry* findTable(const std::string& name) const;
+  // Any object under `parentId` (tables and queries share the Tables container) whose name
+  // Access takes for `name`: the entry the unique index ParentIdName would find.
+  const CatalogEntry* findNamed(int32_t parentId, const std::string& name) const;
+  // How names are compared: by the sort order of the catalogue's Name column.
+  const NameRule& names() const { return names_; }
   const CatalogEntry* findById(int32_t id) const;
   // User tables in storage order: the list Access's own table view shows.
   std::vector<const CatalogEntry*> userTables() const;
 
  private:
   std::vector<CatalogEntry> entries_;
+  std::vector<std::string> keys_;  // names_.key() of each entry's name
+  NameRule names_;
 };
 
-// ASCII case-insensitive comparison, as object names are compared.
+// ASCII case-insensitive comparison (of property, index and relationship names; tables and
+// columns go by the catalogue's NameRule).
 bool EqualsIgnoreCase(const std::string& a, const std::string& b);
 
 }  // namespace jet

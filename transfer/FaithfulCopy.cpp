@@ -18,6 +18,8 @@ std::string Lower(std::string text) {
   return text;
 }
 
+constexpr std::size_t kMostAccessColumns = 255;
+
 void Note(const FaithfulMode& mode, const std::string& text) {
   if (mode.note) mode.note(QString::fromStdString(text));
 }
@@ -255,7 +257,9 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   }
   const TableDesign design = ReadTableDesign(source, name.toStdString());
   std::vector<faithful::ColumnFacts> facts;
-  if (!design.columns.empty())
+  // A table wider than Access allows is refused by its create, in words that say so; its
+  // facts are not measured (from 286 columns on they would not even fit one SQLite query).
+  if (!design.columns.empty() && design.columns.size() <= kMostAccessColumns)
     facts = faithful::FactsFromRow(FactsRow(source, design, ++tablesPlanned_), design.columns.size());
   faithful::DesignFacts kept;
   const std::string prefix = Lower(design.name + ".");

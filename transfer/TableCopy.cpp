@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace transfer {
 
@@ -76,14 +78,28 @@ class TableCopyRun {
     QString name;
     h_.step(90, [&] { name = sourceList().item(index); });
     bool replacing = false;
-    if (h_.condition(100, [&] { return app::ListContains(targetList(), name); })) {
+    QString existing;  // the target's entry of that name, as the target spells it
+    if (h_.condition(100, [&] { return findTargetEntry(name, existing); })) {
       app::MessageAnswer answer = app::MessageAnswer::Yes;
       h_.step(110, [&] {
         answer = env_.dialogs.message(QStringLiteral("Would you like to overwrite ") + name + QStringLiteral("?"),
                                       QStringLiteral("Overwrite?"), app::MessageButtons::YesNo,
                                       app::MessageIcon::None);
       });
-      if (answer == app::MessageAnswer::No) return;
+      if (answer == app::MessageAnswer::No) {
+        // Declining an old table of the target is the user's choice. A table this run has
+        // just made from another source table whose name the target takes for this one's
+        // is not: this table's rows would be lost without a word.
+        if (!existing.isEmpty() && existing != name && madeByThisRun(existing)) {
+          r_.reportTableUndone(110, name, 0,
+                               TableTransaction::GivenUpMessage(
+                                   name,
+                                   QStringLiteral("the target's table \"") + existing +
+                                       QStringLiteral("\" has the same name there, and it was not to be overwritten"),
+                                   QString(), QString()));
+        }
+        return;
+      }
       replacing = true;
     }
     TableTransaction table(targetConnection(), r_, name);
@@ -98,6 +114,39 @@ class TableCopyRun {
     const QString entry = direction_.targetListEntry(name);
     if (replacing) h_.step(130, [&] { app::RemoveListItem(targetList(), entry); });
     h_.step(290, [&] { targetList().addItem(entry); });
+    made_.push_back(entry);
+  }
+
+  bool madeByThisRun(const QString& entry) const { return std::find(made_.begin(), made_.end(), entry) != made_.end(); }
+
+  // The target list's entry that the target takes for `name`, into `entry`: by the target's
+  // own rule where it has one (Access: its sort order, so "Äpfel" is "äpfel"), else without
+  // regard to case, as the lists compare. An entry of exactly that name comes first.
+  bool findTargetEntry(const QString& name, QString& entry) {
+    const app::TableList& list = targetList();
+    ado::Connection& target = targetConnection();
+    const std::string wanted = name.toStdString();
+    const auto targetRule = [&](const QString& item) -> std::optional<bool> {
+      if (!target.IsOpen()) return std::nullopt;
+      return target.SameName(item.toStdString(), wanted);
+    };
+    const bool ownRule = targetRule(name).has_value();
+    if (!ownRule && !app::ListContains(list, name)) return false;
+    const int count = std::min(list.count(), app::TableList::kMaxItems);
+    for (int i = 0; i < count; ++i) {
+      if (list.item(i) != name) continue;
+      entry = name;
+      return true;
+    }
+    const QString lower = name.toLower();
+    for (int i = 0; i < count; ++i) {
+      const QString item = list.item(i);
+      if (ownRule ? *targetRule(item) : item.toLower() == lower) {
+        entry = item;
+        return true;
+      }
+    }
+    return false;
   }
 
   // The drop of the old table (inside the table's transaction, so that it comes back when
@@ -139,9 +188,11 @@ class TableCopyRun {
         return false;
       }
     }
+    // A table the target will not create (a name it refuses, one it holds already) is given
+    // up once, not once more for each of its rows.
     for (const std::string& create : statements->createStatements()) {
-      if (!table.runOnTarget(170, 0, QStringLiteral("the table could not be created"),
-                             [&] { target.Execute(create); })) {
+      if (const auto failure = r_.attempt(170, [&] { target.Execute(create); })) {
+        table.giveUp(170, 0, QStringLiteral("the table could not be created"), failure->description);
         return false;
       }
     }
@@ -214,6 +265,7 @@ class TableCopyRun {
   StatementRunner r_;
   ado::Connection access_;
   ado::Connection sqlite_;
+  std::vector<QString> made_;  // the target list entries of the tables this run copied
   ado::Recordset source_;  // last: closed before the connection it reads
 };
 

@@ -1,8 +1,8 @@
 // The transaction one table's copy runs in on the target: the drop of an old table of that
 // name, the create and the rows reach the file together at the commit, or not at all.
 //
-// A table that cannot be copied whole (its source cannot be opened or read to its end, or
-// the target cannot be written) is given up: everything it changed is rolled back, so an
+// A table that cannot be copied whole (its source cannot be opened or read to its end, the
+// target will not create it or cannot be written) is given up: everything it changed is rolled back, so an
 // old table of that name stays as it was, and ONE error box (one failure for the observer)
 // names the table, the source row reached and the reason. A single unreadable value is no
 // reason to give up a table: that row alone is lost, as before.

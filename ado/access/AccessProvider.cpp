@@ -118,6 +118,9 @@ class AccessSession : public Session {
   }
 
   std::vector<TableEntry> tables() override { return SchemaTables(database().catalog()); }
+  std::optional<bool> sameName(const std::string& a, const std::string& b) override {
+    return database().catalog().names().same(a, b);
+  }
   std::vector<ColumnEntry> columns(const std::string& table) override { return SchemaColumns(database(), table); }
   std::vector<IndexEntry> indexes(const std::string& table) override { return SchemaIndexes(database(), table); }
   std::vector<ForeignKeyEntry> foreignKeys(const std::string& table) override {
@@ -212,7 +215,7 @@ class AccessSession : public Session {
       return std::make_unique<AccessTableCursor>(db, std::move(definition.value()));
     }
     for (const jet::CatalogEntry& entry : catalog.entries()) {
-      if (!jet::EqualsIgnoreCase(entry.name, name)) continue;
+      if (!catalog.names().same(entry.name, name)) continue;
       if (entry.isLinkedTable())
         throw Error(adErrProviderFailed, inQuotes(entry.name) + " in the Access database " + inQuotes(path_) +
                                              " is a linked table; its rows live in another database, "

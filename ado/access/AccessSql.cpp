@@ -286,7 +286,10 @@ jet::Result<std::string> Parser::ParseName(std::string_view what) {
   if (current_.kind != TokenKind::kWord && current_.kind != TokenKind::kName)
     return Error("expected " + std::string(what) + ", found " + DescribeCurrent());
   std::string name(current_.text);
-  if (name.empty()) return Error(std::string(what) + " is empty");
+  // Not a slip of syntax: Access has no such name, whatever the statement.
+  if (name.empty())
+    return Status(ErrorCode::kInvalidArgument, "The name \"\" is not allowed in Access: " + std::string(what) +
+                                                   " may not be empty.");
   JET_RETURN_IF_ERROR(Advance());
   return name;
 }
@@ -366,8 +369,10 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
     JET_ASSIGN_OR_RETURN(auto column, ParseColumnDefinition());
     for (const SqlColumnDefinition& earlier : create.columns)
       if (SameWord(earlier.name, column.name))
-        return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have the column \"" +
-                                                       column.name + "\" twice (names are compared without regard to case).");
+        return Status(ErrorCode::kInvalidArgument, "The table \"" + create.table + "\" would have the columns \"" +
+                                                       earlier.name + "\" and \"" + column.name +
+                                                       "\", which Access takes for one name (names are compared "
+                                                       "without regard to case).");
     create.columns.push_back(std::move(column));
     // NOT NULL, DEFAULT and keys may follow the type in any order.
     while (AtKeyConstraint() || AtWord("NOT") || AtWord("NULL") || AtWord("DEFAULT")) {

@@ -29,6 +29,37 @@ constexpr int32_t kNewTableRights = 1048319;
 // Access allows 32 indexes on a table.
 constexpr size_t kMaxIndexesPerTable = 32;
 
+// What kind of object holds a name, for messages.
+const char* ObjectKind(const CatalogEntry& entry) {
+  if (entry.isTable()) return "table";
+  if (entry.isQuery()) return "query";
+  if (entry.isLinkedTable()) return "linked table";
+  return "object";
+}
+
+// The name is free under the Tables container, and no two columns share a name, both as
+// Access compares names (a clash the catalogue's unique index would refuse only later, and
+// one it would not see at all among the columns).
+Status CheckNamesAreFree(const Catalog& catalog, const std::string& fileName, const std::string& name,
+                         const std::vector<NewColumn>& columns) {
+  if (const CatalogEntry* existing = catalog.findNamed(catalog::kTablesContainerId, name)) {
+    std::string message = fileName + ": a " + ObjectKind(*existing) + " named " + existing->name + " exists already";
+    if (existing->name != name) message += " (Access takes " + name + " and " + existing->name + " for one name)";
+    return Status(ErrorCode::kExists, message);
+  }
+  std::vector<std::string> keys;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    keys.push_back(catalog.names().key(columns[i].name));
+    for (size_t j = 0; j < i; ++j) {
+      if (keys[j] != keys[i]) continue;
+      return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " would have the columns " +
+                                                     columns[j].name + " and " + columns[i].name +
+                                                     ", which Access takes for one name");
+    }
+  }
+  return Status::Ok();
+}
+
 bool IsVariable(ColumnType type) {
   return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
 }
@@ -243,9 +274,7 @@ Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const 
 Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
                              const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes) {
   const std::string& fileName = db.fileName();
-  if (db.catalog().findTable(name)) {
-    return Status(ErrorCode::kExists, fileName + ": a table named " + name + " exists already");
-  }
+  JET_RETURN_IF_ERROR(CheckNamesAreFree(db.catalog(), fileName, name, columns));
   if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
   for (const NewColumn& c : columns) {
     const bool fits = c.autoNumber == AutoNumber::kNone ||

@@ -59,7 +59,7 @@ Status DropTable(Database& db, PageWriter& writer, const std::string& name) {
     for (const auto& row : relations) {
       for (const char* column : {"szObject", "szReferencedObject"}) {
         const auto* other = std::get_if<std::string>(&ColumnValue(*relDef, row, column));
-        if (other && EqualsIgnoreCase(*other, tableName)) {
+        if (other && db.catalog().names().same(*other, tableName)) {
           return Status::InvalidArgument(fileName, "table " + tableName +
                                                        " takes part in a relationship; delete the relationship first");
         }
