@@ -42,7 +42,8 @@ Result<Catalog> Catalog::Load(PageFile& file) {
   JET_ASSIGN_OR_RETURN(auto cursor, TableCursor::Open(file, shared));
   Catalog catalog;
   const ColumnDef& nameColumn = shared->columns[static_cast<size_t>(name.index)];
-  catalog.names_ = NameRule::ForSortOrder(nameColumn.sortOrder.lcid, nameColumn.sortOrder.version, file.format().jet3);
+  catalog.names_ = NameRule::ForSortOrder(nameColumn.sortOrder.lcid, nameColumn.sortOrder.sortId,
+                                        nameColumn.sortOrder.version, file.format().jet3);
   while (true) {
     JET_ASSIGN_OR_RETURN(auto more, cursor.next());
     if (!more) break;

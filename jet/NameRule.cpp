@@ -16,8 +16,8 @@ constexpr char kSortKey = 'k';
 constexpr char kAsciiFold = 'a';
 }  // namespace
 
-NameRule NameRule::ForSortOrder(uint16_t lcid, uint8_t version, bool jet3) {
-  auto order = index::ResolveTextSortOrder(lcid, version, jet3);
+NameRule NameRule::ForSortOrder(uint16_t lcid, uint8_t sortId, uint8_t version, bool jet3) {
+  auto order = index::ResolveTextSortOrder(lcid, sortId, version, jet3);
   return order.ok() ? NameRule(*order) : NameRule();
 }
 

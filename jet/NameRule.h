@@ -22,7 +22,7 @@ class NameRule {
   NameRule() = default;
   explicit NameRule(index::TextSortOrder order) : order_(order) {}
   // The rule of a text column's sort bytes; the ASCII fold when the order has no keys.
-  static NameRule ForSortOrder(uint16_t lcid, uint8_t version, bool jet3);
+  static NameRule ForSortOrder(uint16_t lcid, uint8_t sortId, uint8_t version, bool jet3);
 
   // Equal for two names exactly when Access takes them for one (bytes, not text).
   std::string key(std::string_view name) const;
