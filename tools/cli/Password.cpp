@@ -29,14 +29,19 @@ bool RefusesWithoutPassword(const QString& path) {
 
 // One line read from the terminal with its echo off; nothing when it cannot be read.
 std::optional<QString> ReadHidden(int terminal, const QString& prompt) {
-  const QByteArray text = prompt.toLocal8Bit();
-  if (::write(terminal, text.constData(), text.size()) < 0) return std::nullopt;
+  // Echo off first, dropping what was typed before the prompt: the answer is only what comes
+  // after it.
   termios saved {};
   const bool hidden = ::tcgetattr(terminal, &saved) == 0;
   if (hidden) {
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     ::tcsetattr(terminal, TCSAFLUSH, &quiet);
+  }
+  const QByteArray text = prompt.toLocal8Bit();
+  if (::write(terminal, text.constData(), text.size()) < 0) {
+    if (hidden) ::tcsetattr(terminal, TCSAFLUSH, &saved);
+    return std::nullopt;
   }
   QByteArray line;
   char c = 0;
