@@ -18,6 +18,8 @@ namespace {
 
 void UseButtonFace(QWidget* widget) {
   widget->setBackgroundRole(QPalette::Button);
+  // The text that goes with the button face, light in a dark theme.
+  widget->setForegroundRole(QPalette::ButtonText);
   widget->setAutoFillBackground(true);
 }
 

@@ -3,8 +3,11 @@
 #include "app/ApplicationTitle.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -100,13 +103,52 @@ void PrepareOpenFileDialog(QFileDialog& dialog, const FileDialogRequest& request
   }
 }
 
+static QLineEdit* NameBox(QFileDialog& dialog) {
+  return dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+void OpenFileDialog::showEvent(QShowEvent* event) {
+  QFileDialog::showEvent(event);
+  QLineEdit* nameBox = NameBox(*this);
+  if (!nameBox || watchingNameBox_) return;
+  watchingNameBox_ = true;
+  connect(nameBox, &QLineEdit::textEdited, this, [this](const QString& text) { typed_ = text; });
+}
+
+void OpenFileDialog::accept() {
+  const QLineEdit* nameBox = NameBox(*this);
+  const QString shown = nameBox ? nameBox->text() : QString();
+  // While a path is typed, Qt selects what it completes to in the list, and a selection made
+  // while the completion's list has the focus replaces the box's text with the file's bare
+  // name: the typed path then still holds, as long as the box shows it or its file's name.
+  QString typed = typed_;
+  if (typed.isEmpty() || (shown != typed && shown != QFileInfo(typed).fileName())) typed = shown;
+  if (typed.startsWith(QLatin1String("~/"))) typed.replace(0, 1, QDir::homePath());
+  // Several quoted names are a multiple selection, which this dialog does not make.
+  if (!typed.isEmpty() && !typed.contains(QLatin1Char('"'))) {
+    const QFileInfo file(directory().absoluteFilePath(typed));
+    if (file.isFile()) {
+      typedFile_ = QDir::cleanPath(file.absoluteFilePath());
+      QDialog::accept();
+      return;
+    }
+  }
+  typedFile_.clear();
+  QFileDialog::accept();
+}
+
+QString OpenFileDialog::chosenFile() const {
+  if (!typedFile_.isEmpty()) return typedFile_;
+  return selectedFiles().value(0);
+}
+
 std::optional<QString> QtDialogs::openFile(const FileDialogRequest& request) {
-  QFileDialog dialog(parent_);
+  OpenFileDialog dialog(parent_);
   PrepareOpenFileDialog(dialog, request);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const QStringList chosen = dialog.selectedFiles();
-  if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
-  return chosen.first();
+  const QString chosen = dialog.chosenFile();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen;
 }
 
 void QtDialogs::openUrl(const QString& url) {

@@ -4,7 +4,8 @@
 
 #include "app/Dialogs.h"
 
-class QFileDialog;
+#include <QFileDialog>
+
 class QFont;
 class QWidget;
 
@@ -26,6 +27,26 @@ class QtDialogs : public Dialogs {
 
  private:
   QWidget* parent_;
+};
+
+// The file-open dialog. A path typed into its name box and confirmed (Enter or "Open") is taken
+// when it names a file, absolute or relative to the folder shown, "~/" for the home folder: Qt's
+// own dialog may instead take a folder its completion selected on the way there, go into it
+// and clear the box.
+class OpenFileDialog : public QFileDialog {
+ public:
+  explicit OpenFileDialog(QWidget* parent = nullptr) : QFileDialog(parent) {}
+  void accept() override;
+  // The file confirmed: the typed one, or the one selected in the list.
+  QString chosenFile() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QString typed_;      // the name box's text as the user last typed it
+  QString typedFile_;  // the file that text named when confirmed
+  bool watchingNameBox_ = false;
 };
 
 // The title a box shows: its own, or the application title when it has none.

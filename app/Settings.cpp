@@ -1,6 +1,7 @@
 #include "app/Settings.h"
 
 #include "app/ApplicationTitle.h"
+#include "app/Keyring.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
+#include <optional>
 
 #include <cerrno>
 #include <cstring>
@@ -60,7 +62,11 @@ QString SettingsFilePath() {
   return base + QLatin1Char('/') + QString::fromLatin1(kSettingsApplication) + QStringLiteral(".conf");
 }
 
-QString ReadSetting(const QString& key) {
+namespace {
+
+bool IsPassword(const QString& key) { return key == QLatin1String(kSettingAccessPassword); }
+
+QString ReadFromFile(const QString& key) {
   const QString path = SettingsFilePath();
   if (!QFileInfo::exists(path)) return QString();
   QSettings settings(path, QSettings::IniFormat);
@@ -71,16 +77,41 @@ QString ReadSetting(const QString& key) {
   return value.toString();
 }
 
-void WriteSetting(const QString& key, const QString& value) {
+// value: nothing removes the key.
+void WriteToFile(const QString& key, const std::optional<QString>& value) {
   const QString path = SettingsFilePath();
+  if (!value && !QFileInfo::exists(path)) return;
   CreateOwnerOnlyFile(path);
   {
     QSettings settings(path, QSettings::IniFormat);
-    settings.setValue(SectionKey(key), value);
+    if (value)
+      settings.setValue(SectionKey(key), *value);
+    else
+      settings.remove(SectionKey(key));
     settings.sync();
     if (settings.status() != QSettings::NoError) throw SettingsError(QStringLiteral("Could not write"), path);
   }
   RestrictToOwner(path);
+}
+
+}  // namespace
+
+QString ReadSetting(const QString& key) {
+  if (IsPassword(key)) {
+    // A password the file still holds from a run without the keyring counts until the next
+    // change moves it there.
+    const std::optional<QString> kept = keyring::ReadPassword();
+    if (kept && !kept->isEmpty()) return *kept;
+  }
+  return ReadFromFile(key);
+}
+
+void WriteSetting(const QString& key, const QString& value) {
+  if (IsPassword(key) && keyring::WritePassword(value)) {
+    WriteToFile(key, std::nullopt);  // the file holds no password beside the keyring's
+    return;
+  }
+  WriteToFile(key, value);
 }
 
 }  // namespace app

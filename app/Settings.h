@@ -3,7 +3,8 @@
 // The store is the INI file $XDG_CONFIG_HOME/Marrowind.conf (~/.config/Marrowind.conf
 // when XDG_CONFIG_HOME is unset or not absolute), section [Tabloren]. It holds the
 // Access password as typed, so the file is kept readable and writable by its owner
-// only (mode 0600), on creation and after every write.
+// only (mode 0600), on creation and after every write. Where the desktop's keyring
+// answers (app/Keyring.h), the password is kept there instead and the file holds none.
 #pragma once
 
 #include <QString>

@@ -5,6 +5,7 @@
 #include "app/ErrorPolicy.h"
 #include "app/Files.h"
 #include "app/Settings.h"
+#include "app/UserSamples.h"
 #include "app/WebPages.h"
 #include "db/Access.h"
 #include "db/Connections.h"
@@ -16,6 +17,7 @@
 #include "ui/WindowGeometry.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 #include <QFileInfo>
 
 namespace ui {
@@ -64,6 +66,8 @@ ConnectionWindow::ConnectionWindow(WindowServices services) : services_(std::mov
   setFont(ArialFont(9 * LayoutScale(this), false));
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
+  // Its text dark on that white whatever the theme: a dark theme's light text would vanish.
+  white.setColor(QPalette::WindowText, Qt::black);
   setPalette(white);
   setAutoFillBackground(true);
   SetClientSizeInTwips(this, kClientWidth, kClientHeight);
@@ -103,6 +107,14 @@ void ConnectionWindow::createControls() {
   nextButton = Place<PushButton>(this, 120, 5745, 7800, 405, QStringLiteral("Next >"));
   accessToSQLitePageButton = Place<PushButton>(this, 120, 120, 7800, 405, QStringLiteral("Access to SQLite Converter"));
   sqliteToAccessPageButton = Place<PushButton>(this, 120, 630, 7800, 405, QStringLiteral("SQLite to Access Converter"));
+
+  // A font scaled down with the layout does not shrink exactly as the twips do (a large scale
+  // factor on a small screen): a label keeps its whole text by growing into the gap before its box.
+  for (Label* label : {sqlitePathLabel, accessPasswordLabel, accessPathLabel}) {
+    const QSize hint = label->sizeHint();
+    const int width = std::max(hint.width(), label->fontMetrics().horizontalAdvance(label->text()) + 1);
+    label->resize(std::max(label->width(), width), std::max(label->height(), hint.height()));
+  }
 
   // The password shows one "*" per character.
   accessPasswordBox->setEchoMode(QLineEdit::Password);
@@ -179,8 +191,16 @@ void ConnectionWindow::load() {
   h.step(80, [&] { sqlitePathBox->setText(app::ReadSetting(QString::fromLatin1(app::kSettingSQLiteDatabase))); });
   h.step(90, [&] { accessPathBox->setText(app::ReadSetting(QString::fromLatin1(app::kSettingAccessMDBFile))); });
   h.step(100, [&] { accessPasswordBox->setText(app::ReadSetting(QString::fromLatin1(app::kSettingAccessPassword))); });
-  // Both remembered databases usable: go straight on to the tables window.
-  if (h.condition(110, [&] { return db::TestSQLiteConnection(*this) && app::FileExists(accessPathBox->text()); })) {
+  const bool fileGiven = !services_.fileToOpen.isEmpty();
+  h.step(105, [&] {
+    if (!fileGiven) return;
+    const QString path = QFileInfo(services_.fileToOpen).absoluteFilePath();
+    const bool sqlite = app::KindOfDatabaseFile(path) == app::DatabaseKind::SQLite;
+    (sqlite ? sqlitePathBox : accessPathBox)->setText(path);
+  });
+  // Both remembered databases usable: go straight on to the tables window (not when a file was
+  // named: its window is the one asked for).
+  if (!fileGiven && h.condition(110, [&] { return db::TestSQLiteConnection(*this) && app::FileExists(accessPathBox->text()); })) {
     h.step(120, [&] { onNextClicked(); });
   }
   // Last, so that a missing data-access layer ends the program after the advance
@@ -261,12 +281,17 @@ void ConnectionWindow::onPickAccessClicked() {
 
 void ConnectionWindow::onSQLiteSampleClicked() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton6_Click"));
-  h.step(10, [&] { sqlitePathBox->setText(services_.programFile(app::kSampleSQLiteDatabase)); });
+  // The user's own copy, which a copy can write; the program folder's path when it cannot be made.
+  QString sample = services_.programFile(app::kSampleSQLiteDatabase);
+  h.step(5, [&] { sample = app::UserSample(services_.programFolder, app::kSampleSQLiteDatabase); });
+  h.step(10, [&] { sqlitePathBox->setText(sample); });
 }
 
 void ConnectionWindow::onAccessSampleClicked() {
   app::Handler h(services_.dialogs, app::Label(kWindow, "PushButton4_Click"));
-  h.step(10, [&] { accessPathBox->setText(services_.programFile(app::kSampleAccessDatabase)); });
+  QString sample = services_.programFile(app::kSampleAccessDatabase);
+  h.step(5, [&] { sample = app::UserSample(services_.programFolder, app::kSampleAccessDatabase); });
+  h.step(10, [&] { accessPathBox->setText(sample); });
 }
 
 void ConnectionWindow::onHelpClicked() {

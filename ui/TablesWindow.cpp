@@ -63,6 +63,24 @@ void RunTableAction(TablesWindow& window, WindowServices& services, QWidget* con
   action(env);
 }
 
+// A target that cannot be written (a file of another user, a read-only file system) would
+// fail every statement of every table, one error box each; it is said once, before the first
+// table, and nothing is sent. Without a selected table the copy itself says what is missing.
+bool TargetTakesTables(WindowServices& services, const TableListBox& source, const QString& target) {
+  bool anySelected = false;
+  for (int i = 0; i < source.count() && !anySelected; ++i) anySelected = source.isSelected(i);
+  if (source.currentIndex() == -1 || !anySelected) return true;
+  const std::optional<QString> reason = app::WhyNotWritable(target);
+  if (!reason) return true;
+  services.dialogs.message(*reason + QStringLiteral("\rNo table was sent."), QString(), app::MessageButtons::Ok,
+                           app::MessageIcon::Warning);
+  return false;
+}
+
+const db::ConnectionSettings* LiveSettings(QWidget* connectionWindow) {
+  return dynamic_cast<const db::ConnectionSettings*>(connectionWindow);
+}
+
 }  // namespace
 
 TablesWindow::TablesWindow(WindowServices& services, QWidget* connectionWindow)
@@ -71,6 +89,8 @@ TablesWindow::TablesWindow(WindowServices& services, QWidget* connectionWindow)
   setFont(ArialFont(9 * LayoutScale(this), false));
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
+  // Its text dark on that white whatever the theme: a dark theme's light text would vanish.
+  white.setColor(QPalette::WindowText, Qt::black);
   setPalette(white);
   setAutoFillBackground(true);
   SetClientSizeInTwips(this, kClientWidth, kClientHeight);
@@ -161,9 +181,13 @@ void TablesWindow::onDeleteAccessClicked() {
   RunTableAction(*this, services_, connectionWindow_, transfer::DeleteAccessTables);
 }
 void TablesWindow::onSendToSQLiteClicked() {
+  const auto* live = LiveSettings(connectionWindow_);
+  if (live && !TargetTakesTables(services_, *accessList, live->sqlitePath())) return;
   RunTableAction(*this, services_, connectionWindow_, transfer::SendTablesToSQLite);
 }
 void TablesWindow::onSendToAccessClicked() {
+  const auto* live = LiveSettings(connectionWindow_);
+  if (live && !TargetTakesTables(services_, *sqliteList, live->accessPath())) return;
   RunTableAction(*this, services_, connectionWindow_, transfer::SendTablesToAccess);
 }
 void TablesWindow::onDeleteSQLiteClicked() {

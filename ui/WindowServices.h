@@ -33,6 +33,9 @@ struct WindowServices {
   // Creates the data-access layer's connection objects for the start-up check;
   // empty means the real one.
   db::ConnectionCreator createConnection;
+  // A database file named on the command line ("tabloren FILE", "Open with" in a file manager):
+  // start-up puts it into the SQLite or the Access box by its kind and stays on this window.
+  QString fileToOpen;
 
   // programFolder + "/" + a fixed relative name such as app::kHandCursorFile.
   QString programFile(const char* relativeName) const {

@@ -121,4 +121,27 @@ TEST_F(SettingsTest, FolderInPlaceOfTheFileFailsBothWays) {
   EXPECT_THROW(app::ReadSetting(key), std::runtime_error);
 }
 
+// Where a Secret Service keyring answers, the password is kept there and the settings file holds
+// none (not even one written before the keyring was there); the other keys stay in the file.
+// Run by ctest on a session bus of its own with a test keyring (KeyringTest.sh); skipped elsewhere.
+TEST_F(SettingsTest, ThePasswordGoesToTheKeyringWhereOneAnswers) {
+  if (!qEnvironmentVariableIsSet("TABLOREN_TEST_KEYRING")) GTEST_SKIP() << "no test keyring (see KeyringTest.sh)";
+  const QString password = QString::fromLatin1(app::kSettingAccessPassword);
+  QFile file(app::SettingsFilePath());
+  ASSERT_TRUE(QDir().mkpath(configHome_));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[Tabloren]\nAccessPassword=old plain\n");
+  file.close();
+  EXPECT_EQ(app::ReadSetting(password), "old plain");  // until the next change moves it
+
+  app::WriteSetting(password, QStringLiteral("s3cr\u00e9t;=\"x"));
+  app::WriteSetting(QString::fromLatin1(app::kSettingAccessMDBFile), QStringLiteral("/data/a.mdb"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray stored = file.readAll();
+  file.close();
+  EXPECT_FALSE(stored.contains("AccessPassword")) << stored.toStdString();
+  EXPECT_TRUE(stored.contains("/data/a.mdb"));
+  EXPECT_EQ(app::ReadSetting(password), QStringLiteral("s3cr\u00e9t;=\"x"));
+}
+
 }  // namespace

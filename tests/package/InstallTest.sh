@@ -43,11 +43,42 @@ first=$(head -n 1 access.txt)
   || fail "copying $first of the Access sample failed"
 "$bin/tabloren-cli" list copy.db3 | grep -qx "$first" || fail "$first is not in the copy"
 
-# The completion offers the commands.
+# Each command answers --version from the project's version; the window's --help and --version
+# need no display.
+for program in tabloren tabloren-cli jettool; do
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/$program" --version) \
+    || fail "$program --version failed"
+  case $out in "$program "[0-9]*) ;; *) fail "$program --version says \"$out\"" ;; esac
+done
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/tabloren" --help | grep -q "tabloren \[FILE\]" \
+  || fail "tabloren --help without a display failed"
+
+# The menu entry opens files of the types the AppStream data claims.
+desktop=$root/usr/share/applications/tabloren.desktop
+grep -qx 'Exec=tabloren %f' "$desktop" || fail "the menu entry does not pass the file"
+for type in $(sed -n 's:.*<mediatype>\(.*\)</mediatype>.*:\1:p' \
+                $root/usr/share/metainfo/io.github.tabloren.Tabloren.metainfo.xml); do
+  grep -q "^MimeType=.*$type;" "$desktop" || fail "the menu entry lacks the type $type"
+done
+
+# The completion offers the commands, files of the fitting extensions (a name with spaces as one
+# word) and the source's tables after --tables.
 if command -v bash > /dev/null; then
-  words=$(bash -c '. "$1"; COMP_WORDS=(tabloren-cli t); COMP_CWORD=1; _tabloren_cli; echo "${COMPREPLY[*]}"' \
-          sh "$root/usr/share/bash-completion/completions/tabloren-cli")
-  [ "$words" = "to-sqlite to-access" ] || fail "the completion offers \"$words\""
+  complete_line() {
+    PATH="$bin:$PATH" bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _tabloren_cli
+                              printf "%s|" "${COMPREPLY[@]}"' \
+      sh "$root/usr/share/bash-completion/completions/tabloren-cli" "$@"
+  }
+  words=$(complete_line tabloren-cli t)
+  [ "$words" = "to-sqlite|to-access|" ] || fail "the completion offers \"$words\""
+  mkdir files && cp "$samples/sample.mdb" "files/my sample.mdb" && touch files/notes.txt files/data.db3
+  words=$(cd files && complete_line tabloren-cli to-sqlite '')
+  [ "$words" = "my sample.mdb|" ] || fail "the completion offers the Access files \"$words\""
+  words=$(cd files && complete_line tabloren-cli to-sqlite "my sample.mdb" '')
+  [ "$words" = "data.db3|" ] || fail "the completion offers the SQLite files \"$words\""
+  first=$(head -n 1 access.txt)
+  words=$(cd files && complete_line tabloren-cli to-sqlite "my sample.mdb" x.db --tables "$(printf %.2s "$first")")
+  case $words in *"$first|"*) ;; *) fail "the completion offers the tables \"$words\"" ;; esac
 fi
 
 # The window, with both samples remembered: the program opens on the tables window and stays up.

@@ -2,7 +2,12 @@
 #include "TransferFixture.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <unistd.h>
 
 namespace transfer_test {
 namespace {
@@ -12,13 +17,19 @@ struct Outcome {
   QString out, err;
 };
 
-Outcome RunCli(const QStringList& arguments) {
+// Runs a program; environment: variables added for this run (NAME=value).
+Outcome RunProgram(const QString& program, const QStringList& arguments, const QStringList& environment = {}) {
   QProcess process;
-  process.start(QStringLiteral(TABLOREN_CLI), arguments);
+  QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+  for (const QString& variable : environment) variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+  process.setProcessEnvironment(variables);
+  process.start(program, arguments);
   process.waitForFinished(60000);
   return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
           QString::fromUtf8(process.readAllStandardError())};
 }
+
+Outcome RunCli(const QStringList& arguments) { return RunProgram(QStringLiteral(TABLOREN_CLI), arguments); }
 
 class CliTest : public TransferTest {};
 
@@ -411,6 +422,137 @@ TEST_F(CliTest, FaithfulCopiesKeepValuesAndPrintNotes) {
   auto view = accessRows(target, QStringLiteral("v"));
   std::sort(view.begin(), view.end());
   EXPECT_EQ(view, (std::vector<std::vector<std::string>>{{"-4294967296"}, {"14"}}));
+}
+
+}  // namespace
+}  // namespace transfer_test
+
+namespace transfer_test {
+namespace {
+
+// The three commands keep the usual conventions: --version, --opt=value, "--", unknown options
+// named, "-" refused, a path that cannot be opened says why; tabloren answers --help and
+// --version without a display.
+TEST_F(CliTest, CommandsFollowTheCommandLineConventions) {
+  const QString cli = QStringLiteral(TABLOREN_CLI), jettool = QStringLiteral(JETTOOL), gui = QStringLiteral(TABLOREN_GUI);
+  const QStringList noDisplay{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
+  for (const auto& [program, name] : {std::pair{cli, "tabloren-cli"}, {jettool, "jettool"}, {gui, "tabloren"}}) {
+    for (const char* option : {"--version", "-V"}) {
+      const Outcome version = RunProgram(program, {option}, noDisplay);
+      EXPECT_EQ(version.exitCode, 0) << name << version.err.toStdString();
+      EXPECT_EQ(version.out, QStringLiteral("%1 %2\n").arg(name, TABLOREN_VERSION)) << name;
+    }
+    const Outcome bogus = RunProgram(program, {"--bogus"}, noDisplay);
+    EXPECT_EQ(bogus.exitCode, 2) << name;
+    EXPECT_TRUE(bogus.err.contains("unknown option --bogus") && bogus.err.contains("--help")) << bogus.err.toStdString();
+    EXPECT_TRUE(bogus.out.isEmpty()) << name;
+  }
+  const Outcome help = RunProgram(gui, {"--help"}, noDisplay);
+  EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
+  EXPECT_TRUE(help.out.contains("tabloren [FILE]"));
+
+  // --opt=value and "--" before a file whose name starts with a dash.
+  const QString access = copyCorpus(QStringLiteral("mdb-reader/password/V2010_with-password.accdb"), "-x.accdb");
+  const QString folder = QDir::currentPath();
+  QDir::setCurrent(tempPath(QString()));
+  const Outcome list = RunCli({"list", "--password=password", "--", "-x.accdb"});
+  const Outcome tables = RunProgram(jettool, {"tables", "--password=password", "--wait=1", "--", "-x.accdb"});
+  QDir::setCurrent(folder);
+  EXPECT_EQ(list.exitCode, 0) << list.err.toStdString();
+  EXPECT_EQ(list.out, "Table1\n");
+  EXPECT_TRUE(tables.out.split('\n').contains("table\tTable1")) << tables.err.toStdString();
+  EXPECT_TRUE(RunProgram(jettool, {"tables", "--wait=soon", access}).err.contains("--wait takes whole seconds"));
+
+  // "-" is no file: refused with a message, nothing named "-" made.
+  const QString sqlite = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE t(x)"});
+  for (const QStringList& arguments : {QStringList{"to-sqlite", access, "-"}, QStringList{"list", "-"}}) {
+    const Outcome dash = RunCli(arguments);
+    EXPECT_EQ(dash.exitCode, 2);
+    EXPECT_TRUE(dash.err.contains("\"-\" names no file")) << dash.err.toStdString();
+  }
+  EXPECT_EQ(RunProgram(jettool, {"tables", "-"}).exitCode, 2);
+  EXPECT_FALSE(QFileInfo::exists(tempPath("-")));
+
+  // Why a path cannot be opened.
+  QDir(tempPath(QString())).mkdir("folder.mdb");
+  const std::pair<QString, const char*> unusable[] = {{tempPath("none.mdb"), "does not exist"},
+                                                      {tempPath("folder.mdb"), "is a folder, not a file"}};
+  for (const auto& [path, reason] : unusable) {
+    const Outcome run = RunCli({"to-sqlite", path, tempPath("out.db")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+  }
+  const Outcome intoFolder = RunCli({"to-access", sqlite, tempPath("folder.mdb")});
+  EXPECT_EQ(intoFolder.exitCode, 2);
+  EXPECT_TRUE(intoFolder.err.contains("is a folder")) << intoFolder.err.toStdString();
+}
+
+// The password kept out of the process list: a file, the environment, or a prompt.
+TEST_F(CliTest, PasswordComesFromAFileOrTheEnvironment) {
+  const QString access = copyCorpus(QStringLiteral("mdb-reader/password/V2010_with-password.accdb"));
+  QFile file(tempPath("secret"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("password\n");
+  file.close();
+  EXPECT_EQ(RunCli({"list", access, "--password-file", tempPath("secret")}).out, "Table1\n");
+  EXPECT_TRUE(RunProgram(QStringLiteral(JETTOOL), {"tables", access, "--password-file=" + tempPath("secret")})
+                  .out.split('\n')
+                  .contains("table\tTable1"));
+  EXPECT_EQ(RunProgram(QStringLiteral(TABLOREN_CLI), {"list", access}, {"TABLOREN_PASSWORD=password"}).out, "Table1\n");
+  // --password wins over the environment; a missing password file is named with its reason.
+  EXPECT_EQ(RunProgram(QStringLiteral(TABLOREN_CLI), {"list", access, "--password", "wrong"}, {"TABLOREN_PASSWORD=password"}).exitCode, 2);
+  const Outcome missing = RunCli({"list", access, "--password-file", tempPath("nothing")});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_TRUE(missing.err.contains("nothing\" does not exist")) << missing.err.toStdString();
+
+  // On a terminal (script(1) gives the command one) a protected file without a password asks
+  // for it, without echo.
+  QProcess terminal;
+  terminal.start(QStringLiteral("script"), {"-qec", QStringLiteral("'%1' list '%2'").arg(TABLOREN_CLI, access), "/dev/null"});
+  QByteArray shown;
+  while (!shown.contains("Password for") && terminal.waitForReadyRead(20000)) shown += terminal.readAllStandardOutput();
+  terminal.write("password\n");
+  ASSERT_TRUE(terminal.waitForFinished(60000));
+  shown += terminal.readAllStandardOutput();
+  EXPECT_EQ(terminal.exitCode(), 0) << shown.toStdString();
+  EXPECT_TRUE(shown.contains("Table1")) << shown.toStdString();
+  EXPECT_FALSE(shown.contains("password\r\n")) << shown.toStdString();  // not echoed
+}
+
+// --quiet prints errors only; --json one summary on stdout; a target that cannot be written is one
+// line before any table.
+TEST_F(CliTest, QuietJsonAndAnUnwritableTarget) {
+  const QString access = copyCorpus(QStringLiteral("mdb-reader/V2000/test.mdb"));
+  const QString sqlite = tempPath("j.db");
+  Outcome run = RunCli({"to-sqlite", access, sqlite, "--json", "--tables", "Table1"});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const QJsonObject summary = QJsonDocument::fromJson(run.out.toUtf8()).object();
+  EXPECT_EQ(summary.value("command").toString(), "to-sqlite");
+  EXPECT_EQ(summary.value("tables_copied").toInt(), 1);
+  EXPECT_EQ(summary.value("tables").toArray().first().toString(), "Table1");
+  EXPECT_GT(summary.value("rows").toInt(), 0);
+  EXPECT_EQ(summary.value("exit_status").toInt(), 0);
+  EXPECT_TRUE(summary.value("failures").toArray().isEmpty());
+
+  run = RunCli({"to-sqlite", access, sqlite, "--quiet", "--tables", "Table1"});  // left alone: said without --quiet
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+  run = RunCli({"to-sqlite", access, sqlite, "--json", "--tables", "Table1"});
+  EXPECT_EQ(QJsonDocument::fromJson(run.out.toUtf8()).object().value("skipped").toArray().first().toString(), "Table1");
+  EXPECT_TRUE(run.err.contains("Would you like to overwrite Table1? No"));
+
+  // Read-only for whoever runs the command (root runs it as nobody: the mode binds others only).
+  const QString locked = newSQLite(QStringLiteral("ro.db"), {"CREATE TABLE old(x)"});
+  QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  QFile::setPermissions(tempPath(QString()), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                                 QFileDevice::ReadOther | QFileDevice::ExeOther);
+  QFile::setPermissions(access, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+  QStringList arguments{QStringLiteral(TABLOREN_CLI), "to-sqlite", access, locked};
+  if (::geteuid() == 0) arguments = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + arguments;
+  run = RunProgram(::geteuid() == 0 ? QStringLiteral("setpriv") : arguments.takeFirst(), arguments);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains("ro.db\" cannot be changed: permission denied.")) << run.err.toStdString();
 }
 
 }  // namespace

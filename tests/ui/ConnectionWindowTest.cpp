@@ -7,11 +7,19 @@
 #include "SQLiteFiles.h"
 #include "WindowTestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QHash>
+#include <QImage>
+#include <QStyleFactory>
+#include <QFileInfo>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -99,6 +107,35 @@ TEST_F(ConnectionWindowTest, RestartWithUsableDatabasesGoesStraightToTheTablesWi
   EXPECT_EQ(Items(*tables.accessList), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
   EXPECT_EQ(Items(*tables.sqliteList), (QStringList{"Customers", "orders"}));
   EXPECT_EQ(form->pointer().pointer(), PointerState::Default);
+}
+
+// "tabloren FILE" ("Open with" in a file manager): the file goes into its box by its kind, is
+// remembered, and the connection window shows even when both remembered databases are usable.
+TEST_F(ConnectionWindowTest, AFileNamedAtStartGoesIntoItsBoxByItsKind) {
+  uitest::MakeSQLiteDatabase(sqlitePath, {"orders"});
+  const QString renamedAccess = programPath("plain.bin");  // Access by its contents, not its name
+  ASSERT_TRUE(QFile::copy(kPlainMdb, renamedAccess));
+  const QString newSQLite = programPath("new.sqlite3");  // no contents yet: by its extension
+  struct Case {
+    QString file;
+    bool sqlite;
+  };
+  for (const Case& c : {Case{renamedAccess, false}, Case{newSQLite, true}}) {
+    storeSettings(sqlitePath, kPlainMdb, QString());
+    ui::WindowServices withFile = services();
+    withFile.fileToOpen = QDir(programFolder.path()).relativeFilePath(c.file);
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(programFolder.path());
+    ui::ConnectionWindow opened(std::move(withFile));
+    opened.start();
+    QDir::setCurrent(before);
+    EXPECT_TRUE(opened.isVisible());
+    EXPECT_EQ(opened.existingTablesWindow(), nullptr);
+    EXPECT_EQ((c.sqlite ? opened.sqlitePathBox : opened.accessPathBox)->text(), c.file);
+    EXPECT_EQ((c.sqlite ? opened.accessPathBox : opened.sqlitePathBox)->text(), c.sqlite ? kPlainMdb : sqlitePath);
+    EXPECT_EQ(app::ReadSetting(c.sqlite ? app::kSettingSQLiteDatabase : app::kSettingAccessMDBFile), c.file);
+    opened.hide();
+  }
 }
 
 TEST_F(ConnectionWindowTest, WrongAccessPasswordStillOpensTheTablesWindowWithTheSQLiteTables) {
@@ -305,6 +342,23 @@ TEST_F(ConnectionWindowTest, SamplesHelpAndProductPages) {
   EXPECT_EQ(app::ReadSetting(app::kSettingSQLiteDatabase), programPath("Samples/sample1.db3"));
   EXPECT_EQ(app::ReadSetting(app::kSettingAccessMDBFile), programPath("Samples/sample.mdb"));
 
+  // A sample the program has (read-only, as installed) is copied to the user's data folder on
+  // first use and the box points there; a copy that is there already is used as it is.
+  ASSERT_TRUE(QDir(programFolder.path()).mkpath("Samples"));
+  uitest::RunOnSQLiteFile(programPath("Samples/sample1.db3"), {"CREATE TABLE customers(id INTEGER)"});
+  QFile::setPermissions(programPath("Samples/sample1.db3"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+  const QString copy = dataFolder.filePath("tabloren/sample1.db3");
+  form->sqliteSampleButton->click();
+  EXPECT_EQ(form->sqlitePathBox->text(), copy);
+  EXPECT_EQ(app::ReadSetting(app::kSettingSQLiteDatabase), copy);
+  EXPECT_TRUE(QFileInfo(copy).isWritable());
+  uitest::RunOnSQLiteFile(copy, {"CREATE TABLE mine(x)"});
+  form->sqlitePathBox->clear();
+  form->sqliteSampleButton->click();
+  EXPECT_EQ(form->sqlitePathBox->text(), copy);
+  EXPECT_NO_THROW(uitest::RunOnSQLiteFile(copy, {"SELECT * FROM mine"}));  // not copied over
+  EXPECT_TRUE(dialogs.shown().empty()) << dialogs.messageTexts().join("\n").toStdString();
+
   form->helpButton->click();
   ASSERT_EQ(dialogs.messages().size(), 1u);
   const QString help = dialogs.messages()[0].text;
@@ -417,6 +471,70 @@ TEST_F(ConnectionWindowTest, ASettingThatCannotBeSavedIsSaidOnceNotPerKeystroke)
   EXPECT_EQ(form->sqlitePathBox->text(), "abc");
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].text.contains("SQLiteDatabase"));
+}
+
+// The relative luminance of a colour and the contrast of two (WCAG 2).
+double Luminance(QColor c) {
+  const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+double Contrast(QColor a, QColor b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of the text drawn in a part of a widget: its most common colour is the background,
+// the colour farthest from it the text's.
+double TextContrast(QWidget* widget, QRect area = QRect()) {
+  QImage image = widget->grab(area.isNull() ? widget->rect() : area).toImage();
+  QHash<QRgb, int> counts;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
+  QRgb background = 0;
+  int most = 0;
+  for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+    if (it.value() > most) std::tie(background, most) = std::pair(it.key(), it.value());
+  double best = 1;
+  for (auto it = counts.cbegin(); it != counts.cend(); ++it) best = std::max(best, Contrast(it.key(), background));
+  return best;
+}
+
+// Every text of the window (typed paths, labels, frame titles, buttons) is readable, with and
+// without the skin, under a light and under a dark theme.
+TEST_F(ConnectionWindowTest, TextsAreReadableInLightAndDarkThemes) {
+  const QPalette original = QApplication::palette();
+  const QString originalStyle = QApplication::style()->name();
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+  QPalette dark;
+  for (auto [role, colour] : {std::pair{QPalette::Window, QColor(0x35, 0x35, 0x35)}, {QPalette::WindowText, Qt::white},
+                              {QPalette::Base, QColor(0x2a, 0x2a, 0x2a)}, {QPalette::Text, Qt::white},
+                              {QPalette::Button, QColor(0x35, 0x35, 0x35)}, {QPalette::ButtonText, Qt::white}})
+    dark.setColor(role, colour);
+  for (const bool skinned : {false, true}) {
+    if (skinned) {
+      ASSERT_TRUE(QDir(programFolder.path()).mkpath("x"));
+      ASSERT_TRUE(QFile::copy(uitest::kResources + "/x/o.cjs", programPath("x/o.cjs")));
+    }
+    for (const bool darkTheme : {false, true}) {
+      SCOPED_TRACE((skinned ? "skin, " : "no skin, ") + std::string(darkTheme ? "dark" : "light"));
+      QApplication::setPalette(darkTheme ? dark : QApplication::style()->standardPalette());
+      ui::ConnectionWindow window(services());
+      window.start();
+      window.sqlitePathBox->setText("/home/user/t/sample.mdb");
+      window.accessPathBox->setText("/home/user/t/other.accdb");
+      for (QWidget* text : std::initializer_list<QWidget*>{window.sqlitePathBox, window.accessPathBox,
+                                                            window.sqlitePathLabel, window.accessPasswordLabel,
+                                                            window.testConnectionButton, window.nextButton}) {
+        EXPECT_GE(TextContrast(text), 4.5) << text->metaObject()->className();
+      }
+      // The frame's title, in its top strip.
+      EXPECT_GE(TextContrast(window.sqliteFrame, QRect(0, 0, window.sqliteFrame->width() / 3,
+                                                      window.sqlitePathBox->y() - 2)), 4.5);
+      window.hide();
+    }
+  }
+  QApplication::setPalette(original);
+  QApplication::setStyle(originalStyle);
 }
 
 }  // namespace

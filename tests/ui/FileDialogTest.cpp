@@ -1,12 +1,15 @@
 // The file-open dialog shows each filter's text as given and lists the files of its patterns,
-// also when the patterns are separated by commas.
+// also when the patterns are separated by commas; a path typed into it is taken.
 #include "app/QtDialogs.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLineEdit>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -67,6 +70,36 @@ TEST(OpenFileDialog, ShowsTheAccessFilterAsWrittenAndListsBothExtensions) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(model, folder.path()) == both; }, 5000))
       << Listed(model, folder.path()).join(' ').toStdString();
   dialog.reject();
+}
+
+// A path typed into the name box and confirmed with Enter is the answer, whether absolute, relative
+// to the folder shown or going up from it, also in a folder other than the one shown (where
+// the dialog used to go into the typed path's folder, clear the box and stay open).
+TEST(OpenFileDialog, TakesATypedAbsoluteOrRelativePath) {
+  QTemporaryDir root;
+  ASSERT_TRUE(QDir(root.path()).mkpath("start") && QDir(root.path()).mkpath("other/t"));
+  const QString file = root.filePath("other/t/sample.mdb");
+  QFile(file).open(QIODevice::WriteOnly);
+  const QStringList filters{"All Microsoft Databases (*.mdb,*.accdb)", "Microsoft Database (*.mdb)"};
+  for (const QString& typed : {file, QStringLiteral("../other/t/sample.mdb")}) {
+    SCOPED_TRACE(typed.toStdString());
+    app::QtDialogs dialogs;
+    bool typedIn = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      auto* nameBox = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+      if (!nameBox) return;
+      nameBox->setFocus();
+      QTest::keyClicks(nameBox, typed);
+      QTest::keyClick(nameBox, Qt::Key_Return);
+      typedIn = true;
+      // Still open: the path was not taken.
+      QTimer::singleShot(500, dialog, &QDialog::reject);
+    });
+    const auto chosen = dialogs.openFile(app::FileDialogRequest{"Select Access Database", filters, root.filePath("start")});
+    EXPECT_TRUE(typedIn);
+    EXPECT_EQ(chosen.value_or(QStringLiteral("(cancelled)")), file);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "ui/Twips.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -52,6 +53,12 @@ TEST_F(SmallScreenTest, ConnectionWindowFitsWithNextReachable) {
   ExpectInsideTheScreen("connection window", form, kConnectionWindowWidth, kConnectionWindowHeight);
   const QRect next(form.nextButton->mapTo(&form, QPoint(0, 0)), form.nextButton->size());
   EXPECT_TRUE(form.rect().contains(next));
+  // Every label shows its whole text ("Password (if required):" with its colon).
+  for (QLabel* label : form.findChildren<QLabel*>()) {
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+        << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().height(), label->contentsRect().height()) << label->text().toStdString();
+  }
 }
 
 TEST_F(SmallScreenTest, TablesWindowFits) {

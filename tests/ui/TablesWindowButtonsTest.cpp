@@ -98,6 +98,47 @@ TEST_F(TablesWindowButtonsTest, SendButtonsCopyTheSelectedTablesEachWay) {
   EXPECT_EQ(form.pointer().pointer(), app::PointerState::Default);
 }
 
+// A target that cannot be written is found before the first table: one box with the reason,
+// nothing sent, the lists as they were (not one error box per table and a listed table that
+// was never made).
+TEST_F(TablesWindowButtonsTest, ATargetThatCannotBeWrittenIsSaidOnceBeforeAnyTable) {
+  const auto all = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+  const auto enter = QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+  const auto write = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+  QFile::setPermissions(files.path(), all | enter);
+  const QStringList sqliteBefore = Items(form.sqliteList), accessBefore = Items(form.accessList);
+  struct Case {
+    QFileDevice::Permissions mode;
+    const char* reason;
+  };
+  for (const Case& c : {Case{all, "tables.db\" cannot be changed: permission denied."},
+                        Case{all | write, "cannot take the journal of \"tables.db\": permission denied."}}) {
+    QFile::setPermissions(connectionWindow.sqlite, c.mode);
+    dialogs.clearShown();
+    {
+      const uitest::AsOrdinaryUser user;
+      Select(form.accessList, {"Table1", "Table2"});
+      form.sendToSQLiteButton->click();
+    }
+    ASSERT_EQ(dialogs.shown().size(), 1u) << dialogs.messageTexts().join("\n").toStdString();
+    EXPECT_TRUE(dialogs.messages()[0].text.contains(c.reason)) << dialogs.messages()[0].text.toStdString();
+    EXPECT_TRUE(dialogs.messages()[0].text.endsWith("No table was sent."));
+    EXPECT_EQ(Items(form.sqliteList), sqliteBefore);
+  }
+  // The other way: the Access file.
+  QFile::setPermissions(connectionWindow.access, all);
+  dialogs.clearShown();
+  {
+    const uitest::AsOrdinaryUser user;
+    Select(form.sqliteList, {"a", "b"});
+    form.sendToAccessButton->click();
+  }
+  ASSERT_EQ(dialogs.shown().size(), 1u) << dialogs.messageTexts().join("\n").toStdString();
+  EXPECT_TRUE(dialogs.messages()[0].text.contains("tables.mdb\" cannot be changed: permission denied."));
+  EXPECT_EQ(Items(form.accessList), accessBefore);
+  QFile::setPermissions(files.path(), all | enter | QFileDevice::WriteOwner);
+}
+
 TEST_F(TablesWindowButtonsTest, DeleteButtonsDropTheSelectedTables) {
   Select(form.accessList, {"Table2", "Table4"});
   form.deleteAccessButton->click();

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QCoreApplication>
+#include <unistd.h>
 
 namespace uitest {
 
@@ -17,8 +18,9 @@ inline const QString kResources = QStringLiteral(TABLOREN_RESOURCES_DIR);
 
 struct WindowFixture {
   WindowFixture() {
-    // Each test gets its own settings file.
+    // Each test gets its own settings file and data folder.
     qputenv("XDG_CONFIG_HOME", settingsFolder.path().toUtf8());
+    qputenv("XDG_DATA_HOME", dataFolder.path().toUtf8());
   }
 
   ui::WindowServices services() {
@@ -37,7 +39,27 @@ struct WindowFixture {
   app::ScriptedDialogs dialogs;
   QTemporaryDir programFolder;
   QTemporaryDir settingsFolder;
+  QTemporaryDir dataFolder;
   int endCalls = 0;
+};
+
+// A file's mode stops every user but root. While one of these lives, a test run as root acts
+// as the unprivileged user "nobody", so that the modes it sets are obeyed.
+class AsOrdinaryUser {
+ public:
+  AsOrdinaryUser() : wasRoot_(::geteuid() == 0) {
+    if (wasRoot_ && ::setegid(kNobody) != 0) wasRoot_ = false;
+    if (wasRoot_ && ::seteuid(kNobody) != 0) wasRoot_ = false;
+  }
+  ~AsOrdinaryUser() {
+    if (wasRoot_ && ::seteuid(0) == 0) (void)::setegid(0);
+  }
+  AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+  AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+ private:
+  static constexpr uid_t kNobody = 65534;
+  bool wasRoot_;
 };
 
 // A mouse move with no button pressed, as the window system sends while the mouse

@@ -1,5 +1,11 @@
 #include "tools/cli/CommandLine.h"
 
+#include "app/CommandLineErrors.h"
+#include "app/Files.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
 namespace cli {
 
 QString HelpText() {
@@ -16,16 +22,25 @@ QString HelpText() {
       "                        [--faithful]\n"
       "      Copies tables of the SQLite database into the Access database.\n"
       "\n"
-      "Options:\n"
+      "Options (\"--opt value\" or \"--opt=value\", anywhere; \"--\" ends them):\n"
       "  --password P        the Access database password. A new .mdb target is created with it as its\n"
-      "                      database password, a new .accdb encrypted with it (AES-256).\n"
+      "                      database password, a new .accdb encrypted with it (AES-256). Other users\n"
+      "                      may see it in the process list: prefer one of the next two.\n"
+      "  --password-file F   the password is the first line of the file F.\n"
+      "                      Without either, the variable TABLOREN_PASSWORD holds it if set; and when a\n"
+      "                      protected file is opened without any, it is asked for on the terminal.\n"
       "  --tables A,B        only these tables of the source (names as listed; a name not listed is an\n"
       "                      error). Without it every listed table is copied.\n"
       "  --overwrite yes|no  whether a table that exists in the target is dropped and copied afresh\n"
       "                      (yes) or left alone and skipped (no, the default).\n"
       "  --faithful          copy the design and the exact values (see below) instead of the tables\n"
       "                      window's column types and value texts.\n"
-      "  --help              this text.\n"
+      "  -q, --quiet         print errors only (no answered questions, notes or progress).\n"
+      "  --json              print one JSON object on stdout when the run ends: command, source,\n"
+      "                      target, tables (copied or listed), tables_copied, rows, skipped,\n"
+      "                      given_up, failures, notes, exit_status.\n"
+      "  -h, --help          this text.\n"
+      "  -V, --version       the program's name and version.\n"
       "\n"
       "A missing target file is created: an empty SQLite database, or a new Access database whose format\n"
       "follows the extension (.mdb: Access 2000, .accdb: Access 2007). The source is read first, and a\n"
@@ -66,63 +81,106 @@ QString HelpText() {
       "and of each primary key not named PrimaryKey \"table\".\n"
       "The copy back to Access reads it. A relationship Access cannot make is a failure (exit status 1).\n"
       "\n"
+      "FILE is a file name: \"-\" (standard input or output) is refused; write ./- for a file named \"-\".\n"
+      "A target that cannot be written (permission denied, read-only file system, a folder without\n"
+      "room for the journal) is said once, before any table.\n"
+      "\n"
       "Exit status: 0 when every statement succeeded; 1 when any failed; 2 for wrong arguments or a\n"
       "file that cannot be used.\n");
 }
 
+QString VersionText() { return QStringLiteral("tabloren-cli %1\n").arg(QString::fromLatin1(TABLOREN_VERSION)); }
+
+namespace {
+
+// Reads the first line of a password file, without its line end, into password; the reason
+// when it cannot be read.
+std::optional<QString> ReadPasswordFile(const QString& path, QString& password) {
+  if (path == QLatin1String("-")) return app::DashIsNoFile();
+  if (const auto reason = app::WhyNotReadable(path))
+    return QStringLiteral("the password file \"%1\" %2").arg(path, *reason);
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return QStringLiteral("the password file \"%1\" cannot be read: %2").arg(path, file.errorString());
+  QByteArray line = file.readLine();
+  while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+  password = QString::fromUtf8(line);
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::variant<Request, QString> ParseCommandLine(const QStringList& arguments) {
+  const QString see = QStringLiteral(" (see tabloren-cli --help)");
+  QCommandLineParser parser;
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  const QCommandLineOption version(QStringList{QStringLiteral("V"), QStringLiteral("version")});
+  const QCommandLineOption password(QStringLiteral("password"), QString(), QStringLiteral("P"));
+  const QCommandLineOption passwordFile(QStringLiteral("password-file"), QString(), QStringLiteral("FILE"));
+  const QCommandLineOption tables(QStringLiteral("tables"), QString(), QStringLiteral("A,B"));
+  const QCommandLineOption overwrite(QStringLiteral("overwrite"), QString(), QStringLiteral("yes|no"));
+  const QCommandLineOption faithful(QStringLiteral("faithful"));
+  const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
+  const QCommandLineOption json(QStringLiteral("json"));
+  parser.addOptions({help, version, password, passwordFile, tables, overwrite, faithful, quiet, json});
+  if (!parser.parse(QStringList{QStringLiteral("tabloren-cli")} + arguments))
+    return app::ArgumentError(parser, QStringLiteral("tabloren-cli"));
+
   Request request;
-  QStringList positional;
-  for (int i = 0; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
-    auto value = [&](QString& out) -> bool {
-      if (i + 1 >= arguments.size()) return false;
-      out = arguments[++i];
-      return true;
-    };
-    if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-      request.command = Command::Help;
-      return request;
-    } else if (argument == QLatin1String("--password")) {
-      if (!value(request.password)) return QStringLiteral("--password needs a value.");
-    } else if (argument == QLatin1String("--tables")) {
-      QString list;
-      if (!value(list)) return QStringLiteral("--tables needs a comma-separated list of table names.");
-      request.tables = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
-      if (request.tables->isEmpty()) return QStringLiteral("--tables names no table.");
-    } else if (argument == QLatin1String("--overwrite")) {
-      QString answer;
-      if (!value(answer)) return QStringLiteral("--overwrite needs yes or no.");
-      answer = answer.toLower();
-      if (answer != QLatin1String("yes") && answer != QLatin1String("no"))
-        return QStringLiteral("--overwrite takes yes or no, not \"%1\".").arg(answer);
-      request.overwrite = answer == QLatin1String("yes");
-    } else if (argument == QLatin1String("--faithful")) {
-      request.faithful = true;
-    } else if (argument.startsWith(QLatin1String("--"))) {
-      return QStringLiteral("Unknown option %1 (see --help).").arg(argument);
-    } else {
-      positional.append(argument);
-    }
+  if (parser.isSet(help)) return request;
+  if (parser.isSet(version)) {
+    request.command = Command::Version;
+    return request;
   }
-  if (positional.isEmpty()) return QStringLiteral("No command given (see --help).");
+  for (const QCommandLineOption* once : {&password, &passwordFile, &tables, &overwrite}) {
+    if (parser.values(*once).size() > 1) return QStringLiteral("--%1 is given twice").arg(once->names().first()) + see;
+  }
+  if (parser.isSet(password) && parser.isSet(passwordFile))
+    return QStringLiteral("--password and --password-file both give the password; use one") + see;
+  if (parser.isSet(password)) {
+    request.password = parser.value(password);
+    request.passwordGiven = true;
+  } else if (parser.isSet(passwordFile)) {
+    if (const auto error = ReadPasswordFile(parser.value(passwordFile), request.password)) return *error;
+    request.passwordGiven = true;
+  } else if (qEnvironmentVariableIsSet(kPasswordVariable)) {
+    request.password = qEnvironmentVariable(kPasswordVariable);
+    request.passwordGiven = true;
+  }
+  if (parser.isSet(tables)) {
+    request.tables = parser.value(tables).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (request.tables->isEmpty()) return QStringLiteral("--tables names no table") + see;
+  }
+  if (parser.isSet(overwrite)) {
+    const QString answer = parser.value(overwrite).toLower();
+    if (answer != QLatin1String("yes") && answer != QLatin1String("no"))
+      return QStringLiteral("--overwrite takes yes or no, not \"%1\"").arg(parser.value(overwrite)) + see;
+    request.overwrite = answer == QLatin1String("yes");
+  }
+  request.faithful = parser.isSet(faithful);
+  request.quiet = parser.isSet(quiet);
+  request.json = parser.isSet(json);
+
+  QStringList positional = parser.positionalArguments();
+  if (positional.isEmpty()) return QStringLiteral("no command given") + see;
   const QString command = positional.takeFirst();
+  if (positional.contains(QStringLiteral("-"))) return app::DashIsNoFile();
   if (command == QLatin1String("list")) {
-    if (positional.size() != 1) return QStringLiteral("list takes one FILE.");
-    if (request.tables) return QStringLiteral("list takes no --tables.");
-    if (request.faithful) return QStringLiteral("list takes no --faithful.");
+    if (positional.size() != 1) return QStringLiteral("list takes one FILE") + see;
+    if (request.tables) return QStringLiteral("list takes no --tables") + see;
+    if (request.faithful) return QStringLiteral("list takes no --faithful") + see;
     request.command = Command::List;
     request.source = positional[0];
     return request;
   }
   if (command == QLatin1String("to-sqlite") || command == QLatin1String("to-access")) {
-    if (positional.size() != 2) return QStringLiteral("%1 takes a source FILE and a target FILE.").arg(command);
+    if (positional.size() != 2) return QStringLiteral("%1 takes a source FILE and a target FILE").arg(command) + see;
     request.command = command == QLatin1String("to-sqlite") ? Command::ToSQLite : Command::ToAccess;
     request.source = positional[0];
     request.target = positional[1];
     return request;
   }
-  return QStringLiteral("Unknown command \"%1\" (see --help).").arg(command);
+  return QStringLiteral("unknown command \"%1\"").arg(command) + see;
 }
 
 }  // namespace cli

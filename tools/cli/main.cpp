@@ -2,6 +2,7 @@
 // with scripted dialogs: the overwrite question is answered by --overwrite, every error box
 // becomes a line on stderr.
 #include "ado/access/AccessProvider.h"
+#include "app/Files.h"
 #include "app/MemoryTableList.h"
 #include "app/ScriptedDialogs.h"
 #include "db/Access.h"
@@ -9,6 +10,8 @@
 #include "db/SQLite.h"
 #include "jet/create/NewDatabase.h"
 #include "tools/cli/CommandLine.h"
+#include "tools/cli/Password.h"
+#include "tools/cli/RunSummary.h"
 #include "tools/cli/TerminalProgress.h"
 #include "transfer/AccessToSQLite.h"
 #include "transfer/FaithfulCopy.h"
@@ -27,7 +30,26 @@ namespace {
 constexpr int kExitFailedStatements = 1;
 constexpr int kExitUsage = 2;
 
-void PrintError(const QString& text) { std::fprintf(stderr, "tabloren-cli: %s\n", text.toLocal8Bit().constData()); }
+// What the run did, for --json; the error lines are recorded as they are printed.
+cli::RunSummary summary;
+bool quiet = false;  // --quiet: only errors are printed
+
+void PrintError(const QString& text) {
+  summary.failures.append(text);
+  std::fprintf(stderr, "tabloren-cli: %s\n", text.toLocal8Bit().constData());
+}
+
+// A line that is not an error: an answered question, a note, a file removed again.
+void PrintInfo(const QString& text) {
+  if (!quiet) std::fprintf(stderr, "tabloren-cli: %s\n", text.toLocal8Bit().constData());
+}
+
+// Names a source file that cannot be read and why; false when it can.
+bool SourceUnreadable(const QString& what, const QString& path) {
+  const auto reason = app::WhyNotReadable(path);
+  if (reason) PrintError(QStringLiteral("%1 \"%2\" %3.").arg(what, path, *reason));
+  return reason.has_value();
+}
 
 class NoPointer : public app::PointerHost {
  public:
@@ -115,7 +137,7 @@ class CreatedTarget {
     const QString& path = sqlite_ ? settings_.sqlitePath() : settings_.accessPath();
     if (!holdsNoTables(path)) return;
     if (QFile::remove(path))
-      PrintError(QStringLiteral("\"%1\" was created by this run and nothing was written to it: it is removed again.")
+      PrintInfo(QStringLiteral("\"%1\" was created by this run and nothing was written to it: it is removed again.")
                      .arg(path));
   }
 
@@ -136,20 +158,19 @@ void PrintList(const app::MemoryTableList& list) {
   for (const QString& name : list.items()) std::printf("%s\n", name.toUtf8().constData());
 }
 
-int List(const cli::Request& request) {
-  if (!QFileInfo(request.source).isFile()) {
-    PrintError(QStringLiteral("The file \"%1\" does not exist.").arg(request.source));
-    return kExitUsage;
-  }
+int List(cli::Request request) {
+  if (SourceUnreadable(QStringLiteral("The file"), request.source)) return kExitUsage;
   app::MemoryTableList list;
   const bool sqlite = LooksLikeSQLite(request.source);
+  if (!sqlite && !request.passwordGiven) request.password = cli::AskForPasswordIfNeeded(request.source).value_or(QString());
   const db::FixedConnectionSettings settings(sqlite ? request.source : QString(), sqlite ? QString() : request.source,
                                              request.password);
   if (const auto error = sqlite ? FillSQLiteList(settings, list) : FillAccessList(settings, list)) {
     PrintError(*error);
     return kExitUsage;
   }
-  PrintList(list);
+  if (!request.json) PrintList(list);
+  for (const QString& name : list.items()) summary.tables.append(name);
   return 0;
 }
 
@@ -172,14 +193,17 @@ std::optional<QString> SelectTables(app::TableList& list, const std::optional<QS
   return std::nullopt;
 }
 
-int Copy(const cli::Request& request) {
+int Copy(cli::Request request) {
   const bool toSQLite = request.command == cli::Command::ToSQLite;
-  if (!QFileInfo(request.source).isFile()) {
-    PrintError(QStringLiteral("The source file \"%1\" does not exist.").arg(request.source));
+  if (SourceUnreadable(QStringLiteral("The source file"), request.source)) return kExitUsage;
+  // A target that cannot be written fails every statement: said once, before anything is read.
+  if (const auto reason = app::WhyNotWritable(request.target)) {
+    PrintError(*reason);
     return kExitUsage;
   }
   const QString& accessPath = toSQLite ? request.source : request.target;
   const QString& sqlitePath = toSQLite ? request.target : request.source;
+  if (!request.passwordGiven) request.password = cli::AskForPasswordIfNeeded(accessPath).value_or(QString());
   const db::FixedConnectionSettings settings(sqlitePath, accessPath, request.password);
 
   // The source is read before a missing target is made, so a source that cannot be used
@@ -210,13 +234,17 @@ int Copy(const cli::Request& request) {
     return kExitUsage;
   }
   if (sourceList.count() == 0) {
-    PrintError(QStringLiteral("\"%1\" has no tables to copy.").arg(request.source));
+    PrintInfo(QStringLiteral("\"%1\" has no tables to copy.").arg(request.source));
     return 0;
   }
   sourceList.setCurrentIndex(0);
 
+  QStringList selected;
+  for (int i = 0; i < sourceList.count(); ++i)
+    if (sourceList.isSelected(i)) selected.append(sourceList.item(i));
+
   NoPointer pointer;
-  cli::TerminalProgress progress(isatty(STDERR_FILENO) == 1);
+  cli::TerminalProgress progress(!quiet && isatty(STDERR_FILENO) == 1);
   int failures = 0;
   int errorBoxes = 0;
   bool boxPrinted = false;  // the failure observer has printed the error box that follows
@@ -234,7 +262,10 @@ int Copy(const cli::Request& request) {
       }
       boxPrinted = false;
     } else if (box.buttons == app::MessageButtons::YesNo) {
-      PrintError(box.text + (box.answer == app::MessageAnswer::Yes ? QStringLiteral(" Yes (--overwrite yes)")
+      // "Would you like to overwrite NAME?"
+      if (box.answer != app::MessageAnswer::Yes)
+        summary.skipped.append(box.text.section(QStringLiteral("overwrite "), 1).chopped(1));
+      PrintInfo(box.text + (box.answer == app::MessageAnswer::Yes ? QStringLiteral(" Yes (--overwrite yes)")
                                                                    : QStringLiteral(" No: skipped (--overwrite no)")));
     } else {
       PrintError(box.text);
@@ -245,6 +276,7 @@ int Copy(const cli::Request& request) {
   env.onFailure = [&](const transfer::StatementFailure& failure) {
     ++failures;
     boxPrinted = true;
+    if (failure.tableUndone) summary.givenUp.append(failure.table);
     progress.reset(QString());
     QString where;
     // A table given up names its table and row in its own words.
@@ -255,7 +287,8 @@ int Copy(const cli::Request& request) {
   transfer::FaithfulMode faithful;
   faithful.note = [&](const QString& note) {
     progress.reset(QString());
-    PrintError(QStringLiteral("note: ") + note);
+    summary.notes.append(note);
+    PrintInfo(QStringLiteral("note: ") + note);
   };
   if (request.faithful) env.faithful = &faithful;
   if (toSQLite)
@@ -263,6 +296,9 @@ int Copy(const cli::Request& request) {
   else
     transfer::SendTablesToAccess(env);
   progress.reset(QString());
+  for (const QString& table : selected)
+    if (!summary.skipped.contains(table) && !summary.givenUp.contains(table)) summary.tables.append(table);
+  if (request.json) summary.rows = cli::CountRows(request.target, toSQLite, request.password, summary.tables);
   return failures == 0 && errorBoxes == 0 ? 0 : kExitFailedStatements;
 }
 
@@ -277,15 +313,28 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   const cli::Request& request = std::get<cli::Request>(parsed);
+  quiet = request.quiet;
   ado::access::RegisterAccessProvider();
   // Under a file size limit (ulimit -f) a write past it then fails with "File too large",
   // which the copy reports and rolls back, instead of the signal ending the process mid-write.
   std::signal(SIGXFSZ, SIG_IGN);
   switch (request.command) {
     case cli::Command::Help: std::fputs(cli::HelpText().toLocal8Bit().constData(), stdout); return 0;
-    case cli::Command::List: return List(request);
+    case cli::Command::Version: std::fputs(cli::VersionText().toLocal8Bit().constData(), stdout); return 0;
+    case cli::Command::List:
     case cli::Command::ToSQLite:
-    case cli::Command::ToAccess: return Copy(request);
+    case cli::Command::ToAccess: break;
   }
+  summary.command = request.command == cli::Command::List       ? QStringLiteral("list")
+                    : request.command == cli::Command::ToSQLite ? QStringLiteral("to-sqlite")
+                                                                : QStringLiteral("to-access");
+  summary.source = request.source;
+  summary.target = request.target;
+  summary.exitStatus = request.command == cli::Command::List ? List(request) : Copy(request);
+  if (request.json) {
+    const QByteArray json = summary.toJson();
+    std::fwrite(json.constData(), 1, json.size(), stdout);
+  }
+  return summary.exitStatus;
   return kExitUsage;
 }

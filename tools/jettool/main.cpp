@@ -6,8 +6,13 @@
 //   jettool queries FILE [--password P]  every saved query: name, kind and its Access SQL
 //   jettool create FILE | check FILE | sql FILE STATEMENT...: see NewDbCommands.h
 //   --wait SECONDS                       how long to wait for another program's lock on the file
+#include <getopt.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -34,7 +39,7 @@ int Usage(std::FILE* out = stderr) {
                "       jettool create FILE.mdb [--password P] | FILE.accdb  [--sort-order LCID[/VERSION]]\n"
                "       jettool check FILE [--password P]\n"
                "       jettool sql FILE [--password P] [--wait SECONDS] STATEMENT...\n"
-               "       jettool --help\n"
+               "       jettool --help | --version\n"
                "dump: the whole database as JSON; tables: the catalogue's objects and their kinds;\n"
                "schema: a table's columns and indexes; queries: each saved query's name, kind and Access SQL;\ncreate: a new empty database (.mdb: Access 2000,\n"
                ".accdb: Access 2007; --sort-order: the text sort order, e.g. 1055 Turkish, 0x1040E Hungarian Technical,\n"
@@ -42,10 +47,19 @@ int Usage(std::FILE* out = stderr) {
                "sql: runs the statements in turn and prints the rows of each query\n"
                "--wait: how long to wait while another program reads or changes the file\n"
                "(default 15 s, 0 for as long as it takes)\n"
+               "--password-file FILE: the password is the file's first line; without it or --password,\n"
+               "the variable TABLOREN_PASSWORD holds it if set (neither shows in the process list)\n"
+               "options take \"--opt value\" or \"--opt=value\", anywhere; \"--\" ends them\n"
                "exit status: 0 done, 1 failed (check: problems found), 2 wrong arguments;\n"
                "dump: 3 the database cannot be opened, 4 a table could not be read (its entry carries \"error\")\n"
                "names are printed with control characters escaped: \\xNN, \\uNNNN (C1), and \\\\ for a backslash\n");
   return out == stderr ? 2 : 0;
+}
+
+// A wrong argument: named, with where to look; status 2.
+int ArgumentError(const std::string& message) {
+  std::fprintf(stderr, "jettool: %s (see jettool --help)\n", message.c_str());
+  return 2;
 }
 
 std::string Kind(const jet::CatalogEntry& e) {
@@ -132,30 +146,55 @@ int Queries(jet::Database& db) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args;
-  std::optional<std::string> password;
+  std::optional<std::string> password, passwordFile;
   std::optional<int> waitSeconds;
   std::optional<std::string> sortOrder;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--help" || a == "-h") return Usage(stdout);
-    if (a == "--password") {
-      if (i + 1 >= argc) return Usage();
-      password = argv[++i];
-    } else if (a == "--sort-order") {
-      if (i + 1 >= argc) return Usage();
-      sortOrder = argv[++i];
-    } else if (a == "--wait") {
-      if (i + 1 >= argc) return Usage();
-      char* end = nullptr;
-      const long seconds = std::strtol(argv[++i], &end, 10);
-      if (*end != '\0' || seconds < 0 || seconds > 86400) return Usage();
-      waitSeconds = static_cast<int>(seconds);
-    } else {
-      args.push_back(a);
+  enum { kPassword = 1000, kPasswordFile, kWait, kSortOrder };
+  const option options[] = {{"help", no_argument, nullptr, 'h'},
+                            {"version", no_argument, nullptr, 'V'},
+                            {"password", required_argument, nullptr, kPassword},
+                            {"password-file", required_argument, nullptr, kPasswordFile},
+                            {"wait", required_argument, nullptr, kWait},
+                            {"sort-order", required_argument, nullptr, kSortOrder},
+                            {nullptr, 0, nullptr, 0}};
+  opterr = 0;  // the messages below name the option themselves
+  for (int c; (c = getopt_long(argc, argv, ":hV", options, nullptr)) != -1;) {
+    switch (c) {
+      case 'h': return Usage(stdout);
+      case 'V': std::printf("jettool %s\n", TABLOREN_VERSION); return 0;
+      case kPassword: password = optarg; break;
+      case kPasswordFile: passwordFile = optarg; break;
+      case kSortOrder: sortOrder = optarg; break;
+      case kWait: {
+        char* end = nullptr;
+        errno = 0;
+        const long seconds = std::strtol(optarg, &end, 10);
+        if (*optarg == '\0' || *end != '\0' || errno != 0 || seconds < 0 || seconds > 86400)
+          return ArgumentError("--wait takes whole seconds from 0 to 86400, not \"" + std::string(optarg) + "\"");
+        waitSeconds = static_cast<int>(seconds);
+        break;
+      }
+      case ':': return ArgumentError(std::string(argv[optind - 1]) + " needs a value");
+      default:
+        // optopt names a short option; a long one is the argument just read, up to any "=".
+        if (optopt != 0) return ArgumentError(std::string("unknown option -") + static_cast<char>(optopt));
+        return ArgumentError("unknown option " + std::string(argv[optind - 1]).substr(0, std::strcspn(argv[optind - 1], "=")));
     }
   }
+  if (password && passwordFile) return ArgumentError("--password and --password-file both give the password; use one");
+  if (passwordFile) {
+    std::ifstream in(*passwordFile);
+    std::string line;
+    if (*passwordFile == "-" || !in || !std::getline(in, line))
+      return ArgumentError("the password file \"" + *passwordFile + "\" cannot be read");
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    password = line;
+  } else if (!password) {
+    if (const char* fromEnvironment = std::getenv("TABLOREN_PASSWORD")) password = fromEnvironment;
+  }
+  const std::vector<std::string> args(argv + optind, argv + argc);
   if (args.size() < 2) return Usage();
+  if (args[1] == "-") return ArgumentError("\"-\" names no file: write ./- for a file named \"-\"");
   const std::string& command = args[0];
   const std::string& file = args[1];
   if (command == "dump" && args.size() == 2) {
