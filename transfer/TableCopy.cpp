@@ -227,6 +227,13 @@ class TableCopyRun {
 
 void RunTableCopy(TransferEnvironment& env, CopyDirection& direction) {
   app::Handler h(env.dialogs, direction.label());
+  // A failed step outside the statements (a list, the pointer, a close) is a failure too.
+  if (env.onFailure) {
+    h.setObserver([&env](const app::Failure& failure) {
+      env.onFailure({QString(), 0, failure.description, false,
+                     failure.reason.isEmpty() ? failure.description : failure.reason, failure.column});
+    });
+  }
   TableCopyRun run(env, direction, h);
   run.run();
 }

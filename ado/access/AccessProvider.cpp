@@ -61,8 +61,12 @@ long writeErrorNumberOf(jet::ErrorCode code) {
 [[noreturn]] void failStatement(const jet::Status& status, const std::string& sql, const std::string& path) {
   std::string what = withoutFilePrefix(status.message(), path);
   if (!what.empty()) what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+  // The report without the statement: the column's own reason, or the engine's message
+  // (which names no value of the row then).
+  std::string reason = (status.what().empty() ? what : status.what()) + " (Access database " + inQuotes(path) + ")";
   throw Error(writeErrorNumberOf(status.code()),
-              what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")");
+              what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")",
+              std::move(reason), status.column());
 }
 
 // How long opening the file waits for another program's lock: the connection's

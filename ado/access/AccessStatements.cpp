@@ -28,7 +28,7 @@ jet::Result<std::vector<jet::Value>> ValuesForColumnList(const std::vector<std::
       return jet::Status(jet::ErrorCode::kNotFound, where + " has no column named " + names[k]);
     }
     auto value = ConvertLiteral(std::move(literals[k]), AccessColumnTypeOf(*columns[at], format), columns[at]->name);
-    if (!value.ok()) return jet::Status(value.status().code(), where + ": " + value.status().message());
+    if (!value.ok()) return value.status().Rephrased(where + ": " + value.status().message());
     given[at] = std::move(value.value());
   }
   std::vector<jet::Value> row;
@@ -179,7 +179,7 @@ jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& t
   for (size_t k = 0; k < columns.size(); ++k) {
     auto value = ConvertLiteral(std::move(literals[k]), AccessColumnTypeOf(*columns[k], session.database().file().format()), columns[k]->name);
     if (!value.ok()) {
-      return jet::Status(value.status().code(), fileName + ": table " + tableName() + ": " + value.status().message());
+      return value.status().Rephrased(fileName + ": table " + tableName() + ": " + value.status().message());
     }
     values.push_back(std::move(value.value()));
   }

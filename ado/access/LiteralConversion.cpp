@@ -360,9 +360,10 @@ class Converter {
   Status Refuse(std::string why) const {
     const std::string value = literal_.kind == SqlLiteral::Kind::kBinary ? ShownValue(literal_)
                                                                           : "the value " + ShownValue(literal_);
-    return {ErrorCode::kInvalidArgument, "The column \"" + std::string(columnName_) + "\" (" +
-                                             DescribeColumnType(column_) + ") cannot take " + value + ": " +
-                                             std::move(why) + "."};
+    return Status(ErrorCode::kInvalidArgument, "The column \"" + std::string(columnName_) + "\" (" +
+                                                   DescribeColumnType(column_) + ") cannot take " + value + ": " +
+                                                   why + ".")
+        .At(std::string(columnName_), "its value cannot be stored as " + DescribeColumnType(column_) + ": " + why);
   }
 
   // The literal as an exact number: a number, a number in text, or True (-1) / False (0).

@@ -60,7 +60,8 @@ SQLiteFailure lastFailure(sqlite3* db) {
 
 // An error of a statement: SQLite's message, the statement's beginning and the file.
 [[noreturn]] void failStatement(const SQLiteFailure& failure, const std::string& sql, const std::string& path) {
-  throw Error(failure.number, failure.message + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")");
+  throw Error(failure.number, failure.message + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")",
+              failure.message + " (SQLite database \"" + path + "\")");
 }
 [[noreturn]] void failStatement(sqlite3* db, const std::string& sql, const std::string& path) {
   failStatement(lastFailure(db), sql, path);

@@ -69,6 +69,8 @@ TEST_F(CliTest, ListsCopiesAndLeavesExistingTablesByDefault) {
   EXPECT_EQ(RunCli({"to-sqlite", access, sqlite, "--password", "password", "--tables", "Nope"}).exitCode, 2);
 }
 
+// A failed row is named by table, row and column, never by the statement or its values
+// (which may be private); an infinity, which Access cannot store, is refused that way.
 TEST_F(CliTest, AFailedStatementIsPrintedWithTableAndRowAndFailsTheRun) {
   const QString access = copyCorpus(QStringLiteral("mdb-reader/V2000/test.mdb"));
   // A view of that name: the drop, the create and every row's insert are refused.
@@ -78,6 +80,22 @@ TEST_F(CliTest, AFailedStatementIsPrintedWithTableAndRowAndFailsTheRun) {
   EXPECT_TRUE(copy.err.contains("table \"Table1\"")) << copy.err.toStdString();
   EXPECT_TRUE(copy.err.contains("row 1: ")) << copy.err.toStdString();
   EXPECT_TRUE(copy.err.contains("row 2: ")) << copy.err.toStdString();
+  EXPECT_FALSE(copy.err.contains("INSERT INTO")) << copy.err.toStdString();
+
+  const QString infinite = newSQLite("inf.db", {"CREATE TABLE ir(id INTEGER, v REAL)",
+                                                "INSERT INTO ir VALUES(1, 1.5), (2, 9e999), (3, -9e999), (4, 2.5)"});
+  const QString target = tempPath(QStringLiteral("inf.accdb"));
+  const Outcome faithful = RunCli({"to-access", "--faithful", infinite, target});
+  EXPECT_EQ(faithful.exitCode, 1);
+  const QStringList lines = faithful.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts).filter(QStringLiteral("row "));
+  ASSERT_EQ(lines.size(), 2) << faithful.err.toStdString();
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_TRUE(lines[k].startsWith(QStringLiteral("tabloren-cli: table \"ir\", row %1, column \"v\": its value cannot "
+                                                   "be stored as Double: no Access number type holds an infinity (Access "
+                                                   "database \"%2\")").arg(k + 2).arg(target)))
+        << lines[k].toStdString();
+  }
+  EXPECT_FALSE(faithful.err.contains(QStringLiteral("VALUES"))) << faithful.err.toStdString();
 }
 
 // A path or password with ';', '=', braces or quotes is one value: the file named is the one
