@@ -1,5 +1,6 @@
 #include "ado/Connection.h"
 
+#include "ado/Command.h"
 #include "ado/Error.h"
 #include "ado/Schema.h"
 
@@ -15,7 +16,10 @@ void requireClosed(const std::unique_ptr<Session>& session) {
 
 }  // namespace
 
-Connection::~Connection() { Close(); }
+Connection::~Connection() {
+  Close();
+  for (Command* command : commands_) command->connection_ = nullptr;
+}
 
 void Connection::SetCursorLocation(int value) {
   requireClosed(session_);
@@ -54,15 +58,6 @@ Session& Connection::openSession() {
 
 void Connection::Execute(const std::string& sql) { openSession().execute(sql); }
 
-void Connection::Execute(const std::string& sql, const PreparedStatement* prepared) {
-  if (prepared) {
-    openSession().execute(sql, *prepared);
-  } else {
-    openSession().execute(sql);
-  }
-}
-
-StatementPreparer Connection::Preparer() { return openSession().preparer(); }
 
 Recordset Connection::OpenSchema(int schema, const std::vector<Variant>& restrictions) {
   Session& session = openSession();
@@ -82,6 +77,7 @@ void Connection::RollbackTrans() { openSession().rollbackTransaction(); }
 void Connection::Close() {
   // Cursors first: they belong to the session and must not outlive it.
   while (!recordsets_.empty()) (*recordsets_.begin())->detachFromConnection();
+  for (Command* command : commands_) command->closeConnection();
   session_.reset();
 }
 

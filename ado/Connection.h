@@ -15,6 +15,8 @@
 
 namespace ado {
 
+class Command;
+
 class Connection {
  public:
   Connection() = default;
@@ -34,11 +36,6 @@ class Connection {
   bool IsOpen() const { return session_ != nullptr; }
   // Runs one statement; nothing it returns is kept.
   void Execute(const std::string& sql);
-  // The same, with the text parsed ahead by Preparer() (nullptr: parsed now).
-  void Execute(const std::string& sql, const PreparedStatement* prepared);
-  // Parses statements for this connection ahead of their execution, on any thread (see
-  // StatementPreparer); empty when the provider does not. Valid while the connection is open.
-  StatementPreparer Preparer();
   // adSchemaTables (20): fields TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE; the
   // columns, indexes, primary keys and foreign keys schemas as ado/Schema.h says, restricted
   // by `restrictions` (Empty for none). Other schemas raise ado::Error 3251.
@@ -55,10 +52,12 @@ class Connection {
 
  private:
   friend class Recordset;
+  friend class Command;
   Session& openSession();
   std::unique_ptr<Session> session_;
   ConnectionProperties properties_;
   std::set<Recordset*> recordsets_;  // open record sets on this connection
+  std::set<Command*> commands_;      // commands prepared on this connection
 };
 
 }  // namespace ado

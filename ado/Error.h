@@ -33,12 +33,23 @@ class Error : public std::runtime_error {
  public:
   Error(long number, const std::string& description)
       : std::runtime_error(description), number_(number) {}
+  // With what went wrong apart from where: `reason` says it, and which file, without the
+  // statement's text or any value of the row (which may be private); `column` names the
+  // column it concerns (empty when none or not known). The description is what the error
+  // box shows.
+  Error(long number, const std::string& description, std::string reason, std::string column = {})
+      : std::runtime_error(description), number_(number), reason_(std::move(reason)), column_(std::move(column)) {}
 
   long number() const noexcept { return number_; }
   std::string description() const { return what(); }
+  // The reason without the statement's text; the description when the provider gave none.
+  std::string reason() const { return reason_.empty() ? std::string(what()) : reason_; }
+  const std::string& column() const { return column_; }
 
  private:
   long number_;
+  std::string reason_;
+  std::string column_;
 };
 
 }  // namespace ado

@@ -108,17 +108,19 @@ struct ForeignKeyEntry {
   std::string referencedKeyName;  // the referenced table's primary key, if that is what is referred to
 };
 
-// A statement text already parsed by the provider that will run it. Running it leaves it
-// as it was: whatever it holds is freed by its owner, on the owner's thread (memory freed on
-// another thread than the one that took it makes the two contend for the allocator).
-class PreparedStatement {
+// A statement with ? parameter markers, prepared once by its session and run again and again
+// with a value bound to each marker: no value is written into SQL text and parsed back. Like a
+// Cursor it belongs to its session and never outlives it.
+class PreparedCommand {
  public:
-  virtual ~PreparedStatement() = default;
+  virtual ~PreparedCommand() = default;
+  // Runs the statement with `parameters` in the markers' order. Failures name the statement
+  // as text with the values in place (text()), made only then.
+  virtual void execute(const std::vector<Variant>& parameters) = 0;
+  // The statement as SQL text with `parameters` written in place of the markers, in the
+  // session's dialect (see StatementWithValues in ado/SqlText.h).
+  virtual std::string text(const std::vector<Variant>& parameters) const = 0;
 };
-// Parses statement texts for one provider. Safe on any thread, also while the session runs
-// other statements: it touches nothing of the session. Parse errors wait in the result and
-// are raised when the statement runs, as if it had been parsed then.
-using StatementPreparer = std::function<std::unique_ptr<PreparedStatement>(const std::string& sql)>;
 
 // An open connection to one database file.
 class Session {
@@ -126,13 +128,9 @@ class Session {
   virtual ~Session() = default;  // closes the database
   // Runs one statement; whatever it returns is discarded.
   virtual void execute(const std::string& sql) = 0;
-  // Runs `sql`, whose text `prepared` came from this session's preparer.
-  virtual void execute(const std::string& sql, const PreparedStatement& prepared) {
-    (void)prepared;
-    execute(sql);
-  }
-  // A preparer for this session's statements; empty when the provider has none.
-  virtual StatementPreparer preparer() const { return {}; }
+  // Prepares a statement with ? markers (PreparedCommand). A statement the provider cannot
+  // prepare is no error here: its failure is raised by each execute, as running it would.
+  virtual std::unique_ptr<PreparedCommand> prepare(const std::string& sql) = 0;
   // Opens a cursor on a query (the source text of Recordset.Open).
   virtual std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions& options) = 0;
   // The catalogue for OpenSchema(adSchemaTables), in the order the provider reports it.

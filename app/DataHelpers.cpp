@@ -12,8 +12,4 @@ void ExecuteSql(ado::Connection& connection, const QString& statement) {
 
 void ExecuteSql(ado::Connection& connection, const std::string& statement) { connection.Execute(statement); }
 
-void ExecuteSql(ado::Connection& connection, const std::string& statement, const ado::PreparedStatement* prepared) {
-  connection.Execute(statement, prepared);
-}
-
 }  // namespace app

@@ -17,7 +17,5 @@ ado::Variant NullToDefault(const ado::Variant& value, const ado::Variant& defaul
 // returns. A failure passes to the caller as ado::Error.
 void ExecuteSql(ado::Connection& connection, const QString& statement);
 void ExecuteSql(ado::Connection& connection, const std::string& statement);
-// The same with the statement parsed ahead (ado::Connection::Preparer), or nullptr.
-void ExecuteSql(ado::Connection& connection, const std::string& statement, const ado::PreparedStatement* prepared);
 
 }  // namespace app

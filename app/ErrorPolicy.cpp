@@ -21,13 +21,14 @@ Failure CurrentFailure() {
   try {
     throw;
   } catch (const ado::Error& e) {
-    return {QString::fromUtf8(e.what()), e.number()};
+    return {QString::fromUtf8(e.what()), e.number(), QString::fromStdString(e.reason()),
+            QString::fromStdString(e.column())};
   } catch (const std::bad_alloc&) {
-    return {QStringLiteral("Out of memory"), 7};
+    return {QStringLiteral("Out of memory"), 7, QStringLiteral("Out of memory")};
   } catch (const std::exception& e) {
-    return {QString::fromUtf8(e.what()), 0};
+    return {QString::fromUtf8(e.what()), 0, QString::fromUtf8(e.what())};
   } catch (...) {
-    return {QStringLiteral("Unexpected failure of unknown kind"), 0};
+    return {QStringLiteral("Unexpected failure of unknown kind"), 0, QStringLiteral("Unexpected failure of unknown kind")};
   }
 }
 
@@ -61,6 +62,7 @@ void Handler::handleFailure(const Failure& failure) {
   }
   // A failure of the box itself must not escape the handler either.
   try {
+    if (observer_) observer_(failure);
     ReportApplicationError(dialogs_, label_, line_, failure.description);
   } catch (...) {
   }

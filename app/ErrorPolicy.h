@@ -48,6 +48,10 @@ class Label {
 struct Failure {
   QString description;
   long long number = 0;
+  // What went wrong without the statement's text or the row's values, and the column it
+  // concerns (empty when not known): for reports that must not repeat a user's data.
+  QString reason;
+  QString column;
 };
 
 // The failure of the exception being handled right now (call only inside a catch block).
@@ -116,6 +120,9 @@ class Handler {
   // condition is skipped; conditions give false). Loops in the handler should
   // test ended() to stop early.
   void replacePolicy(std::function<void(const Failure&)> onFailure);
+  // Told of every failure the handler shows in its error box, just before the box (a
+  // report that keeps failures as data rather than reading them off the boxes).
+  void setObserver(std::function<void(const Failure&)> observer) { observer_ = std::move(observer); }
 
   bool ended() const { return ended_; }
   int line() const { return line_; }  // the line number in force
@@ -128,6 +135,7 @@ class Handler {
   Dialogs& dialogs_;
   Label label_;
   std::function<void(const Failure&)> replacement_;
+  std::function<void(const Failure&)> observer_;
   int line_ = 0;
   bool ended_ = false;
 };

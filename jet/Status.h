@@ -54,6 +54,24 @@ class [[nodiscard]] Status {
   ErrorCode code() const { return code_; }
   const std::string& message() const { return message_; }
 
+  // Where apart from what, for a report that composes its own line: the column a failure
+  // concerns and what went wrong there without the value (which may be private). Empty
+  // when the failure has not said. The message stays the whole sentence.
+  Status At(std::string column, std::string what) && {
+    column_ = std::move(column);
+    what_ = std::move(what);
+    return std::move(*this);
+  }
+  // The same place and reason under a new message (one that adds the file or table).
+  Status Rephrased(std::string message) const {
+    Status out(code_, std::move(message));
+    out.column_ = column_;
+    out.what_ = what_;
+    return out;
+  }
+  const std::string& column() const { return column_; }
+  const std::string& what() const { return what_; }
+
   // Marks a call whose failure is deliberately let go (best-effort clean-up after an
   // earlier failure, which is the one reported).
   void IgnoreError() const {}
@@ -68,6 +86,8 @@ class [[nodiscard]] Status {
 
   ErrorCode code_ = ErrorCode::kOk;
   std::string message_;
+  std::string column_;
+  std::string what_;
 };
 
 // A value or the failed Status that explains why there is none. A Result always holds

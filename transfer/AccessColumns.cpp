@@ -1,13 +1,9 @@
 #include "transfer/AccessColumns.h"
 
+#include "ado/access/AccessLiteral.h"
 #include "db/Datatype.h"
-#include "transfer/SqlNames.h"
 
 namespace transfer {
-
-namespace {
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-}  // namespace
 
 const char* ClassifyForAccess(std::int16_t adoType) {
   const QString name = db::DataTypeName(adoType).toLower();
@@ -22,30 +18,19 @@ const char* ClassifyForAccess(std::int16_t adoType) {
   return "` VARCHAR,";
 }
 
+ado::Variant AccessValue(ado::Variant&& value) {
+  switch (value.kind()) {
+    case ado::Variant::Kind::Bytes: return value.asBytes().empty() ? ado::Variant::null() : std::move(value);
+    case ado::Variant::Kind::Text: return value.asText().empty() ? ado::Variant::null() : std::move(value);
+    default: {
+      std::string text = value.toText();
+      return text.empty() ? ado::Variant::null() : ado::Variant::text(std::move(text));
+    }
+  }
+}
+
 void AppendAccessLiteral(std::string& statement, const ado::Variant& value) {
-  if (value.kind() == ado::Variant::Kind::Bytes) {
-    const ado::Bytes& bytes = value.asBytes();
-    if (bytes.empty()) {
-      statement += "NULL";
-      return;
-    }
-    statement += "0x";
-    for (const std::uint8_t b : bytes) {
-      statement += kHexDigits[b >> 4];
-      statement += kHexDigits[b & 0x0F];
-    }
-    return;
-  }
-  // Text is quoted as it stands (no copy); other kinds by their text form.
-  std::string converted;
-  const std::string* text = &converted;
-  if (value.kind() == ado::Variant::Kind::Text) text = &value.asText();
-  else converted = value.toText();
-  if (text->empty()) {
-    statement += "NULL";
-    return;
-  }
-  AppendQuotedText(statement, *text);
+  ado::access::AppendAccessLiteral(statement, AccessValue(ado::Variant(value)));
 }
 
 }  // namespace transfer

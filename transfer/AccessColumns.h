@@ -15,9 +15,13 @@ namespace transfer {
 // date, timestamp -> DATETIME; double -> FLOAT; anything else -> VARCHAR.
 const char* ClassifyForAccess(std::int16_t adoType);
 
-// Appends one value as an Access literal: Null and an empty text as NULL; a byte array as
-// the binary literal 0x.. (byte for byte; an empty one as NULL); every other value as its
-// text, quoted with each ' doubled (numbers in their shortest exact text).
+// The value an INSERT gives Access for a source value: Null for Null and an empty text; a
+// byte array as itself (byte for byte; an empty one as Null); every other value as its text
+// (numbers in their shortest exact text), which Access converts to the column's type.
+ado::Variant AccessValue(ado::Variant&& value);
+
+// Appends that value as the Access literal the INSERT's text shows: NULL, 0x.. or the text
+// quoted with each ' doubled.
 void AppendAccessLiteral(std::string& statement, const ado::Variant& value);
 
 }  // namespace transfer

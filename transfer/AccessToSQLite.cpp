@@ -36,9 +36,9 @@ class SQLiteTableStatements : public TableStatements {
 
   std::string insertStart() const override { return "INSERT INTO " + quotedTable_ + " VALUES("; }
 
-  RowsAhead::AppendValue valueWriter() const override {
-    return [numeric = &numeric_](std::string& statement, const ado::Variant& value, int field) {
-      AppendSQLiteLiteral(statement, value, field < static_cast<int>(numeric->size()) && (*numeric)[field]);
+  RowsAhead::ValueRule valueRule() const override {
+    return [numeric = &numeric_](ado::Variant&& value, int field) {
+      return SQLiteValue(std::move(value), field < static_cast<int>(numeric->size()) && (*numeric)[field]);
     };
   }
 

@@ -66,12 +66,12 @@ class PlannedStatements : public TableStatements {
     return start + "VALUES(";
   }
 
-  RowsAhead::AppendValue valueWriter() const override {
-    return [forms = &forms_, toSQLite = toSQLite_](std::string& statement, const ado::Variant& value, int field) {
+  RowsAhead::ValueRule valueRule() const override {
+    return [forms = &forms_, toSQLite = toSQLite_](ado::Variant&& value, int field) {
       const auto form = static_cast<std::size_t>(field) < forms->size() ? (*forms)[static_cast<std::size_t>(field)]
                                                                         : faithful::ValueForm::kText;
-      if (toSQLite) faithful::AppendSQLiteValue(statement, value, form);
-      else faithful::AppendAccessValue(statement, value, form);
+      return toSQLite ? faithful::SQLiteBoundValue(std::move(value), form)
+                      : faithful::AccessBoundValue(std::move(value), form);
     };
   }
 

@@ -1,6 +1,7 @@
 #include "transfer/FaithfulRules.h"
 
 #include "ado/Constants.h"
+#include "ado/access/AccessLiteral.h"
 #include "transfer/SQLiteColumns.h"
 #include "transfer/SqlNames.h"
 
@@ -85,14 +86,6 @@ std::optional<std::string> Unquoted(const std::string& text) {
 
 std::string Column(const std::string& table, const std::string& column) {
   return "table \"" + table + "\", column \"" + column + "\"";
-}
-
-void AppendHex(std::string& statement, const ado::Bytes& bytes) {
-  statement += "0x";
-  for (const std::uint8_t b : bytes) {
-    statement += kHexDigits[b >> 4];
-    statement += kHexDigits[b & 0x0F];
-  }
 }
 
 // Days since 0000-03-01 style civil date from a count of days since 1970-01-01.
@@ -395,31 +388,33 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
   return plan;
 }
 
-void AppendSQLiteValue(std::string& statement, const ado::Variant& value, ValueForm form) {
+ado::Variant SQLiteBoundValue(ado::Variant&& value, ValueForm form) {
   using Kind = ado::Variant::Kind;
   switch (value.kind()) {
     case Kind::Empty:
-    case Kind::Null: statement += "NULL"; return;
-    case Kind::Boolean: statement += value.asBoolean() ? '1' : '0'; return;
-    case Kind::Bytes: AppendSQLiteBlob(statement, value.asBytes()); return;
-    case Kind::Text: AppendSQLiteText(statement, value.asText()); return;
-    case Kind::Date: AppendQuotedText(statement, IsoDateTime(value.asDate())); return;
-    case Kind::Guid: AppendQuotedText(statement, ado::GuidToText(value.asGuid())); return;
+    case Kind::Null: return ado::Variant::null();
+    case Kind::Boolean: return ado::Variant::int64(value.asBoolean() ? 1 : 0);
+    case Kind::Bytes:
+    case Kind::Text: return std::move(value);
+    case Kind::Date: return ado::Variant::text(IsoDateTime(value.asDate()));
+    case Kind::Guid: return ado::Variant::text(ado::GuidToText(value.asGuid()));
     case Kind::Currency:
-    case Kind::Decimal: AppendQuotedText(statement, value.toText()); return;
+    case Kind::Decimal: return ado::Variant::text(value.toText());
     case Kind::Single:
     case Kind::Double: {
       const double d = value.asDouble();
-      if (std::isnan(d)) statement += "NULL";
-      else if (std::isinf(d)) statement += d < 0 ? "-9e999" : "9e999";
-      else statement += value.toText();
-      return;
+      if (std::isnan(d)) return ado::Variant::null();
+      if (std::isinf(d)) return ado::Variant::real(d);
+      return ado::sqlite::SQLiteNumberLiteral(value.toText());
     }
-    default:
-      if (form == ValueForm::kText) AppendQuotedText(statement, value.toText());
-      else statement += value.toText();
-      return;
+    default:  // whole numbers
+      if (form == ValueForm::kText) return ado::Variant::text(value.toText());
+      return ado::Variant::int64(value.asInt64());
   }
+}
+
+void AppendSQLiteValue(std::string& statement, const ado::Variant& value, ValueForm form) {
+  ado::sqlite::AppendSQLiteLiteral(statement, SQLiteBoundValue(ado::Variant(value), form));
 }
 
 // --- to Access ---
@@ -717,32 +712,30 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
   return plan;
 }
 
-void AppendAccessValue(std::string& statement, const ado::Variant& value, ValueForm form) {
+// A number text of a number column is given as text, which Access converts to the column's
+// number type exactly as the bare number.
+ado::Variant AccessBoundValue(ado::Variant&& value, ValueForm form) {
   using Kind = ado::Variant::Kind;
   switch (value.kind()) {
     case Kind::Empty:
-    case Kind::Null: statement += "NULL"; return;
-    case Kind::Bytes:
-      if (value.asBytes().empty()) statement += "NULL";
-      else AppendHex(statement, value.asBytes());
-      return;
-    case Kind::Text: {
-      const std::string& text = value.asText();
-      if ((form == ValueForm::kExactDecimal || form == ValueForm::kNumber) && IsDecimalNumber(text)) statement += text;
-      else AppendQuotedText(statement, text);
-      return;
-    }
+    case Kind::Null: return ado::Variant::null();
+    case Kind::Bytes: return value.asBytes().empty() ? ado::Variant::null() : std::move(value);
+    case Kind::Text: return std::move(value);
     default: break;
   }
-  if (form == ValueForm::kBoolean && value.isNumber()) {
-    statement += value.asDouble() != 0 ? "True" : "False";
+  if (form == ValueForm::kBoolean && value.isNumber()) return ado::Variant::boolean(value.asDouble() != 0);
+  if (form == ValueForm::kText || form == ValueForm::kDateTime || form == ValueForm::kGuid || !value.isNumber())
+    return ado::Variant::text(value.toText());
+  return std::move(value);
+}
+
+void AppendAccessValue(std::string& statement, const ado::Variant& value, ValueForm form) {
+  if (value.kind() == ado::Variant::Kind::Text && (form == ValueForm::kExactDecimal || form == ValueForm::kNumber) &&
+      IsDecimalNumber(value.asText())) {
+    statement += value.asText();
     return;
   }
-  if (form == ValueForm::kText || form == ValueForm::kDateTime || form == ValueForm::kGuid || !value.isNumber()) {
-    AppendQuotedText(statement, value.toText());
-    return;
-  }
-  statement += value.toText();
+  ado::access::AppendAccessLiteral(statement, AccessBoundValue(ado::Variant(value), form));
 }
 
 }  // namespace transfer::faithful

@@ -50,7 +50,7 @@
 
 namespace transfer::faithful {
 
-// How a value is written into the target's INSERT.
+// How a value is given to the target's INSERT.
 enum class ValueForm {
   kNumber,        // a bare number (integers, floating point)
   kExactDecimal,  // Currency and Decimal: every digit (text in SQLite, a number literal in Access)
@@ -135,7 +135,9 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
                           const std::function<bool(const std::string&)>& indexNameTaken,
                           const ExpressionTranslator& translate = {});
 
-// Appends a value in the SQLite literal of its form.
+// The value the INSERT gives SQLite for a value of this form (what its literal would make),
+// and that literal.
+ado::Variant SQLiteBoundValue(ado::Variant&& value, ValueForm form);
 void AppendSQLiteValue(std::string& statement, const ado::Variant& value, ValueForm form);
 
 // "YYYY-MM-DD HH:MM:SS" of a Date/Time day count (rounded to the second, as Access shows it).
@@ -168,7 +170,9 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
 std::string SQLiteFactsQuery(const TableDesign& design);
 std::vector<ColumnFacts> FactsFromRow(const std::vector<ado::Variant>& row, std::size_t columns);
 
-// Appends a value in the Access literal of its form.
+// The value the INSERT gives Access for a value of this form (what its literal would say),
+// and that literal.
+ado::Variant AccessBoundValue(ado::Variant&& value, ValueForm form);
 void AppendAccessValue(std::string& statement, const ado::Variant& value, ValueForm form);
 
 // [name] for Access; "name" for SQLite.

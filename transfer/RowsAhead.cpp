@@ -8,7 +8,7 @@ namespace transfer {
 
 namespace {
 
-// A chunk is handed over when it has this many rows or bytes of statements: waking the
+// A chunk is handed over when it has this many rows or bytes of values: waking the
 // other thread costs tens of microseconds on a virtual machine, so hand-overs must be
 // rare (row by row they cost more than the copy gains). With four chunks in circulation
 // the reader stays at most a few MB ahead (a single larger row still goes through alone).
@@ -37,13 +37,8 @@ void RowsAhead::Row::rethrowFieldFailure(int field) const {
   }
 }
 
-RowsAhead::RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append,
-                     ado::StatementPreparer prepare, Reading reading)
-    : source_(source),
-      start_(std::move(start)),
-      fieldCount_(fieldCount),
-      append_(std::move(append)),
-      prepare_(std::move(prepare)) {
+RowsAhead::RowsAhead(ado::Recordset& source, int fieldCount, ValueRule rule, Reading reading)
+    : source_(source), fieldCount_(fieldCount), rule_(std::move(rule)) {
   if (reading == Reading::kOnDemand || UsableCores() < 2) return;
   try {
     reader_ = std::thread(&RowsAhead::readAhead, this);
@@ -67,7 +62,8 @@ void RowsAhead::readRow(Row& row) {
   row.endFailure = nullptr;
   row.fieldFailures.clear();
   row.moveFailure = nullptr;
-  row.prepared.reset();
+  row.values.clear();
+  row.bytes = 0;
   try {
     row.more = !source_.Eof();
   } catch (...) {
@@ -75,23 +71,15 @@ void RowsAhead::readRow(Row& row) {
     return;
   }
   if (!row.more) return;
-  row.insert.assign(start_);
   const ado::FieldCollection fields = source_.Fields();
   for (int f = 0; f < fieldCount_; ++f) {
     try {
-      append_(row.insert, fields[f].Value(), f);
-      row.insert += ", ";
+      row.values.push_back(rule_(fields[f].Value(), f));
+      const ado::Variant& value = row.values.back();
+      if (value.kind() == ado::Variant::Kind::Text) row.bytes += value.asText().size();
+      else if (value.kind() == ado::Variant::Kind::Bytes) row.bytes += value.asBytes().size();
     } catch (...) {
       row.fieldFailures.emplace_back(f, std::current_exception());
-    }
-  }
-  if (row.insert.size() > start_.size()) row.insert.resize(row.insert.size() - 2);  // the final ", "
-  row.insert += ')';
-  if (prepare_) {
-    try {
-      row.prepared = prepare_(row.insert);
-    } catch (...) {
-      // Out of memory: the statement is parsed when it runs, and fails there if it must.
     }
   }
   try {
@@ -111,7 +99,7 @@ void RowsAhead::readAhead() {
         if (chunk->used == chunk->rows.size()) chunk->rows.emplace_back();
         Row& row = chunk->rows[chunk->used++];
         readRow(row);
-        chunk->bytes += row.insert.size();
+        chunk->bytes += row.bytes;
         last = !row.more || row.endFailure || row.moveFailure;
       } while (!last && chunk->used < kRowsPerChunk && chunk->bytes < kBytesPerChunk && !stop_);
       publish(std::move(chunk), last);
@@ -160,12 +148,12 @@ const RowsAhead::Row& RowsAhead::next() {
   if (current_ && position_ < current_->used) return current_->rows[position_++];
   std::unique_lock lock(mutex_);
   if (current_) {
-    // An exceptionally long statement does not keep its buffers for the rest of the table.
-    // (Everything else of a row is freed by the reader, which made it, when it reuses the row.)
+    // Exceptionally long values are not kept for the rest of the table. (Everything else of
+    // a row is freed by the reader, which made it, when it reuses the row.)
     for (Row& row : current_->rows) {
-      if (row.insert.capacity() > kBytesPerChunk) {
-        std::string().swap(row.insert);
-        row.prepared.reset();
+      if (row.bytes > kBytesPerChunk) {
+        std::vector<ado::Variant>().swap(row.values);
+        row.bytes = 0;
       }
     }
     bytesAhead_ -= current_->bytes;

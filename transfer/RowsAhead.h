@@ -1,16 +1,16 @@
-// The rows of a source record set turned into INSERT texts on a second thread, while the
-// statements of earlier rows run on the target: reading the source and writing the target
-// then share the machine's cores instead of taking turns.
+// The rows of a source record set read, and their values made into the target's (the
+// direction's value rule), on a second thread while earlier rows are inserted into the
+// target: reading the source and writing the target then share the machine's cores instead
+// of taking turns.
 //
 // Each row carries what happened at each step that built it (asking for the end, reading
 // every field, moving on), so the copy loop replays those steps in their order and the
 // user sees the same boxes, with the same lines, as when each row is read just before its
 // statement. Reading stops after the last row or the first failure to ask for the end or
 // to move on, as the loop does. Memory stays bounded: a few chunks of rows, and a few MB of
-// statements, are in flight (rows of many MB are read one at a time).
+// values, are in flight (rows of many MB are read one at a time).
 #pragma once
 
-#include "ado/Provider.h"
 #include "ado/Recordset.h"
 #include "ado/Variant.h"
 
@@ -31,14 +31,14 @@ namespace transfer {
 
 class RowsAhead {
  public:
-  // Appends one field's value to the statement text (the target's literal form).
-  using AppendValue = std::function<void(std::string& statement, const ado::Variant& value, int field)>;
+  // The value the target is given for one field's value (`field` from 0).
+  using ValueRule = std::function<ado::Variant(ado::Variant&& value, int field)>;
 
   struct Row {
     bool more = false;             // the source was not at its end here
     std::exception_ptr endFailure;  // asking whether the source was at its end failed
-    std::string insert;            // `start`, the values separated by ", ", then ")"
-    std::unique_ptr<ado::PreparedStatement> prepared;  // `insert` parsed by the target's preparer
+    std::vector<ado::Variant> values;  // of the fields read, in order (a failed field has none)
+    std::size_t bytes = 0;             // of the texts and bytes among them
     std::vector<std::pair<int, std::exception_ptr>> fieldFailures;  // field number, failure
     std::exception_ptr moveFailure;  // moving on to the next row failed
 
@@ -48,12 +48,10 @@ class RowsAhead {
 
   enum class Reading { kAhead, kOnDemand };
 
-  // Starts reading `source` (open, at its first row). `start` begins every statement.
+  // Starts reading `source` (open, at its first row), each value through `rule`.
   // With one core, or when no thread can be started, rows are read one by one as they are
   // asked for (kOnDemand asks for that).
-  // `prepare`, when not empty, parses each statement for the target on the reading thread too.
-  RowsAhead(ado::Recordset& source, std::string start, int fieldCount, AppendValue append,
-            ado::StatementPreparer prepare = {}, Reading reading = Reading::kAhead);
+  RowsAhead(ado::Recordset& source, int fieldCount, ValueRule rule, Reading reading = Reading::kAhead);
   // Stops reading (rows read ahead are dropped) and waits for the reading thread.
   ~RowsAhead();
   RowsAhead(const RowsAhead&) = delete;
@@ -67,7 +65,7 @@ class RowsAhead {
   struct Chunk {
     std::vector<Row> rows;  // kept from use to use, with their buffers
     size_t used = 0;
-    size_t bytes = 0;  // of the statements
+    size_t bytes = 0;  // of the rows' values
   };
 
   void readRow(Row& row);
@@ -76,10 +74,8 @@ class RowsAhead {
   void publish(std::unique_ptr<Chunk> chunk, bool last);
 
   ado::Recordset& source_;
-  const std::string start_;
   const int fieldCount_;
-  const AppendValue append_;
-  const ado::StatementPreparer prepare_;
+  const ValueRule rule_;
 
   // Handed from the reader to the copy loop: filled chunks in order, and empty ones back.
   std::mutex mutex_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ado/Variant.h"
+#include "ado/sqlite/SQLiteLiteral.h"
 
 #include <cstdint>
 #include <string>
@@ -20,25 +21,23 @@ struct SQLiteColumnClass {
 // currency, numeric, decimal -> NUMERIC; date, timestamp -> TEXT; bool -> INTEGER; else TEXT.
 SQLiteColumnClass ClassifyForSQLite(std::int16_t adoType);
 
-// Appends one value as an SQLite literal:
-//  - Null, and every value whose text is empty, as NULL;
-//  - numeric fields: True/False as 1/0, other numbers as their shortest exact text, bare
-//    (an infinity as 9e999 or -9e999, which SQLite reads back as one; NaN, which SQLite
-//    cannot hold, as NULL);
-//  - byte arrays as a blob literal X'..', byte for byte;
-//  - Date/Time values as 'MM/DD/YYYY' or 'MM/DD/YYYY HH:NN:SS';
-//  - texts that are dates (DateText.h) reformatted the same way, every other text quoted
-//    with each ' doubled; a text holding a zero character as an expression that keeps it
-//    ('a'||char(0)||'b'), since SQLite's parser would stop at the zero.
-// A numeric field that unexpectedly holds a non-number is quoted like text, so a value can
-// never be read as SQL.
+// The value an INSERT gives SQLite for a source value, the value the literal of the
+// statement's text would have made:
+//  - Null, and every value whose text is empty, as Null;
+//  - numeric fields: True/False as 1/0, other numbers as SQLite reads their shortest exact
+//    text (an infinity as itself; NaN, which SQLite cannot hold, as Null);
+//  - byte arrays as themselves, byte for byte;
+//  - Date/Time values as the text 'MM/DD/YYYY' or 'MM/DD/YYYY HH:NN:SS';
+//  - texts that are dates (DateText.h) reformatted the same way, every other text as itself.
+// A numeric field that unexpectedly holds a non-number is given as text.
+ado::Variant SQLiteValue(ado::Variant&& value, bool numeric);
+
+// Appends that value as the SQLite literal the INSERT's text shows (ado/sqlite/SQLiteLiteral.h):
+// texts quoted with each ' doubled, one holding a zero character as an expression that keeps
+// it ('a'||char(0)||'b'), since SQLite's parser would stop at the zero.
 void AppendSQLiteLiteral(std::string& statement, const ado::Variant& value, bool numeric);
 
-// Appends a text as an SQLite literal, quoted, a text with zero characters as the expression
-// above; a zero-length text is '' here.
-void AppendSQLiteText(std::string& statement, std::string_view text);
-
-// Appends bytes as the blob literal X'..'.
-void AppendSQLiteBlob(std::string& statement, const ado::Bytes& bytes);
+using ado::sqlite::AppendSQLiteBlob;
+using ado::sqlite::AppendSQLiteText;
 
 }  // namespace transfer

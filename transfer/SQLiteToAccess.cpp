@@ -35,8 +35,8 @@ class AccessTableStatements : public TableStatements {
 
   std::string insertStart() const override { return "INSERT INTO " + quotedTable_ + " VALUES("; }
 
-  RowsAhead::AppendValue valueWriter() const override {
-    return [](std::string& statement, const ado::Variant& value, int) { AppendAccessLiteral(statement, value); };
+  RowsAhead::ValueRule valueRule() const override {
+    return [](ado::Variant&& value, int) { return AccessValue(std::move(value)); };
   }
 
  private:
@@ -73,11 +73,6 @@ void SQLiteToAccessDirection::openSource(ado::Recordset& source, ado::Connection
 
 std::unique_ptr<TableStatements> SQLiteToAccessDirection::beginTable(const QString& name, ado::Connection&) {
   return std::make_unique<AccessTableStatements>(name);
-}
-
-ado::StatementPreparer SQLiteToAccessDirection::preparer(ado::Connection& target) const {
-  // A target that did not open has nothing to parse with; its INSERTs fail one by one.
-  return target.IsOpen() ? target.Preparer() : ado::StatementPreparer();
 }
 
 void SendTablesToAccess(TransferEnvironment& env) {

@@ -27,7 +27,6 @@ class SQLiteToAccessDirection : public CopyDirection {
   std::string dropStatement(const QString& name) const override;
   void openSource(ado::Recordset& source, ado::Connection& connection, const QString& name) const override;
   std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) override;
-  ado::StatementPreparer preparer(ado::Connection& target) const override;
 };
 
 void SendTablesToAccess(TransferEnvironment& env);

@@ -3,6 +3,8 @@
 // early or carry a second one.
 #pragma once
 
+#include "ado/SqlText.h"
+
 #include <QString>
 #include <string>
 #include <string_view>
@@ -21,6 +23,6 @@ std::string SQLiteBracketed(const QString& name);
 std::string AccessQuoted(const QString& name);
 
 // 'text' as both dialects write a text value: every apostrophe inside doubled.
-void AppendQuotedText(std::string& statement, std::string_view text);
+using ado::AppendQuotedText;
 
 }  // namespace transfer

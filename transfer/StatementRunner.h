@@ -50,12 +50,14 @@ class StatementRunner {
   // Shows the error box for a failure with this line and passes it to the observer. The
   // observer hears of it first, so that whoever watches the boxes too knows it is told.
   void report(int line, const QString& table, std::int64_t row, const app::Failure& failure) {
-    report(line, {table, row, failure.description});
+    report(line, {table, row, failure.description, false, failure.reason.isEmpty() ? failure.description : failure.reason,
+                  failure.column});
   }
   // One message for a table whose copy was given up and undone: the description names the
-  // table and row itself.
-  void reportTableUndone(int line, const QString& table, std::int64_t row, const QString& description) {
-    report(line, {table, row, description, true});
+  // table and row itself; `reason` says the same without any statement (empty: as the description).
+  void reportTableUndone(int line, const QString& table, std::int64_t row, const QString& description,
+                         const QString& reason = QString()) {
+    report(line, {table, row, description, true, reason.isEmpty() ? description : reason, QString()});
   }
 
   app::Handler& handler() { return h_; }

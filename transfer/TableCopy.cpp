@@ -1,6 +1,7 @@
 #include "transfer/TableCopy.h"
 
 #include "app/ListHelpers.h"
+#include "ado/Command.h"
 #include "transfer/TableTransaction.h"
 
 #include <algorithm>
@@ -210,12 +211,14 @@ class TableCopyRun {
     ado::Connection& target = targetConnection();
     std::int64_t rowCount = 0;
     r_.run(180, name, [&] { rowCount = source_.RecordCount(); });
-    // Rows are read and their statements built (and, where the target can, parsed) ahead;
-    // each row's steps are replayed here. The walk ends at the record set's end, so a count
-    // that is off can neither lose rows nor run past the last one. A source that cannot be
-    // read to its end gives the table up.
-    RowsAhead rows(source_, statements.insertStart(), fieldCount, statements.valueWriter(),
-                   direction_.preparer(target));
+    // Rows are read and their values made ahead; each row's steps are replayed here. The
+    // walk ends at the record set's end, so a count that is off can neither lose rows nor run
+    // past the last one. A source that cannot be read to its end gives the table up.
+    std::string insertText = statements.insertStart();
+    for (int f = 0; f < fieldCount; ++f) insertText += f == 0 ? "?" : ", ?";
+    insertText += ')';
+    ado::Command insert(target, std::move(insertText));
+    RowsAhead rows(source_, fieldCount, statements.valueRule());
     for (std::int64_t row = 0;; ++row) {
       const RowsAhead::Row* next = nullptr;
       if (const auto failure = r_.attempt(190, [&] {
@@ -244,8 +247,12 @@ class TableCopyRun {
         }
         r_.run(210, name, row + 1, [&] { next->rethrowFieldFailure(f); });
       }
-      if (!table.runOnTarget(220, row + 1, TargetFailedAt(row + 1),
-                             [&] { target.Execute(next->insert, next->prepared.get()); })) {
+      // A row with a value that could not be read runs as the statement it would have
+      // been without that value, and fails as that statement.
+      if (!table.runOnTarget(220, row + 1, TargetFailedAt(row + 1), [&] {
+            if (next->fieldFailures.empty()) insert.Execute(next->values);
+            else target.Execute(insert.TextWithValues(next->values));
+          })) {
         return false;
       }
       // A record set that cannot move on would repeat its row forever, and what follows it
@@ -273,6 +280,13 @@ class TableCopyRun {
 
 void RunTableCopy(TransferEnvironment& env, CopyDirection& direction) {
   app::Handler h(env.dialogs, direction.label());
+  // A failed step outside the statements (a list, the pointer, a close) is a failure too.
+  if (env.onFailure) {
+    h.setObserver([&env](const app::Failure& failure) {
+      env.onFailure({QString(), 0, failure.description, false,
+                     failure.reason.isEmpty() ? failure.description : failure.reason, failure.column});
+    });
+  }
   TableCopyRun run(env, direction, h);
   run.run();
 }

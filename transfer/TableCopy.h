@@ -6,7 +6,7 @@
 // It drives the pointer and the progress bar and closes both connections at the end.
 //
 // A CopyDirection says everything that differs: which side is the source, the location label
-// of the error boxes, the connection profiles, the statements and each value's literal.
+// of the error boxes, the connection profiles, the statements and each value's rule.
 // The line numbers the error boxes show are the skeleton's and the same in every direction:
 //   20/30 nothing selected; 40 hourglass; 50 SQLite opens; 60 Access opens; 70 list count;
 //   80 entry selected; 90 entry name; 100/110 overwrite question; 115 transaction begins;
@@ -52,10 +52,12 @@ class TableStatements {
   virtual void addColumn(const ado::Field& field, int position) = 0;
   // The statements that create the table, run in order once every column is in.
   virtual std::vector<std::string> createStatements() = 0;
-  // What every row's INSERT begins with; the values follow, separated by ", ", then ")".
+  // What every row's INSERT begins with; a ? marker for each value follows, separated by
+  // ", ", then ")". The statement is prepared once and run with each row's values.
   virtual std::string insertStart() const = 0;
-  // Appends one value in the target's literal form. Runs on the reading thread (RowsAhead).
-  virtual RowsAhead::AppendValue valueWriter() const = 0;
+  // The value the target is given for a source value: what its literal in the INSERT would
+  // have been, as a value. Runs on the reading thread (RowsAhead).
+  virtual RowsAhead::ValueRule valueRule() const = 0;
   // Statements run after the last row, still inside the table's transaction (indexes).
   virtual std::vector<std::string> statementsAfterRows() { return {}; }
 };
@@ -91,8 +93,6 @@ class CopyDirection {
   // Begins a table's statements (never null); may read the source connection (its schema).
   // A throw gives the table up like an unreadable column list.
   virtual std::unique_ptr<TableStatements> beginTable(const QString& name, ado::Connection& sourceConnection) = 0;
-  // Parses each row's statement for the target on the reading thread; empty: parsed when run.
-  virtual ado::StatementPreparer preparer(ado::Connection&) const { return {}; }
 
   // After every table has been copied (not when the run is stopping), before the connections
   // close: statements that need all tables in place. Failures are the direction's to report

@@ -32,9 +32,11 @@ bool TableTransaction::commit(int line) {
   return false;
 }
 
-void TableTransaction::giveUp(int line, std::int64_t row, const QString& what, const QString& reason) {
+void TableTransaction::giveUp(int line, std::int64_t row, const QString& what, const QString& reason,
+                              const QString& plainReason) {
   const QString rollbackFailure = open_ ? rollBack() : QString();
-  r_.reportTableUndone(line, table_, row, GivenUpMessage(table_, what, reason, rollbackFailure));
+  r_.reportTableUndone(line, table_, row, GivenUpMessage(table_, what, reason, rollbackFailure),
+                       plainReason.isEmpty() ? QString() : GivenUpMessage(table_, what, plainReason, rollbackFailure));
 }
 
 void TableTransaction::abandon() {

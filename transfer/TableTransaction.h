@@ -44,7 +44,10 @@ class TableTransaction {
   bool commit(int line);
   // Rolls back and shows the one message: what went wrong, at which source row (0: before
   // any row), and the database's reason (may be empty).
-  void giveUp(int line, std::int64_t row, const QString& what, const QString& reason = QString());
+  // `plainReason`, when given, is the reason without the statement's text, for the failure's
+  // report (the box shows `reason`).
+  void giveUp(int line, std::int64_t row, const QString& what, const QString& reason = QString(),
+              const QString& plainReason = QString());
   // Rolls back without a message (the program is ending).
   void abandon();
 
@@ -57,7 +60,7 @@ class TableTransaction {
     const auto failure = r_.attempt(line, std::forward<Statement>(statement));
     if (!failure) return true;
     if (ado::IsStorageFailure(static_cast<long>(failure->number))) {
-      giveUp(line, row, what, failure->description);
+      giveUp(line, row, what, failure->description, failure->reason);
       return false;
     }
     r_.report(line, table_, row, *failure);

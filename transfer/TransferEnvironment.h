@@ -27,15 +27,19 @@ class ProgressSink {
   virtual void reset(const QString& caption) = 0;
 };
 
-// One statement that failed, as the "Application Error" box reported it, with what the
-// box does not say: the table and, for an INSERT, the source row (1 for the first row).
+// One failure of a copy as data: where (table, source row, column), what went wrong, and
+// whether the table was given up. The window shows it as its "Application Error" box (the
+// description, which quotes the statement); a report that must not repeat a row's values
+// composes its own line from the other fields.
 struct StatementFailure {
   QString table;                 // empty for a failure outside any table (opening a connection)
   std::int64_t row = 0;          // 0 when the statement is not a row's INSERT
-  QString description;           // the database's message
-  // The whole table was given up and its changes undone; the description then names the
-  // table and the source row itself.
+  QString description;           // the box's message: the database's, with the statement
+  // The whole table was given up and its changes undone; the description and the reason
+  // then name the table and the source row themselves.
   bool tableUndone = false;
+  QString reason;                // what went wrong, without the statement or any value of the row
+  QString column;                // the column concerned, empty when none or not known
 };
 using FailureObserver = std::function<void(const StatementFailure&)>;
 

@@ -1,12 +1,15 @@
 #include "ado/access/AccessProvider.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <vector>
 
 #include "ado/Constants.h"
 #include "ado/Error.h"
+#include "ado/SqlText.h"
 #include "ado/access/AccessCatalogue.h"
+#include "ado/access/AccessLiteral.h"
 #include "ado/access/AccessSchema.h"
 #include "ado/access/AccessSql.h"
 #include "ado/access/AccessStatements.h"
@@ -54,18 +57,16 @@ long writeErrorNumberOf(jet::ErrorCode code) {
                                                 withoutFilePrefix(status.message(), path) + ".");
 }
 
-// A statement parsed on another thread ahead of its execution (see StatementPreparer).
-struct PreparedAccessStatement : PreparedStatement {
-  explicit PreparedAccessStatement(jet::Result<AccessStatement> parsed) : statement(std::move(parsed)) {}
-  jet::Result<AccessStatement> statement;
-};
-
 // A failed statement: what went wrong, the statement, and the file.
 [[noreturn]] void failStatement(const jet::Status& status, const std::string& sql, const std::string& path) {
   std::string what = withoutFilePrefix(status.message(), path);
   if (!what.empty()) what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+  // The report without the statement: the column's own reason, or the engine's message
+  // (which names no value of the row then).
+  std::string reason = (status.what().empty() ? what : status.what()) + " (Access database " + inQuotes(path) + ")";
   throw Error(writeErrorNumberOf(status.code()),
-              what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")");
+              what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")",
+              std::move(reason), status.column());
 }
 
 // How long opening the file waits for another program's lock: the connection's
@@ -84,20 +85,12 @@ class AccessSession : public Session {
         readOnly_(readOnly),
         lockWait_(lockWait) {}
 
-  void execute(const std::string& sql) override { run(sql, parse(sql)); }
-
-  void execute(const std::string& sql, const PreparedStatement& prepared) override {
-    const auto* parsed = dynamic_cast<const PreparedAccessStatement*>(&prepared);
-    if (!parsed) return execute(sql);
-    // A copy: its values are allocated here, and the prepared statement stays its owner's.
-    run(sql, take(jet::Result<AccessStatement>(parsed->statement)));
-  }
-
-  StatementPreparer preparer() const override {
-    return [](const std::string& sql) { return std::make_unique<PreparedAccessStatement>(ParseAccessSql(sql)); };
-  }
-
-  void run(const std::string& sql, AccessStatement statement) {
+  void execute(const std::string& sql) override {
+    AccessStatement statement = parse(sql);
+    if (hasMarker(statement))
+      throw Error(kErrCommandText, "The statement \"" + beginningOf(sql) +
+                                       "\" has parameter markers (?): it runs as a command with their values "
+                                       "(Access database " + inQuotes(path_) + ").");
     if (const auto* select = std::get_if<SelectAllStatement>(&statement)) {
       openTable(select->table);  // runs the query as Access would; the rows are not wanted
       return;
@@ -105,6 +98,16 @@ class AccessSession : public Session {
     jet::WriteSession& session = writer(sql);
     const jet::Status status = ExecuteAccessStatement(session, std::move(statement));
     if (!status.ok()) failStatement(status, sql, path_);
+  }
+
+  std::unique_ptr<PreparedCommand> prepare(const std::string& sql) override;
+
+  // One row of a prepared INSERT; `sql` makes its text for a message.
+  template <class Sql>
+  void insert(const InsertStatement& insert, std::vector<SqlLiteral>&& values, const Sql& sql) {
+    jet::WriteSession& session = writer(sql);
+    const jet::Status status = ExecuteAccessInsert(session, insert.table, insert.columns, std::move(values));
+    if (!status.ok()) failStatement(status, sql(), path_);
   }
 
   std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions&) override {
@@ -166,10 +169,14 @@ class AccessSession : public Session {
   // The writer, opened on the first statement that changes the file. The reader stays open for
   // the record sets that still read through it.
   jet::WriteSession& writer(const std::string& sql) {
+    return writer([&] { return sql; });
+  }
+  template <class Sql>
+  jet::WriteSession& writer(const Sql& sql) {
     if (writer_) return *writer_;
     if (readOnly_)
       throw Error(adErrProviderFailed, "Cannot change the Access database " + inQuotes(path_) +
-                                           ": the connection was opened read-only (statement: " + beginningOf(sql) +
+                                           ": the connection was opened read-only (statement: " + beginningOf(sql()) +
                                            ")");
     // The reader's shared lock would keep the writer's exclusive one out: it is given up,
     // and the reader stays for record sets still open on it.
@@ -179,7 +186,7 @@ class AccessSession : public Session {
       relockReader();
       throw Error(errorNumberOf(opened.status().code()), "Cannot change the Access database " + inQuotes(path_) +
                                                              ": " + withoutFilePrefix(opened.status().message(), path_) +
-                                                             " (statement: " + beginningOf(sql) + ")");
+                                                             " (statement: " + beginningOf(sql()) + ")");
     }
     writer_ = std::move(opened.value());
     if (inTransaction_) writer_->beginBatch();
@@ -199,6 +206,12 @@ class AccessSession : public Session {
   }
 
   AccessStatement parse(const std::string& sql) const { return take(ParseAccessSql(sql)); }
+
+  static bool hasMarker(const AccessStatement& statement) {
+    const auto* insert = std::get_if<InsertStatement>(&statement);
+    return insert && std::any_of(insert->values.begin(), insert->values.end(),
+                                 [](const SqlLiteral& v) { return v.kind == SqlLiteral::Kind::kMarker; });
+  }
 
   AccessStatement take(jet::Result<AccessStatement>&& statement) const {
     if (!statement.ok())
@@ -236,6 +249,49 @@ class AccessSession : public Session {
   jet::LockWait lockWait_;
   bool inTransaction_ = false;
 };
+
+// An INSERT parsed once, its ? markers filled with each run's values (AccessLiteral.h) and
+// converted to the columns' types as its literals would be. Any other statement, one that does
+// not parse, or a run whose values do not fill the markers, runs as its text with the values
+// written in: the provider then answers as it does for that text.
+class AccessCommand : public PreparedCommand {
+ public:
+  AccessCommand(AccessSession& session, std::string sql)
+      : session_(session), sql_(std::move(sql)), parsed_(ParseAccessSql(sql_)) {
+    if (!parsed_.ok()) return;
+    insert_ = std::get_if<InsertStatement>(&parsed_.value());
+    if (!insert_) return;
+    for (const SqlLiteral& value : insert_->values) markers_ += value.kind == SqlLiteral::Kind::kMarker ? 1 : 0;
+  }
+
+  void execute(const std::vector<Variant>& parameters) override {
+    if (!insert_ || parameters.size() != markers_) {
+      session_.execute(text(parameters));
+      return;
+    }
+    std::vector<SqlLiteral> values;
+    values.reserve(insert_->values.size());
+    std::size_t next = 0;
+    for (const SqlLiteral& value : insert_->values)
+      values.push_back(value.kind == SqlLiteral::Kind::kMarker ? LiteralOfValue(parameters[next++]) : value);
+    session_.insert(*insert_, std::move(values), [&] { return text(parameters); });
+  }
+
+  std::string text(const std::vector<Variant>& parameters) const override {
+    return StatementWithValues(sql_, parameters, &AppendAccessLiteral);
+  }
+
+ private:
+  AccessSession& session_;
+  const std::string sql_;
+  jet::Result<AccessStatement> parsed_;
+  const InsertStatement* insert_ = nullptr;
+  std::size_t markers_ = 0;
+};
+
+std::unique_ptr<PreparedCommand> AccessSession::prepare(const std::string& sql) {
+  return std::make_unique<AccessCommand>(*this, sql);
+}
 
 }  // namespace
 

@@ -22,7 +22,7 @@ enum class TokenKind {
   kString,  // 'text', quotes removed and '' undone
   kNumber,  // unsigned number: digits, optional point and fraction, optional exponent
   kBinary,  // 0x... : text holds the hex digits
-  kSymbol,  // one of ( ) , ; * . + -
+  kSymbol,  // one of ( ) , ; * . + - ?
   kEnd,
 };
 
@@ -98,7 +98,8 @@ class Parser {
   Status CheckKeys(const CreateTableStatement& create) const;
   jet::Result<AccessStatement> ParseCreateIndex();
   // Reads one value into `literal` (a fresh one).
-  Status ParseLiteral(SqlLiteral& literal);
+  // A ? marker is a value only where a row's values are (INSERT ... VALUES).
+  Status ParseLiteral(SqlLiteral& literal, bool markerAllowed = false);
   Status ExpectWord(std::string_view keyword, std::string_view after);
   Status ExpectSymbol(char symbol, std::string_view after);
   Status ExpectStatementEnd();
@@ -150,7 +151,7 @@ Status Parser::Advance() {
     current_.text = statement_.substr(start, position_ - start);
     return Status::Ok();
   }
-  if (std::string_view("(),;*.+-").find(c) != std::string_view::npos) {
+  if (std::string_view("(),;*.+-?").find(c) != std::string_view::npos) {
     current_.kind = TokenKind::kSymbol;
     current_.text = statement_.substr(position_++, 1);
     return Status::Ok();
@@ -444,7 +445,7 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
   InsertStatement insert{std::move(table), {}, std::move(columns)};
   insert.values.reserve(16);
   while (true) {
-    JET_RETURN_IF_ERROR(ParseLiteral(insert.values.emplace_back()));
+    JET_RETURN_IF_ERROR(ParseLiteral(insert.values.emplace_back(), true));
     if (AtSymbol(',')) {
       JET_RETURN_IF_ERROR(Advance());
       continue;
@@ -460,7 +461,11 @@ jet::Result<AccessStatement> Parser::ParseInsert() {
   return AccessStatement(std::move(insert));
 }
 
-Status Parser::ParseLiteral(SqlLiteral& literal) {
+Status Parser::ParseLiteral(SqlLiteral& literal, bool markerAllowed) {
+  if (markerAllowed && AtSymbol('?')) {
+    literal.kind = SqlLiteral::Kind::kMarker;
+    return Advance();
+  }
   std::string_view sign;
   if (AtSymbol('+') || AtSymbol('-')) {
     sign = current_.text;  // a view of the statement

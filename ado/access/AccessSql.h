@@ -13,7 +13,9 @@
 //                                              kept as written, see jet/SavedQueries.h)
 // Keywords in any case. Names bare, in back-quotes or in square brackets, a doubled closing
 // delimiter inside standing for one. Literals: 'text' ('' inside), NULL, numbers with sign,
-// decimal point and exponent, True/False, and binary 0x0A1B (an even number of hex digits).
+// decimal point and exponent, True/False, and binary 0x0A1B (an even number of hex digits);
+// in INSERT's values also the parameter marker ?, for a statement prepared once and run with
+// values bound (AccessCommand.h).
 // Text after the end of the statement is an error, so no name or value can end a statement
 // early or carry a second one.
 #pragma once
@@ -32,7 +34,8 @@ namespace ado::access {
 
 // A literal of INSERT ... VALUES, as written; LiteralConversion turns it into a column value.
 struct SqlLiteral {
-  enum class Kind { kNull, kText, kNumber, kBoolean, kBinary };
+  // kMarker: a ? parameter marker of a prepared INSERT, which takes its value when it runs.
+  enum class Kind { kNull, kText, kNumber, kBoolean, kBinary, kMarker };
   Kind kind = Kind::kNull;
   std::string text;            // kText: the value ('' undone); kNumber: the number, sign included
   bool boolean = false;        // kBoolean

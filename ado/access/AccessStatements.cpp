@@ -16,18 +16,19 @@ jet::Status Named(const jet::Status& status, const std::string& fileName) {
 // INSERT INTO t (columns) VALUES (...): the row in column-number order. A column the list
 // leaves out takes its default when that is a constant, else Null (an AutoNumber is then
 // numbered by the engine, a Required column refused there).
-jet::Result<std::vector<jet::Value>> ValuesForColumnList(InsertStatement&& insert,
+jet::Result<std::vector<jet::Value>> ValuesForColumnList(const std::vector<std::string>& names,
+                                                         std::vector<SqlLiteral>&& literals,
                                                          const std::vector<const jet::ColumnDef*>& columns,
                                                          const jet::JetFormat& format, const std::string& where) {
   std::vector<std::optional<jet::Value>> given(columns.size());
-  for (size_t k = 0; k < insert.columns.size(); ++k) {
+  for (size_t k = 0; k < names.size() && k < literals.size(); ++k) {
     size_t at = 0;
-    while (at < columns.size() && !jet::EqualsIgnoreCase(columns[at]->name, insert.columns[k])) ++at;
+    while (at < columns.size() && !jet::EqualsIgnoreCase(columns[at]->name, names[k])) ++at;
     if (at == columns.size()) {
-      return jet::Status(jet::ErrorCode::kNotFound, where + " has no column named " + insert.columns[k]);
+      return jet::Status(jet::ErrorCode::kNotFound, where + " has no column named " + names[k]);
     }
-    auto value = ConvertLiteral(std::move(insert.values[k]), AccessColumnTypeOf(*columns[at], format), columns[at]->name);
-    if (!value.ok()) return jet::Status(value.status().code(), where + ": " + value.status().message());
+    auto value = ConvertLiteral(std::move(literals[k]), AccessColumnTypeOf(*columns[at], format), columns[at]->name);
+    if (!value.ok()) return value.status().Rephrased(where + ": " + value.status().message());
     given[at] = std::move(value.value());
   }
   std::vector<jet::Value> row;
@@ -144,35 +145,8 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     relationship.cascadeDeletes = key->cascadeDeletes;
     return session.createRelationship(relationship);
   }
-  if (auto* insert = std::get_if<InsertStatement>(&statement)) {
-    JET_ASSIGN_OR_RETURN(auto byNumber, session.insertColumns(insert->table));
-    const auto& columns = *byNumber;
-    // The table's own spelling, for messages.
-    auto tableName = [&]() -> std::string {
-      const jet::CatalogEntry* entry = session.database().catalog().findTable(insert->table);
-      return entry ? entry->name : insert->table;
-    };
-    if (!insert->columns.empty()) {
-      auto values = ValuesForColumnList(std::move(*insert), columns, session.database().file().format(),
-                                        fileName + ": table " + tableName());
-      if (!values.ok()) return values.status();
-      return session.insert(insert->table, std::move(values.value()));
-    }
-    if (insert->values.size() != columns.size()) {
-      return jet::Status::InvalidArgument(fileName, "table " + tableName() + " has " + std::to_string(columns.size()) +
-" columns, the INSERT gives " + std::to_string(insert->values.size()) + " values");
-    }
-    std::vector<jet::Value> values;
-    values.reserve(columns.size());
-    for (size_t k = 0; k < columns.size(); ++k) {
-      auto value = ConvertLiteral(std::move(insert->values[k]), AccessColumnTypeOf(*columns[k], session.database().file().format()), columns[k]->name);
-      if (!value.ok()) {
-        return jet::Status(value.status().code(), fileName + ": table " + tableName() + ": " + value.status().message());
-      }
-      values.push_back(std::move(value.value()));
-    }
-    return session.insert(insert->table, std::move(values));
-  }
+  if (auto* insert = std::get_if<InsertStatement>(&statement))
+    return ExecuteAccessInsert(session, insert->table, insert->columns, std::move(insert->values));
   if (const auto* drop = std::get_if<DropTableStatement>(&statement)) return session.dropTable(drop->table);
   if (const auto* view = std::get_if<CreateViewStatement>(&statement)) return session.createQuery(view->name, view->select);
   if (const auto* copy = std::get_if<SelectIntoStatement>(&statement)) {
@@ -180,6 +154,38 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
     return session.copyTable(copy->source, copy->target);
   }
   return jet::Status::InvalidArgument(fileName, "SELECT returns rows; open it as a recordset instead of executing it");
+}
+
+jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& table,
+                                const std::vector<std::string>& columnList, std::vector<SqlLiteral>&& literals) {
+  const std::string& fileName = session.database().fileName();
+  JET_ASSIGN_OR_RETURN(auto byNumber, session.insertColumns(table));
+  const auto& columns = *byNumber;
+  // The table's own spelling, for messages.
+  auto tableName = [&]() -> std::string {
+    const jet::CatalogEntry* entry = session.database().catalog().findTable(table);
+    return entry ? entry->name : table;
+  };
+  if (!columnList.empty()) {
+    auto values = ValuesForColumnList(columnList, std::move(literals), columns, session.database().file().format(),
+                                      fileName + ": table " + tableName());
+    if (!values.ok()) return values.status();
+    return session.insert(table, std::move(values.value()));
+  }
+  if (literals.size() != columns.size()) {
+    return jet::Status::InvalidArgument(fileName, "table " + tableName() + " has " + std::to_string(columns.size()) +
+" columns, the INSERT gives " + std::to_string(literals.size()) + " values");
+  }
+  std::vector<jet::Value> values;
+  values.reserve(columns.size());
+  for (size_t k = 0; k < columns.size(); ++k) {
+    auto value = ConvertLiteral(std::move(literals[k]), AccessColumnTypeOf(*columns[k], session.database().file().format()), columns[k]->name);
+    if (!value.ok()) {
+      return value.status().Rephrased(fileName + ": table " + tableName() + ": " + value.status().message());
+    }
+    values.push_back(std::move(value.value()));
+  }
+  return session.insert(table, std::move(values));
 }
 
 jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql) {

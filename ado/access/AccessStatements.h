@@ -13,6 +13,11 @@ namespace ado::access {
 
 jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&& statement);
 
+// INSERT INTO table [(columns)] VALUES (values): the values converted to the columns' types
+// (LiteralConversion.h) and the row inserted. `columns` empty: one value for every column.
+jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& table,
+                                const std::vector<std::string>& columns, std::vector<SqlLiteral>&& values);
+
 // Parses `sql` and runs it; a SELECT that returns rows is refused here (it is a query).
 jet::Status ExecuteAccessSql(jet::WriteSession& session, std::string_view sql);
 

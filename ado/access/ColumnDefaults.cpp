@@ -68,7 +68,8 @@ jet::Result<std::optional<std::string>> DefaultExpression(const SqlLiteral& lite
       }
       return std::optional<std::string>(out + "\"");
     }
-    case SqlLiteral::Kind::kBinary: break;
+    case SqlLiteral::Kind::kBinary:
+    case SqlLiteral::Kind::kMarker: break;
   }
   return jet::Status(jet::ErrorCode::kInvalidArgument,
                      "Column \"" + std::string(columnName) + "\": Access keeps no binary value as a default.");

@@ -332,6 +332,7 @@ std::optional<double> ReadTime(DateScanner& scanner, std::string& problem) {
 std::string ShownValue(const SqlLiteral& literal) {
   switch (literal.kind) {
     case SqlLiteral::Kind::kNull: return "NULL";
+    case SqlLiteral::Kind::kMarker: return "?";
     case SqlLiteral::Kind::kBoolean: return literal.boolean ? "True" : "False";
     case SqlLiteral::Kind::kNumber: return literal.text;
     case SqlLiteral::Kind::kBinary: return "a binary value of " + std::to_string(literal.bytes.size()) + " bytes";
@@ -359,9 +360,10 @@ class Converter {
   Status Refuse(std::string why) const {
     const std::string value = literal_.kind == SqlLiteral::Kind::kBinary ? ShownValue(literal_)
                                                                           : "the value " + ShownValue(literal_);
-    return {ErrorCode::kInvalidArgument, "The column \"" + std::string(columnName_) + "\" (" +
-                                             DescribeColumnType(column_) + ") cannot take " + value + ": " +
-                                             std::move(why) + "."};
+    return Status(ErrorCode::kInvalidArgument, "The column \"" + std::string(columnName_) + "\" (" +
+                                                   DescribeColumnType(column_) + ") cannot take " + value + ": " +
+                                                   why + ".")
+        .At(std::string(columnName_), "its value cannot be stored as " + DescribeColumnType(column_) + ": " + why);
   }
 
   // The literal as an exact number: a number, a number in text, or True (-1) / False (0).
@@ -388,12 +390,16 @@ jet::Result<ExactNumber> Converter::Number() const {
     case SqlLiteral::Kind::kBoolean: return ExactNumber{literal_.boolean, literal_.boolean ? "1" : "", 0};
     case SqlLiteral::Kind::kBinary: return Refuse("a binary value is not a number");
     case SqlLiteral::Kind::kNumber:
+      if (literal_.text == "Infinity" || literal_.text == "-Infinity")
+        return Refuse("no Access number type holds an infinity");
+      [[fallthrough]];
     case SqlLiteral::Kind::kText: {
       auto number = ParseExactNumber(TrimSpaces(literal_.text));
       if (!number) return Refuse("it is not a number");
       return std::move(*number);
     }
-    case SqlLiteral::Kind::kNull: break;
+    case SqlLiteral::Kind::kNull:
+    case SqlLiteral::Kind::kMarker: break;
   }
   return Refuse("it is not a number");
 }
@@ -493,7 +499,8 @@ jet::Result<jet::Value> Converter::ToText() const {
     case SqlLiteral::Kind::kBinary:
       source = std::string_view(reinterpret_cast<const char*>(literal_.bytes.data()), literal_.bytes.size());
       break;
-    case SqlLiteral::Kind::kNull: return jet::Value(jet::Null{});
+    case SqlLiteral::Kind::kNull:
+    case SqlLiteral::Kind::kMarker: return jet::Value(jet::Null{});
   }
   // Quoted text is checked for valid UTF-8 by the engine as it encodes it (one walk, not
   // two); its length only when it could be too long (no character takes fewer bytes).
@@ -579,6 +586,7 @@ jet::Result<jet::Value> Converter::ToGuid() const {
 }
 
 jet::Result<jet::Value> Converter::Convert() {
+  if (literal_.kind == SqlLiteral::Kind::kMarker) return Refuse("a parameter marker takes its value when its command runs");
   if (literal_.kind == SqlLiteral::Kind::kNull && column_.type != ColumnType::kBoolean)
     return jet::Value(jet::Null{});
   switch (column_.type) {

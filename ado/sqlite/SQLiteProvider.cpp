@@ -3,7 +3,8 @@
 #include "ado/Constants.h"
 #include "ado/Error.h"
 #include "ado/sqlite/DeclaredType.h"
-#include "ado/sqlite/InsertValues.h"
+#include "ado/SqlText.h"
+#include "ado/sqlite/SQLiteLiteral.h"
 #include "ado/sqlite/SQLiteSchema.h"
 
 #include <sqlite3.h>
@@ -59,7 +60,8 @@ SQLiteFailure lastFailure(sqlite3* db) {
 
 // An error of a statement: SQLite's message, the statement's beginning and the file.
 [[noreturn]] void failStatement(const SQLiteFailure& failure, const std::string& sql, const std::string& path) {
-  throw Error(failure.number, failure.message + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")");
+  throw Error(failure.number, failure.message + " (statement: " + beginningOf(sql) + "; SQLite database \"" + path + "\")",
+              failure.message + " (SQLite database \"" + path + "\")");
 }
 [[noreturn]] void failStatement(sqlite3* db, const std::string& sql, const std::string& path) {
   failStatement(lastFailure(db), sql, path);
@@ -170,12 +172,10 @@ class SQLiteCursor : public Cursor {
 
 class SQLiteSession : public Session {
  public:
+  friend class SQLiteCommand;
   SQLiteSession(sqlite3* db, std::string path, bool noTransactions)
       : db_(db), path_(std::move(path)), noTransactions_(noTransactions) {}
-  ~SQLiteSession() override {
-    inserts_.clear();
-    sqlite3_close_v2(db_);
-  }
+  ~SQLiteSession() override { sqlite3_close_v2(db_); }
 
   // PRAGMA synchronous needs the schema, which another connection's lock can keep from us at
   // Open; it is then applied before the first statement instead.
@@ -186,9 +186,10 @@ class SQLiteSession : public Session {
 
   void execute(const std::string& sql) override {
     applyPendingPragma(&sql);
-    if (ParsePlainInsert(sql, insert_) && runPlainInsert(sql)) return;
     run(sql);
   }
+
+  std::unique_ptr<PreparedCommand> prepare(const std::string& sql) override;
 
   std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions&) override {
     applyPendingPragma(&source);
@@ -259,59 +260,7 @@ class SQLiteSession : public Session {
     }
   }
 
-  // A plain INSERT runs as a prepared statement with the values bound, kept per table and
-  // number of values. False when SQLite cannot prepare that form: the text then goes to
-  // SQLite's parser, which reports the fault as it would anyway.
-  bool runPlainInsert(const std::string& sql) {
-    const size_t count = insert_.values.size();
-    auto found = std::find_if(inserts_.begin(), inserts_.end(),
-                              [&](const KeptInsert& kept) { return kept.count == count && kept.head == insert_.head; });
-    if (found == inserts_.end()) {
-      std::string text(insert_.head);
-      for (size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";
-      text += ')';
-      auto statement = std::make_unique<Statement>();
-      if (sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()) + 1, SQLITE_PREPARE_PERSISTENT,
-                             &statement->handle, nullptr) != SQLITE_OK ||
-          !statement->handle) {
-        return false;
-      }
-      if (inserts_.size() >= kCachedInserts) inserts_.clear();
-      inserts_.push_back({std::string(insert_.head), count, std::move(statement)});
-      found = std::prev(inserts_.end());
-    }
-    sqlite3_stmt* stmt = found->statement->handle;
-    for (size_t i = 0; i < insert_.values.size(); ++i) bind(stmt, static_cast<int>(i) + 1, insert_.values[i]);
-    const int rc = sqlite3_step(stmt);
-    SQLiteFailure failure;
-    if (rc != SQLITE_DONE) failure = lastFailure(db_);
-    // Every parameter is bound again before the next step, so the bindings are not cleared.
-    sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE) failStatement(failure, sql, path_);
-    return true;
-  }
-
-  static void bind(sqlite3_stmt* stmt, int index, const InsertLiteral& value) {
-    switch (value.kind) {
-      case InsertLiteral::Kind::kNull: sqlite3_bind_null(stmt, index); break;
-      case InsertLiteral::Kind::kInteger: sqlite3_bind_int64(stmt, index, value.integer); break;
-      case InsertLiteral::Kind::kReal: sqlite3_bind_double(stmt, index, value.real); break;
-      case InsertLiteral::Kind::kText: {
-        const std::string_view text = value.textValue();
-        // Never a null pointer: that would bind NULL instead of ''.
-        sqlite3_bind_text64(stmt, index, text.empty() ? "" : text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
-        break;
-      }
-      case InsertLiteral::Kind::kBlob:
-        if (value.owned.empty()) sqlite3_bind_zeroblob(stmt, index, 0);
-        else sqlite3_bind_blob64(stmt, index, value.owned.data(), value.owned.size(), SQLITE_STATIC);
-        break;
-    }
-  }
-
   void run(const std::string& sql) {
-    // Any other statement may change the schema the kept INSERTs were prepared against.
-    inserts_.clear();
     Statement statement;
     prepareOne(db_, sql, path_, statement);
     int rc;
@@ -329,16 +278,94 @@ class SQLiteSession : public Session {
   bool noTransactions_;
   bool inTransaction_ = false;  // begun by beginTransaction and not yet ended by us
   std::string pendingPragma_;
-  // Prepared plain INSERTs, by their text up to "VALUES(" and their number of values.
-  struct KeptInsert {
-    std::string head;
-    size_t count = 0;
-    std::unique_ptr<Statement> statement;
-  };
-  static constexpr size_t kCachedInserts = 8;
-  PlainInsert insert_;  // the statement being run (its buffers are reused)
-  std::vector<KeptInsert> inserts_;
 };
+
+// A statement with ? markers, prepared at its first run and kept; each value is bound as the
+// value SQLite's parser would make of its literal (SQLiteLiteral.h), so what lands in the file
+// is what the statement's text would have left. A run whose values do not fill the markers,
+// or a statement SQLite cannot prepare, runs as its text instead: SQLite then reports the
+// fault in its own words, as it would for the text.
+class SQLiteCommand : public PreparedCommand {
+ public:
+  SQLiteCommand(SQLiteSession& session, std::string sql)
+      : session_(session), sql_(std::move(sql)), markers_(CountMarkers(sql_)) {}
+
+  void execute(const std::vector<Variant>& parameters) override {
+    if (!session_.pendingPragma_.empty()) {
+      const std::string statement = text(parameters);
+      session_.applyPendingPragma(&statement);
+    }
+    if (parameters.size() != markers_ || !prepared()) {
+      session_.run(text(parameters));
+      return;
+    }
+    sqlite3_stmt* stmt = statement_.handle;
+    for (std::size_t i = 0; i < parameters.size(); ++i) bind(stmt, static_cast<int>(i) + 1, parameters[i]);
+    const int rc = sqlite3_step(stmt);
+    SQLiteFailure failure;
+    if (rc != SQLITE_DONE) failure = lastFailure(session_.db_);
+    // Every parameter is bound again before the next run, so the bindings are not cleared.
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE) failStatement(failure, text(parameters), session_.path_);
+  }
+
+  std::string text(const std::vector<Variant>& parameters) const override {
+    return StatementWithValues(sql_, parameters, &AppendSQLiteLiteral);
+  }
+
+ private:
+  bool prepared() {
+    if (statement_.handle) return true;
+    if (sqlite3_prepare_v3(session_.db_, sql_.c_str(), static_cast<int>(sql_.size()) + 1, SQLITE_PREPARE_PERSISTENT,
+                           &statement_.handle, nullptr) == SQLITE_OK &&
+        statement_.handle)
+      return true;
+    sqlite3_finalize(statement_.handle);
+    statement_.handle = nullptr;
+    return false;
+  }
+
+  static void bind(sqlite3_stmt* stmt, int index, const Variant& value) {
+    switch (value.kind()) {
+      case Variant::Kind::Empty:
+      case Variant::Kind::Null: sqlite3_bind_null(stmt, index); return;
+      case Variant::Kind::Boolean: sqlite3_bind_int64(stmt, index, value.asBoolean() ? 1 : 0); return;
+      case Variant::Kind::Single:
+      case Variant::Kind::Double: sqlite3_bind_double(stmt, index, value.asDouble()); return;
+      case Variant::Kind::Currency:
+      case Variant::Kind::Decimal: bind(stmt, index, SQLiteNumberLiteral(value.toText())); return;
+      case Variant::Kind::Text: {
+        const std::string& text = value.asText();
+        // Never a null pointer: that would bind NULL instead of ''.
+        sqlite3_bind_text64(stmt, index, text.empty() ? "" : text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+        return;
+      }
+      case Variant::Kind::Bytes: {
+        const Bytes& bytes = value.asBytes();
+        // A zero-length blob, not NULL (which a null pointer would bind).
+        if (bytes.empty()) sqlite3_bind_zeroblob(stmt, index, 0);
+        else sqlite3_bind_blob64(stmt, index, bytes.data(), bytes.size(), SQLITE_STATIC);
+        return;
+      }
+      case Variant::Kind::Date:
+      case Variant::Kind::Guid: {
+        const std::string text = value.toText();
+        sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        return;
+      }
+      default: sqlite3_bind_int64(stmt, index, value.asInt64()); return;  // whole numbers
+    }
+  }
+
+  SQLiteSession& session_;
+  const std::string sql_;
+  const std::size_t markers_;
+  Statement statement_;
+};
+
+std::unique_ptr<PreparedCommand> SQLiteSession::prepare(const std::string& sql) {
+  return std::make_unique<SQLiteCommand>(*this, sql);
+}
 
 int parseTimeout(const std::string& text) {
   int value = -1;

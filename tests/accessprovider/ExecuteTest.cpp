@@ -3,6 +3,7 @@
 // and leave it as it was. The statements themselves are the engine's writer's (tested there).
 #include "Corpus.h"
 
+#include "ado/Command.h"
 #include "ado/Connection.h"
 #include "ado/Error.h"
 #include "ado/access/AccessProvider.h"
@@ -11,7 +12,7 @@
 
 #include <fstream>
 #include <iterator>
-#include <thread>
+#include <limits>
 
 namespace {
 
@@ -234,39 +235,52 @@ TEST(AccessExecute, ASecondConnectionWaitsForTheWriterAndThenSaysWhy) {
 
 namespace {
 
-// Statements parsed ahead on another thread run as if parsed when run: the same rows, the
-// same errors; a prepared statement stays as it was and can run again.
-TEST(AccessExecute, StatementsParsedAheadRunAsIfParsedThen) {
+// A prepared INSERT run with values does what its text with the values written in does: the
+// same rows, the same errors (with that text quoted); an infinity is refused with its reason.
+TEST(AccessExecute, CommandsRunAsTheirTextWithTheValuesWrittenIn) {
   corpus::TempFolder folder;
-  const std::string path = copyOf(folder, "mdb-reader/V2003/empty.mdb", "ahead.mdb");
+  const std::string path = copyOf(folder, "mdb-reader/V2003/empty.mdb", "command.mdb");
   ado::Connection connection;
   connection.Open(corpus::JetConnectionString(path));
-  connection.Execute("CREATE TABLE `T` (`Id` INT, `Name` VARCHAR(5))");
-  const ado::StatementPreparer prepare = connection.Preparer();
-  ASSERT_TRUE(prepare);
-
-  const std::vector<std::string> statements = {"INSERT INTO `T` VALUES ('1', 'one')", "INSERT INTO `T` VALUES ('2' 'two')",
-                                               "INSERT INTO `T` VALUES ('3', 'three!')", "INSERT INTO `Missing` VALUES (1)"};
-  std::vector<std::unique_ptr<ado::PreparedStatement>> prepared(statements.size());
-  std::thread([&] {
-    for (size_t k = 0; k < statements.size(); ++k) prepared[k] = prepare(statements[k]);
-  }).join();
-
-  connection.Execute(statements[0], prepared[0].get());
-  connection.Execute(statements[0], prepared[0].get());
-  for (size_t k = 1; k < statements.size(); ++k) {
-    std::string ahead;
+  connection.Execute("CREATE TABLE `T` (`Id` INT, `Name` VARCHAR(5), `R` FLOAT)");
+  ado::Command insert(connection, "INSERT INTO `T` VALUES (?, ?, ?)");
+  ado::Command missing(connection, "INSERT INTO `Missing` VALUES (?)");
+  using ado::Variant;
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<std::pair<ado::Command*, std::vector<Variant>>> runs = {
+      {&insert, {Variant::text("1"), Variant::text("one"), Variant::real(0.5)}},
+      {&insert, {Variant::text("3"), Variant::text("three!"), Variant::null()}},
+      {&insert, {Variant::text("4"), Variant::text("it's")}},
+      {&insert, {Variant::text("x"), Variant::null(), Variant::null()}},
+      {&missing, {Variant::int32(1)}}};
+  auto outcome = [](auto&& run) {
     try {
-      connection.Execute(statements[k], prepared[k].get());
+      run();
     } catch (const ado::Error& error) {
-      ahead = std::to_string(error.number()) + " " + error.what();
+      return std::to_string(error.number()) + " " + error.what();
     }
-    const ado::Error now = executeError(connection, statements[k]);
-    EXPECT_EQ(ahead, std::to_string(now.number()) + " " + now.what()) << statements[k];
+    return std::string("done");
+  };
+  for (const auto& [command, values] : runs) {
+    const std::string text = command->TextWithValues(values);
+    EXPECT_EQ(outcome([&] { command->Execute(values); }), outcome([&] { connection.Execute(text); })) << text;
   }
+  EXPECT_EQ(insert.TextWithValues({Variant::text("4"), Variant::text("it's")}), "INSERT INTO `T` VALUES ('4', 'it''s')");
+  std::string refused;
+  try {
+    insert.Execute({Variant::int32(5), Variant::null(), Variant::real(-inf)});
+  } catch (const ado::Error& error) {
+    refused = error.what();
+  }
+  EXPECT_NE(refused.find("The column \"R\" (Double) cannot take the value -Infinity: no Access number type holds an "
+                         "infinity."),
+            std::string::npos)
+      << refused;
+  EXPECT_EQ(executeError(connection, "INSERT INTO `T` VALUES (?, NULL, NULL)").number(),
+            ado::access::kErrCommandText);
   ado::Recordset rs;
   rs.Open("SELECT * FROM `T`", connection);
-  EXPECT_EQ(rs.RecordCount(), 2);
+  EXPECT_EQ(rs.RecordCount(), 2);  // the first row, bound and as text
 }
 
 }  // namespace

@@ -162,6 +162,25 @@ TEST_F(CliTest, NamesAccessTakesForOneNeverLoseATableSilently) {
   EXPECT_EQ(dump.exitCode(), 0) << dump.readAllStandardError().toStdString();
 }
 
+// A failed row is named by table, row and column, never by the statement or its values
+// (which may be private); an infinity, which Access cannot store, is refused that way.
+TEST_F(CliTest, AFailedRowIsNamedByTableRowAndColumnNotByItsValues) {
+  const QString infinite = newSQLite("inf.db", {"CREATE TABLE ir(id INTEGER, v REAL)",
+                                                "INSERT INTO ir VALUES(1, 1.5), (2, 9e999), (3, -9e999), (4, 2.5)"});
+  const QString target = tempPath(QStringLiteral("inf.accdb"));
+  const Outcome faithful = RunCli({"to-access", "--faithful", infinite, target});
+  EXPECT_EQ(faithful.exitCode, 1);
+  const QStringList lines = faithful.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts).filter(QStringLiteral("row "));
+  ASSERT_EQ(lines.size(), 2) << faithful.err.toStdString();
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_TRUE(lines[k].startsWith(QStringLiteral("tabloren-cli: table \"ir\", row %1, column \"v\": its value cannot "
+                                                   "be stored as Double: no Access number type holds an infinity (Access "
+                                                   "database \"%2\")").arg(k + 2).arg(target)))
+        << lines[k].toStdString();
+  }
+  EXPECT_FALSE(faithful.err.contains(QStringLiteral("VALUES"))) << faithful.err.toStdString();
+}
+
 // A path or password with ';', '=', braces or quotes is one value: the file named is the one
 // read or written, never the file its name mentions.
 TEST_F(CliTest, PathsAndPasswordsWithSeparatorsNameOnlyThemselves) {

@@ -1,10 +1,11 @@
 // Rows read ahead on a second thread must come out exactly as rows read one by one: the
-// same statements and the same failures at the same rows and fields, across many chunks,
+// same values and the same failures at the same rows and fields, across many chunks,
 // rows larger than a chunk, and a copy loop that stops early.
 #include "TransferFixture.h"
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "db/Connections.h"
+#include "ado/access/AccessLiteral.h"
 #include "transfer/AccessColumns.h"
 #include "transfer/RowsAhead.h"
 
@@ -55,16 +56,23 @@ class RowsAheadTest : public TransferTest {
     ado::Recordset source;
     source.Open("SELECT * FROM t", connection);
     int row = 0;
-    auto append = [&row](std::string& statement, const ado::Variant& value, int field) {
-      if (field == 0) ++row;  // the appender runs on the reading thread, field by field
+    auto rule = [&row](ado::Variant&& value, int field) {
+      if (field == 0) ++row;  // the rule runs on the reading thread, field by field
       if (field == 1 && row % 97 == 0) throw std::runtime_error("refused at row " + std::to_string(row));
-      transfer::AppendAccessLiteral(statement, value);
+      return transfer::AccessValue(std::move(value));
     };
     std::vector<Seen> seen;
-    RowsAhead rows(source, "INSERT INTO [t] VALUES(", 3, append, {}, reading);
+    RowsAhead rows(source, 3, rule, reading);
     while (seen.size() < limit) {
       const RowsAhead::Row& next = rows.next();
-      Seen s{next.more, next.more ? next.insert : std::string(), {}, next.moveFailure != nullptr};
+      // The row as the statement its values make.
+      std::string insert = "INSERT INTO [t] VALUES(";
+      for (size_t k = 0; k < next.values.size(); ++k) {
+        if (k) insert += ", ";
+        ado::access::AppendAccessLiteral(insert, next.values[k]);
+      }
+      insert += ')';
+      Seen s{next.more, next.more ? insert : std::string(), {}, next.moveFailure != nullptr};
       for (const auto& [field, failure] : next.fieldFailures) s.fieldFailures.emplace_back(field, Message(failure));
       seen.push_back(std::move(s));
       if (!next.more || next.endFailure || next.moveFailure) break;
@@ -111,15 +119,16 @@ TEST_F(RowsAheadTest, RowsOfManyMegabytesAreReadOneAhead) {
   ado::Recordset source;
   source.Open("SELECT * FROM t", connection);
   std::atomic<int> started{0};  // rows the reading thread began
-  auto append = [&started](std::string& statement, const ado::Variant& value, int) {
+  auto rule = [&started](ado::Variant&& value, int) {
     ++started;
-    transfer::AppendAccessLiteral(statement, value);
+    return transfer::AccessValue(std::move(value));
   };
-  RowsAhead rows(source, "INSERT INTO [t] VALUES(", 1, append);
+  RowsAhead rows(source, 1, rule);
   for (int taken = 1;; ++taken) {
     const RowsAhead::Row& next = rows.next();
     if (!next.more) break;
-    EXPECT_EQ(next.insert.size(), 3000000u + 26u);
+    ASSERT_EQ(next.values.size(), 1u);
+    EXPECT_EQ(next.values[0].asText().size(), 3000000u);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a slow target: the reader could run ahead
     // The row in hand, the next one read, and none begun beyond: 3 MB each.
     EXPECT_LE(started.load(), taken + 1) << "row " << taken;

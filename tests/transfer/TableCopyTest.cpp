@@ -29,7 +29,7 @@ class IndexedStatements : public transfer::TableStatements {
     return statements;
   }
   std::string insertStart() const override { return inner_->insertStart(); }
-  transfer::RowsAhead::AppendValue valueWriter() const override { return inner_->valueWriter(); }
+  transfer::RowsAhead::ValueRule valueRule() const override { return inner_->valueRule(); }
   std::vector<std::string> statementsAfterRows() override { return {afterRows_}; }
 
  private:

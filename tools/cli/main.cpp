@@ -1,6 +1,6 @@
 // tabloren-cli: the batch command. It runs the tables window's copies on in-memory lists
-// with scripted dialogs: the overwrite question is answered by --overwrite, every error box
-// becomes a line on stderr.
+// with scripted dialogs: the overwrite question is answered by --overwrite, every failure
+// becomes a line on stderr (Report.h).
 #include "ado/access/AccessProvider.h"
 #include "app/Files.h"
 #include "app/MemoryTableList.h"
@@ -11,6 +11,7 @@
 #include "jet/create/NewDatabase.h"
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/Password.h"
+#include "tools/cli/Report.h"
 #include "tools/cli/RunSummary.h"
 #include "tools/cli/TerminalProgress.h"
 #include "transfer/AccessToSQLite.h"
@@ -245,44 +246,26 @@ int Copy(cli::Request request) {
 
   NoPointer pointer;
   cli::TerminalProgress progress(!quiet && isatty(STDERR_FILENO) == 1);
-  int failures = 0;
-  int errorBoxes = 0;
-  bool boxPrinted = false;  // the failure observer has printed the error box that follows
+  cli::CopyReport report([](const QString& line) { PrintError(line); }, [&progress] { progress.reset(QString()); });
   app::ScriptedDialogs dialogs;
   dialogs.setDefaultAnswer(request.overwrite ? app::MessageAnswer::Yes : app::MessageAnswer::No);
   dialogs.setObserver([&](const app::ShownDialog& box) {
-    if (box.kind != app::ShownDialog::Kind::Message) return;
-    if (box.icon == app::MessageIcon::Warning) {
-      ++errorBoxes;
-      // Normally printed with its table and row by the failure observer, just before; any
-      // other failure still gets its line: a failed run never ends with nothing printed.
-      if (!boxPrinted) {
-        progress.reset(QString());
-        PrintError(box.text.section(QStringLiteral("\r\n"), 0, 0));
-      }
-      boxPrinted = false;
-    } else if (box.buttons == app::MessageButtons::YesNo) {
-      // "Would you like to overwrite NAME?"
+    if (box.kind == app::ShownDialog::Kind::Message && box.buttons == app::MessageButtons::YesNo) {
+      // "Would you like to overwrite NAME?": a line of information, left out by --quiet.
       if (box.answer != app::MessageAnswer::Yes)
         summary.skipped.append(box.text.section(QStringLiteral("overwrite "), 1).chopped(1));
+      progress.reset(QString());
       PrintInfo(box.text + (box.answer == app::MessageAnswer::Yes ? QStringLiteral(" Yes (--overwrite yes)")
                                                                    : QStringLiteral(" No: skipped (--overwrite no)")));
-    } else {
-      PrintError(box.text);
+      return;
     }
+    report.dialog(box);
   });
   transfer::TransferEnvironment env{settings, dialogs, accessList, sqliteList, pointer, progress};
   env.yield = [] {};
   env.onFailure = [&](const transfer::StatementFailure& failure) {
-    ++failures;
-    boxPrinted = true;
     if (failure.tableUndone) summary.givenUp.append(failure.table);
-    progress.reset(QString());
-    QString where;
-    // A table given up names its table and row in its own words.
-    if (!failure.table.isEmpty() && !failure.tableUndone) where = QStringLiteral("table \"%1\"").arg(failure.table);
-    if (failure.row > 0 && !failure.tableUndone) where += QStringLiteral(", row %1").arg(failure.row);
-    PrintError(where.isEmpty() ? failure.description : where + QStringLiteral(": ") + failure.description);
+    report.failure(failure);
   };
   transfer::FaithfulMode faithful;
   faithful.note = [&](const QString& note) {
@@ -299,7 +282,7 @@ int Copy(cli::Request request) {
   for (const QString& table : selected)
     if (!summary.skipped.contains(table) && !summary.givenUp.contains(table)) summary.tables.append(table);
   if (request.json) summary.rows = cli::CountRows(request.target, toSQLite, request.password, summary.tables);
-  return failures == 0 && errorBoxes == 0 ? 0 : kExitFailedStatements;
+  return report.failed() ? kExitFailedStatements : 0;
 }
 
 }  // namespace
