@@ -1,5 +1,7 @@
 #include "jet/RowCodec.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "jet/Bytes.h"
@@ -94,6 +96,42 @@ Status RowDecoder::split(std::span<const uint8_t> row, std::vector<FieldSlice>& 
 
 namespace {
 
+// Lays the present fields into `bytes`, a zeroed row: their null-mask bits, fixed data after
+// the `headerSize`-byte column count (one byte in Jet3, two after), and the variable slots'
+// data in slot order from `varStart`, an absent column's slot empty. Returns each slot's
+// start, then the end of data.
+const std::vector<size_t>& PlaceFields(const TableDef& def, std::span<const FieldSlice> fields, size_t headerSize,
+                                       size_t varStart, uint32_t varSlots, uint8_t* bytes, uint8_t* mask) {
+  thread_local std::vector<std::span<const uint8_t>> slots;  // reused from row to row
+  slots.assign(varSlots, {});
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const ColumnDef& c = def.columns[i];
+    const FieldSlice& f = fields[i];
+    if (!f.present) continue;
+    mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
+    if (c.inNullMaskOnly()) continue;
+    if (c.fixed()) {
+      std::copy(f.bytes.begin(), f.bytes.end(), bytes + headerSize + c.fixedOffset);
+    } else {
+      slots[c.variableIndex] = f.bytes;
+    }
+  }
+  thread_local std::vector<size_t> offsets;
+  offsets.clear();
+  size_t at = varStart;
+  for (const auto& data : slots) {
+    offsets.push_back(at);
+    if (!data.empty()) std::memcpy(bytes + at, data.data(), data.size());
+    at += data.size();
+  }
+  offsets.push_back(at);
+  // Slots follow one another in slot order, the first where the variable area starts:
+  // the offset tables and the readers rely on it.
+  assert(offsets.front() == varStart);
+  assert(std::is_sorted(offsets.begin(), offsets.end()));
+  return offsets;
+}
+
 // Jet3 rows end, from the back: null mask, variable count (1), jump table, the variable
 // offsets (first slot nearest, one byte each: the offset less 256 per jump before it), and
 // the end-of-data offset. A row of n bytes has (n - 1) / 256 jump entries; entry j names
@@ -124,34 +162,13 @@ Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<con
   uint8_t* const bytes = row.data();
   bytes[0] = static_cast<uint8_t>(columnCount);
   uint8_t* const mask = bytes + total - maskLength;
-  thread_local std::vector<std::span<const uint8_t>> slots;  // reused from row to row
-  slots.assign(varSlots, {});
-  for (size_t i = 0; i < fields.size(); ++i) {
-    const ColumnDef& c = def.columns[i];
-    const FieldSlice& f = fields[i];
-    if (!f.present) continue;
-    mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
-    if (c.inNullMaskOnly()) continue;
-    if (c.fixed()) {
-      std::copy(f.bytes.begin(), f.bytes.end(), bytes + 1 + c.fixedOffset);
-    } else {
-      slots[c.variableIndex] = f.bytes;
-    }
-  }
-  // Offsets of the slots, then of the end of data.
-  thread_local std::vector<size_t> offsets;
-  offsets.clear();
-  size_t at = varStart;
-  for (const auto& data : slots) {
-    offsets.push_back(at);
-    if (!data.empty()) std::memcpy(bytes + at, data.data(), data.size());
-    at += data.size();
-  }
-  offsets.push_back(at);
+  const std::vector<size_t>& offsets = PlaceFields(def, fields, 1, varStart, varSlots, bytes, mask);
   uint8_t* const count = mask - 1;
   *count = static_cast<uint8_t>(varSlots);
   uint8_t* const firstOffset = count - jumps - 1;  // slot 0's; slot i's is i bytes lower
   for (size_t i = 0; i < offsets.size(); ++i) firstOffset[-static_cast<ptrdiff_t>(i)] = static_cast<uint8_t>(offsets[i]);
+  // The data ends before the offset table.
+  assert(offsets.back() <= static_cast<size_t>(firstOffset + 1 - bytes) - offsets.size());
   for (size_t j = 0; j < jumps; ++j) {
     uint8_t entry = 0xFF;  // dummy
     for (size_t i = 0; i < offsets.size(); ++i) {
@@ -205,31 +222,15 @@ Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<con
   uint8_t* const bytes = row.data();
   StoreU16(bytes, static_cast<uint16_t>(columnCount));
   uint8_t* const mask = bytes + total - maskLength;
-  // Each slot's data, in slot order: an absent column's slot is empty.
-  thread_local std::vector<std::span<const uint8_t>> slots;
-  slots.assign(varSlots, {});
-  for (size_t i = 0; i < fields.size(); ++i) {
-    const ColumnDef& c = def.columns[i];
-    const FieldSlice& f = fields[i];
-    if (!f.present) continue;
-    mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
-    if (c.inNullMaskOnly()) continue;
-    if (c.fixed()) {
-      std::copy(f.bytes.begin(), f.bytes.end(), bytes + 2 + c.fixedOffset);
-    } else {
-      slots[c.variableIndex] = f.bytes;
-    }
+  const std::vector<size_t>& offsets = PlaceFields(def, fields, 2, varStart, varSlots, bytes, mask);
+  // The count, then the offsets before it, first slot nearest, the end of data last.
+  uint8_t* at = mask - 2;
+  StoreU16(at, static_cast<uint16_t>(varSlots));
+  for (size_t offset : offsets) {
+    at -= 2;
+    StoreU16(at, static_cast<uint16_t>(offset));
   }
-  size_t at = varStart;
-  uint8_t* offsets = mask - 2;  // the count, then the offsets before it, first slot nearest
-  StoreU16(offsets, static_cast<uint16_t>(varSlots));
-  for (const auto& data : slots) {
-    offsets -= 2;
-    StoreU16(offsets, static_cast<uint16_t>(at));
-    if (!data.empty()) std::memcpy(bytes + at, data.data(), data.size());
-    at += data.size();
-  }
-  StoreU16(offsets - 2, static_cast<uint16_t>(at));  // end of data
+  assert(offsets.back() <= static_cast<size_t>(at - bytes));  // data ends before the table
   return Status::Ok();
 }
 

@@ -18,7 +18,22 @@
 namespace jet {
 namespace {
 
-void AppendUtf8(std::string& out, uint32_t cp) {
+// Windows-1252 0x80..0x9F; 0 marks the five undefined bytes.
+constexpr std::array<uint16_t, 32> kCp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+std::string DecodeCp1252(std::span<const uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (uint8_t b : bytes) AppendUtf8(out, FromWindows1252(b).value_or(0xFFFD));
+  return out;
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
   } else if (cp < 0x800) {
@@ -36,27 +51,11 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-// Windows-1252 0x80..0x9F; 0 marks the five undefined bytes.
-constexpr std::array<uint16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-std::string DecodeCp1252(std::span<const uint8_t> bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (uint8_t b : bytes) {
-    if (b >= 0x80 && b <= 0x9F) {
-      const uint16_t cp = kCp1252High[b - 0x80];
-      AppendUtf8(out, cp ? cp : 0xFFFD);
-    } else {
-      AppendUtf8(out, b);
-    }
-  }
-  return out;
+std::optional<char32_t> FromWindows1252(uint8_t byte) {
+  if (byte < 0x80 || byte > 0x9F) return byte;
+  if (const uint16_t cp = kCp1252High[byte - 0x80]) return cp;
+  return std::nullopt;
 }
-
-}  // namespace
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,6 +32,12 @@ inline size_t AsciiRunLength(std::string_view text, size_t from = 0) {
   while (i < n && static_cast<unsigned char>(text[i]) < 0x80) ++i;
   return i - from;
 }
+
+// Appends code point `cp` (up to U+10FFFF; a lone surrogate as its three-byte form) as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+// The character Windows-1252 byte `byte` stands for; none for the five bytes it leaves
+// undefined (81, 8D, 8F, 90, 9D), whose meaning each caller decides.
+std::optional<char32_t> FromWindows1252(uint8_t byte);
 
 // UCS-2/UTF-16LE to UTF-8 (an odd trailing byte is ignored).
 std::string DecodeUtf16Le(std::span<const uint8_t> bytes);

@@ -4,6 +4,7 @@
 
 #include "jet/Bytes.h"
 #include "jet/Text.h"
+#include "jet/write/TableDefinitionStart.h"
 
 namespace jet::create {
 namespace {
@@ -11,29 +12,13 @@ namespace {
 // Constants every engine-written definition carries (engine map, section 1).
 constexpr uint32_t kDefinitionMagic = 1625;   // header, column blocks, logical indexes
 constexpr uint32_t kRealIndexMagic = 1923;
-constexpr uint32_t kMagicOffset = 12;
-constexpr uint32_t kAutoNumberMarkerOffset = 24;  // always 1
-constexpr uint32_t kHeaderSize = 63;
 constexpr uint32_t kFreeSpaceOffset = 2;
 constexpr uint32_t kColumnMagicOffset = 1;
 // Logical index bytes 21 and 22: 4 and 4 in every system table the engine and Access made.
 constexpr uint8_t kLogicalIndexFlagsByte = 0x04;
 constexpr uint32_t kNoRelatedIndex = 0xFFFFFFFF;
-
-bool IsVariable(ColumnType type) {
-  return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
-}
-
-uint16_t StoredLength(const ColumnSpec& c) {
-  switch (c.type) {
-    case ColumnType::kText:
-    case ColumnType::kBinary: return 510;  // 255 characters / bytes: the catalogue's width
-    case ColumnType::kMemo:
-    case ColumnType::kOle: return 0;
-    case ColumnType::kBoolean: return 1;
-    default: return FixedTypeSize(c.type);
-  }
-}
+// Text and binary columns of the catalogue: 255 characters / bytes.
+constexpr uint16_t kCatalogTextBytes = 510;
 
 void Put16(std::vector<uint8_t>& out, uint16_t v) {
   out.push_back(static_cast<uint8_t>(v));
@@ -66,7 +51,7 @@ std::vector<Placement> PlaceColumns(const std::vector<ColumnSpec>& columns) {
   for (size_t i : byNumber) {
     const ColumnSpec& c = columns[i];
     placed[i].variableIndex = variables;
-    if (IsVariable(c.type)) {
+    if (IsVariableType(c.type)) {
       ++variables;
     } else if (c.type != ColumnType::kBoolean) {
       placed[i].fixedOffset = fixedOffset;
@@ -82,22 +67,15 @@ Result<std::vector<uint8_t>> SerializeTableDefinition(const TableDefinitionSpec&
   if (format.jet3) return Status(ErrorCode::kUnsupported, "table definitions are written for Jet4 and ACE only");
   const auto& t = format.tdef;
   const auto& cf = format.column;
-  std::vector<uint8_t> out(kHeaderSize, 0);
-  out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
-  out[1] = kPageMarker;
-  StoreU32(&out[kMagicOffset], kDefinitionMagic);
-  StoreU32(&out[t.rowCount], spec.rowCount);
-  out[kAutoNumberMarkerOffset] = 1;
-  out[t.tableType] = spec.tableType;
-  uint16_t variableCount = 0;
-  for (const auto& c : spec.columns) variableCount += IsVariable(c.type);
-  StoreU16(&out[t.maxColumns], static_cast<uint16_t>(spec.columns.size()));
-  StoreU16(&out[t.variableColumns], variableCount);
-  StoreU16(&out[t.columnCount], static_cast<uint16_t>(spec.columns.size()));
-  StoreU32(&out[t.logicalIndexCount], static_cast<uint32_t>(spec.logicalIndexes.size()));
-  StoreU32(&out[t.realIndexCount], static_cast<uint32_t>(spec.realIndexes.size()));
-  StoreU32(&out[t.ownedPagesMap], spec.ownedPages.packed());
-  StoreU32(&out[t.freeSpaceMap], spec.freeSpacePages.packed());
+  TableDefinitionHeader start{.tableType = spec.tableType,
+                              .columnCount = static_cast<uint16_t>(spec.columns.size()),
+                              .logicalIndexCount = static_cast<uint32_t>(spec.logicalIndexes.size()),
+                              .realIndexCount = static_cast<uint32_t>(spec.realIndexes.size()),
+                              .rowCount = spec.rowCount,
+                              .ownedPages = spec.ownedPages,
+                              .freeSpacePages = spec.freeSpacePages};
+  for (const auto& c : spec.columns) start.variableColumnCount += IsVariableType(c.type);
+  std::vector<uint8_t> out = StartTableDefinition(format, start);
 
   for (const auto& real : spec.realIndexes) {
     Put32(out, 0);
@@ -119,7 +97,7 @@ Result<std::vector<uint8_t>> SerializeTableDefinition(const TableDefinitionSpec&
     block[cf.flags] = c.flags;
     block[cf.extFlags] = c.extFlags;
     StoreU16(&block[cf.fixedOffset], placed[i].fixedOffset);
-    StoreU16(&block[cf.length], StoredLength(c));
+    StoreU16(&block[cf.length], DefinitionLength(c.type, kCatalogTextBytes));
     out.insert(out.end(), block.begin(), block.end());
   }
   for (const auto& c : spec.columns) PutName(out, c.name);

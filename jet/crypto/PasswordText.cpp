@@ -1,20 +1,12 @@
 #include "jet/crypto/PasswordText.h"
 
-#include <array>
+#include "jet/Text.h"
 
 namespace jet {
 namespace {
 
-// Windows-1252 0x80..0x9F; 0 marks the five unassigned bytes (kept as U+0080 + n).
-constexpr std::array<char16_t, 32> kCp1252High = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char32_t FromWindows1252(uint8_t byte) {
-  if (byte >= 0x80 && byte < 0xA0 && kCp1252High[byte - 0x80] != 0) return kCp1252High[byte - 0x80];
-  return byte;
-}
+// A byte taken as Windows-1252; the five undefined ones keep their own value (U+0080 + n).
+char32_t LegacyByte(uint8_t byte) { return FromWindows1252(byte).value_or(byte); }
 
 void AppendUtf16Le(std::vector<uint8_t>& out, char32_t cp) {
   auto unit = [&out](uint32_t u) {
@@ -27,19 +19,6 @@ void AppendUtf16Le(std::vector<uint8_t>& out, char32_t cp) {
     unit(0xDC00 + (cp & 0x3FF));
   } else {
     unit(cp);
-  }
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
 
@@ -63,7 +42,7 @@ std::vector<uint8_t> PasswordToUtf16Le(const std::string& utf8) {
     static constexpr char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
     if (valid && (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))) valid = false;
     if (!valid) {
-      AppendUtf16Le(out, FromWindows1252(lead));
+      AppendUtf16Le(out, LegacyByte(lead));
       ++i;
       continue;
     }
@@ -77,7 +56,7 @@ std::string Windows1252ToUtf8(std::span<const uint8_t> bytes) {
   std::string out;
   for (uint8_t byte : bytes) {
     if (byte == 0) break;
-    AppendUtf8(out, FromWindows1252(byte));
+    AppendUtf8(out, LegacyByte(byte));
   }
   return out;
 }

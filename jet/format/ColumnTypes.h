@@ -51,6 +51,23 @@ constexpr bool IsLongValueType(ColumnType type) {
   return type == ColumnType::kMemo || type == ColumnType::kOle;
 }
 
+// Types whose values live in the row's variable area (the rest take a fixed slot).
+constexpr bool IsVariableType(ColumnType type) {
+  return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
+}
+
+// The length a table definition stores for a column: `variableBytes` for text and binary
+// (each format counts text bytes its own way), 0 for long values, 1 for Yes/No (its value
+// is the null-mask bit), the fixed size for the rest.
+constexpr uint16_t DefinitionLength(ColumnType type, uint16_t variableBytes) {
+  switch (type) {
+    case ColumnType::kText:
+    case ColumnType::kBinary: return variableBytes;
+    case ColumnType::kBoolean: return 1;
+    default: return FixedTypeSize(type);
+  }
+}
+
 // The name the goldens and `jettool schema` use for a type; empty for codes we do not know.
 std::string_view ColumnTypeName(ColumnType type);
 

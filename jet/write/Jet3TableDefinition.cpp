@@ -4,14 +4,11 @@
 
 #include "jet/Bytes.h"
 #include "jet/Text.h"
+#include "jet/write/TableDefinitionStart.h"
 #include "jet/write/WriteFormat.h"
 
 namespace jet {
 namespace {
-
-bool IsVariable(ColumnType type) {
-  return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
-}
 
 // Types an Access 97 table can have: Decimal, Large Number and the ACE types came later.
 bool Jet3HasType(ColumnType type) {
@@ -30,18 +27,6 @@ bool Jet3HasType(ColumnType type) {
     case ColumnType::kMemo:
     case ColumnType::kGuid: return true;
     default: return false;
-  }
-}
-
-// Text columns count bytes, one a character.
-uint16_t StoredLength(const NewColumn& c) {
-  switch (c.type) {
-    case ColumnType::kText:
-    case ColumnType::kBinary: return c.length;
-    case ColumnType::kMemo:
-    case ColumnType::kOle: return 0;
-    case ColumnType::kBoolean: return 1;
-    default: return FixedTypeSize(c.type);
   }
 }
 
@@ -107,46 +92,13 @@ std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, cons
                                               RowPointer ownedMap, RowPointer freeMap,
                                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {
   const JetFormat& f = kJet3Format;
-  std::vector<uint8_t> out(write_format::kJet3TdefHeaderSize, 0);
-  out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
-  out[1] = kPageMarker;
-  std::copy(std::begin(write_format::kJet3TdefMark), std::end(write_format::kJet3TdefMark),
-            out.begin() + write_format::kTdefFreeSpaceOffset);
-  out[f.tdef.tableType] = kTableTypeUser;
-  uint16_t variableCount = 0;
-  for (const auto& c : columns) variableCount += IsVariable(c.type);
-  StoreU16(&out[f.tdef.maxColumns], static_cast<uint16_t>(columns.size()));
-  StoreU16(&out[f.tdef.variableColumns], variableCount);
-  StoreU16(&out[f.tdef.columnCount], static_cast<uint16_t>(columns.size()));
-  StoreU32(&out[f.tdef.ownedPagesMap], ownedMap.packed());
-  StoreU32(&out[f.tdef.freeSpaceMap], freeMap.packed());
-
-  // Column blocks as in Jet4 files (numbers in order, fixed offsets in column order, Yes/No
-  // in the null mask alone, fixed columns counting the variable ones before them).
-  uint16_t fixedOffset = 0;
-  uint16_t variableIndex = 0;
-  for (size_t i = 0; i < columns.size(); ++i) {
-    const NewColumn& c = columns[i];
-    std::vector<uint8_t> block(f.column.size, 0);
-    block[f.column.type] = static_cast<uint8_t>(c.type);
-    StoreU16(&block[f.column.number], static_cast<uint16_t>(i));
-    StoreU16(&block[f.column.variableIndex], variableIndex);
-    StoreU16(&block[write_format::kJet3ColumnNumberAgainOffset], static_cast<uint16_t>(i));
-    StoreU16(&block[write_format::kJet3ColumnOneOffset], 1);
-    StoreU16(&block[f.column.sortOrder], header.sortOrder.lcid);
-    StoreU16(&block[f.column.codePage], header.codePage);
-    const bool variable = IsVariable(c.type);
-    block[f.column.flags] = variable ? kColumnFlagNullable : kColumnFlagFixed | kColumnFlagNullable;
-    if (c.autoNumber == AutoNumber::kIncrement) block[f.column.flags] |= kColumnFlagAutoLong;
-    if (c.autoNumber == AutoNumber::kReplicationId) block[f.column.flags] |= kColumnFlagAutoGuid;
-    if (!variable && c.type != ColumnType::kBoolean) {
-      StoreU16(&block[f.column.fixedOffset], fixedOffset);
-      fixedOffset = static_cast<uint16_t>(fixedOffset + StoredLength(c));
-    }
-    StoreU16(&block[f.column.length], StoredLength(c));
-    if (variable) ++variableIndex;
-    out.insert(out.end(), block.begin(), block.end());
-  }
+  TableDefinitionHeader start{.tableType = kTableTypeUser,
+                              .columnCount = static_cast<uint16_t>(columns.size()),
+                              .ownedPages = ownedMap,
+                              .freeSpacePages = freeMap};
+  for (const auto& c : columns) start.variableColumnCount += IsVariableType(c.type);
+  std::vector<uint8_t> out = StartTableDefinition(f, start);
+  AppendColumnBlocks(out, f, header, columns);
   std::vector<uint8_t> name;
   for (const auto& c : columns) {
     (void)EncodeCodePageText(c.name, header.codePage, name);  // checked by CheckJet3Table

@@ -13,6 +13,7 @@
 #include "jet/write/CatalogRows.h"
 #include "jet/write/DataPageWriter.h"
 #include "jet/write/Jet3TableDefinition.h"
+#include "jet/write/TableDefinitionStart.h"
 #include "jet/write/IndexWriter.h"
 #include "jet/write/UsageMapWriter.h"
 #include "jet/index/IndexPage.h"
@@ -58,21 +59,6 @@ Status CheckNamesAreFree(const Catalog& catalog, const std::string& fileName, co
     }
   }
   return Status::Ok();
-}
-
-bool IsVariable(ColumnType type) {
-  return type == ColumnType::kText || type == ColumnType::kBinary || IsLongValueType(type);
-}
-
-uint16_t StoredLength(const NewColumn& c) {
-  switch (c.type) {
-    case ColumnType::kText: return static_cast<uint16_t>(c.length * 2);
-    case ColumnType::kBinary: return c.length;
-    case ColumnType::kMemo:
-    case ColumnType::kOle: return 0;
-    case ColumnType::kBoolean: return 1;
-    default: return FixedTypeSize(c.type);
-  }
 }
 
 
@@ -169,59 +155,16 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
                                           const TableIndexDefs& indexes) {
   if (header.jet3()) return BuildJet3TableDefinition(header, columns, ownedMap, freeMap, longValueMaps);
   const JetFormat& f = kJet4Format;
-  std::vector<uint8_t> out(write_format::kTdefHeaderSize, 0);
-  out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);
-  out[1] = kPageMarker;
-  StoreU32(&out[write_format::kTdefMagicOffset], write_format::kTdefMagic);
-  out[write_format::kTdefAutoNumberMarkerOffset] = 1;
-  out[f.tdef.tableType] = 0x4E;  // user table
-  uint16_t variableCount = 0;
-  for (const auto& c : columns) variableCount += IsVariable(c.type);
-  StoreU16(&out[f.tdef.maxColumns], static_cast<uint16_t>(columns.size()));
-  StoreU16(&out[f.tdef.variableColumns], variableCount);
-  StoreU16(&out[f.tdef.columnCount], static_cast<uint16_t>(columns.size()));
-  StoreU32(&out[f.tdef.ownedPagesMap], ownedMap.packed());
-  StoreU32(&out[f.tdef.freeSpaceMap], freeMap.packed());
-  StoreU32(&out[f.tdef.logicalIndexCount], static_cast<uint32_t>(indexes.logicals.size()));
-  StoreU32(&out[f.tdef.realIndexCount], static_cast<uint32_t>(indexes.reals.size()));
+  TableDefinitionHeader start{.tableType = kTableTypeUser,
+                              .columnCount = static_cast<uint16_t>(columns.size()),
+                              .logicalIndexCount = static_cast<uint32_t>(indexes.logicals.size()),
+                              .realIndexCount = static_cast<uint32_t>(indexes.reals.size()),
+                              .ownedPages = ownedMap,
+                              .freeSpacePages = freeMap};
+  for (const auto& c : columns) start.variableColumnCount += IsVariableType(c.type);
+  std::vector<uint8_t> out = StartTableDefinition(f, start);
   for (const auto& real : indexes.reals) AppendRealIndexCount(out, real.uniqueEntryCount);
-
-  // Column blocks: numbers in order; fixed columns at increasing offsets (Yes/No takes
-  // none: its value is the null-mask bit); variable slots in column order; fixed columns
-  // carry the count of variable columns before them, as Access writes.
-  uint16_t fixedOffset = 0;
-  uint16_t variableIndex = 0;
-  for (size_t i = 0; i < columns.size(); ++i) {
-    const NewColumn& c = columns[i];
-    std::vector<uint8_t> block(f.column.size, 0);
-    block[f.column.type] = static_cast<uint8_t>(c.type);
-    StoreU32(&block[write_format::kColumnMagicOffset], write_format::kTdefMagic);
-    StoreU16(&block[f.column.number], static_cast<uint16_t>(i));
-    StoreU16(&block[f.column.variableIndex], variableIndex);
-    StoreU16(&block[write_format::kColumnNumberAgainOffset], static_cast<uint16_t>(i));
-    if (c.type == ColumnType::kNumeric) {
-      block[f.column.precision] = c.precision;
-      block[f.column.scale] = c.scale;
-    } else {
-      // Access writes the database's sort order on every column; only text keeps its version.
-      StoreU16(&block[f.column.sortOrder], header.sortOrder.lcid);
-      block[f.column.sortOrder + 2] = header.sortOrder.sortId;
-      const bool text = c.type == ColumnType::kText || c.type == ColumnType::kMemo;
-      block[f.column.sortOrder + 3] = text ? header.sortOrder.version : 0;
-    }
-    const bool variable = IsVariable(c.type);
-    block[f.column.flags] = variable ? kColumnFlagNullable : kColumnFlagFixed | kColumnFlagNullable;
-    if (c.autoNumber == AutoNumber::kIncrement) block[f.column.flags] |= kColumnFlagAutoLong;
-    if (c.autoNumber == AutoNumber::kReplicationId) block[f.column.flags] |= kColumnFlagAutoGuid;
-    if (c.type == ColumnType::kText) block[f.column.extFlags] = kColumnExtFlagCompressedUnicode;
-    if (!variable && c.type != ColumnType::kBoolean) {
-      StoreU16(&block[f.column.fixedOffset], fixedOffset);
-      fixedOffset = static_cast<uint16_t>(fixedOffset + StoredLength(c));
-    }
-    StoreU16(&block[f.column.length], StoredLength(c));
-    if (variable) ++variableIndex;
-    out.insert(out.end(), block.begin(), block.end());
-  }
+  AppendColumnBlocks(out, f, header, columns);
   for (const auto& c : columns) AppendName(out, c.name);
   for (const auto& real : indexes.reals) AppendRealIndexBlock(out, real, f);
   for (const auto& logical : indexes.logicals) AppendLogicalIndexBlock(out, logical, f);
