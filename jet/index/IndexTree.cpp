@@ -1,6 +1,7 @@
 #include "jet/index/IndexTree.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace jet::index {
 
@@ -37,6 +38,7 @@ size_t ChildFor(const std::vector<IndexEntry>& children, const IndexEntry& probe
 }
 
 IndexEntry Separator(const IndexEntry& last, uint32_t child) {
+  assert(child != 0 && "a child pointer names a page");
   IndexEntry e{last.key, last.row, child};
   return e;
 }
@@ -104,6 +106,11 @@ Status IndexTree::loadTailSeparator(Node& node) {
 
 Result<IndexTree::Node*> IndexTree::allocate(bool leaf) {
   JET_ASSIGN_OR_RETURN(uint32_t number, store_.allocatePage());
+  // A page the tree is using, handed out as free: the file's map of free pages is wrong.
+  if (number == 0 || number == rootPage_ || cache_.contains(number)) {
+    return Status(ErrorCode::kCorrupt, "index " + name_ + ": page " + std::to_string(number) +
+                                           " is in use by the index but marked free");
+  }
   auto node = std::make_unique<Node>();
   node->number = number;
   node->page.leaf = leaf;
@@ -192,6 +199,10 @@ Status IndexTree::insertInto(Node& node, const IndexEntry& entry, int depth) {
     }
     IndexEntry stored{entry.key, entry.row, 0};
     entries.insert(entries.begin() + pos, std::move(stored));
+    // A leaf's entries were in order when read (decoding checks it), so its neighbours decide.
+    assert((pos == 0 || CompareEntries(entries[pos - 1], entries[pos]) < 0) &&
+           (pos + 1 == entries.size() || CompareEntries(entries[pos], entries[pos + 1]) < 0) &&
+           "leaf entries in order after an insert");
     node.dirty = true;
     return Status::Ok();
   }
@@ -241,6 +252,9 @@ Status IndexTree::splitChild(Node& parent, size_t index) {
   Node& added = *fresh;
   added.page.entries.assign(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.begin() + head));
   entries.erase(entries.begin(), entries.begin() + head);
+  assert(!added.page.entries.empty() && !entries.empty() &&
+         (!orig.page.leaf || CompareEntries(added.page.entries.back(), entries.front()) < 0) &&
+         "a split leaves two non-empty pages, the new one first in order");
   orig.prefixHint = kNoPrefixLimit;
   orig.dirty = true;
 

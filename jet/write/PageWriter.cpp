@@ -1,6 +1,7 @@
 #include "jet/write/PageWriter.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "jet/Bytes.h"
 #include "jet/format/JetFormat.h"
@@ -13,6 +14,8 @@ PageWriter::PageWriter(PageFile& file) : file_(file) {}
 PageWriter::~PageWriter() = default;
 
 Result<PageBytes*> PageWriter::modify(uint32_t page) {
+  // Outside a statement nothing would save the page for undo.
+  assert(inStatement_ && "a page is changed only inside a statement");
   if (page < statementPageCount_ && (page >= savedIn_.size() || savedIn_[page] != statement_)) {
     JET_ASSIGN_OR_RETURN(auto current, file_.read(page));
     save(page, current->data(), 0, static_cast<uint32_t>(current->size()));
@@ -24,6 +27,7 @@ Result<PageBytes*> PageWriter::modify(uint32_t page) {
 }
 
 Result<PageBytes*> PageWriter::modifyRanges(uint32_t page, std::initializer_list<ByteRange> ranges) {
+  assert(inStatement_ && "a page is changed only inside a statement");
   JET_ASSIGN_OR_RETURN(auto bytes, file_.modify(page));
   PageBytes& current = *bytes;
   const bool wholeSaved = page >= statementPageCount_ || (page < savedIn_.size() && savedIn_[page] == statement_);
@@ -62,6 +66,8 @@ Result<uint32_t> PageWriter::allocate() {
   JET_ASSIGN_OR_RETURN(auto free, takeFreePage());
   if (!free) return append();
   const uint32_t page = *free;
+  assert(page > write_format::kGlobalMapPage && page < file_.pageCount() && !releasedByStatement_.contains(page) &&
+         "a free page taken is one the file holds and the statement did not just give up");
   // Its old bytes are saved like those of any page the statement changes: an undo puts
   // them back, so that a refused statement leaves even the free pages as they were (in a
   // batch the undone page is written again at the commit, and must be the old one).
@@ -112,6 +118,9 @@ Result<std::optional<uint32_t>> PageWriter::takeFreePage() {
 }
 
 Status PageWriter::release(uint32_t page) {
+  // Callers give each page back once (a page the file's own map already marks free, which
+  // a damaged file can bring, is left as it is).
+  assert(inStatement_ && !releasedByStatement_.contains(page) && "a page released twice");
   // A dropped table's pending count must not land on its freed definition page.
   std::erase_if(statementRowsAdded_, [page](const auto& entry) { return entry.first == page; });
   unflushedRowsAdded_.erase(page);
@@ -162,9 +171,11 @@ void PageWriter::beginStatement() {
     statement_ = 1;
   }
   statementPageCount_ = file_.pageCount();
+  inStatement_ = true;
 }
 
 void PageWriter::endStatement() {
+  inStatement_ = false;
   saved_ = 0;
   // A statement that changed many existing pages (a catalogue change) does not keep
   // their buffers for the rest of the session.
@@ -206,7 +217,7 @@ Status PageWriter::commitStatement(bool flush) {
     return Status::Ok();
   }
   // A failure from here on gives up every unflushed change (the caller discards them).
-  Status s = writeRowCounts();
+  Status s = writeRowCounts();  // the statement's last change
   endStatement();
   if (s.ok()) s = file_.flush(writeLast_);
   writeLast_.clear();

@@ -109,6 +109,7 @@ class PageWriter {
   std::vector<uint32_t> savedIn_;  // per page: the serial of the statement that saved it (4 bytes a page)
   uint32_t statement_ = 0;         // serial of the current statement
   uint32_t statementPageCount_ = 0;
+  bool inStatement_ = false;  // between beginStatement() and its commit or rollback
   std::vector<uint32_t> writeLast_;
   std::unordered_map<uint32_t, std::optional<uint32_t>> lastMembers_;
   std::unordered_map<uint32_t, std::unique_ptr<UsageMapWriter>> usageMaps_;  // by packed row pointer

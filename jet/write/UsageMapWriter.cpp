@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
@@ -27,9 +28,37 @@ Result<uint8_t*> UsageMapWriter::row() {
   return page->data() + start_;
 }
 
+bool UsageMapWriter::global() const { return where_.page == write_format::kGlobalMapPage && where_.slot == 0; }
+
+#ifndef NDEBUG
+namespace {
+
+// Whether the global map marks `page` free; a map that cannot be read says no (its damage
+// is reported where it is used, not here).
+bool FreeInGlobalMap(PageWriter& writer, uint32_t page) {
+  auto map = writer.usageMap(RowPointer{write_format::kGlobalMapPage, 0}, [] { return std::string("the global page map"); });
+  if (!map.ok()) return false;
+  auto free = (*map)->contains(page);
+  return free.ok() && *free;
+}
+
+}  // namespace
+#endif
+
 Status UsageMapWriter::set(uint32_t page, bool member, bool grow) {
+  // Pages are taken (cleared in the global map, added to an owner's) only once the file
+  // holds them; a map may still name pages past the end, and those may be released.
+  assert(((global() ? member : !member) || page < writer_->file().pageCount()) &&
+         "a page joins a map before the file holds it");
+#ifndef NDEBUG
+  // A page joins its owner only after allocate() took it out of the free pages (a page
+  // the owner held already may be marked free by a damaged file: not checked).
+  auto held = global() || !member ? Result<bool>(true) : contains(page);
+  const bool joins = held.ok() && !*held;
+#endif
   bool applied = false;
   JET_RETURN_IF_ERROR(setBit(page, member, grow, &applied));
+  assert(!(joins && FreeInGlobalMap(*writer_, page)) && "a page both owned and free");
   auto& cache = writer_->lastMembers();
   if (auto it = cache.find(where_.packed()); applied && it != cache.end()) {
     if (member && (!it->second || *it->second < page)) {
@@ -72,8 +101,7 @@ Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* appli
     if (!member || !grow) return Status::Ok();
     // The global map's own bitmap pages are appended: taking a free page would read the
     // map while it is being rebuilt.
-    const bool global = where_.page == write_format::kGlobalMapPage && where_.slot == 0;
-    JET_ASSIGN_OR_RETURN(auto fresh, global ? writer_->append() : writer_->allocate());
+    JET_ASSIGN_OR_RETURN(auto fresh, global() ? writer_->append() : writer_->allocate());
     bitmapPage = fresh;
     JET_ASSIGN_OR_RETURN(auto p, writer_->modify(bitmapPage));
     (*p)[0] = static_cast<uint8_t>(PageType::kUsageBitmap);
@@ -180,8 +208,23 @@ Result<std::optional<uint32_t>> UsageMapWriter::firstMemberFrom(uint32_t from, u
 }
 
 Result<bool> UsageMapWriter::contains(uint32_t page) {
-  JET_ASSIGN_OR_RETURN(auto all, members());
-  return std::binary_search(all.begin(), all.end(), page);
+  JET_ASSIGN_OR_RETURN(auto rowPage, writer_->file().read(where_.page));
+  const uint8_t* bytes = rowPage->data() + start_;
+  if (bytes[0] == usage_map::kInline) {
+    const uint32_t first = LoadU32(bytes + usage_map::kInlineStartPage);
+    const uint64_t i = page >= first ? page - first : ~0ull;
+    if (i >= static_cast<uint64_t>(length_ - usage_map::kInlineBitmap) * 8) return false;
+    return (bytes[usage_map::kInlineBitmap + i / 8] & (1u << (i % 8))) != 0;
+  }
+  if (bytes[0] != usage_map::kReference) return corrupt("has unknown kind " + std::to_string(bytes[0]));
+  const uint32_t perPage = writer_->format().pagesPerBitmapPage();
+  const uint32_t k = page / perPage;
+  if (k >= (length_ - usage_map::kReferencePages) / 4u) return false;
+  const uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
+  if (bitmapPage == 0) return false;
+  JET_ASSIGN_OR_RETURN(auto p, writer_->file().readTyped(bitmapPage, PageType::kUsageBitmap, "the usage map of " + what_));
+  const uint32_t bit = page % perPage;
+  return ((*p)[JetFormat::kBitmapPageHeader + bit / 8] & (1u << (bit % 8))) != 0;
 }
 
 Result<std::optional<uint32_t>> UsageMapWriter::lastMember() {

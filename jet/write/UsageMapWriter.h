@@ -40,6 +40,7 @@ class UsageMapWriter {
   UsageMapWriter(PageWriter& writer, RowPointer where, std::string what, uint16_t start, uint16_t length)
       : writer_(&writer), where_(where), what_(std::move(what)), start_(start), length_(length) {}
   Result<uint8_t*> row();
+  bool global() const;  // the file's map of free pages
   // `applied` tells whether the bit was set (a page the map cannot reach may be left alone).
   Status setBit(uint32_t page, bool member, bool grow, bool* applied);
   Result<std::optional<uint32_t>> scanLastMember();

@@ -196,6 +196,19 @@ TEST(IndexTree, DamagedTreesAreReportedNotFollowed) {
   bad = ValidateIndexTree(h.store, kJet4IndexPageLayout, IndexTreeCheck{kRoot, kTdef, true, 0, "t"});
   ASSERT_FALSE(bad.ok());
   EXPECT_NE(bad.status().message().find("table definition 99"), std::string::npos);
+
+  // A damaged map of free pages hands out the root as a new page: refused, not overwritten.
+  struct HandsOutTheRoot : MemoryPageStore {
+    using MemoryPageStore::MemoryPageStore;
+    Result<uint32_t> allocatePage() override { return kRoot; }
+  } reusing(kJet4IndexPageLayout.pageSize, kRoot + 1);
+  ASSERT_TRUE(IndexTree::CreateEmpty(reusing, kJet4IndexPageLayout, kRoot, kTdef).ok());
+  IndexTree tree(reusing, kJet4IndexPageLayout, kRoot, kTdef, "t");
+  Status refused = Status::Ok();
+  for (int i = 0; i < 400 && refused.ok(); ++i) {
+    refused = tree.insert(IndexEntry{CatalogKey(i, std::u16string(40, u'x')), RowPointer{static_cast<uint32_t>(60 + i), 1}, 0}, true).status();
+  }
+  EXPECT_EQ(refused.code(), ErrorCode::kCorrupt);
 }
 
 }  // namespace
