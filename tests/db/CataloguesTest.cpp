@@ -76,6 +76,9 @@ class CatalogueProvider : public ado::Provider {
     explicit Catalogue(std::vector<ado::TableEntry> e) : entries(std::move(e)) {}
     std::vector<ado::TableEntry> entries;
     void execute(const std::string&) override {}
+    std::unique_ptr<ado::PreparedCommand> prepare(const std::string&) override {
+      throw ado::Error(ado::adErrFeatureNotAvailable, "not in this test");
+    }
     std::unique_ptr<ado::Cursor> query(const std::string&, const ado::CursorOptions&) override {
       throw ado::Error(ado::adErrFeatureNotAvailable, "not in this test");
     }
