@@ -179,10 +179,14 @@ TEST_F(FaithfulCorpusTest, KeysIndexesAndRelationshipsOfARealFileArrive) {
   // A linked table is named with its source, an ODBC link's password left out.
   notes.clear();
   copyToSQLite(QStringLiteral("jackcess/V2007/odbcLinkerTestV2007.accdb"), QString(), 2);
-  ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("the linked table \"Ordrar\" is not copied: it links to table \"dbo.Ordrar\" of DSN=Magnapinna;"),
-            std::string::npos) << notes[0];
-  EXPECT_EQ(notes[0].find("PWD"), std::string::npos) << notes[0];
+  // (The other note counts the file's hidden queries, kept in _access_queries only.)
+  ASSERT_EQ(notes.size(), 2u);
+  const auto link = std::find_if(notes.begin(), notes.end(),
+                                 [](const std::string& n) { return n.find("linked table") != std::string::npos; });
+  ASSERT_NE(link, notes.end());
+  EXPECT_NE(link->find("the linked table \"Ordrar\" is not copied: it links to table \"dbo.Ordrar\" of DSN=Magnapinna;"),
+            std::string::npos) << *link;
+  EXPECT_EQ(link->find("PWD"), std::string::npos) << *link;
 }
 
 // Every readable corpus table goes to SQLite and from there into a new Access file, both
