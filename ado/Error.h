@@ -8,7 +8,7 @@
 namespace ado {
 
 // Error numbers the layer raises. They are ADO's own numbers, so callers that test for
-// one (the start-up check tests for 3706) behave as they would with the original layer.
+// one (the start-up check tests for 3706) behave as they would with Microsoft's ADO.
 enum ErrorNumber : long {
   adErrInvalidArgument = 3001,      // an argument is out of range or of the wrong kind
   adErrNoCurrentRecord = 3021,      // EOF: there is no current row

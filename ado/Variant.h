@@ -85,7 +85,7 @@ class Variant {
   const ado::Bytes& asBytes() const;
   const ado::Guid& asGuid() const;
 
-  // The value's text as the original platform converts a VARIANT to a string:
+  // The value's text as OLE Automation converts a VARIANT to a string:
   //  Empty, Null -> ""; Boolean -> "True"/"False";
   //  numbers -> the shortest text that reads back to the same value ("0.1", "1e+20", "12.5");
   //  Currency and Decimal -> exact, without trailing fraction zeros;
