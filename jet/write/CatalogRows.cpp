@@ -1,5 +1,7 @@
 #include "jet/write/CatalogRows.h"
 
+#include "jet/write/TableCreator.h"
+
 namespace jet {
 namespace {
 
@@ -50,6 +52,29 @@ Result<std::vector<StoredRow>> FindRowsWithNumber(Database& db, const std::strin
 
 Result<std::vector<StoredRow>> AllRows(Database& db, const std::string& table) {
   return Scan(db, table, [](const TableDef&, const StoredRow&) { return true; });
+}
+
+Result<std::vector<Value>> NewObjectRow(Database& db, const TableDef& objectsDef, int32_t id, int32_t parentId,
+                                        const std::string& name, int16_t type, int32_t flags) {
+  Value owner = Null{};
+  JET_ASSIGN_OR_RETURN(const auto objects, AllRows(db, "MSysObjects"));
+  for (const auto& row : objects) {
+    const auto* n = std::get_if<std::string>(&ColumnValue(objectsDef, row, "Name"));
+    if (n && *n == "MSysDb") owner = ColumnValue(objectsDef, row, "Owner");
+  }
+  const double now = NowAsDateTime();
+  std::vector<Value> object;
+  for (const auto& c : objectsDef.columns) {
+    if (c.name == "Id") object.push_back(id);
+    else if (c.name == "ParentId") object.push_back(parentId);
+    else if (c.name == "Name") object.push_back(name);
+    else if (c.name == "Type") object.push_back(type);
+    else if (c.name == "DateCreate" || c.name == "DateUpdate") object.push_back(DateTime{now});
+    else if (c.name == "Owner") object.push_back(owner);
+    else if (c.name == "Flags") object.push_back(flags);
+    else object.push_back(Null{});
+  }
+  return object;
 }
 
 }  // namespace jet

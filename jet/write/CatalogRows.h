@@ -33,4 +33,10 @@ const Value& ColumnValue(const TableDef& def, const StoredRow& row, const std::s
 // A whole number from an integer Value (0 for other kinds).
 int64_t AsWholeNumber(const Value& value);
 
+// The MSysObjects row of a new object under a container (a relationship, a saved query), in
+// the definition's column order: owned as the database's own MSysDb row is, created and
+// changed now.
+Result<std::vector<Value>> NewObjectRow(Database& db, const TableDef& objectsDef, int32_t id, int32_t parentId,
+                                        const std::string& name, int16_t type, int32_t flags);
+
 }  // namespace jet

@@ -88,25 +88,9 @@ Status CreateSavedQuery(Database& db, PageWriter& writer, const SavedQuery& q) {
   }
 
   JET_ASSIGN_OR_RETURN(const auto objectsDef, db.tableDef("MSysObjects"));
-  Value owner = Null{};
-  JET_ASSIGN_OR_RETURN(const auto objects, AllRows(db, "MSysObjects"));
-  for (const auto& row : objects) {
-    const auto* n = std::get_if<std::string>(&ColumnValue(*objectsDef, row, "Name"));
-    if (n && *n == "MSysDb") owner = ColumnValue(*objectsDef, row, "Owner");
-  }
   const int32_t flags = static_cast<int32_t>(q.kind == QueryKind::kUnion ? query::ObjectFlag::kUnion : query::ObjectFlag::kSelect);
-  const double now = NowAsDateTime();
-  std::vector<Value> object;
-  for (const auto& c : objectsDef->columns) {
-    if (c.name == "Id") object.push_back(id);
-    else if (c.name == "ParentId") object.push_back(catalog::kTablesContainerId);
-    else if (c.name == "Name") object.push_back(q.name);
-    else if (c.name == "Type") object.push_back(static_cast<int16_t>(catalog::ObjectType::kQuery));
-    else if (c.name == "DateCreate" || c.name == "DateUpdate") object.push_back(DateTime{now});
-    else if (c.name == "Owner") object.push_back(owner);
-    else if (c.name == "Flags") object.push_back(flags);
-    else object.push_back(Null{});
-  }
+  JET_ASSIGN_OR_RETURN(const auto object, NewObjectRow(db, *objectsDef, id, catalog::kTablesContainerId, q.name,
+                                                       static_cast<int16_t>(catalog::ObjectType::kQuery), flags));
   JET_RETURN_IF_ERROR(InsertRow(writer, *objectsDef, object, catalogue).status());
 
   if (!db.catalog().findTable("MSysACEs")) return Status::Ok();
