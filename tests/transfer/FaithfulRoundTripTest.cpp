@@ -190,6 +190,7 @@ TEST_F(FaithfulRoundTripTest, AnAccessDesignComesBackFromSQLite) {
       "([CustomerID]) ON UPDATE CASCADE ON DELETE CASCADE",
       "ALTER TABLE [Customers] ADD CONSTRAINT [Customer Regions] FOREIGN KEY ([Region]) REFERENCES [Region] ([RegionID])"};
   std::vector<QString> sources;
+  useFiles(QString(), QString());  // settings for the connections that build the sources
   for (const char* format : {".mdb", ".accdb"}) {
     const QString built = newAccess(QStringLiteral("northwind") + format);
     const auto connection = db::OpenAccessConnection(*settings_, db::profiles::kNone, built, QString());
