@@ -218,13 +218,7 @@ class Splitter {
       JET_RETURN_IF_ERROR(sources(k + 1, end, rows));
       k = end;
     }
-    if (is(k, "where")) {
-      const size_t end = clauseEnd(k + 1, to, depth);
-      QueryRow where = row(Attribute::kWhere);
-      where.expression = text(k + 1, end);
-      rows.push_back(where);
-      k = end;
-    }
+    if (is(k, "where")) k = condition(k + 1, to, depth, Attribute::kWhere, rows);
     if (is(k, "group")) {
       const size_t end = clauseEnd(k + 2, to, depth);
       for (auto [b, e] : items(k + 2, end)) {
@@ -234,13 +228,7 @@ class Splitter {
       }
       k = end;
     }
-    if (is(k, "having")) {
-      const size_t end = clauseEnd(k + 1, to, depth);
-      QueryRow having = row(Attribute::kHaving);
-      having.expression = text(k + 1, end);
-      rows.push_back(having);
-      k = end;
-    }
+    if (is(k, "having")) k = condition(k + 1, to, depth, Attribute::kHaving, rows);
     if (is(k, "order")) {
       const size_t end = clauseEnd(k + 2, to, depth);
       JET_RETURN_IF_ERROR(orderBy(k + 2, end, rows));
@@ -254,6 +242,15 @@ class Splitter {
     if (k < to) return refuse("unexpected '" + text(k, k + 1) + "'");
     rows.push_back(flags);
     return Status::Ok();
+  }
+
+  // A WHERE or HAVING clause from `from` as one row; where the clause ends.
+  size_t condition(size_t from, size_t to, int depth, Attribute a, std::vector<QueryRow>& rows) const {
+    const size_t end = clauseEnd(from, to, depth);
+    QueryRow r = row(a);
+    r.expression = text(from, end);
+    rows.push_back(r);
+    return end;
   }
 
   Status orderBy(size_t from, size_t to, std::vector<QueryRow>& rows) {

@@ -3,6 +3,7 @@
 #include "ado/Constants.h"
 #include "ado/Error.h"
 #include "transfer/SavedQueryViews.h"
+#include "transfer/SqlNames.h"
 #include "transfer/StatementRunner.h"
 
 #include <QString>
@@ -220,6 +221,20 @@ void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::
     if (Lower(sqliteList_.item(i).toStdString()) == Lower(faithful::kDesignTable)) sqliteList_.setSelected(i, false);
   if (!source.IsOpen()) return;
   views_ = ViewsFromAccessQueries(source);
+  // The other views the run copies: saved queries where their SQL has an Access form.
+  std::set<std::string> selected;
+  for (int i = 0; i < sqliteList_.count(); ++i)
+    if (sqliteList_.isSelected(i)) selected.insert(sqliteList_.item(i).toCaseFolded().toStdString());
+  try {
+    sqliteViews_ = PlanQueriesOfSQLiteViews(source, selected, views_);
+  } catch (const std::exception& e) {
+    sqliteViews_ = {};
+    Note(mode_, std::string("the views could not be read, so each is copied as a table: ") + e.what());
+  }
+  for (const PlannedView& view : sqliteViews_.views)
+    viewQueries_.insert(QString::fromStdString(view.name).toCaseFolded().toStdString());
+  for (const RefusedQuery& view : sqliteViews_.refused)
+    Note(mode_, "view " + view.name + " is copied as a table, not as a saved query: " + view.reason);
   try {
     ado::Recordset exists = source.OpenSchema(ado::adSchemaTables, {{}, {}, ado::Variant::text(faithful::kDesignTable)});
     if (exists.Eof()) return;
@@ -243,7 +258,7 @@ void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::
 
 bool FaithfulToAccessDirection::leavesOut(const QString& name) const {
   const std::string key = name.toCaseFolded().toStdString();
-  return views_.count(key) || key == kAccessQueriesTable;
+  return views_.count(key) || viewQueries_.count(key) || key == kAccessQueriesTable;
 }
 
 std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QString& name, ado::Connection& source) {
@@ -281,6 +296,11 @@ void FaithfulToAccessDirection::afterAllTables(ado::Connection& source, ado::Con
   runner.run(0, QString::fromUtf8(kAccessQueriesTable), [&] {
     CopySavedQueriesToAccess(source, target, [this](const std::string& note) { Note(mode_, note); });
   });
+  // A view written as a saved query is not copied as a table: one Access refuses is a failure.
+  for (const PlannedView& view : sqliteViews_.views)
+    runner.run(0, QString::fromStdString(view.name), [&] {
+      target.Execute("CREATE VIEW " + AccessQuoted(QString::fromStdString(view.name)) + " AS " + view.select);
+    });
 }
 
 }  // namespace transfer

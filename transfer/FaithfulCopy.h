@@ -9,6 +9,7 @@
 
 #include "transfer/AccessToSQLite.h"
 #include "transfer/FaithfulRules.h"
+#include "transfer/QueryTranslation.h"
 #include "transfer/SQLiteToAccess.h"
 #include "transfer/TransferEnvironment.h"
 
@@ -50,8 +51,8 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
  public:
   FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode);
   void connectionsOpened(ado::Connection& source, ado::Connection& target) override;
-  // Views that came from Access queries, and the query table: saved queries, made after the
-  // tables (SavedQueryViews.h).
+  // Views that came from Access queries, other views whose SQL has an Access form, and the
+  // query table: saved queries, made after the tables (SavedQueryViews.h).
   bool leavesOut(const QString& name) const override;
   // Gives the table up when the target still has a table of its name: an old table that takes
   // part in a relationship cannot be dropped, and the copy's rows must not go into it.
@@ -65,6 +66,8 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   app::TableList& sqliteList_;
   faithful::DesignFacts kept_;  // the source's _access_design
   std::set<std::string> views_;           // the source's views of Access queries, case-folded
+  ViewPlan sqliteViews_;                  // its other views: saved queries, or tables (refused)
+  std::set<std::string> viewQueries_;     // the names of those saved queries, case-folded
   ado::Connection* target_ = nullptr;
   int tablesPlanned_ = 0;
 };

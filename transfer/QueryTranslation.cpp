@@ -29,58 +29,67 @@ SQLiteQuery TranslateAccessQuery(std::string_view accessSql) {
 }
 
 ViewPlan PlanViews(const std::vector<AccessQueryText>& queries) {
-  ViewPlan plan;
-  struct Candidate {
-    const AccessQueryText* query;
-    SQLiteQuery translation;
-    int state = 0;  // 0 not visited, 1 in progress, 2 placed, 3 refused
-    std::string reason;
-  };
-  std::vector<Candidate> candidates;
-  std::map<std::string, size_t> byName;
+  std::vector<ViewCandidate> candidates;
+  int hidden = 0;
   for (const auto& q : queries) {
     if (q.hidden) {
-      ++plan.hidden;
+      ++hidden;
       continue;
     }
-    Candidate c{&q, {}, 0, {}};
+    ViewCandidate c{q.name, {}, {}, {}};
     if (!q.error.empty()) c.reason = "its SQL could not be read: " + q.error;
     else if (q.kind != "select" && q.kind != "union") c.reason = KindReason(q.kind);
     else {
-      c.translation = TranslateAccessQuery(q.sql);
-      if (!c.translation.ok()) c.reason = c.translation.reason;
+      const SQLiteQuery translation = TranslateAccessQuery(q.sql);
+      c.sql = translation.sql;
+      c.sources = translation.sources;
+      c.reason = translation.reason;
     }
-    if (!c.reason.empty()) c.state = 3;
-    byName[Key(q.name)] = candidates.size();
     candidates.push_back(std::move(c));
   }
-  // Depth first: a view is placed after every query it reads; one that reads a query that
-  // is not a view is not one either.
+  ViewPlan plan = OrderViews(candidates, "query ", ", which is not a view");
+  plan.hidden = hidden;
+  return plan;
+}
+
+ViewPlan OrderViews(const std::vector<ViewCandidate>& candidates, const std::string& refusedSource,
+                    const std::string& because) {
+  ViewPlan plan;
+  enum class State { kNew, kVisiting, kPlaced, kRefused };
+  std::vector<State> state(candidates.size(), State::kNew);
+  std::vector<std::string> reasons(candidates.size());
+  std::map<std::string, size_t> byName;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    reasons[i] = candidates[i].reason;
+    if (!reasons[i].empty()) state[i] = State::kRefused;
+    byName[Key(candidates[i].name)] = i;
+  }
+  // Depth first: each is placed after every candidate it reads; one that reads a refused
+  // candidate is refused too.
   std::function<bool(size_t)> place = [&](size_t i) -> bool {
-    Candidate& c = candidates[i];
-    if (c.state == 2) return true;
-    if (c.state == 3) return false;
-    if (c.state == 1) {
-      c.reason = "it reads itself through other queries";
+    if (state[i] == State::kPlaced) return true;
+    if (state[i] == State::kRefused) return false;
+    if (state[i] == State::kVisiting) {
+      reasons[i] = "it reads itself through other queries";
       return false;
     }
-    c.state = 1;
-    for (const std::string& source : c.translation.sources) {
+    state[i] = State::kVisiting;
+    for (const std::string& source : candidates[i].sources) {
       auto it = byName.find(Key(source));
       if (it == byName.end() || it->second == i) continue;
       if (!place(it->second)) {
-        c.state = 3;
-        if (c.reason.empty()) c.reason = "it reads the query " + candidates[it->second].query->name + ", which is not a view";
+        state[i] = State::kRefused;
+        if (reasons[i].empty()) reasons[i] = "it reads the " + refusedSource + candidates[it->second].name + because;
         return false;
       }
     }
-    c.state = 2;
-    plan.views.push_back({c.query->name, c.translation.sql});
+    state[i] = State::kPlaced;
+    plan.views.push_back({candidates[i].name, candidates[i].sql});
     return true;
   };
   for (size_t i = 0; i < candidates.size(); ++i) place(i);
-  for (const auto& c : candidates)
-    if (c.state == 3) plan.refused.push_back({c.query->name, c.reason});
+  for (size_t i = 0; i < candidates.size(); ++i)
+    if (state[i] == State::kRefused) plan.refused.push_back({candidates[i].name, reasons[i]});
   return plan;
 }
 

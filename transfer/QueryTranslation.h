@@ -46,4 +46,18 @@ struct ViewPlan {
 
 ViewPlan PlanViews(const std::vector<AccessQueryText>& queries);
 
+// One view or query to place: its statement and what it reads, or why it is refused.
+struct ViewCandidate {
+  std::string name;
+  std::string sql;
+  std::vector<std::string> sources;  // names of tables and of other candidates
+  std::string reason;                // empty: it may be made
+};
+
+// The candidates in an order where each comes after the candidates it reads; one that reads
+// a refused candidate is refused too, the reason saying `refusedSource` (its name put after
+// "it reads the ") followed by `because`, as in "query X" + ", which is not a view".
+ViewPlan OrderViews(const std::vector<ViewCandidate>& candidates, const std::string& refusedSource,
+                    const std::string& because);
+
 }  // namespace transfer

@@ -3,6 +3,7 @@
 #include "ado/Recordset.h"
 #include "jet/SavedQueries.h"
 #include "transfer/QueryTranslation.h"
+#include "transfer/SQLiteViewSql.h"
 #include "transfer/SqlNames.h"
 
 #include <QString>
@@ -139,6 +140,42 @@ std::set<std::string> ViewsFromAccessQueries(ado::Connection& sqlite) {
     // No query table: every view is copied as a table.
   }
   return names;
+}
+
+ViewPlan PlanQueriesOfSQLiteViews(ado::Connection& sqlite, const std::set<std::string>& views,
+                                  const std::set<std::string>& fromAccess) {
+  auto key = [](const std::string& name) { return QString::fromStdString(name).toCaseFolded().toStdString(); };
+  // The declared types of the columns the views read, each table's read once.
+  std::map<std::string, std::map<std::string, ColumnKind>> tables;
+  const ColumnLookup columns = [&](const std::string& table, const std::string& column) -> std::optional<ColumnKind> {
+    auto [it, added] = tables.try_emplace(key(table));
+    if (added) {
+      ado::Recordset rs;
+      rs.Open("SELECT name, type FROM pragma_table_info(" + Literal(table) + ")", sqlite);
+      for (; !rs.Eof(); rs.MoveNext())
+        it->second[key(TextOf(rs.Fields()[0].Value()).value_or(""))] =
+            KindOfDeclaredType(TextOf(rs.Fields()[1].Value()).value_or(""));
+    }
+    auto found = it->second.find(key(column));
+    if (found == it->second.end()) return std::nullopt;
+    return found->second;
+  };
+  std::vector<ViewCandidate> candidates;
+  ado::Recordset rs;
+  rs.Open("SELECT name, sql FROM sqlite_master WHERE type = 'view' ORDER BY name", sqlite);
+  for (; !rs.Eof(); rs.MoveNext()) {
+    const std::string name = TextOf(rs.Fields()[0].Value()).value_or("");
+    if (!views.count(key(name)) || fromAccess.count(key(name))) continue;
+    candidates.push_back({name, {}, {}, {}});
+    const std::string sql = TextOf(rs.Fields()[1].Value()).value_or("");
+    try {
+      AccessQuerySql query = TranslateSQLiteView(sql, columns);
+      candidates.back() = {name, query.sql, query.sources, query.reason};
+    } catch (const std::exception& e) {
+      candidates.back().reason = std::string("the columns it reads could not be looked up: ") + e.what();
+    }
+  }
+  return OrderViews(candidates, "view ", ", which is copied as a table");
 }
 
 void CopySavedQueriesToAccess(ado::Connection& sqlite, ado::Connection& access,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ado/Connection.h"
+#include "transfer/QueryTranslation.h"
 
 #include <functional>
 #include <set>
@@ -18,6 +19,13 @@ inline constexpr const char* kAccessQueriesTable = "_access_queries";
 // case-folded; none when there is no such table or it cannot be read. Other views are copied
 // as tables, as the plain copy does.
 std::set<std::string> ViewsFromAccessQueries(ado::Connection& sqlite);
+
+// The faithful copy to Access: the SQLite views named in `views` that did not come from
+// Access queries (not in `fromAccess`, case-folded) become saved select queries where their
+// SQL has an Access form (SQLiteViewSql.h), each after the views it reads; the refused ones
+// are copied as tables. Throws ado::Error when the SQLite catalogue cannot be read.
+ViewPlan PlanQueriesOfSQLiteViews(ado::Connection& sqlite, const std::set<std::string>& views,
+                                  const std::set<std::string>& fromAccess);
 
 // `access` is the source database, `sqlite` the copy. Throws ado::Error when the query
 // table cannot be written or the Access catalogue cannot be read.

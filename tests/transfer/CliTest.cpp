@@ -1,5 +1,7 @@
 // The batch command, run as a process on real files.
 #include "TransferFixture.h"
+#include "jet/Database.h"
+#include "jet/SavedQueries.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -428,7 +430,8 @@ TEST_F(CliTest, FaithfulCopiesKeepValuesAndPrintNotes) {
   const QString source = newSQLite(QStringLiteral("s.db"), {"CREATE TABLE t (s VARCHAR(3), n INTEGER, r REAL)",
                                                             "INSERT INTO t VALUES ('abcdef', 7, 0.1)",
                                                             "INSERT INTO t VALUES ('', -2147483648, NULL)",
-                                                            "CREATE VIEW v AS SELECT n * 2 AS twice FROM t"});
+                                                            "CREATE VIEW v AS SELECT n << 1 AS twice FROM t",
+                                                            "CREATE VIEW doubled AS SELECT n * 2 AS twice FROM t"});
   const QString target = tempPath(QStringLiteral("t.accdb"));
   const Outcome toAccess = RunCli({"to-access", source, target, "--faithful"});
   EXPECT_EQ(toAccess.exitCode, 0) << toAccess.err.toStdString();
@@ -437,7 +440,19 @@ TEST_F(CliTest, FaithfulCopiesKeepValuesAndPrintNotes) {
   auto rows = accessRows(target, QStringLiteral("t"));
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"", "-2147483648", "NULL"}, {"abcdef", "7", "0.1"}}));
-  // A view's columns are read as a table's are (it has no keys).
+  // A view with an Access form is a saved query; one without is a table, read as a table is
+  // (it has no keys).
+  auto engine = jet::Database::Open(target.toStdString(), {});
+  ASSERT_TRUE(engine.ok());
+  auto queries = jet::ReadSavedQueries(**engine);
+  ASSERT_TRUE(queries.ok());
+  ASSERT_EQ(queries->size(), 1u);
+  EXPECT_EQ((*queries)[0].name, "doubled");
+  const auto sql = jet::AccessSqlOf((*queries)[0]);
+  ASSERT_TRUE(sql.ok());
+  EXPECT_NE(sql.value().find("[t].[n] * 2"), std::string::npos) << sql.value();
+  EXPECT_TRUE(toAccess.err.contains("note: view v is copied as a table, not as a saved query: the bit operator <<"))
+      << toAccess.err.toStdString();
   auto view = accessRows(target, QStringLiteral("v"));
   std::sort(view.begin(), view.end());
   EXPECT_EQ(view, (std::vector<std::vector<std::string>>{{"-4294967296"}, {"14"}}));

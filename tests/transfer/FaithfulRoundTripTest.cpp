@@ -86,16 +86,7 @@ std::vector<std::string> AccessDesign(ado::Connection& connection, const std::st
 
 class FaithfulRoundTripTest : public TransferTest {
  protected:
-  void copy(bool toAccess) {
-    fillLists();
-    selectAll(toAccess ? sqliteList : accessList);
-    transfer::FaithfulMode mode;
-    mode.note = [this](const QString& note) { notes.push_back(note.toStdString()); };
-    auto e = env();
-    e.faithful = &mode;
-    if (toAccess) transfer::SendTablesToAccess(e);
-    else transfer::SendTablesToSQLite(e);
-  }
+  void copy(bool toAccess) { faithfulCopyAll(toAccess, notes); }
   std::vector<std::string> notes;
 };
 

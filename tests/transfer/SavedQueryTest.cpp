@@ -11,6 +11,7 @@
 #include "transfer/AccessToSQLite.h"
 #include "transfer/FaithfulCopy.h"
 #include "transfer/QueryTranslation.h"
+#include "transfer/SQLiteViewSql.h"
 #include "transfer/SQLiteToAccess.h"
 
 #include <QProcess>
@@ -246,6 +247,29 @@ std::map<std::string, std::string> SavedQueries(const QString& path) {
   return out;
 }
 
+// The MSysQueries rows of an Access file as mdbtools reads them, one JSON object a line, where
+// it is installed (none otherwise): as many as our reader reads.
+QList<QByteArray> MSysQueriesByMdbTools(const QString& access) {
+  const QString mdbJson = QStandardPaths::findExecutable(QStringLiteral("mdb-json"));
+  if (mdbJson.isEmpty()) return {};
+  QProcess reader;
+  reader.start(mdbJson, {access, QStringLiteral("MSysQueries")});
+  EXPECT_TRUE(reader.waitForFinished(60000));
+  EXPECT_EQ(reader.exitCode(), 0);
+  EXPECT_TRUE(reader.readAllStandardError().isEmpty());
+  const QList<QByteArray> lines = reader.readAllStandardOutput().trimmed().split('\n');
+  size_t ours = 0;
+  auto db = jet::Database::Open(access.toStdString(), {});
+  EXPECT_TRUE(db.ok());
+  if (!db.ok()) return lines;
+  auto queries = jet::ReadSavedQueries(**db);
+  EXPECT_TRUE(queries.ok());
+  if (queries.ok())
+    for (const auto& q : *queries) ours += q.rows.size();
+  EXPECT_EQ(static_cast<size_t>(lines.size()), ours);
+  return lines;
+}
+
 class SavedQueryTest : public TransferTest {
  protected:
   void copy(bool toAccess) {
@@ -253,15 +277,16 @@ class SavedQueryTest : public TransferTest {
     sqliteList.clear();
     notes.clear();
     failures.clear();
-    fillLists();
-    selectAll(toAccess ? sqliteList : accessList);
-    transfer::FaithfulMode mode;
-    mode.note = [this](const QString& note) { notes.push_back(note.toStdString()); };
-    auto e = env();
-    e.faithful = &mode;
-    if (toAccess) transfer::SendTablesToAccess(e);
-    else transfer::SendTablesToSQLite(e);
+    faithfulCopyAll(toAccess, notes);
     for (const auto& f : failures) ADD_FAILURE() << f.description.toStdString();
+  }
+  // A corpus file copied to a new SQLite file; its path.
+  QString corpusInSQLite(const QString& corpus, const QString& name) {
+    const QString access = copyCorpus(corpus);
+    const QString path = newSQLite(name);
+    useFiles(path, access);
+    copy(false);
+    return path;
   }
   void expectSound(const QString& access) {
     const auto check = jet::check::CheckDatabase(access.toStdString());
@@ -320,39 +345,19 @@ TEST_F(SavedQueryTest, NorthwindQueriesBecomeViewsWithTheirRowsAndComeBack) {
   expectSound(back);
   EXPECT_EQ(SavedQueries(back), written);
 
-  // mdbtools reads the same MSysQueries rows, where it is installed.
-  const QString mdbJson = QStandardPaths::findExecutable(QStringLiteral("mdb-json"));
-  if (!mdbJson.isEmpty()) {
-    QProcess reader;
-    reader.start(mdbJson, {back, QStringLiteral("MSysQueries")});
-    ASSERT_TRUE(reader.waitForFinished(60000));
-    EXPECT_EQ(reader.exitCode(), 0);
-    EXPECT_TRUE(reader.readAllStandardError().isEmpty());
-    const QList<QByteArray> lines = reader.readAllStandardOutput().trimmed().split('\n');
-    size_t ours = 0;
-    auto db = jet::Database::Open(back.toStdString(), {});
-    ASSERT_TRUE(db.ok());
-    auto queries = jet::ReadSavedQueries(**db);
-    ASSERT_TRUE(queries.ok());
-    for (const auto& q : *queries) ours += q.rows.size();
-    EXPECT_EQ(static_cast<size_t>(lines.size()), ours);
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const QByteArray& line) {
-                return line.contains("\"Attribute\":7") &&
-                       line.contains("\"Expression\":\"Customers.CustomerID = Orders.CustomerID\"") &&
-                       line.contains("\"Flag\":3");
-              }),
-              1);
-  }
+  const QList<QByteArray> lines = MSysQueriesByMdbTools(back);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const QByteArray& line) {
+              return line.contains("\"Attribute\":7") &&
+                     line.contains("\"Expression\":\"Customers.CustomerID = Orders.CustomerID\"") &&
+                     line.contains("\"Flag\":3");
+            }),
+            lines.isEmpty() ? 0 : 1);
 }
 
 // The corpus's queries: select queries become views that run, every other kind is a note, and
 // all are kept in _access_queries with the SQL the engine rebuilds.
 TEST_F(SavedQueryTest, CorpusQueriesAreViewsOrNotes) {
-  const QString mdb = copyCorpus(QStringLiteral("jackcess/V2000/queryTestV2000.mdb"));
-  const QString copyPath = newSQLite(QStringLiteral("querytest.db"));
-  useFiles(copyPath, mdb);
-  copy(false);
-  RawSQLite copied(copyPath);
+  RawSQLite copied(corpusInSQLite(QStringLiteral("jackcess/V2000/queryTestV2000.mdb"), QStringLiteral("querytest.db")));
   EXPECT_EQ(copied.rows("SELECT name, type FROM _access_queries ORDER BY name"),
             (Rows{{"t:AppendQuery", "t:append"},
                   {"t:CrosstabQuery", "t:crosstab"},
@@ -372,11 +377,7 @@ TEST_F(SavedQueryTest, CorpusQueriesAreViewsOrNotes) {
   EXPECT_EQ(notes.size(), 8u) << all;
 
   // Real queries of a real database: the sums per owner match the table's own.
-  const QString accdb = copyCorpus(QStringLiteral("mdb-reader/real/ASampleDatabase.accdb"));
-  const QString sample = newSQLite(QStringLiteral("sample.db"));
-  useFiles(sample, accdb);
-  copy(false);
-  RawSQLite s(sample);
+  RawSQLite s(corpusInSQLite(QStringLiteral("mdb-reader/real/ASampleDatabase.accdb"), QStringLiteral("sample.db")));
   EXPECT_EQ(s.rows("SELECT Owner, \"Asset Category\", SumOfCost FROM qryCostsSummedByOwner ORDER BY 1, 2"),
             s.rows("SELECT Owner, \"Asset Category\", sum(Cost) FROM \"Asset Items\" GROUP BY 1, 2 ORDER BY 1, 2"));
   EXPECT_EQ(s.rows("SELECT count(*) FROM qryComputerHardwareInOwnerOrder"),
@@ -384,6 +385,125 @@ TEST_F(SavedQueryTest, CorpusQueriesAreViewsOrNotes) {
   EXPECT_EQ(s.rows("SELECT count(*) FROM sqlite_master WHERE type = 'view'"), (Rows{{"i:3"}}));
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0], "3 hidden queries (record sources of forms and reports) kept in _access_queries only");
+}
+
+
+// SQLite views in Access SQL: names in brackets with their tables, || keeping SQLite's Null,
+// ISO dates compared with date columns as #dates#, 0 and 1 with Yes/No columns as False and
+// True, CASE as IIf, results named as SQLite names them; what has no Access form is refused.
+TEST(SQLiteViewSqlTest, ViewsInAccessSql) {
+  const transfer::ColumnLookup columns = [](const std::string& table,
+                                            const std::string& column) -> std::optional<transfer::ColumnKind> {
+    static const std::map<std::string, std::map<std::string, const char*>> kDeclared = {
+        {"Orders", {{"OrderID", "INTEGER"}, {"CustomerID", "VARCHAR(5)"}, {"OrderDate", "DATETIME"}, {"Freight", "REAL"}}},
+        {"Products", {{"ProductName", "VARCHAR(40)"}, {"Discontinued", "BOOLEAN"}}}};
+    auto t = kDeclared.find(table);
+    if (t == kDeclared.end() || !t->second.count(column)) return std::nullopt;
+    return transfer::KindOfDeclaredType(t->second.at(column));
+  };
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"CREATE VIEW v AS SELECT o.OrderID, upper(\"CustomerID\") AS who, count(*), OrderID / 2 FROM Orders AS o "
+       "WHERE OrderDate >= '1997-01-01' AND NOT Freight > 10 OR CustomerID IS NULL GROUP BY 1, who ORDER BY 2 DESC LIMIT 3",
+       "SELECT TOP 3 [o].[OrderID], UCase([o].[CustomerID]) AS [who], Count(*) AS [count(*)], [o].[OrderID] \\ 2 AS "
+       "[OrderID / 2] FROM [Orders] AS [o] WHERE [o].[OrderDate] >= #1997-01-01# And Not [o].[Freight] > 10 Or "
+       "[o].[CustomerID] Is Null GROUP BY ([o].[OrderID]), (UCase([o].[CustomerID])) ORDER BY (UCase([o].[CustomerID])) DESC"},
+      {"CREATE VIEW v(n, state) AS SELECT ProductName || ' *', CASE Discontinued WHEN 1 THEN 'gone' END FROM Products "
+       "WHERE ProductName LIKE 'C%\\_[1]' ESCAPE '\\' AND Discontinued = 0",
+       "SELECT IIf([Products].[ProductName] Is Null, Null, [Products].[ProductName] & \" *\") AS [n], "
+       "IIf([Products].[Discontinued] = True, \"gone\", Null) AS [state] FROM [Products] WHERE [Products].[ProductName] "
+       "Like \"C*_[[]1]\" And [Products].[Discontinued] = False"},
+      {"CREATE VIEW v AS SELECT coalesce(a, b, 0) AS x, substr(t, 2, 3) AS y, length(trim(t)) AS z, "
+       "strftime('%Y/%m', d) AS w FROM (SELECT 1 AS a) AS s JOIN q ON s.a = q.a LEFT JOIN r ON r.b = q.b "
+       "UNION ALL SELECT 1, 2, 3, 4 ORDER BY 1",
+       "SELECT Nz([a], Nz([b], 0)) AS [x], Mid([t], 2, 3) AS [y], Len(Trim([t])) AS [z], Format([d], "
+       "\"yyyy\\/mm\") AS [w] FROM ((SELECT 1 AS [a]) AS [s] INNER JOIN [q] ON [s].[a] = [q].[a]) LEFT JOIN [r] ON "
+       "[r].[b] = [q].[b] UNION ALL SELECT 1 AS [1], 2 AS [2], 3 AS [3], 4 AS [4] ORDER BY [x]"},
+  };
+  for (const auto& [sqlite, access] : cases) {
+    const transfer::AccessQuerySql q = transfer::TranslateSQLiteView(sqlite, columns);
+    EXPECT_EQ(q.sql, access) << q.reason;
+  }
+  for (const auto& [sqlite, reason] : std::vector<std::pair<const char*, const char*>>{
+           {"SELECT row_number() OVER (ORDER BY x) FROM t", "window function"},
+           {"SELECT x FROM t LIMIT 2 OFFSET 1", "OFFSET"},
+           {"SELECT x FROM t WHERE x GLOB 'a*'", "GLOB"},
+           {"SELECT CURRENT_TIMESTAMP", "UTC"},
+           {"SELECT date('now')", "UTC"},
+           {"WITH c AS (SELECT 1) SELECT * FROM c", "WITH"},
+           {"SELECT x FROM t JOIN u USING (x)", "USING"},
+           {"SELECT x FROM t WHERE x = ?", "parameter"},
+           {"SELECT group_concat(x) FROM t", "group_concat"},
+           {"SELECT x FROM t EXCEPT SELECT x FROM u", "EXCEPT"},
+           {"SELECT x & 1 FROM t", "bit operator"}}) {
+    const transfer::AccessQuerySql q = transfer::TranslateSQLiteView(std::string("CREATE VIEW v AS ") + sqlite, columns);
+    EXPECT_NE(q.reason.find(reason), std::string::npos) << sqlite << ": " << q.reason << q.sql;
+  }
+}
+
+// Hand-written SQLite views, to Access with the faithful copy: those with an Access form are
+// saved queries that both readers read, and back in SQLite (views again, from the Access SQL)
+// give the rows the first views gave; one without, and the view that reads it, are tables.
+TEST_F(SavedQueryTest, SQLiteViewsBecomeSavedQueriesWithTheirRows) {
+  std::vector<std::string> statements = kTables;
+  const std::vector<std::pair<std::string, std::string>> views = {
+      {"City Freight",
+       "SELECT c.City, count(*) AS orders, round(sum(o.Freight), 2) AS freight FROM Customers c JOIN Orders o "
+       "ON o.CustomerID = c.CustomerID GROUP BY c.City HAVING count(*) >= 1 ORDER BY freight DESC"},
+      {"Early Orders",
+       "SELECT OrderID, CustomerID || '-' || OrderID AS label, coalesce(ShippedDate, 'not shipped') AS shipped, "
+       "CASE WHEN Freight > 50 THEN 'heavy' ELSE 'light' END AS weight FROM Orders WHERE OrderDate < '1997-03-01' "
+       "ORDER BY OrderID LIMIT 3"},
+      {"Active Products",
+       "SELECT ProductName, upper(substr(ProductName, 1, 3)) AS code, length(ProductName) AS len FROM Products "
+       "WHERE Discontinued = 0 AND UnitPrice BETWEEN 10 AND 100 ORDER BY 1"},
+      {"Places", "SELECT City FROM Customers UNION SELECT City FROM Suppliers ORDER BY 1"},
+      {"Busy Cities", "SELECT City FROM \"City Freight\" WHERE orders > 1"},
+      {"Ranked", "SELECT OrderID, row_number() OVER (ORDER BY Freight) AS r FROM Orders"},
+      {"Top Ranked", "SELECT OrderID FROM Ranked WHERE r <= 2"}};
+  for (const auto& [name, sql] : views) statements.push_back("CREATE VIEW \"" + name + "\" AS " + sql);
+  const QString source = newSQLite(QStringLiteral("views.db"), statements);
+  const QString access = newAccess(QStringLiteral("views.accdb"));
+  useFiles(source, access);
+  copy(true);
+  std::string all;
+  for (const auto& n : notes) all += n + "\n";
+  ASSERT_EQ(notes.size(), 2u) << all;
+  EXPECT_NE(all.find("view Ranked is copied as a table, not as a saved query: it uses the window function row_number"),
+            std::string::npos) << all;
+  EXPECT_NE(all.find("view Top Ranked is copied as a table, not as a saved query: it reads the view Ranked, which is "
+                     "copied as a table"),
+            std::string::npos) << all;
+  expectSound(access);
+  const auto written = SavedQueries(access);
+  EXPECT_EQ(written.size(), 5u);
+  EXPECT_EQ(written.at("Places"),
+            "union: SELECT [Customers].[City] FROM [Customers]\r\nUNION\r\nSELECT [Suppliers].[City] FROM "
+            "[Suppliers]\r\nORDER BY [City];");
+  EXPECT_EQ(MSysQueriesByMdbTools(access).isEmpty(), QStandardPaths::findExecutable(QStringLiteral("mdb-json")).isEmpty());
+  useFiles(QString(), access);
+  Rows topRanked = accessRows(access, QStringLiteral("Top Ranked"));
+  std::sort(topRanked.begin(), topRanked.end());
+  EXPECT_EQ(topRanked, (Rows{{"10248"}, {"10249"}}));
+
+  // Back to SQLite: the saved queries are views again, with the rows the first views gave.
+  const QString back = newSQLite(QStringLiteral("back.db"));
+  useFiles(back, access);
+  copy(false);
+  EXPECT_TRUE(notes.empty()) << notes[0];
+  RawSQLite before(source), after(back);
+  for (const auto& [name, sql] : views) {
+    SCOPED_TRACE(name);
+    // A window function's result has no declared type: as a table it holds texts.
+    const std::string columns = name == "Ranked" ? "OrderID, CAST(r AS INTEGER)" : "*";
+    Rows first = before.rows("SELECT * FROM \"" + name + "\""),
+         second = after.rows("SELECT " + columns + " FROM \"" + name + "\"");
+    if (name == "Busy Cities" || name == "Ranked" || name == "Top Ranked") {
+      std::sort(first.begin(), first.end());
+      std::sort(second.begin(), second.end());
+    }
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(second, first);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include "db/Connections.h"
 #include "db/SQLite.h"
 #include "jet/create/NewDatabase.h"
+#include "transfer/AccessToSQLite.h"
+#include "transfer/FaithfulCopy.h"
+#include "transfer/SQLiteToAccess.h"
 
 #include <QFileInfo>
 
@@ -140,6 +143,17 @@ QString TransferTest::newSQLite(const QString& name, const std::vector<std::stri
   db.exec("PRAGMA user_version = 1");  // makes the file a real database, not an empty one
   for (const auto& s : statements) db.exec(s);
   return path;
+}
+
+void TransferTest::faithfulCopyAll(bool toAccess, std::vector<std::string>& notes) {
+  fillLists();
+  selectAll(toAccess ? sqliteList : accessList);
+  transfer::FaithfulMode mode;
+  mode.note = [&notes](const QString& note) { notes.push_back(note.toStdString()); };
+  auto e = env();
+  e.faithful = &mode;
+  if (toAccess) transfer::SendTablesToAccess(e);
+  else transfer::SendTablesToSQLite(e);
 }
 
 void TransferTest::fillLists() {

@@ -92,6 +92,9 @@ class TransferTest : public ::testing::Test {
     if (list.count() > 0) list.setCurrentIndex(0);
   }
   void select(app::TableList& list, const QString& name);
+  // A faithful copy (tabloren-cli --faithful) of every table of the source's list, its notes
+  // added to `notes`.
+  void faithfulCopyAll(bool toAccess, std::vector<std::string>& notes);
 
   transfer::TransferEnvironment env() {
     transfer::TransferEnvironment e{*settings_, dialogs, accessList, sqliteList, pointer, progress};
