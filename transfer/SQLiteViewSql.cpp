@@ -474,6 +474,7 @@ class Parser {
   }
 
   std::string primarySource() {
+    Nested nested(*this);
     if (acceptOp("(")) {
       if (isWord("select") || isWord("with") || isWord("values")) {
         const std::string sub = query();

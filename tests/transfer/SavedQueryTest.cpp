@@ -438,6 +438,11 @@ TEST(SQLiteViewSqlTest, ViewsInAccessSql) {
     const transfer::AccessQuerySql q = transfer::TranslateSQLiteView(std::string("CREATE VIEW v AS ") + sqlite, columns);
     EXPECT_NE(q.reason.find(reason), std::string::npos) << sqlite << ": " << q.reason << q.sql;
   }
+  // Nesting deeper than any real view is refused, not followed down the stack.
+  for (const std::string& deep : {"SELECT * FROM " + std::string(100000, '(') + "t", "SELECT " + std::string(100000, '+') + "1",
+                                  "SELECT * FROM " + std::string(50000, '(') + "SELECT * FROM " + std::string(50000, '(')})
+    EXPECT_NE(transfer::TranslateSQLiteView("CREATE VIEW v AS " + deep, columns).reason.find("nested more than"),
+              std::string::npos);
 }
 
 // Hand-written SQLite views, to Access with the faithful copy: those with an Access form are
