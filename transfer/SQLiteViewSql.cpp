@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <map>
 
 namespace transfer {
@@ -190,7 +191,8 @@ std::string FormatPattern(const std::string& strftime) {
   std::string out;
   for (size_t i = 0; i < strftime.size(); ++i) {
     if (strftime[i] != '%') {
-      if (std::isalnum(static_cast<unsigned char>(strftime[i])) || strftime[i] == '"') Refuse("strftime's pattern has a letter Format would read as a field");
+      if (std::isalnum(static_cast<unsigned char>(strftime[i])) || strftime[i] == '"')
+        Refuse("strftime's pattern has a letter Format would read as a field");
       out += "\\" + std::string(1, strftime[i]);
       continue;
     }
@@ -965,7 +967,7 @@ class Parser {
   std::string_view text_;
   std::vector<Token> tokens_;
   const ColumnLookup& columns_;
-  std::vector<Scope> scopes_;
+  std::deque<Scope> scopes_;  // a deque: a subquery pushes one while a reference to its outer one is held
   size_t pos_ = 0;
   int depth_ = 0;
 };

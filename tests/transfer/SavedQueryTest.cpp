@@ -403,10 +403,11 @@ TEST(SQLiteViewSqlTest, ViewsInAccessSql) {
   };
   const std::vector<std::pair<const char*, const char*>> cases = {
       {"CREATE VIEW v AS SELECT o.OrderID, upper(\"CustomerID\") AS who, count(*), OrderID / 2 FROM Orders AS o "
-       "WHERE OrderDate >= '1997-01-01' AND NOT Freight > 10 OR CustomerID IS NULL GROUP BY 1, who ORDER BY 2 DESC LIMIT 3",
+       "WHERE OrderDate >= '1997-01-01' AND NOT Freight > 10 OR CustomerID IN (SELECT CustomerID FROM Orders WHERE "
+       "Freight > 100) GROUP BY 1, who ORDER BY 2 DESC LIMIT 3",
        "SELECT TOP 3 [o].[OrderID], UCase([o].[CustomerID]) AS [who], Count(*) AS [count(*)], [o].[OrderID] \\ 2 AS "
        "[OrderID / 2] FROM [Orders] AS [o] WHERE [o].[OrderDate] >= #1997-01-01# And Not [o].[Freight] > 10 Or "
-       "[o].[CustomerID] Is Null GROUP BY ([o].[OrderID]), (UCase([o].[CustomerID])) ORDER BY (UCase([o].[CustomerID])) DESC"},
+       "[o].[CustomerID] In (SELECT [Orders].[CustomerID] FROM [Orders] WHERE [Orders].[Freight] > 100) GROUP BY ([o].[OrderID]), (UCase([o].[CustomerID])) ORDER BY (UCase([o].[CustomerID])) DESC"},
       {"CREATE VIEW v(n, state) AS SELECT ProductName || ' *', CASE Discontinued WHEN 1 THEN 'gone' END FROM Products "
        "WHERE ProductName LIKE 'C%\\_[1]' ESCAPE '\\' AND Discontinued = 0",
        "SELECT IIf([Products].[ProductName] Is Null, Null, [Products].[ProductName] & \" *\") AS [n], "
