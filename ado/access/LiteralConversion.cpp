@@ -405,13 +405,32 @@ jet::Result<ExactNumber> Converter::Number() const {
   return Refuse("it is not a number");
 }
 
+// A whole number text ([-]digits) as from_chars reads it whole, or nothing (the exact reading
+// then takes it).
+std::optional<int64_t> QuickWhole(const LiteralParts& literal) {
+  if (literal.kind != SqlLiteral::Kind::kText && literal.kind != SqlLiteral::Kind::kNumber) return std::nullopt;
+  const std::string_view text = literal.text;
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 jet::Result<jet::Value> Converter::WholeNumber(Magnitude maxPositive, Magnitude maxNegative) const {
-  JET_ASSIGN_OR_RETURN(auto number, Number());
-  const auto magnitude = RoundedMagnitude(number, 0);
-  const bool negative = number.negative && magnitude && *magnitude != 0;
-  if (!magnitude || *magnitude > (negative ? maxNegative : maxPositive))
-    return Refuse("it is outside the range of " + DescribeColumnType(column_));
-  const auto value = negative ? -static_cast<__int128>(*magnitude) : static_cast<__int128>(*magnitude);
+  __int128 value = 0;
+  const auto quick = QuickWhole(literal_);
+  const Magnitude quickMagnitude =
+      quick ? static_cast<Magnitude>(*quick < 0 ? -static_cast<__int128>(*quick) : static_cast<__int128>(*quick)) : 0;
+  if (quick && quickMagnitude <= (*quick < 0 ? maxNegative : maxPositive)) {
+    value = *quick;
+  } else {
+    JET_ASSIGN_OR_RETURN(auto number, Number());
+    const auto magnitude = RoundedMagnitude(number, 0);
+    const bool negative = number.negative && magnitude && *magnitude != 0;
+    if (!magnitude || *magnitude > (negative ? maxNegative : maxPositive))
+      return Refuse("it is outside the range of " + DescribeColumnType(column_));
+    value = negative ? -static_cast<__int128>(*magnitude) : static_cast<__int128>(*magnitude);
+  }
   switch (column_.type) {
     case ColumnType::kByte: return jet::Value(static_cast<uint8_t>(value));
     case ColumnType::kInteger: return jet::Value(static_cast<int16_t>(value));
@@ -444,7 +463,22 @@ jet::Result<jet::Value> Converter::ToDecimal() const {
   return jet::Value(decimal);
 }
 
+// A number text as from_chars reads it whole, when that is certain to be the value the exact
+// reading below would give: the nearest value to the same decimal, neither zero (whose sign
+// the exact reading drops) nor beyond the type's normal range (which it treats its own way).
+// Anything else (a sign "+", spaces, True/False) takes the exact reading.
+template <typename Floating>
+std::optional<Floating> QuickFloating(const LiteralParts& literal) {
+  if (literal.kind != SqlLiteral::Kind::kText && literal.kind != SqlLiteral::Kind::kNumber) return std::nullopt;
+  const std::string_view text = literal.text;
+  Floating value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isnormal(value)) return std::nullopt;
+  return value;
+}
+
 jet::Result<jet::Value> Converter::ToDouble() const {
+  if (const auto quick = QuickFloating<double>(literal_)) return jet::Value(*quick);
   JET_ASSIGN_OR_RETURN(auto number, Number());
   const auto value = NearestFloating<double>(number);
   if (!value) return Refuse("it is outside the range of Double");
@@ -452,6 +486,7 @@ jet::Result<jet::Value> Converter::ToDouble() const {
 }
 
 jet::Result<jet::Value> Converter::ToSingle() const {
+  if (const auto quick = QuickFloating<float>(literal_)) return jet::Value(*quick);
   JET_ASSIGN_OR_RETURN(auto number, Number());
   const auto value = NearestFloating<float>(number);
   if (!value) return Refuse("it is outside the range of Single");
