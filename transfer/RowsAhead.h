@@ -1,7 +1,7 @@
 // The rows of a source record set read, and their values made into the target's (the
-// direction's value rule), on a second thread while earlier rows are inserted into the
-// target: reading the source and writing the target then share the machine's cores instead
-// of taking turns.
+// direction's value rule; see RuleThread), on a second thread while earlier rows are
+// inserted into the target: reading the source and writing the target then share the
+// machine's cores instead of taking turns.
 //
 // Each row carries what happened at each step that built it (asking for the end, reading
 // every field, moving on), so the copy loop replays those steps in their order and the
