@@ -107,7 +107,7 @@ std::string FormatDateTime(const DateTimeParts& p) {
 
 std::string FormatDateValue(ado::Date value) {
   // The data-access layer's text already has this form, except that it leaves the zero date out.
-  const std::string text = ado::DateToText(value);
+  std::string text = ado::DateToText(value);
   if (text.find('/') == std::string::npos) return "12/30/1899 " + text;
   return text;
 }

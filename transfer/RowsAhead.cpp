@@ -2,6 +2,8 @@
 
 #include <sched.h>
 
+#include <algorithm>
+
 #include <system_error>
 
 namespace transfer {
@@ -37,8 +39,8 @@ void RowsAhead::Row::rethrowFieldFailure(int field) const {
   }
 }
 
-RowsAhead::RowsAhead(ado::Recordset& source, int fieldCount, ValueRule rule, Reading reading)
-    : source_(source), fieldCount_(fieldCount), rule_(std::move(rule)) {
+RowsAhead::RowsAhead(ado::Recordset& source, int fieldCount, ValueRule rule, Reading reading, RuleThread ruleThread)
+    : source_(source), fieldCount_(fieldCount), rule_(std::move(rule)), ruleOnReader_(ruleThread == RuleThread::kReading) {
   if (reading == Reading::kOnDemand || UsableCores() < 2) return;
   try {
     reader_ = std::thread(&RowsAhead::readAhead, this);
@@ -74,7 +76,7 @@ void RowsAhead::readRow(Row& row) {
   const ado::FieldCollection fields = source_.Fields();
   for (int f = 0; f < fieldCount_; ++f) {
     try {
-      row.values.push_back(rule_(fields[f].Value(), f));
+      row.values.push_back(ruleOnReader_ ? rule_(fields[f].Value(), f) : fields[f].Value());
       const ado::Variant& value = row.values.back();
       if (value.kind() == ado::Variant::Kind::Text) row.bytes += value.asText().size();
       else if (value.kind() == ado::Variant::Kind::Bytes) row.bytes += value.asBytes().size();
@@ -87,6 +89,26 @@ void RowsAhead::readRow(Row& row) {
   } catch (...) {
     row.moveFailure = std::current_exception();
   }
+}
+
+const RowsAhead::Row& RowsAhead::made(Row& row) {
+  if (ruleOnReader_ || !row.more) return row;
+  // The values are those of the fields without a failure, in order; a field whose rule
+  // fails loses its value and gains its failure, as when the reader applies the rule.
+  size_t at = 0;
+  for (int f = 0; f < fieldCount_; ++f) {
+    const auto failed = std::find_if(row.fieldFailures.begin(), row.fieldFailures.end(),
+                                     [f](const auto& failure) { return failure.first >= f; });
+    if (failed != row.fieldFailures.end() && failed->first == f) continue;
+    try {
+      row.values[at] = rule_(std::move(row.values[at]), f);
+      ++at;
+    } catch (...) {
+      row.values.erase(row.values.begin() + static_cast<std::ptrdiff_t>(at));
+      row.fieldFailures.emplace(failed, f, std::current_exception());
+    }
+  }
+  return row;
 }
 
 void RowsAhead::readAhead() {
@@ -143,9 +165,9 @@ void RowsAhead::publish(std::unique_ptr<Chunk> chunk, bool last) {
 const RowsAhead::Row& RowsAhead::next() {
   if (!reader_.joinable()) {
     readRow(onDemandRow_);
-    return onDemandRow_;
+    return made(onDemandRow_);
   }
-  if (current_ && position_ < current_->used) return current_->rows[position_++];
+  if (current_ && position_ < current_->used) return made(current_->rows[position_++]);
   std::unique_lock lock(mutex_);
   if (current_) {
     // Exceptionally long values are not kept for the rest of the table. (Everything else of
@@ -169,7 +191,7 @@ const RowsAhead::Row& RowsAhead::next() {
   current_ = std::move(filled_.front());
   filled_.pop_front();
   position_ = 0;
-  return current_->rows[position_++];
+  return made(current_->rows[position_++]);
 }
 
 }  // namespace transfer

@@ -1,7 +1,7 @@
 // The rows of a source record set read, and their values made into the target's (the
-// direction's value rule), on a second thread while earlier rows are inserted into the
-// target: reading the source and writing the target then share the machine's cores instead
-// of taking turns.
+// direction's value rule; see RuleThread), on a second thread while earlier rows are
+// inserted into the target: reading the source and writing the target then share the
+// machine's cores instead of taking turns.
 //
 // Each row carries what happened at each step that built it (asking for the end, reading
 // every field, moving on), so the copy loop replays those steps in their order and the
@@ -47,11 +47,16 @@ class RowsAhead {
   };
 
   enum class Reading { kAhead, kOnDemand };
+  // Which thread applies the value rule: the reading one (the default), or the one that takes
+  // the rows, when writing the target costs less than reading the source and the two threads
+  // are evened out that way. The rows, their values and their failures are the same.
+  enum class RuleThread { kReading, kTaking };
 
   // Starts reading `source` (open, at its first row), each value through `rule`.
   // With one core, or when no thread can be started, rows are read one by one as they are
   // asked for (kOnDemand asks for that).
-  RowsAhead(ado::Recordset& source, int fieldCount, ValueRule rule, Reading reading = Reading::kAhead);
+  RowsAhead(ado::Recordset& source, int fieldCount, ValueRule rule, Reading reading = Reading::kAhead,
+            RuleThread ruleThread = RuleThread::kReading);
   // Stops reading (rows read ahead are dropped) and waits for the reading thread.
   ~RowsAhead();
   RowsAhead(const RowsAhead&) = delete;
@@ -69,6 +74,8 @@ class RowsAhead {
   };
 
   void readRow(Row& row);
+  // Applies the rule to the values of a row read without it (RuleThread::kTaking).
+  const Row& made(Row& row);
   void readAhead();
   std::unique_ptr<Chunk> takeEmptyChunk();
   void publish(std::unique_ptr<Chunk> chunk, bool last);
@@ -76,6 +83,7 @@ class RowsAhead {
   ado::Recordset& source_;
   const int fieldCount_;
   const ValueRule rule_;
+  const bool ruleOnReader_;
 
   // Handed from the reader to the copy loop: filled chunks in order, and empty ones back.
   std::mutex mutex_;

@@ -5,6 +5,7 @@
 #include "transfer/SqlNames.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -20,9 +21,23 @@ bool NumberValue(const ado::Variant& value, ado::Variant& out) {
     case ado::Variant::Kind::Single:
     case ado::Variant::Kind::Double: {
       const double d = value.asDouble();
-      if (std::isnan(d)) out = ado::Variant::null();
-      else if (std::isinf(d)) out = ado::Variant::real(d);
-      else out = ado::sqlite::SQLiteNumberLiteral(value.toText());
+      if (std::isnan(d)) {
+        out = ado::Variant::null();
+        return true;
+      }
+      if (std::isinf(d)) {
+        out = ado::Variant::real(d);
+        return true;
+      }
+      // The shortest text (as toText writes it), made on the stack. A normal Double's text
+      // with a point or an exponent reads back as the Double itself, so it is not read.
+      char text[64];
+      const bool single = value.kind() == ado::Variant::Kind::Single;
+      const char* end = single ? std::to_chars(text, text + sizeof text, static_cast<float>(d)).ptr
+                               : std::to_chars(text, text + sizeof text, d).ptr;
+      const std::string_view shortest(text, static_cast<std::size_t>(end - text));
+      if (!single && std::isnormal(d) && shortest.find_first_of(".eE") != std::string_view::npos) out = ado::Variant::real(d);
+      else out = ado::sqlite::SQLiteNumberLiteral(shortest);
       return true;
     }
     default:

@@ -218,7 +218,8 @@ class TableCopyRun {
     for (int f = 0; f < fieldCount; ++f) insertText += f == 0 ? "?" : ", ?";
     insertText += ')';
     ado::Command insert(target, std::move(insertText));
-    RowsAhead rows(source_, fieldCount, statements.valueRule());
+    RowsAhead rows(source_, fieldCount, statements.valueRule(), RowsAhead::Reading::kAhead,
+                   statements.valueRuleThread());
     for (std::int64_t row = 0;; ++row) {
       const RowsAhead::Row* next = nullptr;
       if (const auto failure = r_.attempt(190, [&] {

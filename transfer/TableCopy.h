@@ -56,8 +56,10 @@ class TableStatements {
   // ", ", then ")". The statement is prepared once and run with each row's values.
   virtual std::string insertStart() const = 0;
   // The value the target is given for a source value: what its literal in the INSERT would
-  // have been, as a value. Runs on the reading thread (RowsAhead).
+  // have been, as a value. Runs on the reading thread (RowsAhead), or on the copy's own
+  // where valueRuleThread() says so.
   virtual RowsAhead::ValueRule valueRule() const = 0;
+  virtual RowsAhead::RuleThread valueRuleThread() const { return RowsAhead::RuleThread::kReading; }
   // Statements run after the last row, still inside the table's transaction (indexes).
   virtual std::vector<std::string> statementsAfterRows() { return {}; }
 };

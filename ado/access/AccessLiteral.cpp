@@ -20,17 +20,38 @@ std::string NumberText(const Variant& value) {
 
 }  // namespace
 
-SqlLiteral LiteralOfValue(const Variant& value) {
+jet::Result<jet::Value> ConvertBoundValue(const Variant& value, const AccessColumnType& column,
+                                          std::string_view columnName) {
+  LiteralParts parts;
+  std::string text;  // of the kinds whose literal is a text made for it
   switch (value.kind()) {
     case Variant::Kind::Empty:
-    case Variant::Kind::Null: return SqlLiteral::Null();
-    case Variant::Kind::Boolean: return SqlLiteral::Boolean(value.asBoolean());
-    case Variant::Kind::Text: return SqlLiteral::Text(value.asText());
-    case Variant::Kind::Bytes: return SqlLiteral::Binary(value.asBytes());
+    case Variant::Kind::Null: break;
+    case Variant::Kind::Boolean:
+      parts.kind = SqlLiteral::Kind::kBoolean;
+      parts.boolean = value.asBoolean();
+      break;
+    case Variant::Kind::Text:
+      parts.kind = SqlLiteral::Kind::kText;
+      parts.text = value.asText();
+      break;
+    case Variant::Kind::Bytes:
+      parts.kind = SqlLiteral::Kind::kBinary;
+      parts.bytes = value.asBytes();
+      break;
     case Variant::Kind::Date:
-    case Variant::Kind::Guid: return SqlLiteral::Text(value.toText());
-    default: return SqlLiteral::Number(NumberText(value));
+    case Variant::Kind::Guid:
+      text = value.toText();
+      parts.kind = SqlLiteral::Kind::kText;
+      parts.text = text;
+      break;
+    default:
+      text = NumberText(value);
+      parts.kind = SqlLiteral::Kind::kNumber;
+      parts.text = text;
+      break;
   }
+  return ConvertLiteral(parts, column, columnName);
 }
 
 void AppendAccessLiteral(std::string& statement, const Variant& value) {

@@ -14,12 +14,16 @@
 
 #include "ado/Variant.h"
 #include "ado/access/AccessSql.h"
+#include "ado/access/LiteralConversion.h"
 
 #include <string>
 
 namespace ado::access {
 
-SqlLiteral LiteralOfValue(const Variant& value);
+// What `column` stores for a bound value: its literal (as above) converted by ConvertLiteral,
+// a text or bytes value read where it is instead of being copied into a literal first.
+jet::Result<jet::Value> ConvertBoundValue(const Variant& value, const AccessColumnType& column,
+                                          std::string_view columnName);
 void AppendAccessLiteral(std::string& statement, const Variant& value);
 
 }  // namespace ado::access

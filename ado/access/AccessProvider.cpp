@@ -102,11 +102,12 @@ class AccessSession : public Session {
 
   std::unique_ptr<PreparedCommand> prepare(const std::string& sql) override;
 
-  // One row of a prepared INSERT; `sql` makes its text for a message.
+  // One row of a prepared INSERT, its k-th value converted by `valueOf`; `sql` makes its text
+  // for a message.
   template <class Sql>
-  void insert(const InsertStatement& insert, std::vector<SqlLiteral>&& values, const Sql& sql) {
+  void insert(const InsertStatement& insert, const InsertValueOf& valueOf, const Sql& sql) {
     jet::WriteSession& session = writer(sql);
-    const jet::Status status = ExecuteAccessInsert(session, insert.table, insert.columns, std::move(values));
+    const jet::Status status = ExecuteAccessInsert(session, insert.table, insert.columns, insert.values.size(), valueOf);
     if (!status.ok()) failStatement(status, sql(), path_);
   }
 
@@ -261,7 +262,10 @@ class AccessCommand : public PreparedCommand {
     if (!parsed_.ok()) return;
     insert_ = std::get_if<InsertStatement>(&parsed_.value());
     if (!insert_) return;
-    for (const SqlLiteral& value : insert_->values) markers_ += value.kind == SqlLiteral::Kind::kMarker ? 1 : 0;
+    for (const SqlLiteral& value : insert_->values) {
+      parameterOf_.push_back(value.kind == SqlLiteral::Kind::kMarker ? markers_ : kNoParameter);
+      markers_ += value.kind == SqlLiteral::Kind::kMarker ? 1 : 0;
+    }
   }
 
   void execute(const std::vector<Variant>& parameters) override {
@@ -269,12 +273,13 @@ class AccessCommand : public PreparedCommand {
       session_.execute(text(parameters));
       return;
     }
-    std::vector<SqlLiteral> values;
-    values.reserve(insert_->values.size());
-    std::size_t next = 0;
-    for (const SqlLiteral& value : insert_->values)
-      values.push_back(value.kind == SqlLiteral::Kind::kMarker ? LiteralOfValue(parameters[next++]) : value);
-    session_.insert(*insert_, std::move(values), [&] { return text(parameters); });
+    // Each value is converted where it is: a bound text is copied once, into the engine's value.
+    const auto valueOf = [&](std::size_t k, const AccessColumnType& column, std::string_view name) {
+      const std::size_t parameter = parameterOf_[k];
+      return parameter == kNoParameter ? ConvertLiteral(insert_->values[k], column, name)
+                                       : ConvertBoundValue(parameters[parameter], column, name);
+    };
+    session_.insert(*insert_, valueOf, [&] { return text(parameters); });
   }
 
   std::string text(const std::vector<Variant>& parameters) const override {
@@ -285,7 +290,9 @@ class AccessCommand : public PreparedCommand {
   AccessSession& session_;
   const std::string sql_;
   jet::Result<AccessStatement> parsed_;
+  static constexpr std::size_t kNoParameter = static_cast<std::size_t>(-1);
   const InsertStatement* insert_ = nullptr;
+  std::vector<std::size_t> parameterOf_;  // per value of the INSERT: its parameter, or kNoParameter
   std::size_t markers_ = 0;
 };
 

@@ -16,18 +16,18 @@ jet::Status Named(const jet::Status& status, const std::string& fileName) {
 // INSERT INTO t (columns) VALUES (...): the row in column-number order. A column the list
 // leaves out takes its default when that is a constant, else Null (an AutoNumber is then
 // numbered by the engine, a Required column refused there).
-jet::Result<std::vector<jet::Value>> ValuesForColumnList(const std::vector<std::string>& names,
-                                                         std::vector<SqlLiteral>&& literals,
+jet::Result<std::vector<jet::Value>> ValuesForColumnList(const std::vector<std::string>& names, size_t count,
+                                                         const InsertValueOf& valueOf,
                                                          const std::vector<const jet::ColumnDef*>& columns,
                                                          const jet::JetFormat& format, const std::string& where) {
   std::vector<std::optional<jet::Value>> given(columns.size());
-  for (size_t k = 0; k < names.size() && k < literals.size(); ++k) {
+  for (size_t k = 0; k < names.size() && k < count; ++k) {
     size_t at = 0;
     while (at < columns.size() && !jet::EqualsIgnoreCase(columns[at]->name, names[k])) ++at;
     if (at == columns.size()) {
       return jet::Status(jet::ErrorCode::kNotFound, where + " has no column named " + names[k]);
     }
-    auto value = ConvertLiteral(std::move(literals[k]), AccessColumnTypeOf(*columns[at], format), columns[at]->name);
+    auto value = valueOf(k, AccessColumnTypeOf(*columns[at], format), columns[at]->name);
     if (!value.ok()) return value.status().Rephrased(where + ": " + value.status().message());
     given[at] = std::move(value.value());
   }
@@ -158,6 +158,14 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
 
 jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& table,
                                 const std::vector<std::string>& columnList, std::vector<SqlLiteral>&& literals) {
+  return ExecuteAccessInsert(session, table, columnList, literals.size(),
+                             [&](size_t k, const AccessColumnType& type, std::string_view column) {
+                               return ConvertLiteral(std::move(literals[k]), type, column);
+                             });
+}
+
+jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& table,
+                                const std::vector<std::string>& columnList, size_t count, const InsertValueOf& valueOf) {
   const std::string& fileName = session.database().fileName();
   JET_ASSIGN_OR_RETURN(auto byNumber, session.insertColumns(table));
   const auto& columns = *byNumber;
@@ -167,19 +175,20 @@ jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& t
     return entry ? entry->name : table;
   };
   if (!columnList.empty()) {
-    auto values = ValuesForColumnList(columnList, std::move(literals), columns, session.database().file().format(),
+    auto values = ValuesForColumnList(columnList, count, valueOf, columns, session.database().file().format(),
                                       fileName + ": table " + tableName());
     if (!values.ok()) return values.status();
     return session.insert(table, std::move(values.value()));
   }
-  if (literals.size() != columns.size()) {
+  if (count != columns.size()) {
     return jet::Status::InvalidArgument(fileName, "table " + tableName() + " has " + std::to_string(columns.size()) +
-" columns, the INSERT gives " + std::to_string(literals.size()) + " values");
+" columns, the INSERT gives " + std::to_string(count) + " values");
   }
+  const jet::JetFormat& format = session.database().file().format();
   std::vector<jet::Value> values;
   values.reserve(columns.size());
   for (size_t k = 0; k < columns.size(); ++k) {
-    auto value = ConvertLiteral(std::move(literals[k]), AccessColumnTypeOf(*columns[k], session.database().file().format()), columns[k]->name);
+    auto value = valueOf(k, AccessColumnTypeOf(*columns[k], format), columns[k]->name);
     if (!value.ok()) {
       return value.status().Rephrased(fileName + ": table " + tableName() + ": " + value.status().message());
     }

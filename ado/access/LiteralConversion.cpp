@@ -329,19 +329,19 @@ std::optional<double> ReadTime(DateScanner& scanner, std::string& problem) {
 
 // ---- Values ----------------------------------------------------------------------------
 
-std::string ShownValue(const SqlLiteral& literal) {
+std::string ShownValue(const LiteralParts& literal) {
   switch (literal.kind) {
     case SqlLiteral::Kind::kNull: return "NULL";
     case SqlLiteral::Kind::kMarker: return "?";
     case SqlLiteral::Kind::kBoolean: return literal.boolean ? "True" : "False";
-    case SqlLiteral::Kind::kNumber: return literal.text;
+    case SqlLiteral::Kind::kNumber: return std::string(literal.text);
     case SqlLiteral::Kind::kBinary: return "a binary value of " + std::to_string(literal.bytes.size()) + " bytes";
     case SqlLiteral::Kind::kText: {
       constexpr size_t kShown = 50;
-      if (literal.text.size() <= kShown) return "'" + literal.text + "'";
+      if (literal.text.size() <= kShown) return "'" + std::string(literal.text) + "'";
       size_t length = kShown;
       while (length > 0 && (static_cast<unsigned char>(literal.text[length]) & 0xC0) == 0x80) --length;
-      return "'" + literal.text.substr(0, length) + "...'";
+      return "'" + std::string(literal.text.substr(0, length)) + "...'";
     }
   }
   return {};
@@ -349,8 +349,9 @@ std::string ShownValue(const SqlLiteral& literal) {
 
 class Converter {
  public:
-  // With `movable`, text taken as it stands is moved out of it instead of being copied.
-  Converter(const SqlLiteral& literal, const AccessColumnType& column, std::string_view columnName,
+  // With `movable` (whose parts `literal` are), text taken as it stands is moved out of it
+  // instead of being copied.
+  Converter(const LiteralParts& literal, const AccessColumnType& column, std::string_view columnName,
             SqlLiteral* movable = nullptr)
       : literal_(literal), column_(column), columnName_(columnName), movable_(movable) {}
 
@@ -379,7 +380,7 @@ class Converter {
   jet::Result<jet::Value> ToBytes() const;
   jet::Result<jet::Value> ToGuid() const;
 
-  const SqlLiteral& literal_;
+  const LiteralParts& literal_;
   const AccessColumnType& column_;
   std::string_view columnName_;
   SqlLiteral* movable_;
@@ -404,13 +405,32 @@ jet::Result<ExactNumber> Converter::Number() const {
   return Refuse("it is not a number");
 }
 
+// A whole number text ([-]digits) as from_chars reads it whole, or nothing (the exact reading
+// then takes it).
+std::optional<int64_t> QuickWhole(const LiteralParts& literal) {
+  if (literal.kind != SqlLiteral::Kind::kText && literal.kind != SqlLiteral::Kind::kNumber) return std::nullopt;
+  const std::string_view text = literal.text;
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 jet::Result<jet::Value> Converter::WholeNumber(Magnitude maxPositive, Magnitude maxNegative) const {
-  JET_ASSIGN_OR_RETURN(auto number, Number());
-  const auto magnitude = RoundedMagnitude(number, 0);
-  const bool negative = number.negative && magnitude && *magnitude != 0;
-  if (!magnitude || *magnitude > (negative ? maxNegative : maxPositive))
-    return Refuse("it is outside the range of " + DescribeColumnType(column_));
-  const auto value = negative ? -static_cast<__int128>(*magnitude) : static_cast<__int128>(*magnitude);
+  __int128 value = 0;
+  const auto quick = QuickWhole(literal_);
+  const Magnitude quickMagnitude =
+      quick ? static_cast<Magnitude>(*quick < 0 ? -static_cast<__int128>(*quick) : static_cast<__int128>(*quick)) : 0;
+  if (quick && quickMagnitude <= (*quick < 0 ? maxNegative : maxPositive)) {
+    value = *quick;
+  } else {
+    JET_ASSIGN_OR_RETURN(auto number, Number());
+    const auto magnitude = RoundedMagnitude(number, 0);
+    const bool negative = number.negative && magnitude && *magnitude != 0;
+    if (!magnitude || *magnitude > (negative ? maxNegative : maxPositive))
+      return Refuse("it is outside the range of " + DescribeColumnType(column_));
+    value = negative ? -static_cast<__int128>(*magnitude) : static_cast<__int128>(*magnitude);
+  }
   switch (column_.type) {
     case ColumnType::kByte: return jet::Value(static_cast<uint8_t>(value));
     case ColumnType::kInteger: return jet::Value(static_cast<int16_t>(value));
@@ -443,7 +463,22 @@ jet::Result<jet::Value> Converter::ToDecimal() const {
   return jet::Value(decimal);
 }
 
+// A number text as from_chars reads it whole, when that is certain to be the value the exact
+// reading below would give: the nearest value to the same decimal, neither zero (whose sign
+// the exact reading drops) nor beyond the type's normal range (which it treats its own way).
+// Anything else (a sign "+", spaces, True/False) takes the exact reading.
+template <typename Floating>
+std::optional<Floating> QuickFloating(const LiteralParts& literal) {
+  if (literal.kind != SqlLiteral::Kind::kText && literal.kind != SqlLiteral::Kind::kNumber) return std::nullopt;
+  const std::string_view text = literal.text;
+  Floating value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isnormal(value)) return std::nullopt;
+  return value;
+}
+
 jet::Result<jet::Value> Converter::ToDouble() const {
+  if (const auto quick = QuickFloating<double>(literal_)) return jet::Value(*quick);
   JET_ASSIGN_OR_RETURN(auto number, Number());
   const auto value = NearestFloating<double>(number);
   if (!value) return Refuse("it is outside the range of Double");
@@ -451,6 +486,7 @@ jet::Result<jet::Value> Converter::ToDouble() const {
 }
 
 jet::Result<jet::Value> Converter::ToSingle() const {
+  if (const auto quick = QuickFloating<float>(literal_)) return jet::Value(*quick);
   JET_ASSIGN_OR_RETURN(auto number, Number());
   const auto value = NearestFloating<float>(number);
   if (!value) return Refuse("it is outside the range of Single");
@@ -523,11 +559,11 @@ jet::Result<jet::Value> Converter::ToText() const {
 jet::Result<jet::Value> Converter::ToBytes() const {
   jet::Binary binary;
   switch (literal_.kind) {
-    case SqlLiteral::Kind::kBinary: binary.bytes = literal_.bytes; break;
+    case SqlLiteral::Kind::kBinary: binary.bytes.assign(literal_.bytes.begin(), literal_.bytes.end()); break;
     case SqlLiteral::Kind::kText: {
       if (Utf16Length(literal_.text) < 0) return Refuse("it is not valid UTF-8 text");
       // UTF-16LE code units, surrogates included.
-      const std::string& text = literal_.text;
+      const std::string_view text = literal_.text;
       for (size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
         const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -615,14 +651,24 @@ jet::Result<jet::Value> Converter::Convert() {
 
 }  // namespace
 
-jet::Result<jet::Value> ConvertLiteral(const SqlLiteral& literal, const AccessColumnType& column,
+LiteralParts PartsOf(const SqlLiteral& literal) {
+  return {literal.kind, literal.text, literal.boolean, literal.bytes};
+}
+
+jet::Result<jet::Value> ConvertLiteral(const LiteralParts& literal, const AccessColumnType& column,
                                        std::string_view columnName) {
   return Converter(literal, column, columnName).Convert();
 }
 
+jet::Result<jet::Value> ConvertLiteral(const SqlLiteral& literal, const AccessColumnType& column,
+                                       std::string_view columnName) {
+  return ConvertLiteral(PartsOf(literal), column, columnName);
+}
+
 jet::Result<jet::Value> ConvertLiteral(SqlLiteral&& literal, const AccessColumnType& column,
                                        std::string_view columnName) {
-  return Converter(literal, column, columnName, &literal).Convert();
+  const LiteralParts parts = PartsOf(literal);
+  return Converter(parts, column, columnName, &literal).Convert();
 }
 
 jet::Result<jet::DateTime> ParseDateTimeText(std::string_view text) {

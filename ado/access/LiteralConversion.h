@@ -29,6 +29,8 @@
 // NULL is Null for every other type.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "ado/access/AccessSql.h"
@@ -38,6 +40,18 @@
 
 namespace ado::access {
 
+// A literal's parts, read where they are (a bound value's text is converted without first
+// being copied into a literal).
+struct LiteralParts {
+  SqlLiteral::Kind kind = SqlLiteral::Kind::kNull;
+  std::string_view text;  // kText, kNumber
+  bool boolean = false;   // kBoolean
+  std::span<const uint8_t> bytes;  // kBinary
+};
+LiteralParts PartsOf(const SqlLiteral& literal);
+
+jet::Result<jet::Value> ConvertLiteral(const LiteralParts& literal, const AccessColumnType& column,
+                                       std::string_view columnName);
 jet::Result<jet::Value> ConvertLiteral(const SqlLiteral& literal, const AccessColumnType& column,
                                        std::string_view columnName);
 // The same, taking the literal's text instead of copying it where the value is that text.

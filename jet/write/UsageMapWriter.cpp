@@ -24,7 +24,8 @@ Status UsageMapWriter::corrupt(const std::string& why) const {
 }
 
 Result<uint8_t*> UsageMapWriter::row() {
-  JET_ASSIGN_OR_RETURN(auto page, writer_->modify(where_.page));
+  // Only the map's own row changes: undo keeps those bytes, not the whole page.
+  JET_ASSIGN_OR_RETURN(auto page, writer_->modifyRanges(where_.page, {{start_, length_}}));
   return page->data() + start_;
 }
 
@@ -110,10 +111,12 @@ Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* appli
     JET_ASSIGN_OR_RETURN(uint8_t* again, row());
     StoreU32(again + usage_map::kReferencePages + 4 * k, bitmapPage);
   }
-  JET_ASSIGN_OR_RETURN(auto p, writer_->modify(bitmapPage));
-  if ((*p)[0] != static_cast<uint8_t>(PageType::kUsageBitmap)) return corrupt("points to a page that is no bitmap");
   const uint32_t bit = page % perPage;
-  uint8_t& b = (*p)[JetFormat::kBitmapPageHeader + bit / 8];
+  const uint32_t at = JetFormat::kBitmapPageHeader + bit / 8;
+  // One byte of the bitmap page changes, and only it is kept for undo.
+  JET_ASSIGN_OR_RETURN(auto p, writer_->modifyRanges(bitmapPage, {{at, 1}}));
+  if ((*p)[0] != static_cast<uint8_t>(PageType::kUsageBitmap)) return corrupt("points to a page that is no bitmap");
+  uint8_t& b = (*p)[at];
   b = member ? static_cast<uint8_t>(b | 1u << (bit % 8)) : static_cast<uint8_t>(b & ~(1u << (bit % 8)));
   if (applied) *applied = true;
   return Status::Ok();

@@ -109,6 +109,9 @@ TEST(LiteralConversionTest, FloatingPointTakesTheNearestValue) {
   EXPECT_EQ(FromText("1.00000005960464477539062500001", kSingle), jet::Value(std::nextafter(1.0f, 2.0f)));
   EXPECT_TRUE(RefusedText("3.5e38", kSingle));
   EXPECT_EQ(Converted(SqlLiteral::Number("-2.5e-3"), kDouble), jet::Value(-0.0025));
+  // A negative zero is stored as zero.
+  EXPECT_FALSE(std::signbit(std::get<double>(FromText("-0.0", kDouble))));
+  EXPECT_FALSE(std::signbit(std::get<float>(FromText("-0", kSingle))));
 }
 
 double Days(const std::string& text) {

@@ -49,7 +49,8 @@ class RowsAheadTest : public TransferTest {
   }
 
   // Reads up to `limit` rows; the value appender refuses field 1 of every 97th row.
-  std::vector<Seen> read(RowsAhead::Reading reading, size_t limit = SIZE_MAX) {
+  std::vector<Seen> read(RowsAhead::Reading reading, size_t limit = SIZE_MAX,
+                         RowsAhead::RuleThread ruleThread = RowsAhead::RuleThread::kReading) {
     ado::Connection connection;
     db::ApplyProfile(connection, db::profiles::kSQLiteToAccessSQLiteSide);
     connection.Open(db::BuildSQLiteConnectionString(path_).toStdString());
@@ -57,12 +58,12 @@ class RowsAheadTest : public TransferTest {
     source.Open("SELECT * FROM t", connection);
     int row = 0;
     auto rule = [&row](ado::Variant&& value, int field) {
-      if (field == 0) ++row;  // the rule runs on the reading thread, field by field
+      if (field == 0) ++row;  // the rule runs on one thread, field by field
       if (field == 1 && row % 97 == 0) throw std::runtime_error("refused at row " + std::to_string(row));
       return transfer::AccessValue(std::move(value));
     };
     std::vector<Seen> seen;
-    RowsAhead rows(source, 3, rule, reading);
+    RowsAhead rows(source, 3, rule, reading, ruleThread);
     while (seen.size() < limit) {
       const RowsAhead::Row& next = rows.next();
       // The row as the statement its values make.
@@ -95,6 +96,9 @@ TEST_F(RowsAheadTest, RowsReadAheadAreTheRowsReadOneByOne) {
   EXPECT_TRUE(onDemand[499].insert.ends_with("x', '62.5')"));
 
   for (int attempt = 0; attempt < 3; ++attempt) EXPECT_EQ(read(RowsAhead::Reading::kAhead), onDemand);
+  // The rule applied by the thread that takes the rows: the same values and failures.
+  EXPECT_EQ(read(RowsAhead::Reading::kAhead, SIZE_MAX, RowsAhead::RuleThread::kTaking), onDemand);
+  EXPECT_EQ(read(RowsAhead::Reading::kOnDemand, SIZE_MAX, RowsAhead::RuleThread::kTaking), onDemand);
 }
 
 TEST_F(RowsAheadTest, StoppingEarlyEndsTheReaderWhereverItIs) {
