@@ -14,6 +14,7 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,6 +45,7 @@ class FaithfulToSQLiteDirection : public AccessToSQLiteDirection {
   ado::Connection* target_ = nullptr;
   std::set<std::string> indexNames_;   // made by this run, lower-cased
   std::set<std::string> objectNames_;  // tables, views and queries of both sides, lower-cased
+  std::map<std::string, std::string> formerValuesTables_;  // "table.column", lower-cased -> its values' table
 };
 
 class FaithfulToAccessDirection : public SQLiteToAccessDirection {
@@ -64,6 +66,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   std::vector<std::pair<std::string, std::string>> foreignKeys_;  // table and statement, of the tables begun
   app::TableList& sqliteList_;
   faithful::DesignFacts kept_;  // the source's _access_design
+  std::map<std::string, std::string> valuesTables_;  // a values table, lower-cased -> "table.column"
   std::set<std::string> views_;           // the source's views of Access queries, case-folded
   ado::Connection* target_ = nullptr;
   int tablesPlanned_ = 0;
