@@ -3,8 +3,9 @@
 // planned by FaithfulRules.h before the create; each value is written by its column's form;
 // the table's indexes come after its rows, inside its transaction. SQLite's foreign keys are
 // part of the CREATE TABLE; Access's are statements of their own, made after every table,
-// each alone, a failure (data that breaks the key) being a failure of its table's copy. Notes
-// go to the mode's sink.
+// each alone, a failure (data that breaks the key) being a failure of its table's copy. To
+// SQLite, the values of each attachment or multi-value column go to a table of their own,
+// made and filled after the table's rows, inside its transaction. Notes go to the mode's sink.
 #pragma once
 
 #include "transfer/AccessToSQLite.h"
