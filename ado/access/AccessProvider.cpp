@@ -224,7 +224,7 @@ class AccessSession : public Session {
   std::unique_ptr<Cursor> openValues(const SelectComplexStatement& select) {
     jet::Database& db = database();
     const jet::CatalogEntry* table = db.catalog().findTable(select.table);
-    if (!table) openTable(select.table);  // says why there is no table of that name
+    if (!table) return openTable(select.table);  // throws, saying why there is no table of that name
     auto definition = db.tableDefAt(table->tableDefPage(), table->name);
     if (!definition.ok()) throw Error(adErrProviderFailed, definition.status().message());
     std::vector<AccessComplexCursor::Selected> selected;
