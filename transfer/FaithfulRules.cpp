@@ -180,7 +180,8 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
     if (generated.ok() && Has(Lower(generated.sql), "'now'")) generated = {"", "it reads the clock"};
     if (generated.ok() && Has(Lower(generated.sql), "select")) generated = {"", "it reads other rows"};
     if (generated.ok()) {
-      plan.generated = generated.sql;
+      // SQLite computes in floating point; Access keeps a Currency result to four places.
+      plan.generated = type == "currency" ? "round(" + generated.sql + ", 4)" : generated.sql;
       plan.notNull = false;
     } else {
       notes.push_back(Column(design.name, c.name) + ": a calculated column" +

@@ -192,15 +192,17 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
     return {"", "no form"};
   };
   const TablePlan linesPlan = PlanSQLiteTable(lines, {}, {}, computing);
-  EXPECT_NE(linesPlan.create.find("\"Total\" DECIMAL_TEXT(19,4) GENERATED ALWAYS AS ((\"Qty\" * \"Price\")) VIRTUAL"),
+  EXPECT_NE(linesPlan.create.find("\"Total\" DECIMAL_TEXT(19,4) GENERATED ALWAYS AS (round((\"Qty\" * \"Price\"), 4)) "
+                                  "VIRTUAL"),
             std::string::npos) << linesPlan.create;
   EXPECT_TRUE(linesPlan.columns[4].generated && !linesPlan.columns[5].generated);
   EXPECT_TRUE(Contains(linesPlan.notes, "column \"Stamp\": a calculated column (Now()) is copied as its values: it "
                                         "reads the clock"));
   db.exec(linesPlan.create);
-  db.exec("INSERT INTO Lines (\"Order\", Line, Qty, Price, Stamp, Files) VALUES (7, 1, 3, '2.5', NULL, 'a.txt')");
+  db.exec("INSERT INTO Lines (\"Order\", Line, Qty, Price, Stamp, Files) VALUES (7, 1, 3, '2.5', NULL, 'a.txt'), "
+          "(7, 2, 3, '0.1', NULL, NULL)");
   // (DECIMAL_TEXT's text affinity gives the result as text, like the stored Currency values.)
-  EXPECT_EQ(db.rows("SELECT Total FROM Lines"), (std::vector<std::vector<std::string>>{{"t:7.5"}}));
+  EXPECT_EQ(db.rows("SELECT Total FROM Lines ORDER BY Line"), (std::vector<std::vector<std::string>>{{"t:7.5"}, {"t:0.3"}}));
   // The attachments' table: the parent's key, the parts, a foreign key that follows the parent.
   const auto values = PlanValuesTable(lines, linesPlan, "Files", "Lines_Files");
   ASSERT_TRUE(values);
