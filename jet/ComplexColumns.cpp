@@ -72,9 +72,7 @@ Result<std::vector<uint8_t>> ComplexColumns::DecodeAttachmentData(std::span<cons
   return std::vector<uint8_t>(content.begin() + headerLength, content.begin() + end);
 }
 
-Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& table, const ColumnDef& column) {
-  const auto key = std::make_pair(table.firstPage(), column.number);
-  if (auto it = loaded_.find(key); it != loaded_.end()) return &it->second;
+Result<ComplexColumns::FlatTable> ComplexColumns::flatTable(const TableDef& table, const ColumnDef& column) {
   const std::string where = db_.fileName() + ": table " + table.name + ", column " + column.name;
 
   // MSysComplexColumns: which flat table holds (table, column)?
@@ -109,21 +107,32 @@ Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& t
   const CatalogEntry* flatEntry = flatId ? db_.catalog().findById(flatId) : nullptr;
   if (!flatEntry) return Status::Corrupt(where, "no hidden table holds its values");
   JET_ASSIGN_OR_RETURN(auto flatDef, db_.tableDefAt(flatEntry->tableDefPage(), flatEntry->name));
+  // The key is the first plain Long Integer: the flat row's own id is an AutoNumber.
+  for (size_t i = 0; i < flatDef->columns.size(); ++i) {
+    const ColumnDef& c = flatDef->columns[i];
+    if (c.type() == ColumnType::kLong && !(c.flags & kColumnFlagAutoLong) && !IsAttachmentColumnName(c.name) &&
+        c.name != "Value")
+      return FlatTable{std::move(flatDef), i};
+  }
+  return Status::Corrupt(where, "its hidden table has no key column");
+}
+
+Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& table, const ColumnDef& column) {
+  const auto key = std::make_pair(table.firstPage(), column.number);
+  if (auto it = loaded_.find(key); it != loaded_.end()) return &it->second;
+  const std::string where = db_.fileName() + ": table " + table.name + ", column " + column.name;
+  JET_ASSIGN_OR_RETURN(auto flat, flatTable(table, column));
+  const std::shared_ptr<const TableDef>& flatDef = flat.def;
 
   FlatValues values;
-  int keyCol = -1;
+  const int keyCol = static_cast<int>(flat.keyColumn);
   int fileCols[6] = {-1, -1, -1, -1, -1, -1};
   for (size_t i = 0; i < flatDef->columns.size(); ++i) {
     const ColumnDef& c = flatDef->columns[i];
     for (int k = 0; k < 6; ++k) {
       if (c.name == kAttachmentColumns[k]) fileCols[k] = static_cast<int>(i);
     }
-    if (c.type() == ColumnType::kLong && !(c.flags & kColumnFlagAutoLong) && !IsAttachmentColumnName(c.name) &&
-        keyCol < 0) {
-      keyCol = static_cast<int>(i);
-    }
   }
-  if (keyCol < 0) return Status::Corrupt(where, "its hidden table has no key column");
   values.attachments = fileCols[0] >= 0 && fileCols[2] >= 0;
   if (!values.attachments) values.unsupportedReason = "multi-value and version-history values are not read";
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -27,6 +28,14 @@ class ComplexColumns {
   explicit ComplexColumns(Database& db) : db_(db) {}
 
   Result<Value> resolve(const TableDef& table, const ColumnDef& column, int32_t key);
+
+  // The hidden table that holds the values of `column` of `table`, and the index (definition
+  // order) of its column that holds the key the row of `table` keeps.
+  struct FlatTable {
+    std::shared_ptr<const TableDef> def;
+    size_t keyColumn = 0;
+  };
+  Result<FlatTable> flatTable(const TableDef& table, const ColumnDef& column);
 
   // Unwraps attachment FileData: 8-byte header (0 raw / 1 deflated, length), then
   // a length-prefixed header and the file's bytes.

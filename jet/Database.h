@@ -40,6 +40,8 @@ class Database {
   // A cursor over every live row of `name`; complex columns are resolved.
   Result<TableCursor> scan(const std::string& name);
   Result<TableCursor> scan(std::shared_ptr<const TableDef> def);
+  // The values of complex columns (attachments, multiple values).
+  ComplexColumns& complexColumns() { return *complex_; }
   // Reads the catalogue again and forgets cached definitions: after the writer changed them.
   Status reload();
 

@@ -100,4 +100,13 @@ Result<Value> TableCursor::value(size_t index) {
   return resolver_(*def_, column, std::get<int32_t>(*v));
 }
 
+Result<std::optional<int32_t>> TableCursor::complexKey(size_t index) {
+  const ColumnDef& column = def_->columns[index];
+  if (column.type() != ColumnType::kComplex) return Status(ErrorCode::kInvalidArgument, column.name + " is no complex column");
+  auto v = DecodeValue(*file_, column, fields_[index], tableContext_, &columnContexts_[index]);
+  if (!v.ok()) return v.status();
+  if (const auto* key = std::get_if<int32_t>(&*v)) return std::optional<int32_t>(*key);
+  return std::optional<int32_t>();
+}
+
 }  // namespace jet

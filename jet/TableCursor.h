@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ class TableCursor {
   const std::vector<FieldSlice>& fields() const { return fields_; }
   // Decodes column `index` (definition order) of the current row.
   Result<Value> value(size_t index);
+  // The key a complex column `index` keeps in the current row (its values are in a hidden
+  // table, ComplexColumns.h); nothing when the row has none.
+  Result<std::optional<int32_t>> complexKey(size_t index);
 
  private:
   TableCursor(PageFile& file, std::shared_ptr<const TableDef> def, UsageMap pages, ComplexResolver resolver);

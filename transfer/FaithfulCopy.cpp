@@ -1,6 +1,7 @@
 #include "transfer/FaithfulCopy.h"
 
 #include "ado/Constants.h"
+#include "ado/Command.h"
 #include "ado/Error.h"
 #include "transfer/SavedQueryViews.h"
 #include "transfer/SqlNames.h"
@@ -9,6 +10,7 @@
 #include <QString>
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 namespace transfer {
 
@@ -53,7 +55,17 @@ class PlannedStatements : public TableStatements {
   }
 
   std::string insertStart() const override {
-    if (toSQLite_) return "INSERT INTO " + faithful::SQLiteName(plan_.table) + " VALUES(";
+    if (toSQLite_) {
+      // SQLite computes a generated column: the INSERT names the others.
+      std::string start = "INSERT INTO " + faithful::SQLiteName(plan_.table) + " ";
+      if (std::any_of(plan_.columns.begin(), plan_.columns.end(), [](const auto& c) { return c.generated; })) {
+        std::string list;
+        for (const faithful::ColumnPlan& c : plan_.columns)
+          if (!c.generated) list += (list.empty() ? "(" : ", ") + faithful::SQLiteName(c.name);
+        start += list + ") ";
+      }
+      return start + "VALUES(";
+    }
     // An AutoNumber keeps its values when the INSERT names the columns.
     const bool counter = std::any_of(plan_.columns.begin(), plan_.columns.end(),
                                      [](const faithful::ColumnPlan& c) { return c.rowidKey; });
@@ -76,10 +88,100 @@ class PlannedStatements : public TableStatements {
     };
   }
 
+  bool bindsField(int position) const override {
+    const auto at = static_cast<std::size_t>(position);
+    return at >= plan_.columns.size() || !plan_.columns[at].generated;
+  }
+
   // The indexes, and in SQLite the table's rows of _access_design: inside its transaction.
   std::vector<std::string> statementsAfterRows() override { return afterRows_; }
 
+  void afterRows(ado::Connection& source, ado::Connection& target) override {
+    for (const ValuesTable& values : valuesTables_) CopyValues(values, source, target);
+  }
+
+  // The tables of the attachment and multi-value columns (to SQLite).
+  struct ValuesTable {
+    faithful::ValuesTablePlan plan;
+    bool replaces = false;  // the table of the same column a former copy made is dropped first
+    std::function<void(const std::string&)> note;
+  };
+  std::vector<ValuesTable> valuesTables_;
+
  private:
+  // The values of one column into their table: attachments if the column has them, else
+  // values; a column that has neither (a version history) keeps only its text, with a note.
+  static void CopyValues(const ValuesTable& values, ado::Connection& source, ado::Connection& target) {
+    const faithful::ValuesTablePlan& plan = values.plan;
+    ado::Recordset rs;
+    bool attachments = true;
+    try {
+      rs.Open(faithful::ValuesQuery(plan, true), source);
+    } catch (const ado::Error&) {
+      attachments = false;
+      try {
+        rs.Open(faithful::ValuesQuery(plan, false), source);
+      } catch (const ado::Error& e) {
+        if (values.note)
+          values.note("table \"" + plan.parent + "\", column \"" + plan.column +
+                      "\": its values are copied as text only; they are neither attachments nor values of a "
+                      "multi-value column (" + e.what() + ")");
+        return;
+      }
+    }
+    const std::size_t keys = plan.key.size();
+    std::vector<faithful::ValueForm> forms;
+    for (const faithful::ColumnPlan& k : plan.key) forms.push_back(k.form);
+    std::string valueType;
+    if (attachments) {
+      forms.insert(forms.end(), {faithful::ValueForm::kText, faithful::ValueForm::kText, faithful::ValueForm::kBytes});
+    } else {
+      const ValueColumn column = ValueColumnOf(rs.Fields()[static_cast<int>(keys)].Type());
+      valueType = column.type;
+      forms.push_back(column.form);
+    }
+    if (values.replaces) target.Execute("DROP TABLE IF EXISTS " + faithful::SQLiteName(plan.table));
+    target.Execute(faithful::ValuesTableCreate(plan, attachments, valueType));
+    std::string insert = "INSERT INTO " + faithful::SQLiteName(plan.table) + " VALUES(";
+    for (std::size_t i = 0; i < forms.size(); ++i) insert += i ? ", ?" : "?";
+    ado::Command command(target, insert + ")");
+    std::vector<ado::Variant> row(forms.size());
+    for (; !rs.Eof(); rs.MoveNext()) {
+      const ado::FieldCollection fields = rs.Fields();
+      for (std::size_t i = 0; i < forms.size(); ++i)
+        row[i] = faithful::SQLiteBoundValue(fields[static_cast<int>(i)].Value(), forms[i]);
+      command.Execute(row);
+    }
+    const std::string object = plan.parent + "." + plan.column;
+    for (const std::string& statement : faithful::DesignFactStatements(
+             {{object, faithful::property::kValuesTable, plan.table},
+              {object, faithful::property::kValuesKind, attachments ? "attachments" : "values"}}))
+      target.Execute(statement);
+  }
+
+  // A multi-value column's declared type and form in SQLite, by the type of its values.
+  struct ValueColumn {
+    std::string type;
+    faithful::ValueForm form;
+  };
+  static ValueColumn ValueColumnOf(int adoType) {
+    switch (adoType) {
+      case ado::adUnsignedTinyInt:
+      case ado::adSmallInt:
+      case ado::adInteger:
+      case ado::adBigInt: return {"INTEGER", faithful::ValueForm::kNumber};
+      case ado::adSingle:
+      case ado::adDouble: return {"REAL", faithful::ValueForm::kNumber};
+      case ado::adCurrency: return {"DECIMAL_TEXT(19,4)", faithful::ValueForm::kExactDecimal};
+      case ado::adNumeric:
+      case ado::adDecimal: return {"DECIMAL_TEXT(28,10)", faithful::ValueForm::kExactDecimal};
+      case ado::adDate: return {"DATETIME", faithful::ValueForm::kDateTime};
+      case ado::adGUID: return {"GUID", faithful::ValueForm::kGuid};
+      case ado::adBoolean: return {"BOOLEAN", faithful::ValueForm::kBoolean};
+      default: return {"TEXT", faithful::ValueForm::kText};
+    }
+  }
+
   faithful::TablePlan plan_;
   bool toSQLite_;
   std::vector<faithful::ValueForm> forms_;
@@ -142,6 +244,26 @@ std::vector<ObjectEntry> Objects(ado::Connection& connection) {
   return objects;
 }
 
+// The rows of an SQLite database's _access_design; none when it has no such table.
+faithful::DesignFacts DesignFactsOf(ado::Connection& sqlite) {
+  faithful::DesignFacts facts;
+  if (!sqlite.IsOpen()) return facts;
+  ado::Recordset exists = sqlite.OpenSchema(ado::adSchemaTables, {{}, {}, ado::Variant::text(faithful::kDesignTable)});
+  if (exists.Eof()) return facts;
+  ado::Recordset rs;
+  rs.Open(std::string("SELECT object, property, value FROM ") + faithful::SQLiteName(faithful::kDesignTable), sqlite);
+  for (; !rs.Eof(); rs.MoveNext()) {
+    const ado::FieldCollection f = rs.Fields();
+    std::string text[3];
+    for (int i = 0; i < 3; ++i) {
+      const ado::Variant value = f[i].Value();
+      if (!value.isNull() && !value.isEmpty()) text[i] = value.toText();
+    }
+    facts.push_back({text[0], text[1], text[2]});
+  }
+  return facts;
+}
+
 // A validation rule's SQLite form, by the translator of the saved queries (the same subset as
 // the views); a rule it refuses is a note and a row of _access_design.
 SQLiteExpression RuleInSQLite(const std::string& rule, const std::string& column) {
@@ -182,6 +304,15 @@ void FaithfulToSQLiteDirection::connectionsOpened(ado::Connection& source, ado::
     }
   }
   objectNames_.insert(Lower(faithful::kDesignTable));
+  // The tables of attachment and multi-value columns a former copy made: copied again, each
+  // takes the place of its old one.
+  try {
+    for (const faithful::DesignFact& fact : DesignFactsOf(target))
+      if (fact.property == faithful::property::kValuesTable) formerValuesTables_[Lower(fact.object)] = fact.value;
+  } catch (const std::exception& e) {
+    Note(mode_, std::string("the table ") + faithful::kDesignTable + " of the SQLite database could not be read, so "
+                "the tables of attachments a former copy made are not replaced: " + e.what());
+  }
 }
 
 bool FaithfulToSQLiteDirection::indexNameTaken(const std::string& name) const {
@@ -199,7 +330,29 @@ std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QSt
   for (const std::string& note : plan.notes) Note(mode_, note);
   // The names the plan chose are taken from now on.
   for (const std::string& index : plan.indexNames) indexNames_.insert(Lower(index));
-  return std::make_unique<PlannedStatements>(std::move(plan), true);
+  std::vector<PlannedStatements::ValuesTable> valuesTables;
+  for (const ado::ColumnEntry& c : design.columns) {
+    if (Lower(c.typeName) != "attachment or multiple values") continue;
+    const std::string object = Lower(design.name + "." + c.name);
+    const auto old = formerValuesTables_.find(object);
+    std::string table = old != formerValuesTables_.end() ? old->second : design.name + "_" + c.name;
+    if (old == formerValuesTables_.end()) {
+      const std::string base = table;
+      for (int n = 2; indexNameTaken(table); ++n) table = base + std::to_string(n);
+    }
+    std::optional<faithful::ValuesTablePlan> values = faithful::PlanValuesTable(design, plan, c.name, table);
+    if (!values) {
+      Note(mode_, "table \"" + design.name + "\", column \"" + c.name +
+                      "\": the table has no primary key its values could refer to, so they are copied as text only");
+      continue;
+    }
+    objectNames_.insert(Lower(table));
+    valuesTables.push_back({std::move(*values), old != formerValuesTables_.end(),
+                            [this](const std::string& note) { Note(mode_, note); }});
+  }
+  auto statements = std::make_unique<PlannedStatements>(std::move(plan), true);
+  statements->valuesTables_ = std::move(valuesTables);
+  return statements;
 }
 
 void FaithfulToSQLiteDirection::afterAllTables(ado::Connection& source, ado::Connection& target, StatementRunner& runner) {
@@ -236,19 +389,9 @@ void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::
   for (const RefusedQuery& view : sqliteViews_.refused)
     Note(mode_, "view " + view.name + " is copied as a table, not as a saved query: " + view.reason);
   try {
-    ado::Recordset exists = source.OpenSchema(ado::adSchemaTables, {{}, {}, ado::Variant::text(faithful::kDesignTable)});
-    if (exists.Eof()) return;
-    ado::Recordset rs;
-    rs.Open(std::string("SELECT object, property, value FROM ") + faithful::SQLiteName(faithful::kDesignTable), source);
-    for (; !rs.Eof(); rs.MoveNext()) {
-      const ado::FieldCollection f = rs.Fields();
-      std::string text[3];
-      for (int i = 0; i < 3; ++i) {
-        const ado::Variant value = f[i].Value();
-        if (!value.isNull() && !value.isEmpty()) text[i] = value.toText();
-      }
-      kept_.push_back({text[0], text[1], text[2]});
-    }
+    kept_ = DesignFactsOf(source);
+    for (const faithful::DesignFact& fact : kept_)
+      if (fact.property == faithful::property::kValuesTable) valuesTables_[Lower(fact.value)] = fact.object;
   } catch (const std::exception& e) {
     kept_.clear();
     Note(mode_, std::string("the table ") + faithful::kDesignTable + " could not be read, so the Access design it "
@@ -284,6 +427,10 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   }
   faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, {}, tables_, kept);
   for (const std::string& note : plan.notes) Note(mode_, note);
+  // The engine writes no attachment or multi-value columns: their table comes back as one.
+  if (const auto values = valuesTables_.find(Lower(design.name)); values != valuesTables_.end())
+    Note(mode_, "table \"" + design.name + "\" holds the values of the attachment or multi-value column " +
+                    values->second + "; it comes back as a table of its own");
   for (const std::string& key : plan.foreignKeys) foreignKeys_.emplace_back(plan.table, key);
   return std::make_unique<PlannedStatements>(std::move(plan), false);
 }

@@ -3,8 +3,9 @@
 // planned by FaithfulRules.h before the create; each value is written by its column's form;
 // the table's indexes come after its rows, inside its transaction. SQLite's foreign keys are
 // part of the CREATE TABLE; Access's are statements of their own, made after every table,
-// each alone, a failure (data that breaks the key) being a failure of its table's copy. Notes
-// go to the mode's sink.
+// each alone, a failure (data that breaks the key) being a failure of its table's copy. To
+// SQLite, the values of each attachment or multi-value column go to a table of their own,
+// made and filled after the table's rows, inside its transaction. Notes go to the mode's sink.
 #pragma once
 
 #include "transfer/AccessToSQLite.h"
@@ -15,6 +16,7 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,6 +47,7 @@ class FaithfulToSQLiteDirection : public AccessToSQLiteDirection {
   ado::Connection* target_ = nullptr;
   std::set<std::string> indexNames_;   // made by this run, lower-cased
   std::set<std::string> objectNames_;  // tables, views and queries of both sides, lower-cased
+  std::map<std::string, std::string> formerValuesTables_;  // "table.column", lower-cased -> its values' table
 };
 
 class FaithfulToAccessDirection : public SQLiteToAccessDirection {
@@ -65,6 +68,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   std::vector<std::pair<std::string, std::string>> foreignKeys_;  // table and statement, of the tables begun
   app::TableList& sqliteList_;
   faithful::DesignFacts kept_;  // the source's _access_design
+  std::map<std::string, std::string> valuesTables_;  // a values table, lower-cased -> "table.column"
   std::set<std::string> views_;           // the source's views of Access queries, case-folded
   ViewPlan sqliteViews_;                  // its other views: saved queries, or tables (refused)
   std::set<std::string> viewQueries_;     // the names of those saved queries, case-folded

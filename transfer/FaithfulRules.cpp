@@ -172,9 +172,22 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
                     ": an AutoNumber that is not the whole primary key is copied as plain numbers");
   }
   if (c.computed) {
-    notes.push_back(Column(design.name, c.name) + ": a calculated column" +
-                    (c.expression ? " (" + *c.expression + ")" : std::string()) + " is copied as its values");
     if (c.expression) facts.push_back({object, property::kExpression, *c.expression});
+    // SQLite computes it from the row where the expression has an SQLite form; a generated
+    // column may not read the clock or other tables.
+    SQLiteExpression generated{"", "its expression is not known"};
+    if (c.expression) generated = translate ? translate(*c.expression, "") : SQLiteExpression{"", "no translator"};
+    if (generated.ok() && Has(Lower(generated.sql), "'now'")) generated = {"", "it reads the clock"};
+    if (generated.ok() && Has(Lower(generated.sql), "select")) generated = {"", "it reads other rows"};
+    if (generated.ok()) {
+      // SQLite computes in floating point; Access keeps a Currency result to four places.
+      plan.generated = type == "currency" ? "round(" + generated.sql + ", 4)" : generated.sql;
+      plan.notNull = false;
+    } else {
+      notes.push_back(Column(design.name, c.name) + ": a calculated column" +
+                      (c.expression ? " (" + *c.expression + ")" : std::string()) + " is copied as its values" +
+                      (translate ? ": " + generated.reason : std::string()));
+    }
   }
   if (c.validationRule) {
     facts.push_back({object, property::kValidationRule, *c.validationRule});
@@ -297,20 +310,28 @@ const std::string* FindFact(const DesignFacts& facts, const std::string& object,
   return nullptr;
 }
 
-std::vector<std::string> DesignTableStatements(const std::string& table, const DesignFacts& facts) {
+std::vector<std::string> DesignFactStatements(const DesignFacts& facts) {
   const std::string name = SQLiteName(kDesignTable);
-  std::vector<std::string> out = {
-      "CREATE TABLE IF NOT EXISTS " + name + " (object TEXT NOT NULL, property TEXT NOT NULL, value TEXT, "
-      "PRIMARY KEY (object, property))",
-      // The table's own facts and its columns', indexes' and relationships' ("table.").
-      "DELETE FROM " + name + " WHERE object = " + Quoted(table) + " COLLATE NOCASE OR substr(object, 1, length(" +
-          Quoted(table + ".") + ")) = " + Quoted(table + ".") + " COLLATE NOCASE"};
+  std::vector<std::string> out = {"CREATE TABLE IF NOT EXISTS " + name +
+                                  " (object TEXT NOT NULL, property TEXT NOT NULL, value TEXT, "
+                                  "PRIMARY KEY (object, property))"};
   if (facts.empty()) return out;
   std::string insert = "INSERT OR REPLACE INTO " + name + " VALUES ";
   for (std::size_t i = 0; i < facts.size(); ++i)
     insert += (i ? ", (" : "(") + Quoted(facts[i].object) + ", " + Quoted(facts[i].property) + ", " +
               Quoted(facts[i].value) + ")";
   out.push_back(std::move(insert));
+  return out;
+}
+
+std::vector<std::string> DesignTableStatements(const std::string& table, const DesignFacts& facts) {
+  std::vector<std::string> out = DesignFactStatements(facts);
+  // The table's own facts and its columns', indexes' and relationships' ("table."): the old
+  // ones go before the new ones come.
+  const std::string name = SQLiteName(kDesignTable);
+  out.insert(out.begin() + 1, "DELETE FROM " + name + " WHERE object = " + Quoted(table) +
+                                  " COLLATE NOCASE OR substr(object, 1, length(" + Quoted(table + ".") + ")) = " +
+                                  Quoted(table + ".") + " COLLATE NOCASE");
   return out;
 }
 
@@ -339,8 +360,10 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
     plan.create += SQLiteName(column.name) + " " + column.type;
     if (column.rowidKey) plan.create += " PRIMARY KEY";
     if (column.notNull) plan.create += " NOT NULL";
+    if (column.generated) column.defaultLiteral.reset();  // SQLite takes no default there
     if (column.defaultLiteral) plan.create += " DEFAULT " + *column.defaultLiteral;
     if (column.check) plan.create += " CHECK (" + *column.check + ")";
+    if (column.generated) plan.create += " GENERATED ALWAYS AS (" + *column.generated + ") VIRTUAL";
     plan.columns.push_back(std::move(column));
   }
   if (key && !rowid) plan.create += ", PRIMARY KEY " + IndexColumns(*key, SQLiteName, true);
@@ -386,6 +409,55 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
     plan.indexNames.push_back(std::move(name));
   }
   return plan;
+}
+
+std::optional<ValuesTablePlan> PlanValuesTable(const TableDesign& design, const TablePlan& parent,
+                                               const std::string& column, std::string table) {
+  const ado::IndexEntry* key = design.primaryKey();
+  if (!key) return std::nullopt;
+  ValuesTablePlan plan{std::move(table), design.name, column, {}};
+  for (const auto& part : key->columns) {
+    const auto planned = std::find_if(parent.columns.begin(), parent.columns.end(),
+                                      [&](const ColumnPlan& c) { return SameName(c.name, part.column); });
+    if (planned == parent.columns.end()) return std::nullopt;
+    ColumnPlan k = *planned;
+    k.rowidKey = false;
+    k.notNull = true;
+    k.defaultLiteral.reset();
+    k.check.reset();
+    k.generated.reset();
+    plan.key.push_back(std::move(k));
+  }
+  return plan;
+}
+
+std::string ValuesTableCreate(const ValuesTablePlan& plan, bool attachments, const std::string& valueType) {
+  std::string create = "CREATE TABLE " + SQLiteName(plan.table) + " (";
+  std::vector<std::string> keyNames;
+  for (const ColumnPlan& k : plan.key) {
+    create += SQLiteName(k.name) + " " + k.type + " NOT NULL, ";
+    keyNames.push_back(k.name);
+  }
+  if (attachments) {
+    create += "\"FileName\" TEXT NOT NULL, \"FileType\" TEXT, \"FileData\" BLOB";
+  } else {
+    create += SQLiteName(kValuePart) + (valueType.empty() ? std::string() : " " + valueType);
+  }
+  return create + ", FOREIGN KEY " + KeyColumns(keyNames, SQLiteName) + " REFERENCES " + SQLiteName(plan.parent) + " " +
+         KeyColumns(keyNames, SQLiteName) + " ON UPDATE CASCADE ON DELETE CASCADE)";
+}
+
+std::string ValuesQuery(const ValuesTablePlan& plan, bool attachments) {
+  std::string select = "SELECT ";
+  for (const ColumnPlan& k : plan.key) select += AccessName(k.name) + ", ";
+  const std::string column = AccessName(plan.column) + ".";
+  if (attachments) {
+    for (std::size_t i = 0; i < std::size(kAttachmentParts); ++i)
+      select += (i ? ", " : "") + column + AccessName(kAttachmentParts[i]);
+  } else {
+    select += column + AccessName(kValuePart);
+  }
+  return select + " FROM " + AccessName(plan.parent);
 }
 
 ado::Variant SQLiteBoundValue(ado::Variant&& value, ValueForm form) {

@@ -16,8 +16,10 @@
 //   Text(n), Memo                               VARCHAR(n), TEXT (a zero-length text stays one)
 //   Binary(n), OLE Object                       VARBINARY(n), BLOB, byte for byte
 //   Replication ID                              GUID, '{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}'
-//   attachments, multiple values                TEXT, the readable form of the plain copy
-//   calculated columns                          a plain column of the result type (note)
+//   attachments, multiple values                TEXT, the readable form of the plain copy, and a
+//                                               table of their own, Table_Column (ValuesTablePlan)
+//   calculated columns                          GENERATED ALWAYS AS (expression) VIRTUAL where the
+//                                               expression translates, else stored values (note)
 //   validation rules that translate             CHECK constraints (others: notes)
 //   Now(), Date(), Time() defaults              the local time in the copy's date text form
 // What SQLite has no place for (the Access type, rules, expressions, an index's name before a
@@ -70,6 +72,8 @@ struct ColumnPlan {
   bool rowidKey = false;              // SQLite: INTEGER PRIMARY KEY; Access: COUNTER PRIMARY KEY
   std::optional<std::string> defaultLiteral;  // in the target's SQL
   std::optional<std::string> check;           // SQLite: a CHECK condition on the column
+  std::optional<std::string> generated;       // SQLite: the expression of a generated column,
+                                              // which the INSERT leaves out
 };
 
 // One fact of the Access design, a row of _access_design. `object` is a table's name, or
@@ -93,6 +97,10 @@ inline constexpr char kValidationRule[] = "ValidationRule";  // as Access keeps 
 inline constexpr char kValidationText[] = "ValidationText";
 inline constexpr char kDefaultValue[] = "DefaultValue";      // an expression default: "Now()"
 inline constexpr char kExpression[] = "Expression";          // a calculated column's
+// Of an attachment or multi-value column: the table that holds its values, and their kind
+// ("attachments": FileName, FileType, FileData as Access stores it; "values": Value).
+inline constexpr char kValuesTable[] = "ValuesTable";
+inline constexpr char kValuesKind[] = "ValuesKind";
 }  // namespace property
 
 std::string RelationshipObject(const std::string& table, const std::vector<std::string>& columns,
@@ -104,6 +112,8 @@ const std::string* FindFact(const DesignFacts& facts, const std::string& object,
 // The statements that keep `facts` of `table` in the SQLite target: the table made when
 // missing, the table's old facts removed, the new ones added.
 std::vector<std::string> DesignTableStatements(const std::string& table, const DesignFacts& facts);
+// The statements that add `facts` (the table made when missing), replacing what they replace.
+std::vector<std::string> DesignFactStatements(const DesignFacts& facts);
 
 // An Access expression in SQLite's SQL, or the reason it has none (AccessExpression.h).
 // `impliedColumn`: the column a validation rule is about, which the rule leaves out (">0").
@@ -134,6 +144,26 @@ struct TablePlan {
 TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::string>& tablesCopied,
                           const std::function<bool(const std::string&)>& indexNameTaken,
                           const ExpressionTranslator& translate = {});
+
+// The table that holds the values of an attachment or multi-value column in SQLite: the
+// parent's primary key columns (as the parent declares them), then FileName, FileType,
+// FileData (attachments) or Value, with a foreign key to the parent.
+struct ValuesTablePlan {
+  std::string table;     // the child's name
+  std::string parent;
+  std::string column;    // the attachment or multi-value column
+  std::vector<ColumnPlan> key;  // the parent's primary key columns, in key order
+};
+inline constexpr const char* kAttachmentParts[] = {"FileName", "FileType", "FileData"};
+inline constexpr char kValuePart[] = "Value";
+
+// Nothing when the parent has no primary key (the values cannot name their row).
+std::optional<ValuesTablePlan> PlanValuesTable(const TableDesign& design, const TablePlan& parent,
+                                               const std::string& column, std::string table);
+// CREATE TABLE of the child, its value column typed `valueType` (attachments: none needed).
+std::string ValuesTableCreate(const ValuesTablePlan& plan, bool attachments, const std::string& valueType);
+// The Access query that reads the values (one row per value, the key columns first).
+std::string ValuesQuery(const ValuesTablePlan& plan, bool attachments);
 
 // The value the INSERT gives SQLite for a value of this form (what its literal would make),
 // and that literal.

@@ -204,7 +204,8 @@ class TableCopyRun {
         return false;
       }
     }
-    return true;
+    return table.runOnTarget(240, 0, QStringLiteral("the table could not be completed"),
+                             [&] { statements->afterRows(sourceConnection(), target); });
   }
 
   bool copyRows(TableTransaction& table, const QString& name, const TableStatements& statements, int fieldCount) {
@@ -215,8 +216,15 @@ class TableCopyRun {
     // walk ends at the record set's end, so a count that is off can neither lose rows nor run
     // past the last one. A source that cannot be read to its end gives the table up.
     std::string insertText = statements.insertStart();
-    for (int f = 0; f < fieldCount; ++f) insertText += f == 0 ? "?" : ", ?";
+    std::vector<int> bound;  // the fields the INSERT takes, when not all
+    for (int f = 0; f < fieldCount; ++f) {
+      if (!statements.bindsField(f)) continue;
+      insertText += bound.empty() ? "?" : ", ?";
+      bound.push_back(f);
+    }
     insertText += ')';
+    if (static_cast<int>(bound.size()) == fieldCount) bound.clear();
+    std::vector<ado::Variant> boundValues;
     ado::Command insert(target, std::move(insertText));
     RowsAhead rows(source_, fieldCount, statements.valueRule(), RowsAhead::Reading::kAhead,
                    statements.valueRuleThread());
@@ -246,13 +254,28 @@ class TableCopyRun {
           table.abandon();
           return false;
         }
-        r_.run(210, name, row + 1, [&] { next->rethrowFieldFailure(f); });
+        if (bound.empty() || std::find(bound.begin(), bound.end(), f) != bound.end())
+          r_.run(210, name, row + 1, [&] { next->rethrowFieldFailure(f); });
       }
+      if (!bound.empty()) {
+        // A field that could not be read has no value in the row: the others move up.
+        boundValues.clear();
+        std::size_t at = 0;
+        for (int f = 0; f < fieldCount; ++f) {
+          const bool failed = std::any_of(next->fieldFailures.begin(), next->fieldFailures.end(),
+                                          [f](const auto& failure) { return failure.first == f; });
+          if (failed) continue;
+          if (at < next->values.size() && std::find(bound.begin(), bound.end(), f) != bound.end())
+            boundValues.push_back(next->values[at]);
+          ++at;
+        }
+      }
+      const std::vector<ado::Variant>& values = bound.empty() ? next->values : boundValues;
       // A row with a value that could not be read runs as the statement it would have
       // been without that value, and fails as that statement.
       if (!table.runOnTarget(220, row + 1, TargetFailedAt(row + 1), [&] {
-            if (next->fieldFailures.empty()) insert.Execute(next->values);
-            else target.Execute(insert.TextWithValues(next->values));
+            if (next->fieldFailures.empty()) insert.Execute(values);
+            else target.Execute(insert.TextWithValues(values));
           })) {
         return false;
       }

@@ -52,16 +52,21 @@ class TableStatements {
   virtual void addColumn(const ado::Field& field, int position) = 0;
   // The statements that create the table, run in order once every column is in.
   virtual std::vector<std::string> createStatements() = 0;
-  // What every row's INSERT begins with; a ? marker for each value follows, separated by
-  // ", ", then ")". The statement is prepared once and run with each row's values.
+  // What every row's INSERT begins with; a ? marker for each value it binds follows,
+  // separated by ", ", then ")". The statement is prepared once and run with each row's values.
   virtual std::string insertStart() const = 0;
   // The value the target is given for a source value: what its literal in the INSERT would
   // have been, as a value. Runs on the reading thread (RowsAhead), or on the copy's own
   // where valueRuleThread() says so.
   virtual RowsAhead::ValueRule valueRule() const = 0;
   virtual RowsAhead::RuleThread valueRuleThread() const { return RowsAhead::RuleThread::kReading; }
+  // Whether the INSERT takes the source's field at `position` (a generated column's does not).
+  virtual bool bindsField(int /*position*/) const { return true; }
   // Statements run after the last row, still inside the table's transaction (indexes).
   virtual std::vector<std::string> statementsAfterRows() { return {}; }
+  // Runs after those statements, inside the table's transaction: the rows of tables that
+  // belong to this one. A throw gives the table up.
+  virtual void afterRows(ado::Connection& /*source*/, ado::Connection& /*target*/) {}
 };
 
 class CopyDirection {

@@ -13,6 +13,7 @@
 #include "ado/access/AccessSchema.h"
 #include "ado/access/AccessSql.h"
 #include "ado/access/AccessStatements.h"
+#include "ado/access/AccessComplexCursor.h"
 #include "ado/access/AccessTableCursor.h"
 #include "jet/Database.h"
 #include "jet/write/WriteSession.h"
@@ -113,6 +114,7 @@ class AccessSession : public Session {
 
   std::unique_ptr<Cursor> query(const std::string& source, const CursorOptions&) override {
     const AccessStatement statement = parse(source);
+    if (const auto* values = std::get_if<SelectComplexStatement>(&statement)) return openValues(*values);
     const auto* select = std::get_if<SelectAllStatement>(&statement);
     if (!select)
       throw Error(kErrCommandText, "The statement \"" + beginningOf(source) +
@@ -218,6 +220,17 @@ class AccessSession : public Session {
     if (!statement.ok())
       throw Error(kErrCommandText, statement.status().message() + " (Access database " + inQuotes(path_) + ")");
     return std::move(statement.value());
+  }
+
+  std::unique_ptr<Cursor> openValues(const SelectComplexStatement& select) {
+    jet::Database& db = database();
+    const jet::CatalogEntry* table = db.catalog().findTable(select.table);
+    if (!table) return openTable(select.table);  // throws, saying why there is no table of that name
+    auto definition = db.tableDefAt(table->tableDefPage(), table->name);
+    if (!definition.ok()) throw Error(adErrProviderFailed, definition.status().message());
+    std::vector<AccessComplexCursor::Selected> selected;
+    for (const auto& column : select.columns) selected.push_back({column.name, column.part});
+    return std::make_unique<AccessComplexCursor>(db, std::move(definition.value()), selected);
   }
 
   std::unique_ptr<Cursor> openTable(const std::string& name) {

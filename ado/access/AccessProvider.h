@@ -10,6 +10,8 @@
 //   Recordset     "SELECT * FROM t" with t bare, `in back-quotes` or [in brackets]: the rows of
 //                 table t, streamed (AccessTableCursor.h); field types and values as in
 //                 ValueConversion.h. Linked tables and stored queries cannot be opened this way.
+//                 "SELECT k, c.Value FROM t" (or c.FileName, c.FileData, ...): one row per value
+//                 of the attachment or multi-value column c (AccessComplexCursor.h).
 //   Execute       statements of the Access SQL dialect (AccessSql.h), run by the engine's writer
 //                 (jet/write), which opens the file for writing on the first statement that
 //                 changes it (Access 97 files too, in their own layouts and code page); a

@@ -80,6 +80,7 @@ class Parser {
 
   // Grammar.
   jet::Result<AccessStatement> ParseSelect();
+  jet::Result<AccessStatement> ParseSelectComplex(std::string first, bool dotted);
   jet::Result<AccessStatement> ParseCreate();
   jet::Result<AccessStatement> ParseInsert();
   jet::Result<AccessStatement> ParseDrop();
@@ -313,9 +314,10 @@ jet::Result<AccessStatement> Parser::ParseSelect() {
   JET_RETURN_IF_ERROR(Advance());
   std::optional<std::string> alias;
   if (!AtSymbol('*')) {
-    JET_ASSIGN_OR_RETURN(alias, ParseName("\"*\" or a table alias"));
-    JET_RETURN_IF_ERROR(ExpectSymbol('.', "the alias " + *alias));
-    if (!AtSymbol('*')) return Expected("\"*\"", "\"" + *alias + ".\"");
+    JET_ASSIGN_OR_RETURN(alias, ParseName("\"*\", a table alias or a column"));
+    if (!AtSymbol('.')) return ParseSelectComplex(std::move(*alias), false);
+    JET_RETURN_IF_ERROR(Advance());  // the "."
+    if (!AtSymbol('*')) return ParseSelectComplex(std::move(*alias), true);
   }
   JET_RETURN_IF_ERROR(Advance());  // the "*"
   if (AtWord("FROM") && !alias) {
@@ -337,6 +339,31 @@ jet::Result<AccessStatement> Parser::ParseSelect() {
   }
   JET_RETURN_IF_ERROR(ExpectStatementEnd());
   return AccessStatement(SelectIntoStatement{std::move(target), std::move(source)});
+}
+
+// After the first name of the column list; `dotted`: and after the "." before its part.
+jet::Result<AccessStatement> Parser::ParseSelectComplex(std::string first, bool dotted) {
+  SelectComplexStatement select;
+  std::string name = std::move(first);
+  for (;;) {
+    SelectComplexStatement::Column column{std::move(name), {}};
+    if (dotted) {
+      JET_ASSIGN_OR_RETURN(column.part, ParseName("a part of the column " + column.name));
+    }
+    select.columns.push_back(std::move(column));
+    if (!AtSymbol(',')) break;
+    JET_RETURN_IF_ERROR(Advance());
+    JET_ASSIGN_OR_RETURN(name, ParseName("a column"));
+    dotted = AtSymbol('.');
+    if (dotted) JET_RETURN_IF_ERROR(Advance());
+  }
+  JET_RETURN_IF_ERROR(ExpectWord("FROM", "the columns"));
+  JET_ASSIGN_OR_RETURN(select.table, ParseName("a table name"));
+  JET_RETURN_IF_ERROR(ExpectStatementEnd());
+  if (std::none_of(select.columns.begin(), select.columns.end(), [](const auto& c) { return !c.part.empty(); }))
+    return Error("a column list reads the parts of an attachment or multi-value column (column.Value, "
+                 "column.FileData, ...); a table's rows are read with SELECT * FROM");
+  return AccessStatement(std::move(select));
 }
 
 jet::Result<AccessStatement> Parser::ParseCreate() {

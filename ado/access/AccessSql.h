@@ -2,6 +2,9 @@
 // optionally ending in ";":
 //   SELECT * FROM t
 //   SELECT a1.* INTO new FROM old AS a1        (also SELECT * INTO new FROM old)
+//   SELECT k, ..., c.Value FROM t              the values of the multi-value column c, one row
+//   SELECT k, ..., c.FileName, c.FileData FROM t  per value, beside columns of its row of t
+//                                              (AccessComplexCursor.h)
 //   CREATE TABLE t (col TYPE [NOT NULL] [DEFAULT literal] [PRIMARY KEY | UNIQUE], ...,
 //                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...))
 //   CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY | WITH DISALLOW NULL | WITH IGNORE NULL]
@@ -76,6 +79,18 @@ struct SelectAllStatement {  // SELECT * FROM t
   std::string table;
   bool operator==(const SelectAllStatement&) const = default;
 };
+// SELECT k, ..., c.part, ... FROM t: columns of t and parts of the values of one complex
+// column c of t (Value; FileName, FileType, FileData, FileURL, FileTimeStamp, FileFlags).
+struct SelectComplexStatement {
+  struct Column {
+    std::string name;
+    std::string part;  // empty: a column of t
+    bool operator==(const Column&) const = default;
+  };
+  std::string table;
+  std::vector<Column> columns;
+  bool operator==(const SelectComplexStatement&) const = default;
+};
 struct SelectIntoStatement {  // SELECT a1.* INTO target FROM source AS a1
   std::string target;
   std::string source;
@@ -128,7 +143,7 @@ struct CreateViewStatement {
 
 using AccessStatement = std::variant<SelectAllStatement, SelectIntoStatement, CreateTableStatement,
                                      InsertStatement, DropTableStatement, CreateIndexStatement,
-                                     AddForeignKeyStatement, CreateViewStatement>;
+                                     AddForeignKeyStatement, CreateViewStatement, SelectComplexStatement>;
 
 // Parses one statement. Errors (kInvalidArgument, or kUnsupported for a type word we do not
 // create) quote the statement's beginning and say what was expected where.

@@ -139,6 +139,8 @@ TEST(AccessRecordset, RefusesWhatIsNotATableWithAClearError) {
   };
   EXPECT_EQ(failure("SELECT * FROM [No such table]"), ado::access::kErrNoSuchTable);
   EXPECT_EQ(failure("SELECT name FROM Table1"), ado::access::kErrCommandText);
+  EXPECT_EQ(failure("SELECT [Files].[FileData] FROM [No such table]"), ado::access::kErrNoSuchTable);
+  EXPECT_EQ(failure("SELECT A, [B].[Value] FROM Table1"), ado::adErrProviderFailed);  // B holds no values
   EXPECT_EQ(failure("SELECT * FROM Table1; DROP TABLE Table1"), ado::access::kErrCommandText);
   EXPECT_EQ(failure("DROP TABLE Table1"), ado::access::kErrCommandText);
 }

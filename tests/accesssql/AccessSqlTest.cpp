@@ -26,6 +26,13 @@ TEST(AccessSqlTest, StatementsTheProgramSends) {
   EXPECT_EQ(Parsed("SELECT a1.* INTO `New name` FROM `Old` AS a1;"),
             AccessStatement(SelectIntoStatement{"New name", "Old"}));
   EXPECT_EQ(Parsed("DROP TABLE `Order Details`;"), AccessStatement(DropTableStatement{"Order Details"}));
+  // The values of an attachment or multi-value column, beside columns of their row.
+  EXPECT_EQ(Parsed("SELECT [ID], [a b], [Files].[FileName], Files.FileData FROM [T]"),
+            AccessStatement(SelectComplexStatement{
+                "T", {{"ID", ""}, {"a b", ""}, {"Files", "FileName"}, {"Files", "FileData"}}}));
+  EXPECT_EQ(Parsed("SELECT [Tags].[Value] FROM T"), AccessStatement(SelectComplexStatement{"T", {{"Tags", "Value"}}}));
+  EXPECT_NE(ErrorOf("SELECT [ID], FROM T").find("column"), std::string::npos);
+  EXPECT_NE(ErrorOf("SELECT [ID], Name FROM T").find("SELECT * FROM"), std::string::npos);
   EXPECT_EQ(Parsed("DROP TABLE `Order Details`"), AccessStatement(DropTableStatement{"Order Details"}));
 
   const auto create = std::get<CreateTableStatement>(

@@ -172,6 +172,55 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
   EXPECT_EQ(db.rows("SELECT count(*) FROM _access_design"),
             (std::vector<std::vector<std::string>>{{"i:" + std::to_string(plan.design.size() + 1)}}));
 
+  // A calculated column whose expression translates is computed by SQLite; one that reads the
+  // clock may not be a generated column there and stays stored, with a note.
+  TableDesign lines;
+  lines.name = "Lines";
+  ado::ColumnEntry lineTotal = Col("Total", "Currency", false);
+  lineTotal.computed = true;
+  lineTotal.expression = "[Qty]*[Price]";
+  ado::ColumnEntry stamp = Col("Stamp", "Date/Time");
+  stamp.computed = true;
+  stamp.expression = "Now()";
+  ado::ColumnEntry files = Col("Files", "Attachment or multiple values");
+  lines.columns = {Col("Order", "Long Integer", false), Col("Line", "Integer", false), Col("Qty", "Integer"),
+                   Col("Price", "Currency"), lineTotal, stamp, files};
+  lines.indexes = {Index("PrimaryKey", {{"Order", false}, {"Line", false}}, true, true)};
+  const auto computing = [](const std::string& e, const std::string&) -> transfer::SQLiteExpression {
+    if (e == "[Qty]*[Price]") return {"(\"Qty\" * \"Price\")", ""};
+    if (e == "Now()") return {"datetime('now','localtime')", ""};
+    return {"", "no form"};
+  };
+  const TablePlan linesPlan = PlanSQLiteTable(lines, {}, {}, computing);
+  EXPECT_NE(linesPlan.create.find("\"Total\" DECIMAL_TEXT(19,4) GENERATED ALWAYS AS (round((\"Qty\" * \"Price\"), 4)) "
+                                  "VIRTUAL"),
+            std::string::npos) << linesPlan.create;
+  EXPECT_TRUE(linesPlan.columns[4].generated && !linesPlan.columns[5].generated);
+  EXPECT_TRUE(Contains(linesPlan.notes, "column \"Stamp\": a calculated column (Now()) is copied as its values: it "
+                                        "reads the clock"));
+  db.exec(linesPlan.create);
+  db.exec("INSERT INTO Lines (\"Order\", Line, Qty, Price, Stamp, Files) VALUES (7, 1, 3, '2.5', NULL, 'a.txt'), "
+          "(7, 2, 3, '0.1', NULL, NULL)");
+  // (DECIMAL_TEXT's text affinity gives the result as text, like the stored Currency values.)
+  EXPECT_EQ(db.rows("SELECT Total FROM Lines ORDER BY Line"), (std::vector<std::vector<std::string>>{{"t:7.5"}, {"t:0.3"}}));
+  // The attachments' table: the parent's key, the parts, a foreign key that follows the parent.
+  const auto values = PlanValuesTable(lines, linesPlan, "Files", "Lines_Files");
+  ASSERT_TRUE(values);
+  EXPECT_EQ(ValuesQuery(*values, true),
+            "SELECT [Order], [Line], [Files].[FileName], [Files].[FileType], [Files].[FileData] FROM [Lines]");
+  EXPECT_EQ(ValuesQuery(*values, false), "SELECT [Order], [Line], [Files].[Value] FROM [Lines]");
+  db.exec(ValuesTableCreate(*values, true, ""));
+  db.exec("PRAGMA foreign_keys = ON");
+  db.exec("INSERT INTO Lines_Files VALUES (7, 1, 'a.txt', 'txt', x'00')");
+  EXPECT_NE(sqlite3_exec(db.handle(), "INSERT INTO Lines_Files VALUES (8, 1, 'b', 'txt', x'00')", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  db.exec("DELETE FROM Lines");
+  EXPECT_EQ(db.rows("SELECT count(*) FROM Lines_Files"), (std::vector<std::vector<std::string>>{{"i:0"}}));
+  db.exec("PRAGMA foreign_keys = OFF");
+  lines.indexes.clear();
+  EXPECT_FALSE(PlanValuesTable(lines, linesPlan, "Files", "Lines_Files"));
+
   // Without the referenced table the key is left out with a note; a composite key is a table constraint.
   TableDesign pair;
   pair.name = "Pair";

@@ -22,17 +22,30 @@ class IndexedStatements : public transfer::TableStatements {
  public:
   IndexedStatements(std::unique_ptr<transfer::TableStatements> inner, QString table, std::string afterRows)
       : inner_(std::move(inner)), table_(std::move(table)), afterRows_(std::move(afterRows)) {}
-  void addColumn(const ado::Field& field, int position) override { inner_->addColumn(field, position); }
+  void addColumn(const ado::Field& field, int position) override {
+    inner_->addColumn(field, position);
+    names_.push_back(field.Name());
+  }
   std::vector<std::string> createStatements() override {
     auto statements = inner_->createStatements();
     statements.push_back("CREATE INDEX \"ix_" + table_.toStdString() + "\" ON \"" + table_.toStdString() + "\"(1)");
     return statements;
   }
-  std::string insertStart() const override { return inner_->insertStart(); }
+  // With an unbound field, the INSERT names the others.
+  std::string insertStart() const override {
+    if (unbound < 0) return inner_->insertStart();
+    std::string start = "INSERT INTO \"" + table_.toStdString() + "\" (";
+    for (std::size_t i = 0, n = 0; i < names_.size(); ++i)
+      if (static_cast<int>(i) != unbound) start += (n++ ? ", \"" : "\"") + names_[i] + "\"";
+    return start + ") VALUES(";
+  }
+  bool bindsField(int position) const override { return position != unbound; }
   transfer::RowsAhead::ValueRule valueRule() const override { return inner_->valueRule(); }
   std::vector<std::string> statementsAfterRows() override { return {afterRows_}; }
+  int unbound = -1;
 
  private:
+  std::vector<std::string> names_;
   std::unique_ptr<transfer::TableStatements> inner_;
   QString table_;
   std::string afterRows_;
@@ -42,8 +55,10 @@ class IndexingDirection : public transfer::AccessToSQLiteDirection {
  public:
   std::unique_ptr<transfer::TableStatements> beginTable(const QString& name, ado::Connection& source) override {
     if (name == refused) throw std::runtime_error("its schema could not be read");
-    return std::make_unique<IndexedStatements>(AccessToSQLiteDirection::beginTable(name, source), name,
-                                               afterRows);
+    auto statements = std::make_unique<IndexedStatements>(AccessToSQLiteDirection::beginTable(name, source), name,
+                                                          afterRows);
+    if (name == QStringLiteral("Table1")) statements->unbound = unboundInTable1;
+    return statements;
   }
   void afterAllTables(ado::Connection&, ado::Connection& target, transfer::StatementRunner& runner) override {
     runner.run(300, [&] { target.Execute("CREATE VIEW everything AS SELECT 1"); });
@@ -51,6 +66,7 @@ class IndexingDirection : public transfer::AccessToSQLiteDirection {
   }
 
   QString refused;
+  int unboundInTable1 = -1;  // a field the INSERT leaves out (as a generated column's)
   std::string afterRows = "SELECT 1";
   int afterAllCalls = 0;
 };
@@ -71,6 +87,7 @@ TEST_F(TableCopyTest, TheDirectionsStatementsRunWithEachTableAndAfterAll) {
   select(accessList, QStringLiteral("Table2"));
   IndexingDirection direction;
   direction.afterRows = "UPDATE \"Table1\" SET \"A\" = 'changed' WHERE \"C\" = 2";
+  direction.unboundInTable1 = 1;
   auto e = env();
   transfer::RunTableCopy(e, direction);
 
@@ -88,6 +105,8 @@ TEST_F(TableCopyTest, TheDirectionsStatementsRunWithEachTableAndAfterAll) {
   EXPECT_EQ(db.rows("SELECT name FROM sqlite_master WHERE type IN ('index', 'view') ORDER BY name"),
             (Rows{{"t:everything"}, {"t:ix_Table1"}, {"t:ix_Table2"}}));
   EXPECT_EQ(db.rows("SELECT A FROM Table1 ORDER BY C"), (Rows{{"t:a"}, {"t:changed"}}));
+  // The field the INSERT left out is Null; the ones after it are where they belong.
+  EXPECT_EQ(db.rows("SELECT count(*) FROM Table1 WHERE B IS NULL AND C IS NOT NULL"), (Rows{{"i:2"}}));
   auto items = sqliteList.items();
   std::sort(items.begin(), items.end());
   EXPECT_EQ(items, (std::vector<QString>{"table1", "table2"}));
