@@ -2,8 +2,14 @@
 // optionally ending in ";":
 //   SELECT * FROM t
 //   SELECT a1.* INTO new FROM old AS a1        (also SELECT * INTO new FROM old)
-//   CREATE TABLE t (col TYPE [NOT NULL] [DEFAULT literal] [PRIMARY KEY | UNIQUE], ...,
-//                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...))
+//   CREATE TABLE t (col TYPE [NOT NULL] [DEFAULT literal] [PRIMARY KEY | UNIQUE]
+//                       [VALIDATION RULE 'rule'] [VALIDATION TEXT 'text'] [EXPRESSION 'expression'], ...,
+//                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...),
+//                   [VALIDATION RULE 'rule'], [VALIDATION TEXT 'text'])
+//         VALIDATION RULE and TEXT are the Access properties of a column or, among the
+//         constraints, of the table (a rule over several columns); EXPRESSION makes a
+//         calculated column of the type given, the type of its result. The texts are kept as
+//         Access keeps them; the engine does not evaluate them.
 //   CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY | WITH DISALLOW NULL | WITH IGNORE NULL]
 //   INSERT INTO t [(col, ...)] VALUES (literal, ...)
 //   DROP TABLE t
@@ -55,6 +61,9 @@ struct SqlColumnDefinition {
   bool notNull = false;                     // NOT NULL
   std::optional<SqlLiteral> defaultValue{};  // DEFAULT literal
   std::optional<std::string> defaultClock{};  // DEFAULT Now(), Date() or Time(), as Access writes it
+  std::optional<std::string> validationRule{};  // VALIDATION RULE
+  std::optional<std::string> validationText{};  // VALIDATION TEXT
+  std::optional<std::string> expression{};      // EXPRESSION: a calculated column
   bool operator==(const SqlColumnDefinition&) const = default;
 };
 
@@ -85,6 +94,8 @@ struct CreateTableStatement {
   std::string table;
   std::vector<SqlColumnDefinition> columns;  // at least one, names distinct without regard to case
   std::vector<SqlKeyConstraint> keys;        // in the order written; columns checked against `columns`
+  std::optional<std::string> validationRule{};  // the table's own
+  std::optional<std::string> validationText{};
   bool operator==(const CreateTableStatement&) const = default;
 };
 struct CreateIndexStatement {
