@@ -64,6 +64,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   std::vector<std::pair<std::string, std::string>> foreignKeys_;  // table and statement, of the tables begun
   app::TableList& sqliteList_;
   faithful::DesignFacts kept_;  // the source's _access_design
+  faithful::AccessFormat format_;
   std::set<std::string> views_;           // the source's views of Access queries, case-folded
   ado::Connection* target_ = nullptr;
   int tablesPlanned_ = 0;
