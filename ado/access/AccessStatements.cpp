@@ -97,6 +97,7 @@ jet::NewIndex IndexOf(const CreateIndexStatement& create) {
 AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column, const jet::JetFormat& format) {
   AccessColumnType t;
   t.type = column.valueType();
+  t.calculated = column.calculated();
   // A calculated value's wrapper counts in its column's length.
   const uint16_t length = column.calculated() && column.length >= jet::kCalculatedWrapperSize
                               ? static_cast<uint16_t>(column.length - jet::kCalculatedWrapperSize)

@@ -204,11 +204,14 @@ TEST_F(FaithfulRoundTripTest, AnAccessDesignComesBackFromSQLite) {
       "[Product] TEXT(30), [Total] CURRENCY EXPRESSION '[Qty]*[Price]', "
       "[Label] TEXT(60) EXPRESSION '[Product] & \" x\" & [Qty]', [Bulk] YESNO EXPRESSION '[Qty]>=10', "
       "[Half] DOUBLE EXPRESSION '[Qty]/2', [Due] DATETIME EXPRESSION 'DateSerial(2024,1,[Qty])', "
-      "[Twice] MEMO EXPRESSION '[Product] & [Product]', VALIDATION RULE '[Price]<10 Or [Qty]<5')",
+      "[Twice] MEMO EXPRESSION '[Product] & [Product]', [Ratio] DECIMAL(18,4) EXPRESSION '[Qty]*1000000/52', "
+      "VALIDATION RULE '[Price]<10 Or [Qty]<5')",
       "INSERT INTO [Order Lines] ([LineID], [Qty], [Price], [Product], [Total], [Label], [Bulk], [Half], [Due], "
-      "[Twice]) VALUES (1, 12, 2.5, 'Chai', 30, 'Chai x12', True, 6, '2024-01-12 00:00:00', 'ChaiChai')",
+      "[Twice], [Ratio]) VALUES (1, 12, 2.5, 'Chai', 30, 'Chai x12', True, 6, '2024-01-12 00:00:00', 'ChaiChai', "
+      "230769.230769231)",
       "INSERT INTO [Order Lines] ([LineID], [Qty], [Price], [Product], [Total], [Label], [Bulk], [Half], [Due], "
-      "[Twice]) VALUES (2, 3, NULL, 'Tofu', NULL, 'Tofu x3', False, 1.5, '2024-01-03 00:00:00', 'TofuTofu')"};
+      "[Twice], [Ratio]) VALUES (2, 3, NULL, 'Tofu', NULL, 'Tofu x3', False, 1.5, '2024-01-03 00:00:00', 'TofuTofu', "
+      "-0.0192307692307692)"};
   std::vector<QString> sources;
   useFiles(QString(), QString());  // settings for the connections that build the sources
   for (const char* format : {".mdb", ".accdb"}) {
