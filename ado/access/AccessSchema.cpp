@@ -140,9 +140,16 @@ std::vector<ColumnEntry> SchemaColumns(jet::Database& db, const std::string& tab
 
 TableValidation SchemaTableValidation(jet::Database& db, const std::string& table) {
   if (!db.catalog().findTable(table)) return {};
-  const auto def = DefinitionOf(db, table);
+  // A damaged definition or damaged properties fail the columns schema of the table, which
+  // names them; the table list, which asks here too, still lists the table.
+  std::shared_ptr<const jet::TableDef> def;
+  try {
+    def = DefinitionOf(db, table);
+  } catch (const Error&) {
+    return {};
+  }
   auto blocks = jet::ReadTableProperties(db, *def);
-  if (!blocks.ok()) Fail(blocks.status(), db, table);
+  if (!blocks.ok()) return {};
   // The table's own block is the one named "", which no column can be.
   jet::ColumnProperties own = jet::ColumnPropertiesOf(*blocks, "", db.header().jet3(), db.header().codePage);
   return {std::move(own.validationRule), std::move(own.validationText)};
