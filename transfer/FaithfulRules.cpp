@@ -613,12 +613,14 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
     if (const std::string* text = FindFact(kept, object, name); text && !text->empty())
       (name == property::kValidationRule ? plan.validationRule : plan.validationText) = *text;
   if (const std::string* expression = FindFact(kept, object, property::kExpression); expression && !counterKey) {
-    if (format.calculatedColumns && IsCalculatedResult(plan))
+    if (format.calculatedColumns && IsCalculatedResult(plan)) {
       plan.expression = *expression;
-    else
+      plan.notNull = false;  // Access gives a calculated column no Required (a Yes/No's NOT NULL)
+    } else {
       notes.push_back(where + ": the calculated column (" + *expression + ") is copied as its values" +
                       (format.calculatedColumns ? ": Access calculates no " + plan.type + " result"
                                                 : ": calculated columns need an Access 2010 or later .accdb file"));
+    }
   }
   if (c.computed && !plan.expression) notes.push_back(where + ": a generated column is copied as its values");
   // A clock default the first copy turned into SQLite's local time comes back as Access's.
