@@ -59,6 +59,13 @@ struct TableEntry {
   std::string linkTable{};     // LINK: the table's name there
 };
 
+// A table's own validation rule (Access: a rule each row must pass, which may compare
+// columns) and the message shown when a row breaks it.
+struct TableValidation {
+  std::optional<std::string> rule;
+  std::optional<std::string> text;
+};
+
 // One column of a table, for the columns schema (ado/Schema.h says how each becomes a field).
 struct ColumnEntry {
   std::string table;
@@ -148,6 +155,12 @@ class Session {
   virtual std::vector<IndexEntry> indexes(const std::string& table);
   // The foreign keys whose referring table is `table`.
   virtual std::vector<ForeignKeyEntry> foreignKeys(const std::string& table);
+  // The table's own validation rule, for the tables schema restricted to one table; none by
+  // default (SQLite keeps its CHECK constraints in the table's SQL).
+  virtual TableValidation tableValidation(const std::string& table) {
+    (void)table;
+    return {};
+  }
   virtual void beginTransaction() = 0;
   virtual void commitTransaction() = 0;
   virtual void rollbackTransaction() = 0;

@@ -59,8 +59,10 @@ std::vector<Column> Fields(std::initializer_list<std::pair<const char*, int>> fi
 const std::vector<Column>& TablesFields() {
   static const auto fields = Fields({{"TABLE_CATALOG", adVarWChar}, {"TABLE_SCHEMA", adVarWChar},
                                      {"TABLE_NAME", adVarWChar}, {"TABLE_TYPE", adVarWChar},
-                                     // This provider's own fields.
-                                     {"LINK_DATABASE", adVarWChar}, {"LINK_TABLE", adVarWChar}});
+                                     // This provider's own fields; the validation rule only
+                                     // where the restriction names one table.
+                                     {"LINK_DATABASE", adVarWChar}, {"LINK_TABLE", adVarWChar},
+                                     {"VALIDATION_RULE", adVarWChar}, {"VALIDATION_TEXT", adVarWChar}});
   return fields;
 }
 
@@ -219,8 +221,18 @@ std::unique_ptr<Cursor> SchemaCursor(Session& session, int schema, const std::ve
       for (const TableEntry& entry : session.tables())
         rows.push_back({null, null, Variant::text(entry.name), Variant::text(entry.type),
                         entry.linkDatabase.empty() ? null : Variant::text(entry.linkDatabase),
-                        entry.linkTable.empty() ? null : Variant::text(entry.linkTable)});
+                        entry.linkTable.empty() ? null : Variant::text(entry.linkTable), null, null});
       Restrict(rows, restrictions, {0, 1, 2, 3});
+      // A table's properties are read only when it is asked for by name: the whole list
+      // would read every table's.
+      if (Restriction(restrictions, 2)) {
+        for (Row& row : rows) {
+          if (row[3].toText() != "TABLE") continue;
+          const TableValidation validation = session.tableValidation(row[2].toText());
+          row[6] = TextOrNull(validation.rule);
+          row[7] = TextOrNull(validation.text);
+        }
+      }
       return std::make_unique<RowsCursor>(TablesFields(), std::move(rows));
     }
     case adSchemaColumns: {

@@ -9,9 +9,6 @@
 namespace jet {
 namespace {
 
-// Calculated columns (ACE) wrap their value: 16 bytes, data length (4), data.
-constexpr size_t kCalculatedLengthOffset = 16;
-constexpr size_t kCalculatedDataOffset = 20;
 
 bool ParseDigits(std::span<const uint8_t> bytes, int64_t& out) {
   out = 0;

@@ -5,7 +5,7 @@
 namespace transfer {
 
 SQLiteExpression TranslateAccessExpression(std::string_view access, const ExpressionOptions& options) {
-  accesssql::Translation t = accesssql::Expression(access, options.impliedOperand);
+  accesssql::Translation t = accesssql::Expression(access, options.impliedOperand, options.numbersAsText);
   return {t.sql, t.reason};
 }
 

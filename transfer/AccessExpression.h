@@ -22,6 +22,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace transfer {
 
@@ -35,6 +36,9 @@ struct ExpressionOptions {
   // A column's validation rule leaves its column out ("<=Date()", "Between 1 And 10",
   // "Is Not Null", "Like 'A*'"): the column's name, which the rule is then about.
   std::string impliedOperand;
+  // Columns whose numbers the copy stores as text (Currency, Decimal: every digit), which a
+  // comparison must read as numbers: SQLite orders any text after every number.
+  std::vector<std::string> numbersAsText;
 };
 
 SQLiteExpression TranslateAccessExpression(std::string_view access, const ExpressionOptions& options = {});

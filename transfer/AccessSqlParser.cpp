@@ -409,6 +409,15 @@ class Parser {
   explicit Parser(std::string_view text) : tokens_(Tokenize(text)) {}
 
   std::vector<std::string> sources;
+  // Columns whose numbers are stored as text (exact decimals): read as numbers where named.
+  std::vector<std::string> numbersAsText;
+
+  // A column's name alone, as a number where its numbers are stored as text.
+  Piece column(const std::string& name) const {
+    for (const std::string& text : numbersAsText)
+      if (Lower(text) == Lower(name)) return {"CAST(" + Quoted(name) + " AS NUMERIC)", Type::kNumber};
+    return {Quoted(name), Type::kUnknown};
+  }
 
   bool atEnd() const { return peek().kind == Tok::kEnd; }
   bool skipSemicolons() {
@@ -438,11 +447,11 @@ class Parser {
   }
   // ">0 And <100": each part that starts with an operator is about the column.
   Piece ruleAbout(const std::string& column) {
-    Piece p = comparisonTail(Piece{Quoted(column), Type::kUnknown});
+    Piece p = comparisonTail(this->column(column));
     while (isWord("and") || isWord("or")) {
       const std::string op = isWord("and") ? " AND " : " OR ";
       ++pos_;
-      Piece q = startsWithOperator() ? comparisonTail(Piece{Quoted(column), Type::kUnknown}) : notLevel();
+      Piece q = startsWithOperator() ? comparisonTail(this->column(column)) : notLevel();
       p = {p.sql + op + q.sql, Type::kBool};
     }
     return p;
@@ -811,6 +820,7 @@ class Parser {
       Refuse("it refers to a form or report (" + parts[0] + "!" + parts[1] + ")");
     if (parts.size() > 1 && (first == "tempvars" || first == "screen"))
       Refuse("it refers to " + parts[0] + ", which only Access has");
+    if (parts.size() == 1) return column(parts[0]);
     std::string sql;
     for (size_t i = 0; i < parts.size(); ++i) sql += (i ? "." : "") + Quoted(parts[i]);
     return {sql, Type::kUnknown};
@@ -1174,9 +1184,11 @@ Translation Run(F&& read) {
 
 }  // namespace
 
-Translation Expression(std::string_view text, const std::string& impliedOperand) {
+Translation Expression(std::string_view text, const std::string& impliedOperand,
+                       const std::vector<std::string>& numbersAsText) {
   return Run([&](Translation& out) {
     Parser parser(text);
+    parser.numbersAsText = numbersAsText;
     if (parser.atEnd()) Refuse("the expression is empty");
     Piece p = !impliedOperand.empty() && parser.startsWithOperator() ? parser.ruleAbout(impliedOperand) : parser.expression();
     if (!parser.atEnd()) Refuse("the expression goes on after its end");

@@ -15,8 +15,9 @@ struct Translation {
   std::vector<std::string> sources;  // the tables and queries a statement reads, as written
 };
 
-// One expression, the whole text. `impliedOperand`: see ExpressionOptions.
-Translation Expression(std::string_view text, const std::string& impliedOperand);
+// One expression, the whole text. `impliedOperand`, `numbersAsText`: see ExpressionOptions.
+Translation Expression(std::string_view text, const std::string& impliedOperand,
+                       const std::vector<std::string>& numbersAsText = {});
 // One query: SELECT ... [UNION [ALL] SELECT ...] [ORDER BY ...] [;]
 Translation Select(std::string_view text);
 

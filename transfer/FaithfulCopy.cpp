@@ -266,8 +266,8 @@ faithful::DesignFacts DesignFactsOf(ado::Connection& sqlite) {
 
 // A validation rule's SQLite form, by the translator of the saved queries (the same subset as
 // the views); a rule it refuses is a note and a row of _access_design.
-SQLiteExpression RuleInSQLite(const std::string& rule, const std::string& column) {
-  return TranslateAccessExpression(rule, {column});
+SQLiteExpression RuleInSQLite(const std::string& rule, const ExpressionOptions& options) {
+  return TranslateAccessExpression(rule, options);
 }
 
 }  // namespace
@@ -364,7 +364,9 @@ void FaithfulToSQLiteDirection::afterAllTables(ado::Connection& source, ado::Con
 // --- to Access ---
 
 FaithfulToAccessDirection::FaithfulToAccessDirection(const TransferEnvironment& env, const FaithfulMode& mode)
-    : tables_(TablesOfRun(env.sqliteList, env.accessList)), mode_(mode), sqliteList_(env.sqliteList) {}
+    : tables_(TablesOfRun(env.sqliteList, env.accessList)), mode_(mode), sqliteList_(env.sqliteList) {
+  format_.calculatedColumns = env.settings.accessPath().endsWith(QStringLiteral(".accdb"), Qt::CaseInsensitive);
+}
 
 void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::Connection& target) {
   target_ = &target;
@@ -425,7 +427,7 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
     const std::string object = Lower(fact.object);
     if (object == Lower(design.name) || object.rfind(prefix, 0) == 0) kept.push_back(fact);
   }
-  faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, {}, tables_, kept);
+  faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, format_, tables_, kept);
   for (const std::string& note : plan.notes) Note(mode_, note);
   // The engine writes no attachment or multi-value columns: their table comes back as one.
   if (const auto values = valuesTables_.find(Lower(design.name)); values != valuesTables_.end())

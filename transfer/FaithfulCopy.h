@@ -69,6 +69,7 @@ class FaithfulToAccessDirection : public SQLiteToAccessDirection {
   app::TableList& sqliteList_;
   faithful::DesignFacts kept_;  // the source's _access_design
   std::map<std::string, std::string> valuesTables_;  // a values table, lower-cased -> "table.column"
+  faithful::AccessFormat format_;
   std::set<std::string> views_;           // the source's views of Access queries, case-folded
   ViewPlan sqliteViews_;                  // its other views: saved queries, or tables (refused)
   std::set<std::string> viewQueries_;     // the names of those saved queries, case-folded

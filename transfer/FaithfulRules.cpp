@@ -113,6 +113,14 @@ std::optional<std::string> ClockDefault(const std::string& lower) {
   return std::nullopt;
 }
 
+// The columns whose numbers the copy stores as text: Currency and Decimal.
+std::vector<std::string> NumbersAsText(const TableDesign& design) {
+  std::vector<std::string> names;
+  for (const ado::ColumnEntry& c : design.columns)
+    if (Lower(c.typeName) == "currency" || Lower(c.typeName) == "decimal") names.push_back(c.name);
+  return names;
+}
+
 ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c, bool rowidKey,
                            std::vector<std::string>& notes, DesignFacts& facts, const ExpressionTranslator& translate) {
   const std::string object = design.name + "." + c.name;
@@ -176,7 +184,7 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
     // SQLite computes it from the row where the expression has an SQLite form; a generated
     // column may not read the clock or other tables.
     SQLiteExpression generated{"", "its expression is not known"};
-    if (c.expression) generated = translate ? translate(*c.expression, "") : SQLiteExpression{"", "no translator"};
+    if (c.expression) generated = translate ? translate(*c.expression, {"", NumbersAsText(design)}) : SQLiteExpression{"", "no translator"};
     if (generated.ok() && Has(Lower(generated.sql), "'now'")) generated = {"", "it reads the clock"};
     if (generated.ok() && Has(Lower(generated.sql), "select")) generated = {"", "it reads other rows"};
     if (generated.ok()) {
@@ -192,7 +200,7 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   if (c.validationRule) {
     facts.push_back({object, property::kValidationRule, *c.validationRule});
     const SQLiteExpression check =
-        translate ? translate(*c.validationRule, c.name) : SQLiteExpression{"", "no translator"};
+        translate ? translate(*c.validationRule, {c.name, NumbersAsText(design)}) : SQLiteExpression{"", "no translator"};
     if (check.ok()) {
       plan.check = plan.check ? "(" + *plan.check + ") AND (" + check.sql + ")" : check.sql;
     } else {
@@ -367,6 +375,18 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
     plan.columns.push_back(std::move(column));
   }
   if (key && !rowid) plan.create += ", PRIMARY KEY " + IndexColumns(*key, SQLiteName, true);
+  // The table's own rule compares its columns: a CHECK of the table where it translates.
+  if (design.validationRule) {
+    plan.design.push_back({design.name, property::kValidationRule, *design.validationRule});
+    const SQLiteExpression check =
+        translate ? translate(*design.validationRule, {"", NumbersAsText(design)}) : SQLiteExpression{"", "no translator"};
+    if (check.ok())
+      plan.create += ", CHECK (" + check.sql + ")";
+    else
+      plan.notes.push_back("table \"" + design.name + "\": the validation rule " + *design.validationRule +
+                           " is not copied" + (translate ? ": " + check.reason : std::string()));
+  }
+  if (design.validationText) plan.design.push_back({design.name, property::kValidationText, *design.validationText});
   for (const ado::ForeignKeyEntry& fk : design.foreignKeys) {
     if (!Listed(tablesCopied, fk.referencedTable)) {
       plan.notes.push_back("table \"" + design.name + "\": the relationship " + fk.name + " to table \"" +
@@ -562,6 +582,15 @@ std::optional<std::string> KeptAccessType(const std::string& declared, const std
   return std::nullopt;
 }
 
+// Access calculates results of these types only (not Byte, Binary, OLE Object or Large Number).
+bool IsCalculatedResult(const ColumnPlan& plan) {
+  const std::string type = Lower(plan.type);
+  for (const char* word : {"yesno", "short", "long", "single", "double", "currency", "datetime", "guid", "memo", "text(",
+                           "decimal("})
+    if (type.rfind(word, 0) == 0) return true;
+  return false;
+}
+
 ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c, const ColumnFacts& facts,
                            AccessFormat format, bool counterKey, std::vector<std::string>& notes,
                            const DesignFacts& kept) {
@@ -583,7 +612,10 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   } else if (Has(type, "bool") || type == "bit") {
     plan.type = "YESNO";
     plan.form = ValueForm::kBoolean;
-    if (c.nullable)
+    // A calculated Yes/No comes back calculated, and Access requires nothing of those.
+    const bool calculated = format.calculatedColumns &&
+                            FindFact(kept, design.name + "." + c.name, property::kExpression) && !counterKey;
+    if (c.nullable && !calculated)
       notes.push_back(where + ": a Yes/No column holds no Null, so it is NOT NULL in Access" +
                       (facts.nullValue ? "; its Nulls are stored as No" : ""));
   } else if (Has(type, "decimal_text") || ((Has(type, "dec") || Has(type, "num")) && c.precision)) {
@@ -650,7 +682,22 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
       accessType && !counterKey) {
     if (auto narrower = KeptAccessType(Lower(c.typeName), *accessType, facts, format)) plan.type = *narrower;
   }
-  if (c.computed) notes.push_back(where + ": a generated column is copied as its values");
+  // Rules, texts and a calculated column's expression the first copy kept, as Access keeps them.
+  const std::string object = design.name + "." + c.name;
+  for (const char* name : {property::kValidationRule, property::kValidationText})
+    if (const std::string* text = FindFact(kept, object, name); text && !text->empty())
+      (name == property::kValidationRule ? plan.validationRule : plan.validationText) = *text;
+  if (const std::string* expression = FindFact(kept, object, property::kExpression); expression && !counterKey) {
+    if (format.calculatedColumns && IsCalculatedResult(plan)) {
+      plan.expression = *expression;
+      plan.notNull = false;  // Access gives a calculated column no Required (a Yes/No's NOT NULL)
+    } else {
+      notes.push_back(where + ": the calculated column (" + *expression + ") is copied as its values" +
+                      (format.calculatedColumns ? ": Access calculates no " + plan.type + " result"
+                                                : ": calculated columns need an Access 2010 or later .accdb file"));
+    }
+  }
+  if (c.computed && !plan.expression) notes.push_back(where + ": a generated column is copied as its values");
   // A clock default the first copy turned into SQLite's local time comes back as Access's.
   const std::string* keptDefault = FindFact(kept, design.name + "." + c.name, property::kDefaultValue);
   const std::optional<std::string> clock = keptDefault ? ClockDefault(Lower(*keptDefault)) : std::nullopt;
@@ -701,6 +748,9 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
     if (column.notNull) plan.create += " NOT NULL";
     if (column.defaultLiteral) plan.create += " DEFAULT " + *column.defaultLiteral;
     if (column.rowidKey && !keptKeyName) plan.create += " PRIMARY KEY";
+    if (column.validationRule) plan.create += " VALIDATION RULE " + Quoted(*column.validationRule);
+    if (column.validationText) plan.create += " VALIDATION TEXT " + Quoted(*column.validationText);
+    if (column.expression) plan.create += " EXPRESSION " + Quoted(*column.expression);
     plan.columns.push_back(std::move(column));
   }
   auto accessName = [](const std::string& n) { return AccessName(n); };
@@ -713,6 +763,11 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
         plan.notes.push_back("table \"" + design.name + "\": the primary key's column " + part.column +
                              " is descending; Access keys it ascending");
   }
+  // The table's own rule and text, as the first copy kept them.
+  if (const std::string* rule = FindFact(kept, design.name, property::kValidationRule); rule && !rule->empty())
+    plan.create += ", VALIDATION RULE " + Quoted(*rule);
+  if (const std::string* text = FindFact(kept, design.name, property::kValidationText); text && !text->empty())
+    plan.create += ", VALIDATION TEXT " + Quoted(*text);
   plan.create += ")";
 
   for (const ado::IndexEntry& index : design.indexes) {

@@ -20,7 +20,8 @@
 //                                               table of their own, Table_Column (ValuesTablePlan)
 //   calculated columns                          GENERATED ALWAYS AS (expression) VIRTUAL where the
 //                                               expression translates, else stored values (note)
-//   validation rules that translate             CHECK constraints (others: notes)
+//   validation rules that translate             CHECK constraints of the column or (a table's
+//                                               own rule) of the table; others: notes
 //   Now(), Date(), Time() defaults              the local time in the copy's date text form
 // What SQLite has no place for (the Access type, rules, expressions, an index's name before a
 // rename, a relationship's name) goes to the table _access_design(object, property, value),
@@ -38,6 +39,9 @@
 //   BLOB, VARBINARY(n)                          LONGBINARY (OLE Object), BINARY(n) for n <= 255
 //   GUID, UNIQUEIDENTIFIER                      GUID
 //   anything else, or no type                   MEMO
+// Validation rules and texts (of columns and tables) and calculated columns the first copy kept
+// in _access_design come back as Access properties; a calculated column only in an .accdb
+// file, its values stored as they were.
 #pragma once
 
 #include "ado/Variant.h"
@@ -74,6 +78,8 @@ struct ColumnPlan {
   std::optional<std::string> check;           // SQLite: a CHECK condition on the column
   std::optional<std::string> generated;       // SQLite: the expression of a generated column,
                                               // which the INSERT leaves out
+  // Access: the column's validation rule and text, and a calculated column's expression.
+  std::optional<std::string> validationRule, validationText, expression;
 };
 
 // One fact of the Access design, a row of _access_design. `object` is a table's name, or
@@ -116,9 +122,10 @@ std::vector<std::string> DesignTableStatements(const std::string& table, const D
 std::vector<std::string> DesignFactStatements(const DesignFacts& facts);
 
 // An Access expression in SQLite's SQL, or the reason it has none (AccessExpression.h).
-// `impliedColumn`: the column a validation rule is about, which the rule leaves out (">0").
+// The options name the column a validation rule is about, which the rule leaves out (">0";
+// none for a table's rule), and the columns whose numbers the copy stores as text.
 using ExpressionTranslator =
-    std::function<SQLiteExpression(const std::string& accessExpression, const std::string& impliedColumn)>;
+    std::function<SQLiteExpression(const std::string& accessExpression, const ExpressionOptions& options)>;
 
 // A table's plan: its columns, the statements that make it, and the notes.
 struct TablePlan {
@@ -188,10 +195,12 @@ struct ColumnFacts {
 
 struct AccessFormat {
   bool bigInt = false;  // the target and the engine's SQL take Large Number columns
+  bool calculatedColumns = false;  // the target is an .accdb file, which takes calculated columns
 };
 
 // `kept`: the design facts the SQLite file keeps for the table (the first copy's), which give
-// back Access types, index and relationship names and expression defaults.
+// back Access types, index and relationship names, expression defaults, validation rules and
+// texts and calculated columns.
 TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFacts>& facts, AccessFormat format,
                           const std::vector<std::string>& tablesCopied, const DesignFacts& kept = {});
 

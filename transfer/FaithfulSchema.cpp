@@ -50,6 +50,12 @@ TableDesign ReadTableDesign(ado::Connection& connection, const std::string& tabl
   const ado::Variant none;
   const ado::Variant name = ado::Variant::text(table);
 
+  ado::Recordset own = connection.OpenSchema(ado::adSchemaTables, {none, none, name});
+  if (!own.Eof()) {
+    design.validationRule = Text(own.Fields()["VALIDATION_RULE"]);
+    design.validationText = Text(own.Fields()["VALIDATION_TEXT"]);
+  }
+
   ado::Recordset columns = connection.OpenSchema(ado::adSchemaColumns, {none, none, name});
   for (; !columns.Eof(); columns.MoveNext()) {
     const ado::FieldCollection f = columns.Fields();

@@ -6,6 +6,7 @@
 #include "ado/Connection.h"
 #include "ado/Provider.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct TableDesign {
   std::vector<ado::ColumnEntry> columns;    // in the table's order
   std::vector<ado::IndexEntry> indexes;     // the primary key's included
   std::vector<ado::ForeignKeyEntry> foreignKeys;  // where this table refers to another
+  std::optional<std::string> validationRule;  // the table's own (Access), over its columns
+  std::optional<std::string> validationText;
 
   const ado::IndexEntry* primaryKey() const;
   const ado::ColumnEntry* column(const std::string& name) const;  // without regard to case

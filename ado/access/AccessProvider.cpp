@@ -132,6 +132,7 @@ class AccessSession : public Session {
   std::vector<ForeignKeyEntry> foreignKeys(const std::string& table) override {
     return SchemaForeignKeys(database(), table);
   }
+  TableValidation tableValidation(const std::string& table) override { return SchemaTableValidation(database(), table); }
 
   // A transaction is one batch of the engine's writer: statements inside it reach the file
   // together at the commit, or not at all after a rollback. One level (no nesting).

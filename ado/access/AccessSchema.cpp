@@ -4,6 +4,8 @@
 #include "ado/Error.h"
 #include "jet/TableSchema.h"
 
+#include <algorithm>
+
 namespace ado::access {
 
 namespace {
@@ -54,7 +56,7 @@ std::optional<int> PrecisionOf(const jet::ColumnDef& column) {
     case ColumnType::kDouble: return 15;
     case ColumnType::kCurrency:
     case ColumnType::kBigInt: return 19;
-    case ColumnType::kNumeric: return column.precision;
+    case ColumnType::kNumeric: return column.calculated() ? 28 : column.precision;  // a calculated one keeps none
     default: return std::nullopt;
   }
 }
@@ -113,9 +115,11 @@ std::vector<ColumnEntry> SchemaColumns(jet::Database& db, const std::string& tab
     if (jet::IsLongValueType(column->type()) || column->type() == ColumnType::kComplex)
       entry.flags |= DBCOLUMNFLAGS_ISLONG;
     if (entry.nullable) entry.flags |= DBCOLUMNFLAGS_ISNULLABLE | DBCOLUMNFLAGS_MAYBENULL;
+    // A calculated value's wrapper counts in its column's length.
+    const int length = column->calculated() ? std::max(0, column->length - jet::kCalculatedWrapperSize) : column->length;
     switch (column->type()) {
-      case ColumnType::kText: entry.maxLength = jet3 ? column->length : column->length / 2; break;
-      case ColumnType::kBinary: entry.maxLength = column->length; break;
+      case ColumnType::kText: entry.maxLength = jet3 ? length : length / 2; break;
+      case ColumnType::kBinary: entry.maxLength = length; break;
       case ColumnType::kMemo: entry.maxLength = kMemoCharacters; break;
       case ColumnType::kOle: entry.maxLength = kOleBytes; break;
       default: break;
@@ -132,6 +136,23 @@ std::vector<ColumnEntry> SchemaColumns(jet::Database& db, const std::string& tab
     out.push_back(std::move(entry));
   }
   return out;
+}
+
+TableValidation SchemaTableValidation(jet::Database& db, const std::string& table) {
+  if (!db.catalog().findTable(table)) return {};
+  // A damaged definition or damaged properties fail the columns schema of the table, which
+  // names them; the table list, which asks here too, still lists the table.
+  std::shared_ptr<const jet::TableDef> def;
+  try {
+    def = DefinitionOf(db, table);
+  } catch (const Error&) {
+    return {};
+  }
+  auto blocks = jet::ReadTableProperties(db, *def);
+  if (!blocks.ok()) return {};
+  // The table's own block is the one named "", which no column can be.
+  jet::ColumnProperties own = jet::ColumnPropertiesOf(*blocks, "", db.header().jet3(), db.header().codePage);
+  return {std::move(own.validationRule), std::move(own.validationText)};
 }
 
 std::vector<IndexEntry> SchemaIndexes(jet::Database& db, const std::string& table) {

@@ -23,6 +23,8 @@ namespace ado::access {
 std::vector<ColumnEntry> SchemaColumns(jet::Database& db, const std::string& table);
 std::vector<IndexEntry> SchemaIndexes(jet::Database& db, const std::string& table);
 std::vector<ForeignKeyEntry> SchemaForeignKeys(jet::Database& db, const std::string& table);
+// The table's own ValidationRule and ValidationText (the properties of its own block).
+TableValidation SchemaTableValidation(jet::Database& db, const std::string& table);
 
 // The name Access gives a column type in table design ("Long Integer", "Date/Time").
 std::string AccessTypeName(const jet::ColumnDef& column);

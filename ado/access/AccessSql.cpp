@@ -93,6 +93,9 @@ class Parser {
   Status ParseReferentialActions(AddForeignKeyStatement& key);
   // Keys and indexes (CREATE TABLE constraints, CREATE INDEX).
   bool AtKeyConstraint() const { return AtWord("CONSTRAINT") || AtWord("PRIMARY") || AtWord("UNIQUE"); }
+  // Validation rules and texts (of a column or the table), calculated columns' expressions.
+  bool AtValidation() const;
+  Status ParseValidation(std::optional<std::string>& rule, std::optional<std::string>& text, const std::string& of);
   Status ParseColumnKeys(const std::string& column, CreateTableStatement& create);
   Status ParseTableKey(CreateTableStatement& create);
   Status ParseKeyKind(SqlKeyConstraint& key, std::string_view after);
@@ -385,8 +388,12 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
   JET_RETURN_IF_ERROR(ExpectSymbol('(', "the table name"));
   CreateTableStatement create{std::move(table), {}, {}};
   while (true) {
-    if (AtKeyConstraint()) {
-      JET_RETURN_IF_ERROR(ParseTableKey(create));
+    if (AtKeyConstraint() || AtValidation()) {
+      if (AtValidation()) {
+        JET_RETURN_IF_ERROR(ParseValidation(create.validationRule, create.validationText, "the table"));
+      } else {
+        JET_RETURN_IF_ERROR(ParseTableKey(create));
+      }
       if (AtSymbol(',')) {
         JET_RETURN_IF_ERROR(Advance());
         continue;
@@ -402,8 +409,9 @@ jet::Result<AccessStatement> Parser::ParseCreate() {
                                                        "\", which Access takes for one name (names are compared "
                                                        "without regard to case).");
     create.columns.push_back(std::move(column));
-    // NOT NULL, DEFAULT and keys may follow the type in any order.
-    while (AtKeyConstraint() || AtWord("NOT") || AtWord("NULL") || AtWord("DEFAULT")) {
+    // NOT NULL, DEFAULT, keys, validation and the expression may follow the type in any order.
+    while (AtKeyConstraint() || AtWord("NOT") || AtWord("NULL") || AtWord("DEFAULT") || AtValidation() ||
+           AtWord("EXPRESSION")) {
       JET_RETURN_IF_ERROR(ParseColumnKeys(create.columns.back().name, create));
       JET_RETURN_IF_ERROR(ParseNullAndDefault(create.columns.back()));
     }
@@ -570,10 +578,40 @@ Status Parser::ParseNullAndDefault(SqlColumnDefinition& column) {
       if (column.defaultClock) continue;
       column.defaultValue.emplace();
       JET_RETURN_IF_ERROR(ParseLiteral(*column.defaultValue));
+    } else if (AtValidation()) {
+      JET_RETURN_IF_ERROR(ParseValidation(column.validationRule, column.validationText, "the column \"" + column.name + "\""));
+    } else if (AtWord("EXPRESSION")) {
+      if (column.expression) return Error("the column \"" + column.name + "\" has two expressions");
+      JET_RETURN_IF_ERROR(Advance());
+      if (current_.kind != TokenKind::kString || current_.text.empty())
+        return Expected("the expression as a text literal", "EXPRESSION");
+      column.expression = std::string(current_.text);
+      JET_RETURN_IF_ERROR(Advance());
     } else {
       return Status::Ok();
     }
   }
+}
+
+// VALIDATION RULE 'text' or VALIDATION TEXT 'text'. A column named Validation of type TEXT is
+// no such clause: no text literal follows it.
+bool Parser::AtValidation() const {
+  if (!AtWord("VALIDATION")) return false;
+  Parser probe = *this;
+  if (!probe.Advance().ok() || !(probe.AtWord("RULE") || probe.AtWord("TEXT"))) return false;
+  return probe.Advance().ok() && probe.current_.kind == TokenKind::kString;
+}
+
+Status Parser::ParseValidation(std::optional<std::string>& rule, std::optional<std::string>& text,
+                               const std::string& of) {
+  JET_RETURN_IF_ERROR(Advance());
+  const bool isRule = AtWord("RULE");
+  std::optional<std::string>& target = isRule ? rule : text;
+  if (target) return Error(of + " has two validation " + (isRule ? "rules" : "texts"));
+  JET_RETURN_IF_ERROR(Advance());
+  if (current_.text.empty()) return Error(of + " has an empty validation " + std::string(isRule ? "rule" : "text"));
+  target = std::string(current_.text);
+  return Advance();
 }
 
 // "(" name, ... ")": at least one name, none twice (compared without regard to case).

@@ -5,8 +5,14 @@
 //   SELECT k, ..., c.Value FROM t              the values of the multi-value column c, one row
 //   SELECT k, ..., c.FileName, c.FileData FROM t  per value, beside columns of its row of t
 //                                              (AccessComplexCursor.h)
-//   CREATE TABLE t (col TYPE [NOT NULL] [DEFAULT literal] [PRIMARY KEY | UNIQUE], ...,
-//                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...))
+//   CREATE TABLE t (col TYPE [NOT NULL] [DEFAULT literal] [PRIMARY KEY | UNIQUE]
+//                       [VALIDATION RULE 'rule'] [VALIDATION TEXT 'text'] [EXPRESSION 'expression'], ...,
+//                   [CONSTRAINT name] PRIMARY KEY (col, ...), [CONSTRAINT name] UNIQUE (col, ...),
+//                   [VALIDATION RULE 'rule'], [VALIDATION TEXT 'text'])
+//         VALIDATION RULE and TEXT are the Access properties of a column or, among the
+//         constraints, of the table (a rule over several columns); EXPRESSION makes a
+//         calculated column of the type given, the type of its result. The texts are kept as
+//         Access keeps them; the engine does not evaluate them.
 //   CREATE [UNIQUE] INDEX ix ON t (col [ASC|DESC], ...) [WITH PRIMARY | WITH DISALLOW NULL | WITH IGNORE NULL]
 //   INSERT INTO t [(col, ...)] VALUES (literal, ...)
 //   DROP TABLE t
@@ -58,6 +64,9 @@ struct SqlColumnDefinition {
   bool notNull = false;                     // NOT NULL
   std::optional<SqlLiteral> defaultValue{};  // DEFAULT literal
   std::optional<std::string> defaultClock{};  // DEFAULT Now(), Date() or Time(), as Access writes it
+  std::optional<std::string> validationRule{};  // VALIDATION RULE
+  std::optional<std::string> validationText{};  // VALIDATION TEXT
+  std::optional<std::string> expression{};      // EXPRESSION: a calculated column
   bool operator==(const SqlColumnDefinition&) const = default;
 };
 
@@ -100,6 +109,8 @@ struct CreateTableStatement {
   std::string table;
   std::vector<SqlColumnDefinition> columns;  // at least one, names distinct without regard to case
   std::vector<SqlKeyConstraint> keys;        // in the order written; columns checked against `columns`
+  std::optional<std::string> validationRule{};  // the table's own
+  std::optional<std::string> validationText{};
   bool operator==(const CreateTableStatement&) const = default;
 };
 struct CreateIndexStatement {

@@ -96,12 +96,18 @@ jet::NewIndex IndexOf(const CreateIndexStatement& create) {
 
 AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column, const jet::JetFormat& format) {
   AccessColumnType t;
-  t.type = column.type();
+  t.type = column.valueType();
+  t.calculated = column.calculated();
+  // A calculated value's wrapper counts in its column's length.
+  const uint16_t length = column.calculated() && column.length >= jet::kCalculatedWrapperSize
+                              ? static_cast<uint16_t>(column.length - jet::kCalculatedWrapperSize)
+                              : column.length;
   // Text sizes are stored in bytes: two a character in Jet4/ACE, one in Access 97 files.
-  if (t.type == jet::ColumnType::kText) t.length = static_cast<uint16_t>(column.length / (format.jet3 ? 1 : 2));
-  if (t.type == jet::ColumnType::kBinary) t.length = column.length;
+  if (t.type == jet::ColumnType::kText) t.length = static_cast<uint16_t>(length / (format.jet3 ? 1 : 2));
+  if (t.type == jet::ColumnType::kBinary) t.length = length;
   if (t.type == jet::ColumnType::kNumeric) {
-    t.precision = column.precision;
+    // A calculated decimal keeps no precision or scale of its own: each value has its scale.
+    t.precision = column.calculated() ? kMaxDecimalPrecision : column.precision;
     t.scale = column.scale;
   }
   return t;
@@ -117,6 +123,9 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       jet::NewColumn column{c.name, c.type.type, c.type.length, c.type.precision, c.type.scale};
       if (c.type.autoIncrement) column.autoNumber = jet::AutoNumber::kIncrement;
       column.required = c.notNull;
+      column.validationRule = c.validationRule;
+      column.validationText = c.validationText;
+      column.expression = c.expression;
       if (c.defaultClock) column.defaultValue = *c.defaultClock;
       if (c.defaultValue) {
         // A default the column could not store is refused now, not at the first insert.
@@ -128,7 +137,8 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       }
       columns.push_back(std::move(column));
     }
-    return session.createTable(create->table, columns, IndexesOfKeys(create->keys));
+    return session.createTable(create->table, columns, IndexesOfKeys(create->keys),
+                               jet::NewTableProperties{create->validationRule, create->validationText});
   }
   if (const auto* create = std::get_if<CreateIndexStatement>(&statement)) {
     JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->index, "index"), fileName));

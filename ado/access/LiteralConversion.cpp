@@ -451,15 +451,21 @@ jet::Result<jet::Value> Converter::ToCurrency() const {
 
 jet::Result<jet::Value> Converter::ToDecimal() const {
   JET_ASSIGN_OR_RETURN(auto number, Number());
-  const auto magnitude = RoundedMagnitude(number, column_.scale);
-  if (!magnitude || *magnitude >= PowerOfTen(column_.precision))
-    return Refuse("it has more than " + std::to_string(column_.precision - column_.scale) +
-                  " digits before the decimal point");
+  // A calculated decimal has no scale of its own: each value keeps its own, as Access's
+  // computation gave it (at most 28 decimals).
+  constexpr int64_t kMostDecimals = 28;
+  const int scale = column_.calculated ? static_cast<int>(std::clamp<int64_t>(-number.exponent, 0, kMostDecimals))
+                                       : column_.scale;
+  const auto magnitude = RoundedMagnitude(number, scale);
+  if (column_.calculated && (!magnitude || (*magnitude >> 96) != 0))
+    return Refuse("it is beyond a calculated decimal (96 bits of digits)");
+  if (!column_.calculated && (!magnitude || *magnitude >= PowerOfTen(column_.precision)))
+    return Refuse("it has more than " + std::to_string(column_.precision - scale) + " digits before the decimal point");
   jet::Decimal decimal;
   decimal.negative = number.negative && *magnitude != 0;
   decimal.magnitude = *magnitude;
   decimal.precision = column_.precision;
-  decimal.scale = column_.scale;
+  decimal.scale = static_cast<uint8_t>(scale);
   return jet::Value(decimal);
 }
 

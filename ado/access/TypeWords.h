@@ -37,6 +37,7 @@ struct AccessColumnType {
   uint8_t precision = 0;  // Decimal: 1..28; else 0
   uint8_t scale = 0;      // Decimal: 0..precision; else 0
   bool autoIncrement = false;  // COUNTER: a Long Integer AutoNumber
+  bool calculated = false;     // a calculated column's result: a decimal keeps each value's own scale
   bool operator==(const AccessColumnType&) const = default;
 };
 

@@ -84,5 +84,11 @@ inline constexpr uint8_t kColumnFlagHyperlink = 0x80;
 // Extended column flags (Jet4+ byte 16).
 inline constexpr uint8_t kColumnExtFlagCompressedUnicode = 0x01;
 inline constexpr uint8_t kColumnExtFlagCalculated = 0xC0;
+// A calculated column's value is wrapped: 16 bytes, the data's length (4), the data, 3 bytes.
+inline constexpr uint16_t kCalculatedWrapperSize = 23;
+inline constexpr uint16_t kCalculatedLengthOffset = 16;
+inline constexpr uint16_t kCalculatedDataOffset = 20;
+// The declared length of every calculated column of a fixed-size or decimal result type.
+inline constexpr uint16_t kCalculatedFixedLength = 39;
 
 }  // namespace jet

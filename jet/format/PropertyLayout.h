@@ -29,5 +29,10 @@ inline constexpr uint8_t kEngineValue = 0x01;
 inline constexpr char kRequired[] = "Required";          // Yes/No, one byte: 1 = a value is required
 inline constexpr char kDefaultValue[] = "DefaultValue";  // text: an expression, e.g. 0 or "abc"
 inline constexpr char kResultType[] = "ResultType";      // one byte: a calculated column's type code
+inline constexpr char kExpression[] = "Expression";      // text: a calculated column's expression
+// Of a column, or of the table (its own block): the rule a value or row must pass, and the
+// message Access shows when one does not.
+inline constexpr char kValidationRule[] = "ValidationRule";
+inline constexpr char kValidationText[] = "ValidationText";
 
 }  // namespace jet::property

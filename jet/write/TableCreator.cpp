@@ -9,6 +9,7 @@
 #include "jet/PropertyWriter.h"
 #include "jet/Text.h"
 #include "jet/format/CatalogLayout.h"
+#include "jet/format/HeaderLayout.h"
 #include "jet/format/PropertyLayout.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/DataPageWriter.h"
@@ -77,18 +78,28 @@ std::vector<uint8_t> EmptyInlineMap(const JetFormat& format) {
 
 }  // namespace
 
-std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns) {
+std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns, const NewTableProperties& table) {
+  constexpr uint8_t kEngine = property::kEngineValue;
   // The table's own block comes first even when empty, as in Access's blobs.
   std::vector<PropertyBlock> blocks{PropertyBlock{"", property::kObjectBlock, {}}};
+  if (table.validationRule)
+    blocks[0].values.push_back(MemoProperty(property::kValidationRule, *table.validationRule, kEngine));
+  if (table.validationText)
+    blocks[0].values.push_back(MemoProperty(property::kValidationText, *table.validationText, kEngine));
   for (const NewColumn& c : columns) {
     PropertyBlock block{c.name, property::kColumnBlock, {}};
-    if (c.required) block.values.push_back(YesNoProperty(property::kRequired, true, property::kEngineValue));
-    if (c.defaultValue) {
-      block.values.push_back(MemoProperty(property::kDefaultValue, *c.defaultValue, property::kEngineValue));
+    if (c.required) block.values.push_back(YesNoProperty(property::kRequired, true, kEngine));
+    if (c.defaultValue) block.values.push_back(MemoProperty(property::kDefaultValue, *c.defaultValue, kEngine));
+    if (c.validationRule) block.values.push_back(MemoProperty(property::kValidationRule, *c.validationRule, kEngine));
+    if (c.validationText) block.values.push_back(MemoProperty(property::kValidationText, *c.validationText, kEngine));
+    if (c.expression) {
+      block.values.push_back(MemoProperty(property::kExpression, *c.expression, kEngine));
+      block.values.push_back(
+          Property{property::kResultType, static_cast<uint8_t>(ColumnType::kByte), {static_cast<uint8_t>(c.type)}, kEngine});
     }
     if (!block.values.empty()) blocks.push_back(std::move(block));
   }
-  if (blocks.size() == 1) return {};
+  if (blocks.size() == 1 && blocks[0].values.empty()) return {};
   return BuildProperties(blocks);
 }
 
@@ -161,7 +172,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
                               .realIndexCount = static_cast<uint32_t>(indexes.reals.size()),
                               .ownedPages = ownedMap,
                               .freeSpacePages = freeMap};
-  for (const auto& c : columns) start.variableColumnCount += IsVariableType(c.type);
+  for (const auto& c : columns) start.variableColumnCount += c.calculated() || IsVariableType(c.type);
   std::vector<uint8_t> out = StartTableDefinition(f, start);
   for (const auto& real : indexes.reals) AppendRealIndexCount(out, real.uniqueEntryCount);
   AppendColumnBlocks(out, f, header, columns);
@@ -214,8 +225,29 @@ Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const 
   return indexDefs;
 }
 
+namespace {
+
+// Calculated columns came with Access 2010: an .mdb file has none, and an Access 2007 file
+// that gets one becomes an Access 2010 file (its version byte), as Access makes it.
+Status AllowCalculatedColumns(Database& db, PageWriter& writer, const std::string& name,
+                              const std::vector<NewColumn>& columns) {
+  const auto calculated = std::find_if(columns.begin(), columns.end(), [](const NewColumn& c) { return c.calculated(); });
+  if (calculated == columns.end()) return Status::Ok();
+  if (!db.header().ace()) {
+    return Status(ErrorCode::kUnsupported, db.fileName() + ": table " + name + ", column " + calculated->name +
+                                               ": calculated columns need an Access 2010 or later .accdb file");
+  }
+  if (db.header().versionByte != static_cast<uint8_t>(header::Version::kAce12)) return Status::Ok();
+  JET_ASSIGN_OR_RETURN(PageBytes* page, writer.modify(0));
+  (*page)[header::kVersionOffset] = static_cast<uint8_t>(header::Version::kAce14);
+  return Status::Ok();
+}
+
+}  // namespace
+
 Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string& name,
-                             const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes) {
+                             const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes,
+                             const NewTableProperties& table) {
   const std::string& fileName = db.fileName();
   JET_RETURN_IF_ERROR(CheckNamesAreFree(db.catalog(), fileName, name, columns));
   if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
@@ -237,6 +269,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
 
   // The indexes, checked against the columns before anything is written.
   JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, fileName + ": table " + name));
+  JET_RETURN_IF_ERROR(AllowCalculatedColumns(db, writer, name, columns));
 
   // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).
   JET_ASSIGN_OR_RETURN(auto tdefPage, writer.allocate());
@@ -287,7 +320,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
     if (auto* s = std::get_if<std::string>(&n); s && *s == "MSysDb") owner = ColumnValue(*objectsDef, row, "Owner");
   }
   const double now = NowAsDateTime();
-  const std::vector<uint8_t> properties = BuildColumnProperties(columns);
+  const std::vector<uint8_t> properties = BuildColumnProperties(columns, table);
   std::vector<Value> objectRow;
   for (const auto& c : objectsDef->columns) {
     if (c.name == "Id") objectRow.push_back(static_cast<int32_t>(tdefPage));

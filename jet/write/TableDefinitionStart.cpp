@@ -57,8 +57,9 @@ void AppendColumnBlocks(std::vector<uint8_t>& out, const JetFormat& format, cons
       StoreU32(&block[write_format::kColumnMagicOffset], write_format::kTdefMagic);
       StoreU16(&block[write_format::kColumnNumberAgainOffset], number);
       if (c.type == ColumnType::kNumeric) {
-        block[f.precision] = c.precision;
-        block[f.scale] = c.scale;
+        // A calculated decimal's values carry their own scale; its block keeps none.
+        block[f.precision] = c.calculated() ? 0 : c.precision;
+        block[f.scale] = c.calculated() ? 0 : c.scale;
       } else {
         // Access writes the database's sort order on every column; only text keeps its version.
         StoreU16(&block[f.sortOrder], database.sortOrder.lcid);
@@ -70,8 +71,19 @@ void AppendColumnBlocks(std::vector<uint8_t>& out, const JetFormat& format, cons
       // Text counts two bytes a character here, whatever compression its values get.
       const auto bytes = static_cast<uint16_t>(c.type == ColumnType::kText ? c.length * 2 : c.length);
       length = DefinitionLength(c.type, bytes);
+      if (c.calculated()) {
+        // Access compresses no calculated text. Every value is wrapped (kCalculatedWrapperSize
+        // more bytes): text is declared that much longer, every fixed-size or decimal result
+        // as 39 bytes (the largest, a 16-byte decimal, wrapped); long values keep 0.
+        block[f.extFlags] = kColumnExtFlagCalculated;
+        if (c.type == ColumnType::kText || c.type == ColumnType::kBinary)
+          length = static_cast<uint16_t>(length + kCalculatedWrapperSize);
+        else if (!IsLongValueType(c.type))
+          length = kCalculatedFixedLength;
+      }
     }
-    const bool variable = IsVariableType(c.type);
+    // A calculated value lives in the variable part of the row, whatever its type.
+    const bool variable = c.calculated() || IsVariableType(c.type);
     block[f.flags] = variable ? kColumnFlagNullable : kColumnFlagFixed | kColumnFlagNullable;
     if (c.autoNumber == AutoNumber::kIncrement) block[f.flags] |= kColumnFlagAutoLong;
     if (c.autoNumber == AutoNumber::kReplicationId) block[f.flags] |= kColumnFlagAutoGuid;

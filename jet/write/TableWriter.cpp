@@ -180,6 +180,57 @@ Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const TextStora
   }
 }
 
+// A calculated column's value as Access stores it, Access's own computation of the same
+// expression: the value of the result type, wrapped (16 bytes, int32 data length, the data,
+// 3 bytes). Yes/No is one data byte (0xFF for Yes); a decimal is an OLE VARIANT DECIMAL
+// (type tag 0x000E, scale, sign 0x80 when negative, the magnitude's high 32 and low 64 bits).
+// Text is never compressed.
+Status EncodeCalculatedValue(const ColumnDef& c, const Value& v, const TextStorage& storage, const std::string& context,
+                             std::vector<uint8_t>& out) {
+  std::vector<uint8_t> data;
+  ColumnDef plain = c;
+  plain.extFlags = 0;
+  plain.typeCode = static_cast<uint8_t>(c.valueType());
+  switch (c.valueType()) {
+    case ColumnType::kBoolean: {
+      const auto* b = std::get_if<bool>(&v);
+      if (!b) return WrongValue(context, c, "expected Yes or No");
+      data.push_back(*b ? 0xFF : 0x00);
+      break;
+    }
+    case ColumnType::kNumeric: {
+      constexpr uint16_t kVariantDecimal = 0x000E;
+      constexpr uint8_t kMaxScale = 28;
+      const auto* d = std::get_if<Decimal>(&v);
+      if (!d) return WrongValue(context, c, "expected a Decimal value");
+      if (d->scale > kMaxScale || (d->magnitude >> 96) != 0)
+        return WrongValue(context, c, "the value is beyond a calculated decimal (96 bits, 28 decimals)");
+      data.assign(16, 0);
+      StoreU16(&data[0], kVariantDecimal);
+      data[2] = d->scale;
+      data[3] = d->negative && d->magnitude != 0 ? 0x80 : 0x00;
+      StoreU32(&data[4], static_cast<uint32_t>(d->magnitude >> 64));
+      StoreU64(&data[8], static_cast<uint64_t>(d->magnitude));
+      break;
+    }
+    case ColumnType::kMemo:
+    case ColumnType::kOle:
+      JET_RETURN_IF_ERROR(LongValueData(plain, v, storage, context, data));
+      break;
+    default:
+      // Text is declared with the wrapper's bytes in its length.
+      if (plain.type() == ColumnType::kText || plain.type() == ColumnType::kBinary)
+        plain.length = c.length > kCalculatedWrapperSize ? c.length - kCalculatedWrapperSize : 0;
+      JET_RETURN_IF_ERROR(EncodeColumnValueInto(plain, v, storage, context, data));
+      break;
+  }
+  out.assign(kCalculatedDataOffset, 0);
+  StoreU32(&out[kCalculatedLengthOffset], static_cast<uint32_t>(data.size()));
+  out.insert(out.end(), data.begin(), data.end());
+  out.insert(out.end(), kCalculatedWrapperSize - kCalculatedDataOffset, 0);
+  return Status::Ok();
+}
+
 // The working buffers of the row being inserted, kept from row to row so that each
 // column's buffer is allocated once rather than once per value.
 struct RowScratch {
@@ -226,9 +277,9 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   for (size_t i = 0; i < values.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     // Access computes these itself from other tables or expressions.
-    if (c.calculated() || c.type() == ColumnType::kComplex) {
+    if (c.type() == ColumnType::kComplex) {
       return Status(ErrorCode::kUnsupported, context + ": column " + c.name +
-                                                 " is a calculated or multi-value column, which this "
+                                                 " is a multi-value column, which this "
                                                  "engine does not fill yet; nothing was written");
     }
     if (c.autoNumber() && IsNull(values[i])) {
@@ -255,6 +306,17 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
   size_t longValues = 0;
   for (size_t i = 0; i < values.size(); ++i) {
     const ColumnDef& c = def.columns[i];
+    if (c.calculated()) {
+      if (IsNull(values[i])) continue;
+      JET_RETURN_IF_ERROR(EncodeCalculatedValue(c, values[i], storage, context, stored[i]));
+      if (IsLongValueType(c.type())) {
+        ++longValues;  // the wrapper lies inside the long value
+        continue;
+      }
+      fields[i].present = true;
+      fields[i].bytes = stored[i];
+      continue;
+    }
     if (c.type() == ColumnType::kBoolean) {
       const auto* b = std::get_if<bool>(&values[i]);
       if (!b && !IsNull(values[i])) return WrongValue(context, c, "expected Yes or No");

@@ -83,8 +83,8 @@ void WriteSession::rollbackBatch() {
 }
 
 Status WriteSession::createTable(const std::string& name, const std::vector<NewColumn>& columns,
-                                 const std::vector<NewIndex>& indexes) {
-  return run([&]() -> Status { return CreateTable(*db_, writer_, name, columns, indexes).status(); }, true);
+                                 const std::vector<NewIndex>& indexes, const NewTableProperties& table) {
+  return run([&]() -> Status { return CreateTable(*db_, writer_, name, columns, indexes, table).status(); }, true);
 }
 
 Status WriteSession::createIndex(const std::string& table, const NewIndex& index) {

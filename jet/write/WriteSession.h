@@ -46,7 +46,7 @@ class WriteSession {
   // CREATE TABLE name (columns, constraints): the indexes are those of its primary key
   // and unique constraints.
   Status createTable(const std::string& name, const std::vector<NewColumn>& columns,
-                     const std::vector<NewIndex>& indexes = {});
+                     const std::vector<NewIndex>& indexes = {}, const NewTableProperties& table = {});
   // CREATE [UNIQUE] INDEX index ON table (...): the table's rows are indexed; a row the
   // index refuses leaves the file as it was.
   Status createIndex(const std::string& table, const NewIndex& index);

@@ -48,6 +48,21 @@ TEST(AccessSqlTest, StatementsTheProgramSends) {
   EXPECT_EQ(create.columns[5], (SqlColumnDefinition{"Amount", {ColumnType::kNumeric, 0, 18, 0}}));
   EXPECT_EQ(create.columns[6], (SqlColumnDefinition{"Photo", {ColumnType::kOle}}));
 
+  // Validation rules and texts of columns and of the table, calculated columns; a column named
+  // Validation of type TEXT stays a column.
+  const auto rules = std::get<CreateTableStatement>(
+      Parsed("CREATE TABLE [T] ([Qty] LONG NOT NULL VALIDATION RULE '>0' VALIDATION TEXT 'It''s positive', "
+             "Validation TEXT, [Total] DOUBLE EXPRESSION '[Qty]*2', VALIDATION RULE '[Qty]<[Total]', "
+             "VALIDATION TEXT 'Too many')"));
+  ASSERT_EQ(rules.columns.size(), 3u);
+  EXPECT_EQ(rules.columns[0].validationRule, ">0");
+  EXPECT_EQ(rules.columns[0].validationText, "It's positive");
+  EXPECT_TRUE(rules.columns[0].notNull);
+  EXPECT_EQ(rules.columns[1], (SqlColumnDefinition{"Validation", {ColumnType::kMemo}}));
+  EXPECT_EQ(rules.columns[2].expression, "[Qty]*2");
+  EXPECT_EQ(rules.validationRule, "[Qty]<[Total]");
+  EXPECT_EQ(rules.validationText, "Too many");
+
   EXPECT_EQ(Parsed("INSERT INTO `T` VALUES('7', 'O''Brien', NULL)"),
             AccessStatement(InsertStatement{
                 "T", {SqlLiteral::Text("7"), SqlLiteral::Text("O'Brien"), SqlLiteral::Null()}}));
@@ -123,7 +138,9 @@ TEST(AccessSqlTest, MalformedStatementsAreRefusedQuotingTheirBeginning) {
                           "INSERT INTO t VALUES(-'1')", "INSERT INTO t VALUES(-0x01)", "INSERT INTO t VALUES(1e)",
                           "INSERT INTO t VALUES(12abc)", "INSERT INTO t VALUES(1.2.3)", "INSERT INTO t VALUES(\"x\")",
                           "INSERT INTO t VALUES(DEFAULT)", "INSERT t VALUES(1)", "DROP t", "DROP TABLE",
-                          "DROP TABLE [open", "DROP TABLE `open"})
+                          "DROP TABLE [open", "DROP TABLE `open", "CREATE TABLE t (a INT VALIDATION RULE '')",
+                          "CREATE TABLE t (a INT VALIDATION RULE '>0' VALIDATION RULE '<9')",
+                          "CREATE TABLE t (a INT EXPRESSION 1)", "CREATE TABLE t (a INT, VALIDATION RULE 'x' b INT)"})
     ErrorOf(sql);
 }
 

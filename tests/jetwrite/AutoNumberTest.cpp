@@ -10,6 +10,7 @@
 #include "jet/Bytes.h"
 #include "jet/LongValue.h"
 #include "jet/PropertyWriter.h"
+#include "jet/TableSchema.h"
 #include "jet/check/DatabaseCheck.h"
 #include "jet/create/NewDatabase.h"
 #include "jet/format/PropertyLayout.h"
@@ -239,6 +240,78 @@ TEST(ColumnProperties, RequiredAndDefaultValueAreKeptAsAccessKeepsThem) {
     ExpectChecked(file);
     ExpectOraclesAgree(file);
   }
+}
+
+// Validation rules and texts (of columns and of the table) and calculated columns from SQL
+// text, kept as Access keeps them: properties under the right block; a calculated column with
+// the extended flags 0xC0, in the variable part of the row, declared 39 bytes (fixed-size
+// results) or its text's bytes and 23; each value wrapped (16 bytes, length, data, 3 bytes);
+// the Access 2007 file marked Access 2010's. An .mdb file refuses calculated columns whole.
+TEST(ColumnProperties, RulesAndCalculatedColumnsAreKeptAsAccessKeepsThem) {
+  const std::string create =
+      "CREATE TABLE [Lines] ([Qty] LONG VALIDATION RULE '>0' VALIDATION TEXT 'Positive', [Name] TEXT(10), "
+      "[Half] DOUBLE EXPRESSION '[Qty]/2', [Label] TEXT(20) EXPRESSION '[Name] & \"!\"', "
+      "[Big] YESNO EXPRESSION '[Qty]>9', VALIDATION RULE '[Qty]<100', VALIDATION TEXT 'Too many')";
+  {
+    const auto file = NewDatabase(".mdb");
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    const std::string before = ReadFileBytes(file);
+    const jet::Status refused = ado::access::ExecuteAccessSql(**session, create);
+    EXPECT_EQ(refused.code(), jet::ErrorCode::kUnsupported);
+    EXPECT_NE(refused.message().find("column Half: calculated columns need an Access 2010"), std::string::npos)
+        << refused.message();
+    EXPECT_EQ(ReadFileBytes(file), before);
+  }
+  const auto file = NewDatabase(".accdb");
+  EXPECT_EQ(static_cast<uint8_t>(ReadFileBytes(file)[0x14]), 2);  // Access 2007
+  {
+    auto session = jet::WriteSession::Open(file.string());
+    ASSERT_TRUE(session.ok());
+    for (const std::string& sql :
+         {create, std::string("INSERT INTO [Lines] VALUES (12, 'ab', 6, 'ab!', True)"),
+          std::string("INSERT INTO [Lines] VALUES (3, NULL, 1.5, NULL, False)")}) {
+      const jet::Status st = ado::access::ExecuteAccessSql(**session, sql);
+      ASSERT_TRUE(st.ok()) << sql << "\n" << st.message();
+    }
+  }
+  const std::string bytes = ReadFileBytes(file);
+  EXPECT_EQ(static_cast<uint8_t>(bytes[0x14]), 3);  // Access 2010
+  // 6.0 as Double, wrapped.
+  std::string wrapped(16, '\0');
+  wrapped += std::string("\x08\0\0\0\0\0\0\0\0\0\x18\x40\0\0\0", 15);
+  EXPECT_NE(bytes.find(wrapped), std::string::npos);
+  auto db = jet::Database::Open(file.string(), {});
+  ASSERT_TRUE(db.ok());
+  auto def = (*db)->tableDef("Lines");
+  ASSERT_TRUE(def.ok());
+  const auto& c = (*def)->columns;
+  ASSERT_EQ(c.size(), 5u);
+  EXPECT_FALSE(c[0].calculated());
+  for (size_t i : {2u, 3u, 4u}) {
+    EXPECT_TRUE(c[i].calculated()) << c[i].name;
+    EXPECT_FALSE(c[i].fixed()) << c[i].name;
+  }
+  EXPECT_EQ(c[2].length, 39);
+  EXPECT_EQ(c[3].length, 20 * 2 + 23);
+  EXPECT_EQ(c[4].resultTypeCode, static_cast<uint8_t>(ColumnType::kBoolean));
+  auto blocks = jet::ReadTableProperties(**db, **def);
+  ASSERT_TRUE(blocks.ok());
+  const jet::ColumnProperties qty = jet::ColumnPropertiesOf(*blocks, "Qty", false, 1252);
+  EXPECT_EQ(qty.validationRule, ">0");
+  EXPECT_EQ(qty.validationText, "Positive");
+  EXPECT_EQ(jet::ColumnPropertiesOf(*blocks, "Label", false, 1252).expression, "[Name] & \"!\"");
+  const jet::ColumnProperties table = jet::ColumnPropertiesOf(*blocks, "", false, 1252);
+  EXPECT_EQ(table.validationRule, "[Qty]<100");
+  EXPECT_EQ(table.validationText, "Too many");
+  EXPECT_EQ(Rows(file, "Lines"),
+            (std::vector<std::vector<Value>>{{int32_t{12}, std::string("ab"), 6.0, std::string("ab!"), true},
+                                             {int32_t{3}, jet::Null{}, 1.5, jet::Null{}, false}}));
+  ExpectChecked(file);
+  // mdbtools' property reader sees the rules and the expression.
+  const std::string shown = RunCommand("mdb-prop '" + file.string() + "' Lines").out;
+  for (const char* fact : {"\tValidationRule: >0", "\tValidationText: Too many", "\tExpression: [Qty]/2"})
+    EXPECT_NE(shown.find(fact), std::string::npos) << fact << "\n" << shown;
 }
 
 // The whole path from SQL text: COUNTER, NOT NULL and DEFAULT in CREATE TABLE, INSERT with a

@@ -149,9 +149,9 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
   ado::ColumnEntry flag = Col("Flag", "Yes/No");
   flag.validationRule = "<>0";
   checked.columns.push_back(flag);
-  const auto translate = [](const std::string& e, const std::string& column) -> transfer::SQLiteExpression {
-    if (e == ">=0" && column == "Age") return {"\"Age\" >= 0", ""};
-    if (e == "<>0" && column == "Flag") return {"\"Flag\" <> 0", ""};
+  const auto translate = [](const std::string& e, const transfer::ExpressionOptions& o) -> transfer::SQLiteExpression {
+    if (e == ">=0" && o.impliedOperand == "Age") return {"\"Age\" >= 0", ""};
+    if (e == "<>0" && o.impliedOperand == "Flag") return {"\"Flag\" <> 0", ""};
     return {"", "no form"};
   };
   const TablePlan translated = PlanSQLiteTable(checked, {}, {}, translate);
@@ -186,7 +186,7 @@ TEST_F(FaithfulRulesTest, AccessKeysIndexesAndRelationshipsBecomeSQLiteOnes) {
   lines.columns = {Col("Order", "Long Integer", false), Col("Line", "Integer", false), Col("Qty", "Integer"),
                    Col("Price", "Currency"), lineTotal, stamp, files};
   lines.indexes = {Index("PrimaryKey", {{"Order", false}, {"Line", false}}, true, true)};
-  const auto computing = [](const std::string& e, const std::string&) -> transfer::SQLiteExpression {
+  const auto computing = [](const std::string& e, const transfer::ExpressionOptions&) -> transfer::SQLiteExpression {
     if (e == "[Qty]*[Price]") return {"(\"Qty\" * \"Price\")", ""};
     if (e == "Now()") return {"datetime('now','localtime')", ""};
     return {"", "no form"};
