@@ -1,10 +1,10 @@
 #include "jet/write/TableCreator.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "jet/Bytes.h"
 #include "jet/Catalog.h"
+#include "jet/DateSerial.h"
 #include "jet/DataPage.h"
 #include "jet/PropertyWriter.h"
 #include "jet/Text.h"
@@ -129,24 +129,6 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
   // A shorter definition leaves pages of the old chain over.
   for (size_t k = used; k < chain.size(); ++k) JET_RETURN_IF_ERROR(writer.release(chain[k]));
   return Status::Ok();
-}
-
-double NowAsDateTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  // Days from 1899-12-30 to the civil date (proleptic Gregorian), plus the time of day.
-  auto daysFromCivil = [](int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-  };
-  const int64_t days = daysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) -
-                       daysFromCivil(1899, 12, 30);
-  return static_cast<double>(days) + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
 }
 
 std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,

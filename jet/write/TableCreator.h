@@ -68,7 +68,4 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
 // The LvProp blob for `columns` (empty when no column has a property to keep).
 std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns);
 
-// The current local time as a Date/Time value (days since 1899-12-30).
-double NowAsDateTime();
-
 }  // namespace jet

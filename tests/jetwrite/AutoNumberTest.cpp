@@ -11,6 +11,7 @@
 #include "jet/LongValue.h"
 #include "jet/PropertyWriter.h"
 #include "jet/check/DatabaseCheck.h"
+#include "jet/DateSerial.h"
 #include "jet/create/NewDatabase.h"
 #include "jet/format/PropertyLayout.h"
 #include "jet/write/TableCreator.h"
