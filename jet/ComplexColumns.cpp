@@ -75,7 +75,7 @@ Result<std::vector<uint8_t>> ComplexColumns::DecodeAttachmentData(std::span<cons
 Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& table, const ColumnDef& column) {
   const auto key = std::make_pair(table.firstPage(), column.number);
   if (auto it = loaded_.find(key); it != loaded_.end()) return &it->second;
-  const std::string where = db_.fileName() + ": table " + table.name + ", column " + column.name;
+  const Where where = Where::Table(db_.fileName(), table.name) + ", column " + column.name;
 
   // MSysComplexColumns: which flat table holds (table, column)?
   auto cursor = db_.scan("MSysComplexColumns");

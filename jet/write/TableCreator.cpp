@@ -44,18 +44,18 @@ const char* ObjectKind(const CatalogEntry& entry) {
 Status CheckNamesAreFree(const Catalog& catalog, const std::string& fileName, const std::string& name,
                          const std::vector<NewColumn>& columns) {
   if (const CatalogEntry* existing = catalog.findNamed(catalog::kTablesContainerId, name)) {
-    std::string message = fileName + ": a " + ObjectKind(*existing) + " named " + existing->name + " exists already";
+    std::string message = std::string("a ") + ObjectKind(*existing) + " named " + existing->name + " exists already";
     if (existing->name != name) message += " (Access takes " + name + " and " + existing->name + " for one name)";
-    return Status(ErrorCode::kExists, message);
+    return Status(ErrorCode::kExists, Where::File(fileName), message);
   }
   std::vector<std::string> keys;
   for (size_t i = 0; i < columns.size(); ++i) {
     keys.push_back(catalog.names().key(columns[i].name));
     for (size_t j = 0; j < i; ++j) {
       if (keys[j] != keys[i]) continue;
-      return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " would have the columns " +
-                                                     columns[j].name + " and " + columns[i].name +
-                                                     ", which Access takes for one name");
+      return Status(ErrorCode::kInvalidArgument, Where::File(fileName),
+                    "table " + name + " would have the columns " + columns[j].name + " and " + columns[i].name +
+                        ", which Access takes for one name");
     }
   }
   return Status::Ok();
@@ -156,7 +156,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
 }
 
 Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes,
-                                   const std::string& context) {
+                                   const Where& context) {
   TableDef shape;
   for (size_t i = 0; i < columns.size(); ++i) {
     ColumnDef c;
@@ -185,8 +185,8 @@ Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const 
     shape.logicalIndexes.push_back(logical);  // the next index's name and key checks see it
   }
   if (shape.logicalIndexes.size() > kMaxIndexesPerTable) {
-    return Status(ErrorCode::kInvalidArgument, context + ": Access allows at most " +
-                                                   std::to_string(kMaxIndexesPerTable) + " indexes on a table");
+    return Status(ErrorCode::kInvalidArgument, context,
+                  "Access allows at most " + std::to_string(kMaxIndexesPerTable) + " indexes on a table");
   }
   indexDefs.logicals = shape.logicalIndexes;
   std::stable_sort(indexDefs.logicals.begin(), indexDefs.logicals.end(),
@@ -200,15 +200,18 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
                              const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes) {
   const std::string& fileName = db.fileName();
   JET_RETURN_IF_ERROR(CheckNamesAreFree(db.catalog(), fileName, name, columns));
-  if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
+  if (columns.empty())
+    return Status(ErrorCode::kInvalidArgument, Where::File(fileName), "table " + name + " needs a column");
   for (const NewColumn& c : columns) {
     const bool fits = c.autoNumber == AutoNumber::kNone ||
                       (c.autoNumber == AutoNumber::kIncrement && c.type == ColumnType::kLong) ||
                       (c.autoNumber == AutoNumber::kReplicationId && c.type == ColumnType::kGuid);
     if (!fits) {
-      return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + ", column " + c.name +
-                                                     ": an AutoNumber is a Long Integer (increment) or a "
-                                                     "Replication ID, not a " + std::string(ColumnTypeName(c.type)));
+      return Status(ErrorCode::kInvalidArgument, Where::File(fileName),
+                    "table " + name + ", column " + c.name +
+                        ": an AutoNumber is a Long Integer (increment) or a "
+                        "Replication ID, not a " +
+                        std::string(ColumnTypeName(c.type)));
     }
   }
   const JetFormat& format = writer.format();
@@ -218,7 +221,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   }
 
   // The indexes, checked against the columns before anything is written.
-  JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, fileName + ": table " + name));
+  JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, Where::Table(fileName, name)));
 
   // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).
   JET_ASSIGN_OR_RETURN(auto tdefPage, writer.allocate());

@@ -52,7 +52,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
 // logical index shares the real index of an earlier one with the same columns and flags.
 // Usage maps and root pages are left for the caller. Errors name `context` and the index.
 Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes,
-                                   const std::string& context);
+                                   const Where& context);
 
 // Creates table `name` with `indexes` (on the new, empty table). A table of that name
 // (any case) is kExists; the caller checks the names' characters. An AutoNumber of the

@@ -85,12 +85,8 @@ std::optional<QString> CreateAccessFile(const QString& path, const QString& pass
   const jet::Status status =
       jet::create::CreateDatabase(path.toStdString(), format.value(), jet::NowAsDateTime(), password.toStdString());
   if (!status.ok()) {
-    // The engine's message starts with the path, which this one names already.
-    std::string reason = status.message();
-    const std::string prefix = path.toStdString() + ": ";
-    if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
     return QStringLiteral("Cannot create the Access database \"%1\": %2.")
-        .arg(path, QString::fromStdString(reason));
+        .arg(path, QString::fromStdString(status.messageBeside(path.toStdString())));
   }
   return std::nullopt;
 }
