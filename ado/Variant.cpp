@@ -1,6 +1,8 @@
 #include "ado/Variant.h"
 
 #include "ado/Error.h"
+#include "jet/DateSerial.h"
+#include "jet/Text.h"
 
 #include <charconv>
 #include <cmath>
@@ -81,24 +83,6 @@ std::string scaledText(bool negative, std::string digits, int scale) {
   return digits;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string utf16leToText(const Bytes& bytes) {
   std::string out;
   const std::size_t units = (bytes.size() + 1) / 2;  // an odd last byte is a unit of its own
@@ -112,27 +96,14 @@ std::string utf16leToText(const Bytes& bytes) {
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
       const char16_t v = unitAt(i + 1);
       if (v >= 0xDC00 && v <= 0xDFFF) {
-        appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (v - 0xDC00));
+        jet::AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (v - 0xDC00));
         ++i;
         continue;
       }
     }
-    appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? U'\uFFFD' : static_cast<char32_t>(u));
+    jet::AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? U'\uFFFD' : static_cast<char32_t>(u));
   }
   return out;
-}
-
-// Proleptic Gregorian date of a day count relative to 1970-01-01 (days-to-civil conversion).
-void civilFromDays(std::int64_t z, std::int64_t& year, unsigned& month, unsigned& day) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  day = doy - (153 * mp + 2) / 5 + 1;
-  month = mp < 10 ? mp + 3 : mp - 9;
-  year = static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0);
 }
 
 }  // namespace
@@ -211,16 +182,9 @@ std::string DecimalToText(const ado::Decimal& value) {
 std::string DateToText(ado::Date value) {
   const double d = value.days;
   if (!std::isfinite(d)) return shortest(d);
-  // Whole days toward zero; the fraction is the time of day counted forward from midnight.
-  double whole = std::trunc(d);
-  std::int64_t seconds = std::llround(std::fabs(d - whole) * 86400.0);
-  if (seconds >= 86400) {  // rounding reached the next midnight
-    seconds = 0;
-    whole += d < 0 ? -1 : 1;
-  }
-  std::int64_t year;
-  unsigned month, day;
-  civilFromDays(static_cast<std::int64_t>(whole) - 25569, year, month, day);  // 25569 days from 1899-12-30 to 1970-01-01
+  const jet::SerialDayTime split = jet::SplitSerial(d);
+  const std::int64_t seconds = split.secondOfDay;
+  const auto [year, month, day] = jet::CivilFromSerialDay(split.day);
   // Written digit by digit: a copy formats one date per row, and snprintf costs more than the rest.
   auto two = [](char* out, unsigned value) {
     out[0] = static_cast<char>('0' + value / 10 % 10);
@@ -232,7 +196,7 @@ std::string DateToText(ado::Date value) {
   two(time + 3, static_cast<unsigned>(seconds / 60 % 60));
   time[5] = ':';
   two(time + 6, static_cast<unsigned>(seconds % 60));
-  if (whole == 0) return std::string(time, 8);  // the zero date: time of day only
+  if (split.day == 0) return std::string(time, 8);  // the zero date: time of day only
   std::string text;
   if (year >= 0 && year <= 9999) {
     text.resize(10);

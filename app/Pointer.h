@@ -1,4 +1,4 @@
-// The windows' mouse pointer states and the hover rule that every window follows.
+// The windows' mouse pointer states, as the actions switch between them.
 #pragma once
 
 namespace app {
@@ -16,16 +16,5 @@ class PointerHost {
   virtual PointerState pointer() const = 0;
   virtual void setPointer(PointerState state) = 0;
 };
-
-// The mouse moves over a push button: the hand, unless an action shows the hourglass.
-inline void PointerOnButtonHover(PointerHost& window) {
-  if (window.pointer() != PointerState::Hourglass) window.setPointer(PointerState::Custom);
-}
-
-// The mouse moves over the window itself or one of its lists, text boxes or frames:
-// the arrow, unless an action shows the hourglass.
-inline void PointerOnPlainMove(PointerHost& window) {
-  if (window.pointer() != PointerState::Hourglass) window.setPointer(PointerState::Default);
-}
 
 }  // namespace app

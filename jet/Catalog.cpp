@@ -36,7 +36,7 @@ Result<Catalog> Catalog::Load(PageFile& file) {
     if (shared->columns[i].name == properties.name) properties.index = static_cast<int>(i);
   }
   if (id.index < 0 || name.index < 0 || type.index < 0) {
-    return Status::Corrupt(file.fileName(), "the catalogue (MSysObjects) lacks Id, Name or Type");
+    return Status::Corrupt(Where::File(file.fileName()), "the catalogue (MSysObjects) lacks Id, Name or Type");
   }
 
   JET_ASSIGN_OR_RETURN(auto cursor, TableCursor::Open(file, shared));

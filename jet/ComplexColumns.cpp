@@ -73,7 +73,7 @@ Result<std::vector<uint8_t>> ComplexColumns::DecodeAttachmentData(std::span<cons
 }
 
 Result<ComplexColumns::FlatTable> ComplexColumns::flatTable(const TableDef& table, const ColumnDef& column) {
-  const std::string where = db_.fileName() + ": table " + table.name + ", column " + column.name;
+  const Where where = Where::Table(db_.fileName(), table.name) + ", column " + column.name;
 
   // MSysComplexColumns: which flat table holds (table, column)?
   auto cursor = db_.scan("MSysComplexColumns");
@@ -120,7 +120,7 @@ Result<ComplexColumns::FlatTable> ComplexColumns::flatTable(const TableDef& tabl
 Result<const ComplexColumns::FlatValues*> ComplexColumns::load(const TableDef& table, const ColumnDef& column) {
   const auto key = std::make_pair(table.firstPage(), column.number);
   if (auto it = loaded_.find(key); it != loaded_.end()) return &it->second;
-  const std::string where = db_.fileName() + ": table " + table.name + ", column " + column.name;
+  const Where where = Where::Table(db_.fileName(), table.name) + ", column " + column.name;
   JET_ASSIGN_OR_RETURN(auto flat, flatTable(table, column));
   const std::shared_ptr<const TableDef>& flatDef = flat.def;
 

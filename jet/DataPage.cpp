@@ -13,8 +13,8 @@ Result<RowSlot> ReadRowSlot(std::span<const uint8_t> page, const JetFormat& form
   const uint32_t count = RowSlotCount(page, format);
   const uint32_t slotsEnd = format.dataPage.rowOffsets + 2 * count;
   auto corrupt = [&](const std::string& what) {
-    return Status::Corrupt(fileName, "data page " + std::to_string(pageNumber) + ", row " +
-                                         std::to_string(slot) + ": " + what);
+    return Status::Corrupt(Where::File(fileName),
+                           "data page " + std::to_string(pageNumber) + ", row " + std::to_string(slot) + ": " + what);
   };
   if (slot >= count) return corrupt("no such row (the page has " + std::to_string(count) + ")");
   if (count > kMaxRowsPerDataPage || slotsEnd > page.size()) return corrupt("row count is damaged");

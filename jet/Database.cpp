@@ -12,7 +12,7 @@ void Database::loadColumnProperties(TableDef& def) {
   if (!entry || entry->propertiesField.empty()) return;
   // Without readable properties the result types stay unknown and the values show as undecodable,
   // and no column is required or has a default; the table itself still reads.
-  auto bytes = ReadLongValue(*file_, entry->propertiesField, fileName() + ": table " + def.name + ", properties");
+  auto bytes = ReadLongValue(*file_, entry->propertiesField, Where::Table(fileName(), def.name) + ", properties");
   if (!bytes.ok()) return;
   auto blocks = ParseProperties(*bytes, file_->header().jet3(), file_->header().codePage);
   if (!blocks.ok()) return;
@@ -53,7 +53,7 @@ Result<std::shared_ptr<const TableDef>> Database::tableDefAt(uint32_t page, cons
 
 Result<std::shared_ptr<const TableDef>> Database::tableDef(const std::string& name) {
   const CatalogEntry* entry = catalog_.findTable(name);
-  if (!entry) return Status::NotFound(fileName(), "no table named " + name);
+  if (!entry) return Status::NotFound(Where::File(fileName()), "no table named " + name);
   return tableDefAt(entry->tableDefPage(), entry->name);
 }
 

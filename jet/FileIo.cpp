@@ -123,8 +123,8 @@ Status SyncFolderOf(const std::string& path) {
 
 Status IoError(const std::string& fileName, const std::string& what) {
   const int error = errno;
-  if (error == 0) return Status(ErrorCode::kIo, fileName + ": " + what + ": the file ends before it");
-  return Status(ErrorCode::kIo, fileName + ": " + what + ": " + std::strerror(error));
+  if (error == 0) return Status(ErrorCode::kIo, Where::File(fileName), what + ": the file ends before it");
+  return Status(ErrorCode::kIo, Where::File(fileName), what + ": " + std::strerror(error));
 }
 
 }  // namespace jet

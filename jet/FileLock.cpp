@@ -68,9 +68,11 @@ Status LockWholeFile(int fd, LockKind kind, const LockWait& wait, const std::str
     if (error == EINTR) continue;
     if (error != EAGAIN && error != EACCES) {
       if (error == EBADF && kind == LockKind::kExclusive) {
-        return Status(ErrorCode::kReadOnly, fileName + ": cannot lock the file for writing: it is open for reading only");
+        return Status(ErrorCode::kReadOnly, Where::File(fileName),
+                      "cannot lock the file for writing: it is open for reading only");
       }
-      return Status(ErrorCode::kIo, fileName + ": cannot lock the file: " + std::strerror(error));
+      return Status(ErrorCode::kIo, Where::File(fileName),
+                    std::string("cannot lock the file: ") + std::strerror(error));
     }
     const auto now = std::chrono::steady_clock::now();
     if (!wait.unlimited && now >= deadline) {

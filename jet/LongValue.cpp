@@ -8,15 +8,13 @@
 
 namespace jet {
 
-Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field,
-                                           const std::string& context) {
+Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field, const Where& context) {
   JET_ASSIGN_OR_RETURN(auto value, ReadLongValueBytes(file, field, context));
   if (value.bytes.data() == value.chain.data()) return std::move(value.chain);  // a chain, gathered already
   return std::vector<uint8_t>(value.bytes.begin(), value.bytes.end());
 }
 
-Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_t> field,
-                                          const std::string& context) {
+Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_t> field, const Where& context) {
   if (field.size() < JetFormat::kLongValueReferenceSize) {
     return Status::Corrupt(context, "long-value reference is truncated");
   }
@@ -33,7 +31,7 @@ Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_
     return LongValueBytes{field.subspan(JetFormat::kLongValueReferenceSize, length), nullptr, {}};
   }
   if (header & long_value::kFlagSingleRow) {
-    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, first, context));
+    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, first, context.text()));
     const auto bytes = row.bytes();
     if (bytes.size() < length) return tooLong("its row holds " + std::to_string(bytes.size()));
     return LongValueBytes{bytes.first(length), std::move(row.page), {}};
@@ -49,7 +47,7 @@ Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_
       return Status::Corrupt(context, "long-value chain loops back to page " +
                                           std::to_string(at.page) + " row " + std::to_string(at.slot));
     }
-    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, at, context));
+    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, at, context.text()));
     const auto bytes = row.bytes();
     if (bytes.size() < long_value::kChainHeader) {
       return Status::Corrupt(context, "long-value chain row is truncated");

@@ -16,8 +16,7 @@ namespace jet {
 // Reads the whole value `field` (the column's bytes in the row) refers to.
 // `context` names file, table and column for errors. Refuses loops in chains and
 // lengths the data does not back.
-Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field,
-                                           const std::string& context);
+Result<std::vector<uint8_t>> ReadLongValue(PageFile& file, std::span<const uint8_t> field, const Where& context);
 
 // The same value without a copy where it lies in one piece (inline, or one LVAL row):
 // `bytes` then points into the row or into `page`, which keeps that page alive; a chain
@@ -27,7 +26,7 @@ struct LongValueBytes {
   PageRef page;
   std::vector<uint8_t> chain;
 };
-Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_t> field, const std::string& context);
+Result<LongValueBytes> ReadLongValueBytes(PageFile& file, std::span<const uint8_t> field, const Where& context);
 
 // Builds the reference for an inline value (<= JetFormat::kMaxInlineLongValue bytes),
 // data included: the writer's encoder side for short memos.

@@ -43,7 +43,7 @@ PageFile::PageFile(std::string fileName, int fd, bool writable, size_t cachePage
 
 PageFile::~PageFile() {
   // A batch left without commit or rollback: its early-written pages go again.
-  if (journalExists() && !interrupted() && unusable_.empty()) closeJournalWithoutCommit().IgnoreError();
+  if (journalExists() && !interrupted() && unusable_.ok()) closeJournalWithoutCommit().IgnoreError();
   writeBack_.reset();  // its thread uses the descriptor
   if (fd_ >= 0) ::close(fd_);
 }
@@ -55,7 +55,7 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
 
   struct stat st {};
   if (::fstat(fd, &st) != 0) return IoError(path, "cannot stat");
-  if (!S_ISREG(st.st_mode)) return Status(ErrorCode::kIo, path + ": not a regular file");
+  if (!S_ISREG(st.st_mode)) return Status(ErrorCode::kIo, Where::File(path), "not a regular file");
   // Locked before anything is read: a commit of another program is never seen half done.
   // Then a commit that did not finish is undone first.
   JET_RETURN_IF_ERROR(LockWholeFile(fd, options.writable ? LockKind::kExclusive : LockKind::kShared,
@@ -71,11 +71,11 @@ Result<std::unique_ptr<PageFile>> PageFile::Open(const std::string& path, const 
   JET_ASSIGN_OR_RETURN(auto format, DetectFormat(std::span<const uint8_t>(probe, probeLength), path));
   const uint32_t pageSize = format->pageSize;
   if (size < 2ull * pageSize) {
-    return Status::Corrupt(path, "file is truncated (" + std::to_string(size) +
-                                     " bytes, less than two " + std::to_string(pageSize) + "-byte pages)");
+    return Status::Corrupt(Where::File(path), "file is truncated (" + std::to_string(size) + " bytes, less than two " +
+                                                  std::to_string(pageSize) + "-byte pages)");
   }
   if (size / pageSize > 0xFFFFFFull) {
-    return Status::Corrupt(path, "file is larger than any Access database can be");
+    return Status::Corrupt(Where::File(path), "file is larger than any Access database can be");
   }
   file->pageCount_ = file->filePageCount_ = file->diskPageCount_ = static_cast<uint32_t>(size / pageSize);
 
@@ -117,8 +117,9 @@ Status PageFile::readFileBytes(uint32_t page, uint8_t* out) {
   if (!ReadFully(fd_, out, size, static_cast<off_t>(page) * size)) {
     const std::string what = "cannot read page " + std::to_string(page);
     // Cut short since it was opened (by another program): no system error to report.
-    if (errno == 0) return Status(ErrorCode::kIo, fileName_ + ": " + what + ": the file ends before page " +
-                                                      std::to_string(page));
+    if (errno == 0)
+      return Status(ErrorCode::kIo, Where::File(fileName_),
+                    what + ": the file ends before page " + std::to_string(page));
     return IoError(fileName_, what);
   }
   return Status::Ok();
@@ -137,9 +138,9 @@ Status PageFile::readRaw(uint32_t page, uint8_t* out) {
 
 Result<PageRef> PageFile::read(uint32_t page) {
   if (page >= pageCount_) {
-    return Status::Corrupt(fileName_, "reference to page " + std::to_string(page) +
-                                          ", beyond the end of the file (" + std::to_string(pageCount_) +
-                                          " pages)");
+    return Status::Corrupt(Where::File(fileName_), "reference to page " + std::to_string(page) +
+                                                       ", beyond the end of the file (" + std::to_string(pageCount_) +
+                                                       " pages)");
   }
   if (auto d = dirty_.find(page); d != dirty_.end()) return PageRef(d->second);
   if (auto c = cached_.find(page); c != cached_.end()) {
@@ -183,16 +184,16 @@ Result<PageRef> PageFile::readTyped(uint32_t page, PageType type, const std::str
   auto bytes = read(page);
   if (!bytes.ok()) return bytes;
   if ((**bytes)[kPageTypeOffset] != static_cast<uint8_t>(type)) {
-    return Status::Corrupt(fileName_, "page " + std::to_string(page) + " of " + what +
-                                          " has page type " + std::to_string((**bytes)[kPageTypeOffset]) +
-                                          ", expected " + std::to_string(static_cast<int>(type)));
+    return Status::Corrupt(Where::File(fileName_), "page " + std::to_string(page) + " of " + what + " has page type " +
+                                                       std::to_string((**bytes)[kPageTypeOffset]) + ", expected " +
+                                                       std::to_string(static_cast<int>(type)));
   }
   return bytes;
 }
 
 Result<std::shared_ptr<PageBytes>> PageFile::modify(uint32_t page) {
-  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
-  if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
+  if (!writable_) return Status(ErrorCode::kReadOnly, Where::File(fileName_), "opened for reading only");
+  if (!unusable_.ok()) return unusable_;
   if (auto d = dirty_.find(page); d != dirty_.end()) return d->second;
   JET_ASSIGN_OR_RETURN(auto current, read(page));
   auto copy = std::make_shared<PageBytes>(*current);
@@ -218,11 +219,11 @@ Status PageFile::writeStep() {
   if (writesBeforeInterrupt_ < 0 && writesBeforeFailure_ < 0) return Status::Ok();
   if (writesBeforeFailure_ == 0) {
     writesBeforeFailure_ = -1;
-    return Status(ErrorCode::kIo, fileName_ + ": cannot write: disk error (injected by a test)");
+    return Status(ErrorCode::kIo, Where::File(fileName_), "cannot write: disk error (injected by a test)");
   }
   if (writesBeforeInterrupt_ == 0) {
     if (onInterrupt_) onInterrupt_();
-    return Status(ErrorCode::kIo, fileName_ + ": writing interrupted (test)");
+    return Status(ErrorCode::kIo, Where::File(fileName_), "writing interrupted (test)");
   }
   if (writesBeforeFailure_ > 0) --writesBeforeFailure_;
   if (writesBeforeInterrupt_ > 0) --writesBeforeInterrupt_;
@@ -247,8 +248,8 @@ Status PageFile::interruptWritesAfter(int steps, std::function<void()> onInterru
 }
 
 Status PageFile::checkUsable() const {
-  if (!writable_) return Status(ErrorCode::kReadOnly, fileName_ + ": opened for reading only");
-  if (!unusable_.empty()) return Status(ErrorCode::kIo, unusable_);
+  if (!writable_) return Status(ErrorCode::kReadOnly, Where::File(fileName_), "opened for reading only");
+  if (!unusable_.ok()) return unusable_;
   return Status::Ok();
 }
 
@@ -368,19 +369,20 @@ Status PageFile::undoFailedCommit(const Status& error) {
   // No journal of ours (its making failed and took it away again): nothing was written. A
   // journal of another's, found in the way, is not ours to roll back.
   const std::string unchanged = "; nothing of the change was kept, the file is as it was before";
-  if (!journalExists()) return Status(error.code(), error.message() + unchanged);
+  if (!journalExists()) return error.Appended(unchanged);
   journal_->abandon();
   auto recovered = RollBackHotJournal(fileName_, fd_, true);
   if (!recovered.ok()) {
-    unusable_ = fileName_ + ": a change could not be completed (" + error.message() +
-                ") nor undone at once (" + recovered.status().message() + "); " + JournalPathFor(fileName_) +
-                " puts the file back as it was when it is next opened";
-    return Status(error.code(), unusable_);
+    const std::string why = "a change could not be completed (" + error.message() + ") nor undone at once (" +
+                            recovered.status().message() + "); " + JournalPathFor(fileName_) +
+                            " puts the file back as it was when it is next opened";
+    unusable_ = Status(ErrorCode::kIo, Where::File(fileName_), why);
+    return Status(error.code(), Where::File(fileName_), why);
   }
   diskPageCount_ = filePageCount_;
   forgetCachedPagesFrom(0);  // pages put back from the journal may be cached as written
   earlyWritesUnsynced_ = false;
-  return Status(error.code(), error.message() + unchanged);
+  return error.Appended(unchanged);
 }
 
 Status PageFile::closeJournalWithoutCommit() {
@@ -392,7 +394,7 @@ Status PageFile::closeJournalWithoutCommit() {
   journal_->abandon();
   auto recovered = RollBackHotJournal(fileName_, fd_, true);
   if (!recovered.ok()) {
-    unusable_ = recovered.status().message();
+    unusable_ = Status(ErrorCode::kIo, Where::File(recovered.status().file()), recovered.status().withinFile());
     return recovered.status();
   }
   diskPageCount_ = filePageCount_;
@@ -472,7 +474,7 @@ void PageFile::forgetCachedPagesFrom(uint32_t page) {
 
 void PageFile::forgetPagesFrom(uint32_t page) {
   forgetCachedPagesFrom(page);
-  if (diskPageCount_ > page && !interrupted() && unusable_.empty()) {
+  if (diskPageCount_ > page && !interrupted() && unusable_.ok()) {
     // Best effort: pages beyond the page count are never read, and flush() cuts them again.
     if (TruncateFile(fd_, static_cast<off_t>(page) * pageSize())) diskPageCount_ = page;
   }

@@ -160,7 +160,7 @@ class PageFile {
   std::function<void()> onInterrupt_;
   uint64_t writeSteps_ = 0;
   std::unique_ptr<RollbackJournal> journal_;  // made on the first commit
-  std::string unusable_;  // why writing is refused (a commit that could not be rolled back)
+  Status unusable_;                           // why writing is refused (a commit that could not be rolled back)
 
   // Read-ahead, for files opened read-only (nothing of ours writes them): a miss on the page
   // after the previous miss reads a run of the following pages in one call, and the misses

@@ -141,9 +141,9 @@ std::string TheJournal(const std::string& journalPath) { return "the journal " +
 // Something that is not a journal we made has the journal's name: refused, never followed.
 Status NotAJournal(const std::string& databasePath, const std::string& journalPath, const std::string& what,
                    const std::string& consequence) {
-  return Status(ErrorCode::kIo, databasePath + ": " + TheJournal(journalPath) + " " + what +
-                                    ", not a journal made by this program; " + consequence +
-                                    ". Remove or rename it to go on");
+  return Status(ErrorCode::kIo, Where::File(databasePath),
+                TheJournal(journalPath) + " " + what + ", not a journal made by this program; " + consequence +
+                    ". Remove or rename it to go on");
 }
 
 }  // namespace
@@ -187,8 +187,8 @@ Status RollbackJournal::begin(int databaseFd, uint64_t originalSize, const std::
       fd_ = ::open(path_.c_str(), O_RDWR | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     }
     if (fd_ < 0) {
-      return Status(ErrorCode::kLocked, databasePath_ + ": " + TheJournal(path_) +
-                                            " exists: another program may be changing the file; nothing was written");
+      return Status(ErrorCode::kLocked, Where::File(databasePath_),
+                    TheJournal(path_) + " exists: another program may be changing the file; nothing was written");
     }
   }
   if (fd_ < 0) return IoError(path_, "cannot make the journal");
@@ -310,8 +310,9 @@ struct JournalHeader {
 
 // The refusal of a hot journal that cannot be applied: kept, the database untouched.
 Status Refused(const std::string& path, const std::string& journalPath, const std::string& what) {
-  return Status::Corrupt(path, TheJournal(journalPath) + ", left by an interrupted change, " + what +
-                                   ". It was kept, and the database stays as it is until the journal is dealt with");
+  return Status::Corrupt(Where::File(path),
+                         TheJournal(journalPath) + ", left by an interrupted change, " + what +
+                             ". It was kept, and the database stays as it is until the journal is dealt with");
 }
 Status Damaged(const std::string& path, const std::string& journalPath, const std::string& what) {
   return Refused(path, journalPath, "is damaged: " + what);
@@ -355,9 +356,10 @@ Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool
   JournalHeader header;
   header.version = LoadU32(raw + 8);
   if (header.version != fmt::kVersion && header.version != fmt::kVersionWithoutIdentity) {
-    return Status::Unsupported(path, TheJournal(journalPath) + " (left by an interrupted change) has version " +
-                                         std::to_string(header.version) +
-                                         ", which this program cannot roll back; it was not applied");
+    return Status::Unsupported(Where::File(path), TheJournal(journalPath) +
+                                                      " (left by an interrupted change) has version " +
+                                                      std::to_string(header.version) +
+                                                      ", which this program cannot roll back; it was not applied");
   }
   // The header is written once, in one sector, and synced before anything else happens: a
   // header with the magic whose checksum fails was damaged afterwards.
@@ -385,7 +387,7 @@ Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool
   if (!ReadFully(fd, probe, sizeof probe, 0)) return IoError(path, "cannot read the header to roll back " + journalPath);
   auto format = DetectFormat(probe, path);
   if (!format.ok()) {
-    return Status(format.status().code(), format.status().message() + "; " + journalPath + " was not applied");
+    return format.status().Appended("; " + journalPath + " was not applied");
   }
   const uint32_t pageSize = (*format)->pageSize;
   if (header.pageSize != pageSize) {
@@ -455,10 +457,11 @@ Result<JournalRecovery> RollBackHotJournal(const std::string& path, int fd, bool
     if (!fdWritable) {
       writeFd = writeCloser.fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
       if (writeFd < 0) {
-        return Status(ErrorCode::kReadOnly, path + ": an interrupted change left " + journalPath +
-                                                ", which must be rolled back before the file can be read, but the "
-                                                "file cannot be opened for writing (" +
-                                                std::strerror(errno) + "); open it once with write permission");
+        return Status(ErrorCode::kReadOnly, Where::File(path),
+                      "an interrupted change left " + journalPath +
+                          ", which must be rolled back before the file can be read, but the "
+                          "file cannot be opened for writing (" +
+                          std::strerror(errno) + "); open it once with write permission");
       }
     }
     for (uint32_t k = 0; k < restore; ++k) {

@@ -15,16 +15,13 @@ uint16_t FixedSize(const ColumnDef& c) {
   return typeSize ? typeSize : c.length;
 }
 
-Status BadRow(const std::string& context, const std::string& what) {
-  return Status::Corrupt(context, what);
-}
+Status BadRow(const Where& context, const std::string& what) { return Status::Corrupt(context, what); }
 
 }  // namespace
 
 RowDecoder::RowDecoder(const TableDef& def, const JetFormat& format) : def_(def), format_(format) {}
 
-Status RowDecoder::readVariableOffsets(std::span<const uint8_t> row, uint32_t maskLength,
-                                       const std::string& context) const {
+Status RowDecoder::readVariableOffsets(std::span<const uint8_t> row, uint32_t maskLength, const Where& context) const {
   varOffsets_.clear();
   const size_t n = row.size();
   if (!format_.jet3) {
@@ -52,8 +49,7 @@ Status RowDecoder::readVariableOffsets(std::span<const uint8_t> row, uint32_t ma
   return Status::Ok();
 }
 
-Status RowDecoder::split(std::span<const uint8_t> row, std::vector<FieldSlice>& out,
-                         const std::string& context) const {
+Status RowDecoder::split(std::span<const uint8_t> row, std::vector<FieldSlice>& out, const Where& context) const {
   out.assign(def_.columns.size(), FieldSlice{});
   const uint32_t countSize = format_.rowColumnCountSize;
   if (row.size() < countSize) return BadRow(context, "row is empty");
@@ -138,7 +134,7 @@ const std::vector<size_t>& PlaceFields(const TableDef& def, std::span<const Fiel
 // the first offset (slot, or the count for the end of data) at or past 256 * (j + 1). An
 // entry no offset reaches, possible only for the last, is a dummy the readers skip.
 Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
-                     const std::string& context, size_t fixedEnd, uint32_t varSlots, size_t varBytes,
+                     const Where& context, size_t fixedEnd, uint32_t varSlots, size_t varBytes,
                      std::vector<uint8_t>& row) {
   const uint32_t columnCount = def.maxColumns;
   const size_t maskLength = (columnCount + 7) / 8;
@@ -149,14 +145,15 @@ Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<con
   while ((withoutJumps + jumps - 1) / 256 != jumps) jumps = (withoutJumps + jumps - 1) / 256;
   const size_t total = withoutJumps + jumps;
   if (total > format.maxRowSize) {
-    return Status(ErrorCode::kInvalidArgument, context + ": row of " + std::to_string(total) +
-                                                   " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
+    return Status(
+        ErrorCode::kInvalidArgument, context,
+        "row of " + std::to_string(total) + " bytes exceeds the limit of " + std::to_string(format.maxRowSize));
   }
   if (columnCount > 255 || varSlots > 255) {
-    return Status(ErrorCode::kInvalidArgument, context + ": an Access 97 row holds at most 255 columns");
+    return Status(ErrorCode::kInvalidArgument, context, "an Access 97 row holds at most 255 columns");
   }
   if (jumps > 0 && dataEnd < 256 * (jumps - 1)) {
-    return Status(ErrorCode::kInvalidArgument, context + ": the row's variable-column table is too long");
+    return Status(ErrorCode::kInvalidArgument, context, "the row's variable-column table is too long");
   }
   row.assign(total, 0);
   uint8_t* const bytes = row.data();
@@ -185,7 +182,7 @@ Status EncodeJet3Row(const TableDef& def, const JetFormat& format, std::span<con
 }  // namespace
 
 Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
-                     const std::string& context, std::vector<uint8_t>& row) {
+                     const Where& context, std::vector<uint8_t>& row) {
   if (fields.size() != def.columns.size()) {
     return Status::InvalidArgument(context, "row has " + std::to_string(fields.size()) +
                                                 " values for " + std::to_string(def.columns.size()) + " columns");
@@ -234,8 +231,8 @@ Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<con
   return Status::Ok();
 }
 
-Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format,
-                                       std::span<const FieldSlice> fields, const std::string& context) {
+Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
+                                       const Where& context) {
   std::vector<uint8_t> row;
   JET_RETURN_IF_ERROR(EncodeRowInto(def, format, fields, context, row));
   return row;

@@ -28,10 +28,10 @@ class RowDecoder {
 
   // Fills `out` (resized to def.columns.size(), definition order) from `row`.
   // `context` names file, table and row for errors.
-  Status split(std::span<const uint8_t> row, std::vector<FieldSlice>& out, const std::string& context) const;
+  Status split(std::span<const uint8_t> row, std::vector<FieldSlice>& out, const Where& context) const;
 
  private:
-  Status readVariableOffsets(std::span<const uint8_t> row, uint32_t maskLength, const std::string& context) const;
+  Status readVariableOffsets(std::span<const uint8_t> row, uint32_t maskLength, const Where& context) const;
 
   const TableDef& def_;
   const JetFormat& format_;
@@ -41,10 +41,10 @@ class RowDecoder {
 // Builds a row: `fields` in definition order; fixed columns must carry exactly
 // their size (or be absent), Yes/No columns only `present`. Refuses rows over the
 // format's maximum row size.
-Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format,
-                                       std::span<const FieldSlice> fields, const std::string& context);
+Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
+                                       const Where& context);
 // EncodeRow into `row` (replaced), whose buffer a caller can keep from row to row.
 Status EncodeRowInto(const TableDef& def, const JetFormat& format, std::span<const FieldSlice> fields,
-                     const std::string& context, std::vector<uint8_t>& row);
+                     const Where& context, std::vector<uint8_t>& row);
 
 }  // namespace jet

@@ -103,7 +103,7 @@ Result<std::string> FromClause(const SavedQuery& q) {
     auto same = std::find_if(sources.begin(), sources.end(), [&](const auto& s) { return s->holds(from) && s->holds(to); });
     if (same != sources.end()) {
       if (!(*same)->join || (*same)->kind != row->flag)
-        return Status::Corrupt(q.name, "two joins of different kinds between " + from + " and " + to);
+        return Status::Corrupt(Where::Place(q.name), "two joins of different kinds between " + from + " and " + to);
       (*same)->conditions.push_back(Text(row->expression));
       continue;
     }
@@ -278,7 +278,8 @@ Result<std::vector<SavedQuery>> ReadSavedQueries(Database& db) {
   const int attribute = column("Attribute"), expression = column("Expression"), flag = column("Flag"),
             name1 = column("Name1"), name2 = column("Name2"), objectId = column("ObjectId"), order = column("Order");
   if (attribute < 0 || objectId < 0)
-    return Status::Corrupt(db.fileName() + ", table MSysQueries", "the columns Attribute and ObjectId are missing");
+    return Status::Corrupt(Where::Place(db.fileName() + ", table MSysQueries"),
+                           "the columns Attribute and ObjectId are missing");
   auto cursor = db.scan(def.value());
   if (!cursor.ok()) return cursor.status();
   auto integer = [](const Value& v) -> int64_t {
@@ -337,7 +338,7 @@ Result<std::string> AccessSqlOf(const SavedQuery& q) {
   switch (q.kind) {
     case QueryKind::kDataDefinition:
     case QueryKind::kPassThrough:
-      if (!type || !type->expression) return Status::Corrupt(q.name, "the query's statement is missing");
+      if (!type || !type->expression) return Status::Corrupt(Where::Place(q.name), "the query's statement is missing");
       {
         // Access stores the statement with its terminating NUL.
         std::string statement = *type->expression;
@@ -350,7 +351,7 @@ Result<std::string> AccessSqlOf(const SavedQuery& q) {
         if (row->expression) parts.push_back(row);
       std::stable_sort(parts.begin(), parts.end(),
                        [](const QueryRow* a, const QueryRow* b) { return Text(a->name2) < Text(b->name2); });
-      if (parts.size() != 2) return Status::Corrupt(q.name, "a union query needs two parts");
+      if (parts.size() != 2) return Status::Corrupt(Where::Place(q.name), "a union query needs two parts");
       const char* word = (FlagsOf(q) & query::kFlagDistinct) ? "UNION" : "UNION ALL";
       std::string text = *parts[0]->expression + kLine + word + kLine + *parts[1]->expression;
       const auto orders = RowsOf(q, Attribute::kOrderBy);
@@ -358,7 +359,8 @@ Result<std::string> AccessSqlOf(const SavedQuery& q) {
       return text + ";";
     }
     case QueryKind::kUnknown:
-      return Status::Unsupported(q.name, "the query's kind is unknown (object flags " + std::to_string(q.objectFlags) + ")");
+      return Status::Unsupported(Where::Place(q.name),
+                                 "the query's kind is unknown (object flags " + std::to_string(q.objectFlags) + ")");
     default:
       break;
   }

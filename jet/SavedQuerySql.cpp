@@ -135,9 +135,7 @@ class Splitter {
   }
 
  private:
-  Status refuse(const std::string& why) const {
-    return Status::InvalidArgument("query " + name_, why);
-  }
+  Status refuse(const std::string& why) const { return Status::InvalidArgument(Where::Place("query " + name_), why); }
   static QueryRow row(Attribute a) {
     QueryRow r;
     r.attribute = static_cast<uint8_t>(a);

@@ -15,7 +15,7 @@ TableCursor::TableCursor(PageFile& file, std::shared_ptr<const TableDef> def, Us
                          ComplexResolver resolver)
     : file_(&file), def_(std::move(def)), pages_(std::move(pages)), resolver_(std::move(resolver)) {
   decoder_ = std::make_unique<RowDecoder>(*def_, file.format());
-  tableContext_ = file.fileName() + ": table " + def_->name;
+  tableContext_ = Where::Table(file.fileName(), def_->name);
   for (const ColumnDef& column : def_->columns) columnContexts_.push_back(tableContext_ + ", column " + column.name);
 }
 
@@ -25,7 +25,7 @@ Result<TableCursor> TableCursor::Open(PageFile& file, std::shared_ptr<const Tabl
   return TableCursor(file, std::move(def), std::move(map), std::move(resolver));
 }
 
-std::string TableCursor::rowContext() const {
+Where TableCursor::rowContext() const {
   return tableContext_ + " (page " + std::to_string(position_.page) + ", row " + std::to_string(position_.slot) + ")";
 }
 
@@ -84,8 +84,9 @@ Result<bool> TableCursor::next() {
     rowPage_ = std::move(rowPage);
     const std::span<const uint8_t> bytes(rowPage_->data() + rowSlot.start, rowSlot.length());
     Status split = decoder_->split(bytes, fields_, tableContext_);
-    if (!split.ok()) return Status(split.code(), split.message() + " (page " + std::to_string(position_.page) +
-                                                     ", row " + std::to_string(position_.slot) + ")");
+    if (!split.ok())
+      return split.Appended(" (page " + std::to_string(position_.page) + ", row " + std::to_string(position_.slot) +
+                            ")");
     return true;
   }
 }
@@ -93,8 +94,9 @@ Result<bool> TableCursor::next() {
 Result<Value> TableCursor::value(size_t index) {
   const ColumnDef& column = def_->columns[index];
   auto v = DecodeValue(*file_, column, fields_[index], tableContext_, &columnContexts_[index]);
-  if (!v.ok()) return Status(v.status().code(), v.status().message() + " (page " + std::to_string(position_.page) +
-                                                    ", row " + std::to_string(position_.slot) + ")");
+  if (!v.ok())
+    return v.status().Appended(" (page " + std::to_string(position_.page) + ", row " + std::to_string(position_.slot) +
+                               ")");
   if (!v.ok() || column.type() != ColumnType::kComplex || IsNull(*v)) return v;
   if (!resolver_) return Value(Unsupported{"complex column values are not resolved here"});
   return resolver_(*def_, column, std::get<int32_t>(*v));

@@ -47,15 +47,15 @@ class TableCursor {
  private:
   TableCursor(PageFile& file, std::shared_ptr<const TableDef> def, UsageMap pages, ComplexResolver resolver);
   Result<bool> nextPage();
-  std::string rowContext() const;
+  Where rowContext() const;
 
   PageFile* file_;
   std::shared_ptr<const TableDef> def_;
   UsageMap pages_;
   ComplexResolver resolver_;
   std::unique_ptr<RowDecoder> decoder_;
-  std::string tableContext_;
-  std::vector<std::string> columnContexts_;  // tableContext_ + ", column " + name, for long values
+  Where tableContext_;
+  std::vector<Where> columnContexts_;  // tableContext_ + ", column " + name, for long values
 
   uint32_t mapCursor_ = 0;
   uint32_t pageNumber_ = 0;

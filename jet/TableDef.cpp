@@ -12,7 +12,7 @@ namespace {
 // Sequential reader over the definition bytes that turns every overrun into an error.
 class DefCursor {
  public:
-  DefCursor(std::span<const uint8_t> bytes, const std::string& context) : bytes_(bytes), context_(context) {}
+  DefCursor(std::span<const uint8_t> bytes, const Where& context) : bytes_(bytes), context_(context) {}
 
   bool need(size_t offset, size_t length) const { return InBounds(bytes_, offset, length); }
   Status truncated(const std::string& what) const {
@@ -22,7 +22,7 @@ class DefCursor {
 
  private:
   std::span<const uint8_t> bytes_;
-  const std::string& context_;
+  const Where& context_;
 };
 
 std::string DecodeName(std::span<const uint8_t> bytes, const DatabaseHeader& header) {
@@ -49,7 +49,7 @@ const ColumnDef* TableDef::findColumn(const std::string& name) const {
 }
 
 Result<TableDef> ReadTableDef(PageFile& file, uint32_t firstPage, const std::string& tableName) {
-  const std::string context = file.fileName() + ": table " + tableName;
+  const Where context = Where::Table(file.fileName(), tableName);
   std::vector<uint8_t> bytes;
   std::vector<uint32_t> pages;
   std::unordered_set<uint32_t> seen;
@@ -75,8 +75,7 @@ Result<TableDef> ReadTableDef(PageFile& file, uint32_t firstPage, const std::str
   return def;
 }
 
-Result<TableDef> ParseTableDef(std::span<const uint8_t> bytes, const DatabaseHeader& header,
-                               const std::string& context) {
+Result<TableDef> ParseTableDef(std::span<const uint8_t> bytes, const DatabaseHeader& header, const Where& context) {
   const JetFormat& f = *header.format;
   const TdefLayout& t = f.tdef;
   DefCursor in(bytes, context);

@@ -111,7 +111,6 @@ struct TableDef {
 Result<TableDef> ReadTableDef(PageFile& file, uint32_t firstPage, const std::string& tableName);
 
 // Parses concatenated definition bytes (continuation pages' headers already removed).
-Result<TableDef> ParseTableDef(std::span<const uint8_t> bytes, const DatabaseHeader& header,
-                               const std::string& context);
+Result<TableDef> ParseTableDef(std::span<const uint8_t> bytes, const DatabaseHeader& header, const Where& context);
 
 }  // namespace jet

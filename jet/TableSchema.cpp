@@ -58,12 +58,12 @@ ColumnProperties ColumnPropertiesOf(const std::vector<PropertyBlock>& blocks, co
 Result<std::vector<PropertyBlock>> ReadTableProperties(Database& db, const TableDef& table) {
   const CatalogEntry* entry = db.catalog().findById(static_cast<int32_t>(table.firstPage()));
   if (!entry || entry->propertiesField.empty()) return std::vector<PropertyBlock>{};
-  const std::string context = db.fileName() + ": table " + table.name + ", properties";
+  const Where context = Where::Table(db.fileName(), table.name) + ", properties";
   auto bytes = ReadLongValue(db.file(), entry->propertiesField, context);
   if (!bytes.ok()) return bytes.status();
   if (bytes->empty()) return std::vector<PropertyBlock>{};
   auto blocks = ParseProperties(*bytes, db.header().jet3(), db.header().codePage);
-  if (!blocks.ok()) return Status(blocks.status().code(), context + ": " + blocks.status().message());
+  if (!blocks.ok()) return blocks.status().Within(context);
   return blocks;
 }
 

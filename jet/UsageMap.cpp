@@ -7,8 +7,10 @@ namespace jet {
 
 Result<UsageMap> UsageMap::Read(PageFile& file, RowPointer where, const std::string& what) {
   JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, where, "the usage map of " + what));
-  auto map = Parse(row.bytes(), file.format(), file.fileName() + ": usage map of " + what);
-  if (map.ok()) map->location_ = where;
+  auto map = Parse(row.bytes(), file.format(), "usage map of " + what);
+  if (!map.ok()) return map.status().Within(Where::File(file.fileName()));
+  map->location_ = where;
+  map->file_ = file.fileName();
   return map;
 }
 
@@ -56,7 +58,7 @@ Result<std::optional<uint32_t>> UsageMap::next(PageFile& file, uint32_t& cursor)
       i = static_cast<uint64_t>(k + 1) * perPage;
       continue;
     }
-    JET_ASSIGN_OR_RETURN(auto page, file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, what_));
+    JET_ASSIGN_OR_RETURN(auto page, file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, place().text()));
     const uint8_t* bitmap = page->data() + JetFormat::kBitmapPageHeader;
     for (uint64_t end = static_cast<uint64_t>(k + 1) * perPage; i < end; ++i) {
       const uint32_t bit = static_cast<uint32_t>(i - static_cast<uint64_t>(k) * perPage);
@@ -83,7 +85,7 @@ Result<bool> UsageMap::contains(PageFile& file, uint32_t page) const {
   const uint32_t perPage = file.format().pagesPerBitmapPage();
   const size_t k = page / perPage;
   if (k >= bitmapPages_.size() || bitmapPages_[k] == 0) return false;
-  JET_ASSIGN_OR_RETURN(auto bitmapPage, file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, what_));
+  JET_ASSIGN_OR_RETURN(auto bitmapPage, file.readTyped(bitmapPages_[k], PageType::kUsageBitmap, place().text()));
   const uint32_t bit = page % perPage;
   return ((*bitmapPage)[JetFormat::kBitmapPageHeader + bit / 8] & (1u << (bit % 8))) != 0;
 }
@@ -93,8 +95,8 @@ Status UsageMap::set(PageFile& file, uint32_t page, bool member) {
     const uint64_t i = page >= startPage_ ? page - startPage_ : ~0ull;
     if (i >= bitmap_.size() * 8ull) {
       if (!member) return Status::Ok();
-      return Status::Unsupported(what_, "page " + std::to_string(page) +
-                                            " lies outside the inline map; it must become a reference map");
+      return Status::Unsupported(
+          place(), "page " + std::to_string(page) + " lies outside the inline map; it must become a reference map");
     }
     if (member) {
       bitmap_[i / 8] |= static_cast<uint8_t>(1u << (i % 8));
@@ -107,8 +109,8 @@ Status UsageMap::set(PageFile& file, uint32_t page, bool member) {
   const size_t k = page / perPage;
   if (k >= bitmapPages_.size() || bitmapPages_[k] == 0) {
     if (!member) return Status::Ok();
-    return Status::Unsupported(what_, "page " + std::to_string(page) +
-                                          " needs a new bitmap page in the reference map");
+    return Status::Unsupported(place(),
+                               "page " + std::to_string(page) + " needs a new bitmap page in the reference map");
   }
   JET_ASSIGN_OR_RETURN(auto bitmapPage, file.modify(bitmapPages_[k]));
   const uint32_t bit = page % perPage;

@@ -46,10 +46,12 @@ class UsageMap {
 
  private:
   Status set(PageFile& file, uint32_t page, bool member);
+  Where place() const { return {file_, what_, {}}; }
 
   Kind kind_ = Kind::kInline;
   RowPointer location_;
   std::string what_;
+  std::string file_;                      // the file a map that was read lies in, for messages
   uint32_t startPage_ = 0;                // inline
   std::vector<uint8_t> bitmap_;           // inline
   std::vector<uint32_t> bitmapPages_;     // reference: 0 = no page (nothing in that range)

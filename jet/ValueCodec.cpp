@@ -78,8 +78,8 @@ Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes) {
   return v;
 }
 
-Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
-                          const std::string& context, const std::string* columnContext) {
+Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field, const Where& context,
+                          const Where* columnContext) {
   if (column.calculated()) return DecodeCalculatedValue(file, column, field, context);
   const ColumnType type = column.type();
   if (type == ColumnType::kBoolean) return Value(field.present);
@@ -150,7 +150,7 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
       return Value(Binary{std::move(data)});
     }
     case ColumnType::kMemo: {  // decoded where the text lies, without a copy of its bytes first
-      std::string made;
+      Where made;
       JET_ASSIGN_OR_RETURN(auto data, ReadLongValueBytes(file, b, columnContext ? *columnContext : (made = where())));
       return Value(file.header().jet3() ? DecodeCodePageText(data.bytes, file.header().codePage)
                                         : DecodeJet4Text(data.bytes));
@@ -165,12 +165,11 @@ Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSl
   }
 }
 
-Value DecodeCalculatedValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
-                            const std::string& context) {
+Value DecodeCalculatedValue(PageFile& file, const ColumnDef& column, const FieldSlice& field, const Where& context) {
   if (!field.present) return Value(Null{});
   if (column.resultTypeCode == 0) return Undecodable("of unknown result type (no ResultType property)");
   const ColumnType result = static_cast<ColumnType>(column.resultTypeCode);
-  const std::string where = context + ", column " + column.name;
+  const Where where = context + ", column " + column.name;
   std::span<const uint8_t> wrapped = field.bytes;
   LongValueBytes longValue;
   if (result == ColumnType::kMemo || result == ColumnType::kOle) {

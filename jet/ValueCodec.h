@@ -18,13 +18,12 @@ namespace jet {
 
 // `context` names file, table and row; the column name is added here. A caller that decodes
 // many rows may pass `columnContext`, the same text made once (context + ", column " + name).
-Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
-                          const std::string& context, const std::string* columnContext = nullptr);
+Result<Value> DecodeValue(PageFile& file, const ColumnDef& column, const FieldSlice& field, const Where& context,
+                          const Where* columnContext = nullptr);
 
 // A calculated column's value, decoded by its result type from the wrapper it is stored in.
 // Never fails: a value that cannot be decoded becomes an Unsupported placeholder saying why.
-Value DecodeCalculatedValue(PageFile& file, const ColumnDef& column, const FieldSlice& field,
-                            const std::string& context);
+Value DecodeCalculatedValue(PageFile& file, const ColumnDef& column, const FieldSlice& field, const Where& context);
 
 // Decodes a Date/Time Extended value (42 ASCII bytes).
 Result<DateTimeExtended> ParseDateTimeExtended(std::span<const uint8_t> bytes);

@@ -1,5 +1,7 @@
 #include "transfer/DateText.h"
 
+#include "jet/DateSerial.h"
+
 #include <cstdio>
 
 namespace transfer {
@@ -43,15 +45,6 @@ class Scanner {
   std::size_t pos_ = 0;
 };
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-bool IsCalendarDate(int year, int month, int day) {
-  static constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-  const int days = kDaysInMonth[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
-  return day <= days;
-}
-
 bool ReadDate(Scanner& s, DateTimeParts& parts) {
   int digits = 0;
   const int first = s.number(1, 4, &digits);
@@ -68,7 +61,7 @@ bool ReadDate(Scanner& s, DateTimeParts& parts) {
     if (year < 0 || digits == 3) return false;
     parts.year = digits == 2 ? (year < 30 ? 2000 + year : 1900 + year) : year;
   }
-  return IsCalendarDate(parts.year, parts.month, parts.day);
+  return jet::IsCalendarDate(parts.year, parts.month, parts.day);
 }
 
 bool ReadTime(Scanner& s, DateTimeParts& parts) {

@@ -2,6 +2,7 @@
 
 #include "ado/Constants.h"
 #include "ado/access/AccessLiteral.h"
+#include "jet/DateSerial.h"
 #include "transfer/SQLiteColumns.h"
 #include "transfer/SqlNames.h"
 
@@ -86,20 +87,6 @@ std::optional<std::string> Unquoted(const std::string& text) {
 
 std::string Column(const std::string& table, const std::string& column) {
   return "table \"" + table + "\", column \"" + column + "\"";
-}
-
-// Days since 0000-03-01 style civil date from a count of days since 1970-01-01.
-void CivilFromDays(std::int64_t z, std::int64_t& year, unsigned& month, unsigned& day) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  day = doy - (153 * mp + 2) / 5 + 1;
-  month = mp < 10 ? mp + 3 : mp - 9;
-  year = y + (month <= 2);
 }
 
 // --- the to-SQLite column rule ---
@@ -285,19 +272,9 @@ std::string AccessName(const std::string& name) { return Delimited(name, '[', ']
 std::string SQLiteName(const std::string& name) { return Delimited(name, '"', '"'); }
 
 std::string IsoDateTime(ado::Date value) {
-  // Whole days count from 1899-12-30 toward the sign; the fraction is the time forward from that day's midnight.
-  const double days = value.days;
-  double whole = std::trunc(days);
-  std::int64_t seconds = std::llround(std::fabs(days - whole) * 86400.0);
-  std::int64_t day = static_cast<std::int64_t>(whole);
-  if (seconds >= 86400) {
-    seconds -= 86400;
-    ++day;
-  }
-  constexpr std::int64_t kDaysFrom1970To1899 = -25569;  // 1899-12-30
-  std::int64_t year;
-  unsigned month, dayOfMonth;
-  CivilFromDays(day + kDaysFrom1970To1899, year, month, dayOfMonth);
+  const jet::SerialDayTime split = jet::SplitSerial(value.days);
+  const std::int64_t seconds = split.secondOfDay;
+  const auto [year, month, dayOfMonth] = jet::CivilFromSerialDay(split.day);
   char text[48];
   std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02lld:%02lld:%02lld", static_cast<long long>(year), month,
                 dayOfMonth, static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),

@@ -1,6 +1,6 @@
 #include "transfer/TableActions.h"
 
-#include "app/DataHelpers.h"
+#include "app/SqlCommands.h"
 #include "db/Access.h"
 #include "db/Connections.h"
 #include "transfer/SqlNames.h"

@@ -1,6 +1,6 @@
 #include "transfer/TableCopy.h"
 
-#include "app/ListHelpers.h"
+#include "app/TableListNames.h"
 #include "ado/Command.h"
 #include "transfer/TableTransaction.h"
 

@@ -62,15 +62,7 @@ ConnectionWindow::ConnectionWindow(WindowServices services) : services_(std::mov
     if (tablesWindow_) tablesWindow_->hide();
     if (end) end();
   };
-  FitLayoutToScreen(this, kClientWidth, kClientHeight);
-  setFont(ArialFont(9 * LayoutScale(this), false));
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  // Its text dark on that white whatever the theme: a dark theme's light text would vanish.
-  white.setColor(QPalette::WindowText, Qt::black);
-  setPalette(white);
-  setAutoFillBackground(true);
-  SetClientSizeInTwips(this, kClientWidth, kClientHeight);
+  SetUpWindow(this, kClientWidth, kClientHeight);
   createControls();
   pointer_ = new WindowPointer(this);
   for (QWidget* button : {pickAccessButton, nextButton, testConnectionButton, accessSampleButton, pickSQLiteButton,

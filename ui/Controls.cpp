@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include "ui/Twips.h"
+#include "ui/WindowGeometry.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -19,6 +20,18 @@ QFont ArialFont(qreal pointSize, bool bold) {
   font.setPointSizeF(pointSize);
   font.setBold(bold);
   return font;
+}
+
+void SetUpWindow(QWidget* window, int clientWidth, int clientHeight) {
+  FitLayoutToScreen(window, clientWidth, clientHeight);
+  window->setFont(ArialFont(9 * LayoutScale(window), false));
+  QPalette white = window->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  // Its text dark on that white whatever the theme: a dark theme's light text would vanish.
+  white.setColor(QPalette::WindowText, Qt::black);
+  window->setPalette(white);
+  window->setAutoFillBackground(true);
+  SetClientSizeInTwips(window, clientWidth, clientHeight);
 }
 
 Frame::Frame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {

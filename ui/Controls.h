@@ -13,6 +13,10 @@ namespace ui {
 
 QFont ArialFont(qreal pointSize, bool bold);
 
+// What both windows start with: the layout scaled to fit the screen, the 9 pt font, white
+// behind dark text, and the client area of `clientWidth` x `clientHeight` twips.
+void SetUpWindow(QWidget* window, int clientWidth, int clientHeight);
+
 // Frame: a captioned container; children are placed relative to its top left.
 class Frame : public QGroupBox {
  public:

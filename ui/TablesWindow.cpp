@@ -85,15 +85,7 @@ const db::ConnectionSettings* LiveSettings(QWidget* connectionWindow) {
 
 TablesWindow::TablesWindow(WindowServices& services, QWidget* connectionWindow)
     : services_(services), connectionWindow_(connectionWindow) {
-  FitLayoutToScreen(this, kClientWidth, kClientHeight);
-  setFont(ArialFont(9 * LayoutScale(this), false));
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  // Its text dark on that white whatever the theme: a dark theme's light text would vanish.
-  white.setColor(QPalette::WindowText, Qt::black);
-  setPalette(white);
-  setAutoFillBackground(true);
-  SetClientSizeInTwips(this, kClientWidth, kClientHeight);
+  SetUpWindow(this, kClientWidth, kClientHeight);
   createControls();
   pointer_ = new WindowPointer(this);
   for (QWidget* button : {deleteAccessButton, backButton, sendToSQLiteButton, sendToAccessButton, deleteSQLiteButton,

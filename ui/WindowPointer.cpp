@@ -50,15 +50,19 @@ void WindowPointer::watchPlainArea(QWidget* area) {
 bool WindowPointer::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::MouseMove) return QObject::eventFilter(watched, event);
   if (std::find(buttons_.begin(), buttons_.end(), watched) != buttons_.end()) {
-    app::PointerOnButtonHover(*this);
+    hover(app::PointerState::Custom);
   } else {
     // A move that a control inside the area let through (a label, a button) is
     // not a move over the area itself.
     auto* area = static_cast<QWidget*>(watched);
     const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
-    if (area->childAt(position) == nullptr) app::PointerOnPlainMove(*this);
+    if (area->childAt(position) == nullptr) hover(app::PointerState::Default);
   }
   return QObject::eventFilter(watched, event);
+}
+
+void WindowPointer::hover(app::PointerState shown) {
+  if (pointer() != app::PointerState::Hourglass) setPointer(shown);
 }
 
 QCursor WindowPointer::cursorFor(app::PointerState state) const {

@@ -41,6 +41,9 @@ class WindowPointer : public QObject, public app::PointerHost {
 
  private:
   QCursor cursorFor(app::PointerState state) const;
+  // The hover rule: the mouse over a push button shows the hand, over the window itself or
+  // one of its lists, text boxes or frames the arrow; neither while an action shows the hourglass.
+  void hover(app::PointerState shown);
 
   QWidget* window_;
   app::PointerState state_ = app::PointerState::Default;

@@ -29,12 +29,6 @@ std::string beginningOf(const std::string& sql) {
   return sql.size() <= kQuoted ? sql : sql.substr(0, kQuoted) + "...";
 }
 
-// The engine's messages start with "<file>: "; descriptions here name the file their own way.
-std::string withoutFilePrefix(const std::string& message, const std::string& path) {
-  const std::string prefix = path + ": ";
-  return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
-}
-
 long errorNumberOf(jet::ErrorCode code) {
   switch (code) {
     case jet::ErrorCode::kWrongPassword: return kErrAuthenticationFailed;
@@ -54,17 +48,17 @@ long writeErrorNumberOf(jet::ErrorCode code) {
 }
 
 [[noreturn]] void failOpen(const jet::Status& status, const std::string& path) {
-  throw Error(errorNumberOf(status.code()), "Cannot open the Access database " + inQuotes(path) + ": " +
-                                                withoutFilePrefix(status.message(), path) + ".");
+  throw Error(errorNumberOf(status.code()),
+              "Cannot open the Access database " + inQuotes(path) + ": " + status.messageBeside(path) + ".");
 }
 
 // A failed statement: what went wrong, the statement, and the file.
 [[noreturn]] void failStatement(const jet::Status& status, const std::string& sql, const std::string& path) {
-  std::string what = withoutFilePrefix(status.message(), path);
+  std::string what = status.messageBeside(path);
   if (!what.empty()) what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
   // The report without the statement: the column's own reason, or the engine's message
   // (which names no value of the row then).
-  std::string reason = (status.what().empty() ? what : status.what()) + " (Access database " + inQuotes(path) + ")";
+  std::string reason = (status.reason().empty() ? what : status.reason()) + " (Access database " + inQuotes(path) + ")";
   throw Error(writeErrorNumberOf(status.code()),
               what + " (statement: " + beginningOf(sql) + "; Access database " + inQuotes(path) + ")",
               std::move(reason), status.column());
@@ -151,8 +145,7 @@ class AccessSession : public Session {
     const jet::Status status = writer_->commitBatch();
     if (!status.ok())
       throw Error(writeErrorNumberOf(status.code()), "The transaction could not be written to the Access database " +
-                                                    inQuotes(path_) + ": " +
-                                                    withoutFilePrefix(status.message(), path_) + ".");
+                                                         inQuotes(path_) + ": " + status.messageBeside(path_) + ".");
   }
 
   void rollbackTransaction() override {
@@ -188,8 +181,8 @@ class AccessSession : public Session {
     auto opened = jet::WriteSession::Open(path_, password_, lockWait_);
     if (!opened.ok()) {
       relockReader();
-      throw Error(errorNumberOf(opened.status().code()), "Cannot change the Access database " + inQuotes(path_) +
-                                                             ": " + withoutFilePrefix(opened.status().message(), path_) +
+      throw Error(errorNumberOf(opened.status().code()), "Cannot change the Access database " + inQuotes(path_) + ": " +
+                                                             opened.status().messageBeside(path_) +
                                                              " (statement: " + beginningOf(sql()) + ")");
     }
     writer_ = std::move(opened.value());

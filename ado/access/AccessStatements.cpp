@@ -8,9 +8,9 @@
 namespace ado::access {
 namespace {
 
-jet::Status Named(const jet::Status& status, const std::string& fileName) {
+jet::Status Named(const jet::Status& status, const jet::Where& where) {
   if (status.ok()) return status;
-  return jet::Status(status.code(), fileName + ": " + status.message());
+  return jet::Status(status.code(), where, status.message());
 }
 
 // INSERT INTO t (columns) VALUES (...): the row in column-number order. A column the list
@@ -19,16 +19,17 @@ jet::Status Named(const jet::Status& status, const std::string& fileName) {
 jet::Result<std::vector<jet::Value>> ValuesForColumnList(const std::vector<std::string>& names, size_t count,
                                                          const InsertValueOf& valueOf,
                                                          const std::vector<const jet::ColumnDef*>& columns,
-                                                         const jet::JetFormat& format, const std::string& where) {
+                                                         const jet::JetFormat& format, const jet::Where& where) {
   std::vector<std::optional<jet::Value>> given(columns.size());
   for (size_t k = 0; k < names.size() && k < count; ++k) {
     size_t at = 0;
     while (at < columns.size() && !jet::EqualsIgnoreCase(columns[at]->name, names[k])) ++at;
     if (at == columns.size()) {
-      return jet::Status(jet::ErrorCode::kNotFound, where + " has no column named " + names[k]);
+      return jet::Status(jet::ErrorCode::kNotFound, jet::Where::File(where.file),
+                         where.within + " has no column named " + names[k]);
     }
     auto value = valueOf(k, AccessColumnTypeOf(*columns[at], format), columns[at]->name);
-    if (!value.ok()) return value.status().Rephrased(where + ": " + value.status().message());
+    if (!value.ok()) return value.status().Within(where);
     given[at] = std::move(value.value());
   }
   std::vector<jet::Value> row;
@@ -46,8 +47,8 @@ jet::Result<std::vector<jet::Value>> ValuesForColumnList(const std::vector<std::
     }
     auto value = ConvertLiteral(*constant, AccessColumnTypeOf(*columns[at], format), columns[at]->name);
     if (!value.ok()) {
-      return jet::Status(value.status().code(), where + ": the default " + *columns[at]->defaultValue + " of " +
-                                                    value.status().message());
+      return jet::Status(value.status().code(), where,
+                         "the default " + *columns[at]->defaultValue + " of " + value.status().message());
     }
     row.push_back(std::move(value.value()));
   }
@@ -116,10 +117,10 @@ AccessColumnType AccessColumnTypeOf(const jet::ColumnDef& column, const jet::Jet
 jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&& statement) {
   const std::string& fileName = session.database().fileName();
   if (const auto* create = std::get_if<CreateTableStatement>(&statement)) {
-    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->table, "table"), fileName));
+    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->table, "table"), jet::Where::File(fileName)));
     std::vector<jet::NewColumn> columns;
     for (const auto& c : create->columns) {
-      JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(c.name, "column"), fileName));
+      JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(c.name, "column"), jet::Where::File(fileName)));
       jet::NewColumn column{c.name, c.type.type, c.type.length, c.type.precision, c.type.scale};
       if (c.type.autoIncrement) column.autoNumber = jet::AutoNumber::kIncrement;
       column.required = c.notNull;
@@ -130,9 +131,9 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
       if (c.defaultValue) {
         // A default the column could not store is refused now, not at the first insert.
         auto value = ConvertLiteral(*c.defaultValue, c.type, c.name);
-        if (!value.ok()) return Named(value.status(), fileName + ": table " + create->table + ", DEFAULT");
+        if (!value.ok()) return Named(value.status(), jet::Where::Table(fileName, create->table) + ", DEFAULT");
         auto expression = DefaultExpression(*c.defaultValue, c.name);
-        if (!expression.ok()) return Named(expression.status(), fileName + ": table " + create->table);
+        if (!expression.ok()) return Named(expression.status(), jet::Where::Table(fileName, create->table));
         column.defaultValue = std::move(expression.value());
       }
       columns.push_back(std::move(column));
@@ -141,7 +142,7 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
                                jet::NewTableProperties{create->validationRule, create->validationText});
   }
   if (const auto* create = std::get_if<CreateIndexStatement>(&statement)) {
-    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->index, "index"), fileName));
+    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(create->index, "index"), jet::Where::File(fileName)));
     return session.createIndex(create->table, IndexOf(*create));
   }
   if (auto* key = std::get_if<AddForeignKeyStatement>(&statement)) {
@@ -160,10 +161,11 @@ jet::Status ExecuteAccessStatement(jet::WriteSession& session, AccessStatement&&
   if (const auto* drop = std::get_if<DropTableStatement>(&statement)) return session.dropTable(drop->table);
   if (const auto* view = std::get_if<CreateViewStatement>(&statement)) return session.createQuery(view->name, view->select);
   if (const auto* copy = std::get_if<SelectIntoStatement>(&statement)) {
-    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(copy->target, "table"), fileName));
+    JET_RETURN_IF_ERROR(Named(CheckAccessObjectName(copy->target, "table"), jet::Where::File(fileName)));
     return session.copyTable(copy->source, copy->target);
   }
-  return jet::Status::InvalidArgument(fileName, "SELECT returns rows; open it as a recordset instead of executing it");
+  return jet::Status::InvalidArgument(jet::Where::File(fileName),
+                                      "SELECT returns rows; open it as a recordset instead of executing it");
 }
 
 jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& table,
@@ -186,13 +188,14 @@ jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& t
   };
   if (!columnList.empty()) {
     auto values = ValuesForColumnList(columnList, count, valueOf, columns, session.database().file().format(),
-                                      fileName + ": table " + tableName());
+                                      jet::Where::Table(fileName, tableName()));
     if (!values.ok()) return values.status();
     return session.insert(table, std::move(values.value()));
   }
   if (count != columns.size()) {
-    return jet::Status::InvalidArgument(fileName, "table " + tableName() + " has " + std::to_string(columns.size()) +
-" columns, the INSERT gives " + std::to_string(count) + " values");
+    return jet::Status::InvalidArgument(
+        jet::Where::File(fileName), "table " + tableName() + " has " + std::to_string(columns.size()) +
+                                        " columns, the INSERT gives " + std::to_string(count) + " values");
   }
   const jet::JetFormat& format = session.database().file().format();
   std::vector<jet::Value> values;
@@ -200,7 +203,7 @@ jet::Status ExecuteAccessInsert(jet::WriteSession& session, const std::string& t
   for (size_t k = 0; k < columns.size(); ++k) {
     auto value = valueOf(k, AccessColumnTypeOf(*columns[k], format), columns[k]->name);
     if (!value.ok()) {
-      return value.status().Rephrased(fileName + ": table " + tableName() + ": " + value.status().message());
+      return value.status().Within(jet::Where::Table(fileName, tableName()));
     }
     values.push_back(std::move(value.value()));
   }

@@ -10,6 +10,8 @@
 #include <limits>
 #include <optional>
 
+#include "jet/DateSerial.h"
+
 namespace ado::access {
 
 namespace {
@@ -154,36 +156,13 @@ std::optional<Floating> NearestFloating(const ExactNumber& number) {
 
 // ---- Dates -----------------------------------------------------------------------------
 
-// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-constexpr int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
-}
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-unsigned DaysInMonth(int year, unsigned month) {
-  static constexpr std::array<unsigned, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
 constexpr int kMinYear = 100;
 constexpr int kMaxYear = 9999;
 // Date serials of 100-01-01 and of the day after 9999-12-31.
-constexpr int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
-constexpr double kMinSerial = static_cast<double>(DaysFromCivil(kMinYear, 1, 1) - kEpochDays);
-constexpr double kEndSerial = static_cast<double>(DaysFromCivil(kMaxYear, 12, 31) - kEpochDays + 1);
+constexpr double kMinSerial = static_cast<double>(jet::UnixDaysFromCivil(kMinYear, 1, 1) - jet::kSerialEpochUnixDays);
+constexpr double kEndSerial =
+    static_cast<double>(jet::UnixDaysFromCivil(kMaxYear, 12, 31) - jet::kSerialEpochUnixDays + 1);
 static_assert(kMinSerial == -657434 && kEndSerial == 2958466);
-
-// Stored form of a day serial and a time of day: before 1899-12-30 the whole days count back
-// and the time still counts forward.
-double EncodeDateTime(int64_t serial, double timeOfDay) {
-  return serial < 0 ? static_cast<double>(serial) - timeOfDay : static_cast<double>(serial) + timeOfDay;
-}
 
 // Reads the text piece by piece; every Read* consumes on success only.
 class DateScanner {
@@ -284,7 +263,7 @@ std::optional<CivilDate> ReadDate(DateScanner& scanner, std::string& problem) {
     problem = "there is no month " + std::to_string(date.month);
     return std::nullopt;
   }
-  if (date.day < 1 || static_cast<unsigned>(date.day) > DaysInMonth(date.year, date.month)) {
+  if (!jet::IsCalendarDate(date.year, date.month, date.day)) {
     problem = "month " + std::to_string(date.month) + " of " + std::to_string(date.year) + " has no day " +
               std::to_string(date.day);
     return std::nullopt;
@@ -694,8 +673,10 @@ jet::Result<jet::DateTime> ParseDateTimeText(std::string_view text) {
   }
   if (!scanner.AtEnd()) return notADate("it is not a date or a time");
   const CivilDate day = date.value_or(CivilDate{});
-  const int64_t serial = DaysFromCivil(day.year, day.month, day.day) - kEpochDays;
-  return jet::DateTime{EncodeDateTime(serial, timeOfDay)};
+  const int64_t serial = jet::UnixDaysFromCivil(day.year, static_cast<unsigned>(day.month),
+                                                static_cast<unsigned>(day.day)) -
+                         jet::kSerialEpochUnixDays;
+  return jet::DateTime{jet::JoinSerial(serial, timeOfDay)};
 }
 
 }  // namespace ado::access

@@ -4,28 +4,11 @@
 #include <type_traits>
 
 #include "ado/Constants.h"
+#include "jet/DateSerial.h"
 
 namespace ado::access {
 
 namespace {
-
-// Days from 0001-01-01 to 1970-01-01 in the proleptic Gregorian calendar.
-constexpr std::int64_t kDaysFromYear1To1970 = 719162;
-constexpr std::int64_t kSecondsPerDay = 86400;
-
-// The proleptic Gregorian date of a day count from 1970-01-01 (era arithmetic: 400-year
-// cycles of 146097 days, years starting in March so that the leap day comes last).
-void civilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day) {
-  days += 719468;  // shift the epoch to 0000-03-01
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
-  day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-  month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-  year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
-}
 
 struct ToVariant {
   Variant operator()(const jet::Null&) const { return Variant::null(); }
@@ -94,11 +77,9 @@ Variant VariantFromValue(jet::Value&& value) {
 
 std::string DateTimeExtendedText(const jet::DateTimeExtended& value) {
   // The seconds may run past one day; whole days move into the date.
-  const std::int64_t days = value.days + value.seconds / kSecondsPerDay - kDaysFromYear1To1970;
-  const std::int64_t secondOfDay = value.seconds % kSecondsPerDay;
-  std::int64_t year;
-  unsigned month, day;
-  civilFromDays(days, year, month, day);
+  const auto [year, month, day] =
+      jet::CivilFromUnixDays(jet::UnixDaysFromCivil(1, 1, 1) + value.days + value.seconds / jet::kSecondsPerDay);
+  const std::int64_t secondOfDay = value.seconds % jet::kSecondsPerDay;
   char text[64];
   std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d.%07lld", static_cast<long long>(year), month, day,
                 static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),

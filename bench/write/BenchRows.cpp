@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "ado/Variant.h"
+#include "jet/DateSerial.h"
 
 namespace bench {
 namespace {
@@ -39,22 +40,13 @@ std::string FixedFour(std::int64_t units) {
   return buffer;
 }
 
-// "yyyy-mm-dd hh:nn:ss" for seconds since 1899-12-30 (dates after 1970 only).
+// "yyyy-mm-dd hh:nn:ss" for seconds since 1899-12-30 (not before it).
 std::string DateTimeText(std::int64_t seconds) {
-  // Civil date from a day count since 1970-01-01 (the era arithmetic of the proleptic Gregorian calendar).
-  const std::int64_t z = seconds / 86400 - 25569 + 719468;
-  const std::int64_t era = z / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = yoe + era * 400 + (month <= 2);
-  const std::int64_t secondOfDay = seconds % 86400;
+  const auto [year, month, day] = jet::CivilFromSerialDay(seconds / jet::kSecondsPerDay);
+  const std::int64_t secondOfDay = seconds % jet::kSecondsPerDay;
   char buffer[128];
-  std::snprintf(buffer, sizeof buffer, "%04" PRId64 "-%02" PRId64 "-%02" PRId64 " %02" PRId64 ":%02" PRId64
-                ":%02" PRId64, year, month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+  std::snprintf(buffer, sizeof buffer, "%04" PRId64 "-%02u-%02u %02" PRId64 ":%02" PRId64 ":%02" PRId64, year, month,
+                day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
   return buffer;
 }
 

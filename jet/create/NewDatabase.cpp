@@ -136,7 +136,7 @@ Status EncryptSkeleton(std::vector<PageBytes>& pages, const std::string& passwor
   ApplyHeaderMask(headerPage, /*jet3=*/false);
   const std::vector<uint8_t>& description = encryption.description;
   if (kEncryptionBlobOffset + 2 + description.size() > kTrailerTableOffset) {
-    return Status::InvalidArgument(path, "the encryption description does not fit the header page");
+    return Status::InvalidArgument(Where::File(path), "the encryption description does not fit the header page");
   }
   StoreU16(&headerPage[kEncryptionBlobOffset], static_cast<uint16_t>(description.size()));
   std::copy(description.begin(), description.end(), &headerPage[kEncryptionBlobOffset + 2]);
@@ -178,7 +178,7 @@ Status AddRows(const std::string& path, double creationDate, const std::string& 
       std::vector<Value> values(def->columns.size(), Null{});
       for (const auto& [column, value] : named.values) {
         const ColumnDef* c = def->findColumn(column);
-        if (!c) return Status::Corrupt(path, std::string(table) + " has no column " + column);
+        if (!c) return Status::Corrupt(Where::File(path), std::string(table) + " has no column " + column);
         values[static_cast<size_t>(c - def->columns.data())] = value;
       }
       InsertOptions insertOptions;
@@ -201,7 +201,8 @@ Result<NewDatabaseFormat> FormatForPath(const std::string& path) {
   for (auto& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (extension == ".mdb") return NewDatabaseFormat::kJet4;
   if (extension == ".accdb") return NewDatabaseFormat::kAce12;
-  return Status::InvalidArgument(path, "the name must end in .mdb (Access 2000 format) or .accdb (Access 2007 format)");
+  return Status::InvalidArgument(Where::File(path),
+                                 "the name must end in .mdb (Access 2000 format) or .accdb (Access 2007 format)");
 }
 
 Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double creationDate,
@@ -209,20 +210,22 @@ Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double 
   const bool encrypt = !password.empty() && format == NewDatabaseFormat::kAce12;
   const std::vector<uint8_t> passwordUtf16 = PasswordToUtf16Le(password);
   if (encrypt && passwordUtf16.size() > kOfficePasswordMaxUnits * 2) {
-    return Status::InvalidArgument(path, "the password of an .accdb database has at most " +
-                                             std::to_string(kOfficePasswordMaxUnits) + " characters");
+    return Status::InvalidArgument(Where::File(path), "the password of an .accdb database has at most " +
+                                                          std::to_string(kOfficePasswordMaxUnits) + " characters");
   }
   if (!encrypt && passwordUtf16.size() > kPasswordBytes) {
-    return Status::InvalidArgument(path, "a database password has at most " + std::to_string(kPasswordBytes / 2) + " characters");
+    return Status::InvalidArgument(
+        Where::File(path), "a database password has at most " + std::to_string(kPasswordBytes / 2) + " characters");
   }
   for (size_t i = 0; i + 1 < passwordUtf16.size(); i += 2) {
     if (passwordUtf16[i] == 0 && passwordUtf16[i + 1] == 0) {
-      return Status::InvalidArgument(path, "a database password cannot hold a NUL character");
+      return Status::InvalidArgument(Where::File(path), "a database password cannot hold a NUL character");
     }
   }
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
-    return Status(ErrorCode::kExists, path + ": the file exists already; a new database is never written over it");
+    return Status(ErrorCode::kExists, Where::File(path),
+                  "the file exists already; a new database is never written over it");
   }
   // An encrypted .accdb keeps its password in the encryption description only.
   JET_ASSIGN_OR_RETURN(auto pages, BuildSkeleton(format, creationDate, encrypt ? std::vector<uint8_t>() : passwordUtf16,
@@ -238,8 +241,8 @@ Status CreateDatabase(const std::string& path, NewDatabaseFormat format, double 
   }
   ::unlink(partial.c_str());
   if (!status.ok()) {
-    return Status(status.code(), status.message().rfind(path, 0) == 0 ? status.message()
-                                                                        : path + ": " + status.message());
+    // A failure that names the file, or the one built beside it, says where already.
+    return status.file() == path || status.file() == partial ? status : status.Within(Where::File(path));
   }
   return Status::Ok();
 }

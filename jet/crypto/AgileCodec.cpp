@@ -101,7 +101,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
                                                   std::span<const uint8_t> description, const std::string& password,
                                                   const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status::Corrupt(fileName, "the encryption description is damaged (" + what + ")");
+    return Status::Corrupt(Where::File(fileName), "the encryption description is damaged (" + what + ")");
   };
   if (description.size() <= kXmlOffset) return corrupt("too short");
   const uint32_t reserved =
@@ -115,7 +115,8 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
 
   for (const AgileCipherParameters* p : {&keyData, static_cast<const AgileCipherParameters*>(&passwordKey)}) {
     if (const std::string part = UnsupportedPart(*p); !part.empty()) {
-      return Status::Unsupported(fileName, "the database is encrypted with " + part + ", which cannot be read");
+      return Status::Unsupported(Where::File(fileName),
+                                 "the database is encrypted with " + part + ", which cannot be read");
     }
   }
   if (passwordKey.spinCount > kMaxSpinCount) return corrupt("spin count " + std::to_string(passwordKey.spinCount));
@@ -132,7 +133,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   const auto passwordHash = Digest::Create(passwordKey.hashAlgorithm);
   const auto passwordCipher = AesCbc::Create(passwordKey.keyBits);
   if (!passwordHash || !passwordCipher)
-    return Status::Unsupported(fileName, "OpenSSL lacks a needed algorithm");
+    return Status::Unsupported(Where::File(fileName), "OpenSSL lacks a needed algorithm");
 
   // One iterated hash serves the three derived keys; each differs only by its block.
   const auto passwordBytes = OfficePasswordBytes(password);
@@ -157,7 +158,7 @@ Result<std::unique_ptr<PageCodec>> OpenAgileCodec(const std::array<uint8_t, 4>& 
   auto keyValue = decryptWithBlock(kAgileKeyValueBlock, passwordKey.encryptedKeyValue);
   auto pageCipher = AesCbc::Create(keyData.keyBits);
   auto ivHash = Digest::Create(keyData.hashAlgorithm);
-  if (!pageCipher || !ivHash) return Status::Unsupported(fileName, "OpenSSL lacks a needed algorithm");
+  if (!pageCipher || !ivHash) return Status::Unsupported(Where::File(fileName), "OpenSSL lacks a needed algorithm");
   if (keyValue.size() < pageCipher->keyBytes()) return corrupt("encrypted key shorter than the page key");
   keyValue.resize(pageCipher->keyBytes());
   return std::unique_ptr<PageCodec>(std::make_unique<AgileCodec>(std::move(pageCipher), std::move(ivHash),

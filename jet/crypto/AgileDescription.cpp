@@ -116,7 +116,7 @@ bool DecodeBase64(std::string_view text, std::vector<uint8_t>& out) {
 
 Result<AgileDescription> ParseAgileDescription(std::string_view xml, const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status::Corrupt(fileName, "the encryption description is damaged (" + what + ")");
+    return Status::Corrupt(Where::File(fileName), "the encryption description is damaged (" + what + ")");
   };
   AgileDescription out;
   const auto keyData = FindStartTag(xml, "keyData", 0);
@@ -137,9 +137,8 @@ Result<AgileDescription> ParseAgileDescription(std::string_view xml, const std::
     }
   }
   if (!found) {
-    return Status(
-        ErrorCode::kUnsupported,
-        fileName + ": the database is encrypted for a certificate, not with a password, and cannot be opened");
+    return Status(ErrorCode::kUnsupported, Where::File(fileName),
+                  "the database is encrypted for a certificate, not with a password, and cannot be opened");
   }
   const auto encryptedKey = FindStartTag(xml, "encryptedKey", afterEncryptor);
   if (!encryptedKey) return corrupt("no encryptedKey");

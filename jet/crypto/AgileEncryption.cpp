@@ -48,7 +48,7 @@ Result<NewAgileEncryption> MakeAgileEncryption(const std::string& password, cons
   const auto hash = Digest::Create(kHash);
   const auto aes = AesCbc::Create(kKeyBits);
   auto missing = [&fileName](const std::string& what) {
-    return Status::Unsupported(fileName, "cannot encrypt the database: " + what);
+    return Status::Unsupported(Where::File(fileName), "cannot encrypt the database: " + what);
   };
   if (!hash || !aes) return missing("OpenSSL lacks AES-256 or SHA-512");
 

@@ -26,7 +26,7 @@ std::array<uint8_t, 4> PasswordDateMask(double creationDate) {
 
 Result<CryptoHeader> ReadCryptoHeader(std::span<const uint8_t> rawHeaderPage, const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status::Corrupt(fileName, "the header page is damaged (" + what + ")");
+    return Status::Corrupt(Where::File(fileName), "the header page is damaged (" + what + ")");
   };
   if (rawHeaderPage.size() <= kHeaderVersionOffset) return corrupt("too short");
 

@@ -28,13 +28,13 @@ std::string StoredDatabasePassword(const CryptoHeader& header) {
 }
 
 Status MissingPasswordError(const std::string& fileName) {
-  return Status(ErrorCode::kWrongPassword,
-                fileName + ": the database is protected by a password and needs a password to open");
+  return Status(ErrorCode::kWrongPassword, Where::File(fileName),
+                "the database is protected by a password and needs a password to open");
 }
 
 Status WrongPasswordError(const std::string& fileName) {
-  return Status(ErrorCode::kWrongPassword,
-                fileName + ": the database is protected by a password; the password given is wrong");
+  return Status(ErrorCode::kWrongPassword, Where::File(fileName),
+                "the database is protected by a password; the password given is wrong");
 }
 
 Status CheckDatabasePassword(const CryptoHeader& header, const std::string& password, const std::string& fileName) {

@@ -16,14 +16,14 @@ Result<std::unique_ptr<PageCodec>> OpenOfficeCodec(const CryptoHeader& header, c
                                                    const std::string& fileName) {
   const std::span<const uint8_t> description = header.encryptionBlob;
   auto unsupported = [&fileName](const std::string& scheme) {
-    return Status::Unsupported(fileName, "the database is encrypted with " + scheme +
-                                             ", which cannot be read; decrypt it in Access or encrypt it "
-                                             "again with the default encryption");
+    return Status::Unsupported(Where::File(fileName), "the database is encrypted with " + scheme +
+                                                          ", which cannot be read; decrypt it in Access or encrypt it "
+                                                          "again with the default encryption");
   };
   const auto major = ReadU16(description, 0);
   const auto minor = ReadU16(description, 2);
   if (!major || !minor) {
-    return Status::Corrupt(fileName, "the database is marked encrypted but has no encryption description");
+    return Status::Corrupt(Where::File(fileName), "the database is marked encrypted but has no encryption description");
   }
   const std::string version = std::to_string(*major) + "." + std::to_string(*minor);
 

@@ -75,12 +75,12 @@ Result<std::unique_ptr<PageCodec>> OpenRc4CryptoApiCodec(const std::array<uint8_
                                                          std::span<const uint8_t> description,
                                                          const std::string& password, const std::string& fileName) {
   auto corrupt = [&fileName](const std::string& what) {
-    return Status::Corrupt(fileName, "the RC4 encryption description is damaged (" + what + ")");
+    return Status::Corrupt(Where::File(fileName), "the RC4 encryption description is damaged (" + what + ")");
   };
   auto unsupported = [&fileName](const std::string& what) {
-    return Status::Unsupported(fileName, "the database is encrypted with " + what +
-                                             ", which cannot be read; decrypt it in Access or encrypt it "
-                                             "again with the default encryption");
+    return Status::Unsupported(Where::File(fileName), "the database is encrypted with " + what +
+                                                          ", which cannot be read; decrypt it in Access or encrypt it "
+                                                          "again with the default encryption");
   };
 
   const auto headerLength = ReadU32(description, kHeaderLengthOffset);
@@ -114,7 +114,7 @@ Result<std::unique_ptr<PageCodec>> OpenRc4CryptoApiCodec(const std::array<uint8_
   if (*hashLength == 0 || *hashLength > kSha1Length) return corrupt("verifier hash size");
 
   auto sha1 = Digest::Create("SHA1");
-  if (!sha1) return Status::Unsupported(fileName, "SHA-1 is not available from OpenSSL");
+  if (!sha1) return Status::Unsupported(Where::File(fileName), "SHA-1 is not available from OpenSSL");
   const auto passwordBytes = OfficePasswordBytes(password);
   auto baseHash = sha1->hash({*salt, passwordBytes});
   const Digest& hasher = *sha1;

@@ -44,7 +44,8 @@ Result<std::unique_ptr<AccessLockFile>> AccessLockFile::Acquire(const std::strin
   struct stat before {};
   const bool existed = ::lstat(path.c_str(), &before) == 0;
   if (existed && !S_ISREG(before.st_mode)) {
-    return Status(ErrorCode::kLocked, databasePath + ": " + path + " (the database's lock file) is not a regular file");
+    return Status(ErrorCode::kLocked, Where::File(databasePath),
+                  path + " (the database's lock file) is not a regular file");
   }
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) {

@@ -42,8 +42,7 @@ Result<int32_t> LastAutoNumber(PageWriter& writer, const TableDef& def) {
   return static_cast<int32_t>(LoadU32(&(*page)[writer.format().tdef.nextAutoNumber]));
 }
 
-Status FillAutoNumbers(PageWriter& writer, const TableDef& def, std::vector<Value>& values,
-                       const std::string& context) {
+Status FillAutoNumbers(PageWriter& writer, const TableDef& def, std::vector<Value>& values, const Where& context) {
   for (size_t i = 0; i < def.columns.size() && i < values.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     if (!IsNull(values[i])) continue;
@@ -52,8 +51,8 @@ Status FillAutoNumbers(PageWriter& writer, const TableDef& def, std::vector<Valu
     } else if (c.autoIncrement()) {
       JET_ASSIGN_OR_RETURN(const int32_t last, LastAutoNumber(writer, def));
       if (last == INT32_MAX) {
-        return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name +
-                                                       ": the AutoNumber has reached 2147483647 and has no next value");
+        return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name,
+                      "the AutoNumber has reached 2147483647 and has no next value");
       }
       const int32_t next = last < 0 ? 1 : last + 1;
       JET_RETURN_IF_ERROR(StoreLast(writer, def, next));

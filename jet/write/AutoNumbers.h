@@ -20,8 +20,7 @@ bool LacksAutoNumbers(const TableDef& def, const std::vector<Value>& values);
 
 // Gives each AutoNumber column that holds Null its next value; `values` in definition order.
 // An increment column past 2,147,483,647 is kInvalidArgument naming the table and column.
-Status FillAutoNumbers(PageWriter& writer, const TableDef& def, std::vector<Value>& values,
-                       const std::string& context);
+Status FillAutoNumbers(PageWriter& writer, const TableDef& def, std::vector<Value>& values, const Where& context);
 
 // Moves the table's last number up to the largest explicit increment value above it.
 Status KeepAutoNumbers(PageWriter& writer, const TableDef& def, const std::vector<Value>& values);

@@ -1,5 +1,6 @@
 #include "jet/write/CatalogRows.h"
 
+#include "jet/DateSerial.h"
 #include "jet/write/TableCreator.h"
 
 namespace jet {

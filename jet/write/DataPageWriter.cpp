@@ -53,14 +53,15 @@ Result<uint8_t> AddRowToPage(PageWriter& writer, uint32_t page, std::span<const 
   JET_ASSIGN_OR_RETURN(auto current, writer.file().read(page));
   const uint32_t count = RowSlotCount(*current, format);
   if (count >= kMaxRowsPerDataPage) {
-    return Status::Corrupt(writer.file().fileName(), "data page " + std::to_string(page) +
-                                                         " has no free row slot");
+    return Status::Corrupt(Where::File(writer.file().fileName()),
+                           "data page " + std::to_string(page) + " has no free row slot");
   }
   const uint32_t slotsEnd = format.dataPage.rowOffsets + 2 * (count + 1);
   const uint32_t top = PackedTop(*current, format, count);
   if (top > format.pageSize || top < row.size() || top - row.size() < slotsEnd) {
-    return Status::Corrupt(writer.file().fileName(), "data page " + std::to_string(page) +
-                                                         " has row slots that overlap or point beyond the page");
+    return Status::Corrupt(
+        Where::File(writer.file().fileName()),
+        "data page " + std::to_string(page) + " has row slots that overlap or point beyond the page");
   }
   const auto start = static_cast<uint32_t>(top - row.size());
   JET_ASSIGN_OR_RETURN(auto bytes, writer.modifyRanges(page, {{0, slotsEnd}, {start, static_cast<uint32_t>(row.size())}}));

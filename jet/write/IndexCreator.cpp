@@ -39,9 +39,9 @@ struct Sections {
   size_t end = 0;           // the definition's length
 };
 
-Result<Sections> FindSections(const TableDef& def, const JetFormat& f, const std::string& context) {
+Result<Sections> FindSections(const TableDef& def, const JetFormat& f, const Where& context) {
   const std::vector<uint8_t>& raw = def.raw;
-  auto truncated = [&] { return Status(ErrorCode::kCorrupt, context + ": the table definition is truncated"); };
+  auto truncated = [&] { return Status(ErrorCode::kCorrupt, context, "the table definition is truncated"); };
   Sections s;
   s.realCounts = f.tdef.realIndexCounts;
   size_t pos = s.realCounts + f.tdef.realIndexCountSize * def.realIndexes.size() + f.column.size * def.columns.size();
@@ -61,8 +61,8 @@ Result<Sections> FindSections(const TableDef& def, const JetFormat& f, const std
   s.trailer = pos;
   s.end = LoadU32(&raw[f.tdef.length]);
   if (s.end < s.trailer + 2 || s.end > raw.size()) {
-    return Status(ErrorCode::kCorrupt, context + ": the table definition's length (" + std::to_string(s.end) +
-                                           " bytes) does not fit its parts");
+    return Status(ErrorCode::kCorrupt, context,
+                  "the table definition's length (" + std::to_string(s.end) + " bytes) does not fit its parts");
   }
   return s;
 }
@@ -96,12 +96,12 @@ Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::st
   // Definitions are cached as first read; inserts since then changed the row and key counts.
   JET_RETURN_IF_ERROR(db.reload());
   JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> def, db.tableDef(tableName));
-  const std::string context = db.fileName() + ": table " + def->name;
+  const Where context = Where::Table(db.fileName(), def->name);
   const CatalogEntry* entry = db.catalog().findTable(tableName);
   if (entry && entry->isSystem()) return Status::InvalidArgument(context, "it is a system table");
   if (def->logicalIndexes.size() >= kMaxIndexesPerTable) {
-    return Status(ErrorCode::kInvalidArgument, context + ": Access allows at most " +
-                                                   std::to_string(kMaxIndexesPerTable) + " indexes on a table");
+    return Status(ErrorCode::kInvalidArgument, context,
+                  "Access allows at most " + std::to_string(kMaxIndexesPerTable) + " indexes on a table");
   }
   JET_ASSIGN_OR_RETURN(const std::vector<IndexColumn> columns, ResolveIndexColumns(*def, request.index, context));
   JET_ASSIGN_OR_RETURN(const Sections sections, FindSections(*def, format, context));
@@ -231,11 +231,10 @@ Result<RelationshipIndexNumbers> AddRelationshipIndexes(Database& db, PageWriter
   JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> child, db.tableDef(relationship.referencingTable));
   JET_ASSIGN_OR_RETURN(const std::shared_ptr<const TableDef> parent, db.tableDef(relationship.referencedTable));
   if (relationship.columns.size() != relationship.referencedColumns.size() || relationship.columns.empty()) {
-    return Status(ErrorCode::kInvalidArgument, db.fileName() + ": relationship " + relationship.fkName + " names " +
-                                                   std::to_string(relationship.columns.size()) + " columns on table " +
-                                                   child->name + " and " +
-                                                   std::to_string(relationship.referencedColumns.size()) +
-                                                   " on table " + parent->name);
+    return Status(ErrorCode::kInvalidArgument, Where::File(db.fileName()),
+                  "relationship " + relationship.fkName + " names " + std::to_string(relationship.columns.size()) +
+                      " columns on table " + child->name + " and " +
+                      std::to_string(relationship.referencedColumns.size()) + " on table " + parent->name);
   }
   const bool sameTable = child->firstPage() == parent->firstPage();
   RelationshipIndexNumbers numbers;
@@ -263,10 +262,9 @@ Result<RelationshipIndexNumbers> AddRelationshipIndexes(Database& db, PageWriter
   JET_ASSIGN_OR_RETURN(const uint32_t a, AddLogicalIndex(db, writer, relationship.referencingTable, many));
   JET_ASSIGN_OR_RETURN(const uint32_t b, AddLogicalIndex(db, writer, relationship.referencedTable, one));
   if (a != numbers.referencing || b != numbers.referenced) {
-    return Status(ErrorCode::kInternal, db.fileName() + ": the relationship's index numbers came out as " +
-                                            std::to_string(a) + " and " + std::to_string(b) + ", not " +
-                                            std::to_string(numbers.referencing) + " and " +
-                                            std::to_string(numbers.referenced));
+    return Status(ErrorCode::kInternal, Where::File(db.fileName()),
+                  "the relationship's index numbers came out as " + std::to_string(a) + " and " + std::to_string(b) +
+                      ", not " + std::to_string(numbers.referencing) + " and " + std::to_string(numbers.referenced));
   }
   return numbers;
 }

@@ -36,18 +36,18 @@ uint8_t RealIndexFlags(const NewIndex& index) {
 }
 
 Result<std::vector<IndexColumn>> ResolveIndexColumns(const TableDef& table, const NewIndex& index,
-                                                     const std::string& context) {
-  const std::string where = context + ", index " + index.name;
-  if (index.name.empty()) return Status(ErrorCode::kInvalidArgument, context + ": an index needs a name");
+                                                     const Where& context) {
+  const Where where = context + ", index " + index.name;
+  if (index.name.empty()) return Status(ErrorCode::kInvalidArgument, context, "an index needs a name");
   if (index.columns.empty() || index.columns.size() > JetFormat::kRealIndexColumnSlots) {
-    return Status(ErrorCode::kInvalidArgument, where + ": an index has 1 to 10 columns");
+    return Status(ErrorCode::kInvalidArgument, where, "an index has 1 to 10 columns");
   }
   for (const auto& logical : table.logicalIndexes) {
     if (EqualsIgnoreCase(logical.name, index.name)) {
-      return Status(ErrorCode::kExists, context + ": an index named " + index.name + " exists already");
+      return Status(ErrorCode::kExists, context, "an index named " + index.name + " exists already");
     }
     if (index.primaryKey && logical.indexType == kLogicalIndexPrimaryKey) {
-      return Status(ErrorCode::kExists, context + ": the table has a primary key already (" + logical.name + ")");
+      return Status(ErrorCode::kExists, context, "the table has a primary key already (" + logical.name + ")");
     }
   }
   std::vector<IndexColumn> out;
@@ -59,7 +59,7 @@ Result<std::vector<IndexColumn>> ResolveIndexColumns(const TableDef& table, cons
     if (!found) return Status::NotFound(where, "the table has no column " + wanted.name);
     for (const auto& taken : out) {
       if (taken.columnNumber == found->number) {
-        return Status(ErrorCode::kInvalidArgument, where + ": column " + found->name + " is named twice");
+        return Status(ErrorCode::kInvalidArgument, where, "column " + found->name + " is named twice");
       }
     }
     switch (found->type()) {

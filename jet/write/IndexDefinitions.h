@@ -53,7 +53,7 @@ uint8_t RealIndexFlags(const NewIndex& index);
 // key, at most 10 columns) and returns its columns as the TDEF names them. Messages name
 // the file's table and the index.
 Result<std::vector<IndexColumn>> ResolveIndexColumns(const TableDef& table, const NewIndex& index,
-                                                     const std::string& context);
+                                                     const Where& context);
 
 // Position of a real index of `table` with exactly these columns (and, unless `anyFlags`,
 // these flags), or -1.

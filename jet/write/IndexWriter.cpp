@@ -71,35 +71,36 @@ struct IndexKeyBuild {
 };
 
 Result<IndexKeyBuild> BuildKey(const TableDef& table, const RealIndexDef& index, const std::vector<Value>& values,
-                               const PageFile& file, const std::string& context) {
+                               const PageFile& file, const Where& context) {
   std::vector<index::KeyColumn> columns;
   std::vector<index::KeyValue> keyValues;
   IndexKeyBuild out;
   for (const auto& ic : index.columns) {
     const ColumnDef* c = ColumnByNumber(table, ic.columnNumber);
-    if (!c) return Status(ErrorCode::kCorrupt, context + ": an index names a missing column");
+    if (!c) return Status(ErrorCode::kCorrupt, context, "an index names a missing column");
     auto column = KeyColumnOf(*c, ic.ascending, file);
     if (!column.ok()) {
-      return Status(ErrorCode::kUnsupported, context + ": the index on column " + c->name + " (" +
-                                                 std::string(ColumnTypeName(c->type())) + ") cannot be maintained: " +
-                                                 column.status().message() + "; nothing was written");
+      return Status(ErrorCode::kUnsupported, context,
+                    "the index on column " + c->name + " (" + std::string(ColumnTypeName(c->type())) +
+                        ") cannot be maintained: " + column.status().message() + "; nothing was written");
     }
     const size_t at = static_cast<size_t>(c - table.columns.data());
     auto value = index::KeyValueFromValue(values[at]);
     if (!value.ok()) {
-      return Status(ErrorCode::kInvalidArgument, context + ", column " + c->name + ": " + value.status().message());
+      return Status(ErrorCode::kInvalidArgument, context + ", column " + c->name, value.status().message());
     }
     // Yes/No is never null in a key (a missing value is No).
     const bool isNull = std::holds_alternative<std::monostate>(*value) && column->type != index::KeyColumnType::kYesNo;
     if (!isNull) out.allNull = false;
     if ((index.flags & kIndexRequired) && isNull) {
-      return Status(ErrorCode::kInvalidArgument, context + ": column " + c->name + " is indexed as required and cannot be Null");
+      return Status(ErrorCode::kInvalidArgument, context,
+                    "column " + c->name + " is indexed as required and cannot be Null");
     }
     columns.push_back(*column);
     keyValues.push_back(std::move(value.value()));
   }
   auto key = index::EncodeIndexKey(columns, keyValues);
-  if (!key.ok()) return Status(key.status().code(), context + ": " + key.status().message());
+  if (!key.ok()) return key.status().Within(context);
   out.key = std::move(key.value());
   return out;
 }
@@ -135,7 +136,7 @@ std::string DescribeKey(const TableDef& table, const RealIndexDef& index, const 
 Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector<Value>& values, RowPointer row,
                     bool late, bool add, int only = -1, const std::string& indexName = {}) {
   if (table.realIndexes.empty()) return Status::Ok();
-  const std::string context = writer.file().fileName() + ": table " + table.name;
+  const Where context = Where::Table(writer.file().fileName(), table.name);
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   // Build every key first: a key that cannot be built refuses the row before any write.
   std::vector<IndexKeyBuild> keys;
@@ -164,15 +165,17 @@ Status ForEachIndex(PageWriter& writer, const TableDef& table, const std::vector
     if (!inserted.ok()) {
       if (inserted.status().code() == ErrorCode::kExists) {
         if (only >= 0) {
-          return Status(ErrorCode::kExists, context + ": index " + indexName + " is unique, but more than one row has " +
-                                                DescribeKey(table, realIndex, values) + "; nothing was changed");
+          return Status(ErrorCode::kExists, context,
+                        "index " + indexName + " is unique, but more than one row has " +
+                            DescribeKey(table, realIndex, values) + "; nothing was changed");
         }
         std::string name;
         for (const auto& logical : table.logicalIndexes) {
           if (logical.realIndex == i && name.empty()) name = logical.name;
         }
-        return Status(ErrorCode::kExists, context + ": the row repeats a value of the unique index " + name + " (" +
-                                              DescribeKey(table, realIndex, values) + "); nothing was written");
+        return Status(ErrorCode::kExists, context,
+                      "the row repeats a value of the unique index " + name + " (" +
+                          DescribeKey(table, realIndex, values) + "); nothing was written");
       }
       return inserted.status();
     }
@@ -194,14 +197,13 @@ Status CheckIndexable(const TableDef& table, const PageFile& file) {
   for (const auto& realIndex : table.realIndexes) {
     for (const auto& ic : realIndex.columns) {
       const ColumnDef* c = ColumnByNumber(table, ic.columnNumber);
-      if (!c) return Status(ErrorCode::kCorrupt, fileName + ": table " + table.name + ": an index names a missing column");
+      if (!c) return Status(ErrorCode::kCorrupt, Where::Table(fileName, table.name), "an index names a missing column");
       auto column = KeyColumnOf(*c, ic.ascending, file);
       if (!column.ok()) {
-        return Status(ErrorCode::kUnsupported,
-                      fileName + ": table " + table.name + " has an index on column " + c->name + " (" +
-                          std::string(ColumnTypeName(c->type())) +
-                          "), which this engine cannot keep up to date: " + column.status().message() +
-                          "; the table is not changed");
+        return Status(ErrorCode::kUnsupported, Where::File(fileName),
+                      "table " + table.name + " has an index on column " + c->name + " (" +
+                          std::string(ColumnTypeName(c->type())) + "), which this engine cannot keep up to date: " +
+                          column.status().message() + "; the table is not changed");
       }
     }
   }
@@ -234,17 +236,17 @@ Status AddEntriesToIndex(PageWriter& writer, const TableDef& table, size_t realI
 Result<std::optional<std::vector<uint8_t>>> IndexKeyOf(const PageFile& file, const TableDef& table, size_t realIndex,
                                                        const std::vector<Value>& values) {
   if (realIndex >= table.realIndexes.size() || values.size() != table.columns.size()) {
-    return Status(ErrorCode::kInvalidArgument, file.fileName() + ": table " + table.name + ": no such index or row shape");
+    return Status(ErrorCode::kInvalidArgument, Where::Table(file.fileName(), table.name), "no such index or row shape");
   }
-  JET_ASSIGN_OR_RETURN(auto key, BuildKey(table, table.realIndexes[realIndex], values, file,
-                                          file.fileName() + ": table " + table.name));
+  JET_ASSIGN_OR_RETURN(
+      auto key, BuildKey(table, table.realIndexes[realIndex], values, file, Where::Table(file.fileName(), table.name)));
   if (key.allNull) return std::optional<std::vector<uint8_t>>();
   return std::optional<std::vector<uint8_t>>(std::move(key.key));
 }
 
 Result<bool> IndexHasKey(PageWriter& writer, const TableDef& table, size_t realIndex, std::span<const uint8_t> key) {
   if (realIndex >= table.realIndexes.size()) {
-    return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ": no such index");
+    return Status(ErrorCode::kInvalidArgument, Where::Table(writer.file().fileName(), table.name), "no such index");
   }
   const auto& layout = writer.format().jet3 ? index::kJet3IndexPageLayout : index::kJet4IndexPageLayout;
   const RealIndexDef& real = table.realIndexes[realIndex];

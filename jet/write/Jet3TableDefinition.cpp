@@ -36,18 +36,19 @@ Status CheckName(const DatabaseHeader& header, const std::string& fileName, cons
   std::vector<uint8_t> bytes;
   const CodePageEncoding encoded = EncodeCodePageText(name, header.codePage, bytes);
   if (encoded.fault == CodePageEncoding::Fault::kUnmappable) {
-    return Status(ErrorCode::kInvalidArgument, fileName + ": " + what + " " + name + ": the character " +
-                                                   DescribeCharacter(encoded.character) +
-                                                   " cannot be stored in this Access 97 database, whose text is in "
-                                                   "code page " + std::to_string(header.codePage));
+    return Status(ErrorCode::kInvalidArgument, Where::File(fileName),
+                  what + " " + name + ": the character " + DescribeCharacter(encoded.character) +
+                      " cannot be stored in this Access 97 database, whose text is in "
+                      "code page " +
+                      std::to_string(header.codePage));
   }
   if (!encoded.ok()) {
-    return Status(ErrorCode::kInvalidArgument, fileName + ": " + what + " " + name +
-                                                   ": the name cannot be written in this database's code page " +
-                                                   std::to_string(header.codePage));
+    return Status(ErrorCode::kInvalidArgument, Where::File(fileName),
+                  what + " " + name + ": the name cannot be written in this database's code page " +
+                      std::to_string(header.codePage));
   }
   if (bytes.size() > 255) {
-    return Status(ErrorCode::kInvalidArgument, fileName + ": " + what + " " + name + ": the name is too long");
+    return Status(ErrorCode::kInvalidArgument, Where::File(fileName), what + " " + name + ": the name is too long");
   }
   return Status::Ok();
 }
@@ -58,34 +59,36 @@ Status CheckJet3Table(const DatabaseHeader& header, const std::string& fileName,
                       const std::vector<NewColumn>& columns) {
   JET_RETURN_IF_ERROR(CheckName(header, fileName, "table", name));
   if (columns.size() > 255) {
-    return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " has " +
-                                                   std::to_string(columns.size()) +
-                                                   " columns; an Access 97 table has at most 255");
+    return Status(
+        ErrorCode::kInvalidArgument, Where::File(fileName),
+        "table " + name + " has " + std::to_string(columns.size()) + " columns; an Access 97 table has at most 255");
   }
   for (const NewColumn& c : columns) {
     if (!Jet3HasType(c.type)) {
       const std::string type = c.type == ColumnType::kNumeric  ? "Decimal"
                                : c.type == ColumnType::kBigInt ? "Large Number"
                                                                : "type " + std::to_string(static_cast<int>(c.type));
-      return Status(ErrorCode::kUnsupported, fileName + ": table " + name + ", column " + c.name +
-                                                 ": Access 97 databases have no " + type +
-                                                 " columns; nothing was written");
+      return Status(ErrorCode::kUnsupported, Where::File(fileName),
+                    "table " + name + ", column " + c.name + ": Access 97 databases have no " + type +
+                        " columns; nothing was written");
     }
     JET_RETURN_IF_ERROR(CheckName(header, fileName, "table " + name + ", column", c.name));
     // Their properties go in MSysObjects.LvProp, whose Access 97 form is not written yet.
     if (c.required || c.defaultValue) {
-      return Status::Unsupported(fileName, "table " + name + ", column " + c.name +
-                                               ": NOT NULL and DEFAULT are not written to Access 97 databases by "
-                                               "this engine yet; nothing was written");
+      return Status::Unsupported(Where::File(fileName),
+                                 "table " + name + ", column " + c.name +
+                                     ": NOT NULL and DEFAULT are not written to Access 97 databases by "
+                                     "this engine yet; nothing was written");
     }
   }
   return Status::Ok();
 }
 
 Status RefuseJet3Indexes(const std::string& fileName, const std::string& table) {
-  return Status::Unsupported(fileName, "table " + table +
-                                           ": indexes and keys are not created in Access 97 databases by this "
-                                           "engine yet; nothing was written");
+  return Status::Unsupported(Where::File(fileName),
+                             "table " + table +
+                                 ": indexes and keys are not created in Access 97 databases by this "
+                                 "engine yet; nothing was written");
 }
 
 std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,

@@ -44,14 +44,15 @@ Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef
     return Status::Ok();
   }
   if (data.size() > long_value::kLengthMask) {
-    return Status::InvalidArgument(writer.file().fileName(), "table " + table.name + ", column " +
-                                                                 column.name + ": value of " + std::to_string(data.size()) +
-                                                                 " bytes is too long");
+    return Status::InvalidArgument(Where::File(writer.file().fileName()),
+                                   "table " + table.name + ", column " + column.name + ": value of " +
+                                       std::to_string(data.size()) + " bytes is too long");
   }
   if (column.ownedPages.null() || column.freePages.null()) {
-    return Status::Unsupported(writer.file().fileName(), "table " + table.name + ", column " +
-                                                             column.name + " has no long-value page maps; cannot store " +
-                                                             std::to_string(data.size()) + " bytes in it");
+    return Status::Unsupported(Where::File(writer.file().fileName()),
+                               "table " + table.name + ", column " + column.name +
+                                   " has no long-value page maps; cannot store " + std::to_string(data.size()) +
+                                   " bytes in it");
   }
   std::vector<uint8_t>& reference = field;
   reference.assign(JetFormat::kLongValueReferenceSize, 0);
@@ -81,7 +82,7 @@ Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef
 }
 
 Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const uint8_t> reference,
-                                              const std::string& context) {
+                                              const Where& context) {
   std::vector<RowPointer> rows;
   if (reference.size() < JetFormat::kLongValueReferenceSize) return rows;
   const uint32_t header = LoadU32(reference.data());
@@ -94,7 +95,7 @@ Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const ui
   while (!at.null()) {
     if (rows.size() > (1u << 20)) return Status::Corrupt(context, "long-value chain loops");
     rows.push_back(at);
-    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, at, context));
+    JET_ASSIGN_OR_RETURN(auto row, ReadRow(file, at, context.text()));
     if (row.bytes().size() < long_value::kChainHeader) break;
     at = RowPointer::FromPacked(LoadU32(row.bytes().data()));
   }

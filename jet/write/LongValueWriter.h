@@ -22,7 +22,6 @@ Status WriteLongValue(PageWriter& writer, const TableDef& table, const ColumnDef
                       std::span<const uint8_t> data, bool allowInline, std::vector<uint8_t>& field);
 
 // The LVAL rows a stored reference uses (none for inline values): for deleting it.
-Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const uint8_t> reference,
-                                              const std::string& context);
+Result<std::vector<RowPointer>> LongValueRows(PageFile& file, std::span<const uint8_t> reference, const Where& context);
 
 }  // namespace jet

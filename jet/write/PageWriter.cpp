@@ -34,8 +34,8 @@ Result<PageBytes*> PageWriter::modifyRanges(uint32_t page, std::initializer_list
   if (!wholeSaved) {
     for (const ByteRange& range : ranges) {
       if (range.offset > current.size() || range.length > current.size() - range.offset) {
-        return Status::Corrupt(file_.fileName(), "a change beyond the end of page " +
-                                                      std::to_string(page));
+        return Status::Corrupt(Where::File(file_.fileName()),
+                               "a change beyond the end of page " + std::to_string(page));
       }
       save(page, current.data() + range.offset, range.offset, range.length);
     }
@@ -87,8 +87,9 @@ Result<uint32_t> PageWriter::allocate() {
 Result<uint32_t> PageWriter::append() {
   const uint64_t limit = maxFileBytes();
   if ((uint64_t{file_.pageCount()} + 1) * file_.pageSize() > limit) {
-    return Status(ErrorCode::kTooLarge, file_.fileName() + ": the database would grow past " + Grouped(limit) +
-                                            " bytes, the largest file Access opens; the statement was undone");
+    return Status(ErrorCode::kTooLarge, Where::File(file_.fileName()),
+                  "the database would grow past " + Grouped(limit) +
+                      " bytes, the largest file Access opens; the statement was undone");
   }
   const uint32_t page = file_.appendPage();
   JET_RETURN_IF_ERROR(setGlobalBit(page, false));

@@ -46,12 +46,12 @@ Value TextOrNull(const std::optional<std::string>& s) { return s ? Value(*s) : V
 }  // namespace
 
 Status CreateSavedQuery(Database& db, PageWriter& writer, const SavedQuery& q) {
-  const std::string where = db.fileName() + ", query " + q.name;
+  const Where where = Where::Place(db.fileName() + ", query " + q.name);
   if (q.kind != QueryKind::kSelect && q.kind != QueryKind::kUnion)
     return Status::Unsupported(where, "only select and union queries are written");
   for (const auto& entry : db.catalog().entries()) {
     if ((entry.isTable() || entry.isQuery() || entry.isLinkedTable()) && EqualsIgnoreCase(entry.name, q.name))
-      return Status(ErrorCode::kExists, where + ": an object of that name exists already");
+      return Status(ErrorCode::kExists, where, "an object of that name exists already");
   }
   const int32_t id = NextObjectId(db.catalog());
   const InsertOptions catalogue{.catalogue = true};

@@ -89,12 +89,13 @@ Status ForEachRow(Database& db, const std::shared_ptr<const TableDef>& def, cons
 Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelationship& r) {
   const std::string& file = db.fileName();
   auto refuse = [&](const std::string& why) {
-    return Status(ErrorCode::kInvalidArgument, file + ": relationship " + r.name + ": " + why);
+    return Status(ErrorCode::kInvalidArgument, Where::File(file), "relationship " + r.name + ": " + why);
   };
   ResolvedRelationship out;
   for (const std::string* name : {&r.table, &r.referencedTable}) {
     const CatalogEntry* entry = db.catalog().findTable(*name);
-    if (!entry) return Status(ErrorCode::kNotFound, file + ": relationship " + r.name + ": no table named " + *name);
+    if (!entry)
+      return Status(ErrorCode::kNotFound, Where::File(file), "relationship " + r.name + ": no table named " + *name);
     if (entry->isSystem()) return refuse(entry->name + " is a system table");
     JET_ASSIGN_OR_RETURN((name == &r.table ? out.table : out.referencedTable), db.tableDef(entry->name));
   }
@@ -103,8 +104,9 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
   if (r.columns.empty()) return refuse("it names no columns");
   for (const auto& name : r.columns) {
     const ColumnDef* c = FindColumn(child, name);
-    if (!c) return Status(ErrorCode::kNotFound, file + ": relationship " + r.name + ": table " + child.name +
-                                                    " has no column named " + name);
+    if (!c)
+      return Status(ErrorCode::kNotFound, Where::File(file),
+                    "relationship " + r.name + ": table " + child.name + " has no column named " + name);
     out.columns.push_back(c);
   }
   if (r.referencedColumns.empty()) {
@@ -122,8 +124,9 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
   } else {
     for (const auto& name : r.referencedColumns) {
       const ColumnDef* c = FindColumn(parent, name);
-      if (!c) return Status(ErrorCode::kNotFound, file + ": relationship " + r.name + ": table " + parent.name +
-                                                      " has no column named " + name);
+      if (!c)
+        return Status(ErrorCode::kNotFound, Where::File(file),
+                      "relationship " + r.name + ": table " + parent.name + " has no column named " + name);
       out.referencedColumns.push_back(c);
     }
   }
@@ -149,7 +152,7 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
   // The name must be new among relationships (MSysRelationships and the Relationships container).
   for (const auto& entry : db.catalog().entries()) {
     if (entry.parentId == catalog::kRelationshipsContainerId && EqualsIgnoreCase(entry.name, r.name)) {
-      return Status(ErrorCode::kExists, file + ": a relationship named " + r.name + " exists already");
+      return Status(ErrorCode::kExists, Where::File(file), "a relationship named " + r.name + " exists already");
     }
   }
   JET_ASSIGN_OR_RETURN(const auto relations, AllRows(db, "MSysRelationships"));
@@ -158,7 +161,7 @@ Result<ResolvedRelationship> ResolveRelationship(Database& db, const NewRelation
     for (const auto& row : relations) {
       const auto* name = std::get_if<std::string>(&ColumnValue(*relDef, row, "szRelationship"));
       if (name && EqualsIgnoreCase(*name, r.name)) {
-        return Status(ErrorCode::kExists, file + ": a relationship named " + r.name + " exists already");
+        return Status(ErrorCode::kExists, Where::File(file), "a relationship named " + r.name + " exists already");
       }
     }
   }
@@ -293,7 +296,7 @@ Result<std::vector<StoredRelationship>> EnforcedRelationships(Database& db) {
     const auto* column = std::get_if<std::string>(&ColumnValue(*relDef, row, "szColumn"));
     const auto* referencedColumn = std::get_if<std::string>(&ColumnValue(*relDef, row, "szReferencedColumn"));
     if (!name || !table || !referenced || !column || !referencedColumn) {
-      return Status(ErrorCode::kCorrupt, db.fileName() + ": MSysRelationships has a row without its names");
+      return Status(ErrorCode::kCorrupt, Where::File(db.fileName()), "MSysRelationships has a row without its names");
     }
     if (!at.count(*name)) {
       at[*name] = out.size();
@@ -315,19 +318,20 @@ Result<std::vector<ReferenceCheck>> ReferenceChecksFor(Database& db, const std::
   std::vector<ReferenceCheck> out;
   for (const auto& r : all) {
     if (!EqualsIgnoreCase(r.table, table.name)) continue;
-    const std::string where = db.fileName() + ": table " + table.name + ", relationship " + r.name;
+    const Where where = Where::Table(db.fileName(), table.name) + ", relationship " + r.name;
     ReferenceCheck check;
     check.relationship = r.name;
     auto parent = db.tableDef(r.referencedTable);
-    if (!parent.ok()) return Status(parent.status().code(), where + ": " + parent.status().message());
+    if (!parent.ok()) return parent.status().Within(where);
     check.referencedTable = *parent;
     std::vector<const ColumnDef*> referenced;
     for (size_t k = 0; k < r.columns.size(); ++k) {
       const ColumnDef* c = FindColumn(table, r.columns[k]);
       const ColumnDef* p = FindColumn(**parent, r.referencedColumns[k]);
       if (!c || !p) {
-        return Status(ErrorCode::kCorrupt, where + ": it names a column (" + (c ? r.referencedColumns[k] : r.columns[k]) +
-                                               ") its table does not have");
+        return Status(
+            ErrorCode::kCorrupt, where,
+            "it names a column (" + (c ? r.referencedColumns[k] : r.columns[k]) + ") its table does not have");
       }
       check.columns.push_back(static_cast<size_t>(c - table.columns.data()));
       check.referencedColumns.push_back(static_cast<size_t>(p - (*parent)->columns.data()));
@@ -335,8 +339,9 @@ Result<std::vector<ReferenceCheck>> ReferenceChecksFor(Database& db, const std::
     }
     const auto realIndex = UniqueIndexOn(**parent, referenced);
     if (!realIndex) {
-      return Status(ErrorCode::kUnsupported, where + ": the columns " + Names(referenced) + " of " + (*parent)->name +
-                                                 " have no unique index to look rows up in; nothing was written");
+      return Status(ErrorCode::kUnsupported, where,
+                    "the columns " + Names(referenced) + " of " + (*parent)->name +
+                        " have no unique index to look rows up in; nothing was written");
     }
     check.realIndex = *realIndex;
     out.push_back(std::move(check));
@@ -368,10 +373,9 @@ Status CheckReference(PageWriter& writer, const ReferenceCheck& check, const Tab
     given += (k ? ", " : "") + table.columns[check.columns[k]].name + " = " + Shown(row[check.columns[k]]);
     referenced += (k ? ", " : "") + parent.columns[check.referencedColumns[k]].name;
   }
-  return Status(ErrorCode::kInvalidArgument, writer.file().fileName() + ": table " + table.name + ", relationship " +
-                                                 check.relationship + ": the row has " + given + ", but " +
-                                                 parent.name + " has no row with that " + referenced +
-                                                 "; nothing was written");
+  return Status(ErrorCode::kInvalidArgument, Where::File(writer.file().fileName()),
+                "table " + table.name + ", relationship " + check.relationship + ": the row has " + given + ", but " +
+                    parent.name + " has no row with that " + referenced + "; nothing was written");
 }
 
 }  // namespace jet

@@ -1,10 +1,10 @@
 #include "jet/write/TableCreator.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "jet/Bytes.h"
 #include "jet/Catalog.h"
+#include "jet/DateSerial.h"
 #include "jet/DataPage.h"
 #include "jet/PropertyWriter.h"
 #include "jet/Text.h"
@@ -45,18 +45,18 @@ const char* ObjectKind(const CatalogEntry& entry) {
 Status CheckNamesAreFree(const Catalog& catalog, const std::string& fileName, const std::string& name,
                          const std::vector<NewColumn>& columns) {
   if (const CatalogEntry* existing = catalog.findNamed(catalog::kTablesContainerId, name)) {
-    std::string message = fileName + ": a " + ObjectKind(*existing) + " named " + existing->name + " exists already";
+    std::string message = std::string("a ") + ObjectKind(*existing) + " named " + existing->name + " exists already";
     if (existing->name != name) message += " (Access takes " + name + " and " + existing->name + " for one name)";
-    return Status(ErrorCode::kExists, message);
+    return Status(ErrorCode::kExists, Where::File(fileName), message);
   }
   std::vector<std::string> keys;
   for (size_t i = 0; i < columns.size(); ++i) {
     keys.push_back(catalog.names().key(columns[i].name));
     for (size_t j = 0; j < i; ++j) {
       if (keys[j] != keys[i]) continue;
-      return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " would have the columns " +
-                                                     columns[j].name + " and " + columns[i].name +
-                                                     ", which Access takes for one name");
+      return Status(ErrorCode::kInvalidArgument, Where::File(fileName),
+                    "table " + name + " would have the columns " + columns[j].name + " and " + columns[i].name +
+                        ", which Access takes for one name");
     }
   }
   return Status::Ok();
@@ -142,24 +142,6 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
   return Status::Ok();
 }
 
-double NowAsDateTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  // Days from 1899-12-30 to the civil date (proleptic Gregorian), plus the time of day.
-  auto daysFromCivil = [](int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-  };
-  const int64_t days = daysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) -
-                       daysFromCivil(1899, 12, 30);
-  return static_cast<double>(days) + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
-}
-
 std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                           RowPointer ownedMap, RowPointer freeMap,
                                           const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps,
@@ -185,7 +167,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
 }
 
 Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes,
-                                   const std::string& context) {
+                                   const Where& context) {
   TableDef shape;
   for (size_t i = 0; i < columns.size(); ++i) {
     ColumnDef c;
@@ -214,8 +196,8 @@ Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const 
     shape.logicalIndexes.push_back(logical);  // the next index's name and key checks see it
   }
   if (shape.logicalIndexes.size() > kMaxIndexesPerTable) {
-    return Status(ErrorCode::kInvalidArgument, context + ": Access allows at most " +
-                                                   std::to_string(kMaxIndexesPerTable) + " indexes on a table");
+    return Status(ErrorCode::kInvalidArgument, context,
+                  "Access allows at most " + std::to_string(kMaxIndexesPerTable) + " indexes on a table");
   }
   indexDefs.logicals = shape.logicalIndexes;
   std::stable_sort(indexDefs.logicals.begin(), indexDefs.logicals.end(),
@@ -234,8 +216,8 @@ Status AllowCalculatedColumns(Database& db, PageWriter& writer, const std::strin
   const auto calculated = std::find_if(columns.begin(), columns.end(), [](const NewColumn& c) { return c.calculated(); });
   if (calculated == columns.end()) return Status::Ok();
   if (!db.header().ace()) {
-    return Status(ErrorCode::kUnsupported, db.fileName() + ": table " + name + ", column " + calculated->name +
-                                               ": calculated columns need an Access 2010 or later .accdb file");
+    return Status(ErrorCode::kUnsupported, Where::Table(db.fileName(), name) + ", column " + calculated->name,
+                  "calculated columns need an Access 2010 or later .accdb file");
   }
   if (db.header().versionByte != static_cast<uint8_t>(header::Version::kAce12)) return Status::Ok();
   JET_ASSIGN_OR_RETURN(PageBytes* page, writer.modify(0));
@@ -250,15 +232,18 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
                              const NewTableProperties& table) {
   const std::string& fileName = db.fileName();
   JET_RETURN_IF_ERROR(CheckNamesAreFree(db.catalog(), fileName, name, columns));
-  if (columns.empty()) return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + " needs a column");
+  if (columns.empty())
+    return Status(ErrorCode::kInvalidArgument, Where::File(fileName), "table " + name + " needs a column");
   for (const NewColumn& c : columns) {
     const bool fits = c.autoNumber == AutoNumber::kNone ||
                       (c.autoNumber == AutoNumber::kIncrement && c.type == ColumnType::kLong) ||
                       (c.autoNumber == AutoNumber::kReplicationId && c.type == ColumnType::kGuid);
     if (!fits) {
-      return Status(ErrorCode::kInvalidArgument, fileName + ": table " + name + ", column " + c.name +
-                                                     ": an AutoNumber is a Long Integer (increment) or a "
-                                                     "Replication ID, not a " + std::string(ColumnTypeName(c.type)));
+      return Status(ErrorCode::kInvalidArgument, Where::File(fileName),
+                    "table " + name + ", column " + c.name +
+                        ": an AutoNumber is a Long Integer (increment) or a "
+                        "Replication ID, not a " +
+                        std::string(ColumnTypeName(c.type)));
     }
   }
   const JetFormat& format = writer.format();
@@ -268,7 +253,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   }
 
   // The indexes, checked against the columns before anything is written.
-  JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, fileName + ": table " + name));
+  JET_ASSIGN_OR_RETURN(TableIndexDefs indexDefs, PlanIndexes(columns, indexes, Where::Table(fileName, name)));
   JET_RETURN_IF_ERROR(AllowCalculatedColumns(db, writer, name, columns));
 
   // Pages: the TDEF, then the page of its usage-map rows (more if many memo columns).

@@ -66,7 +66,7 @@ std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const st
 // logical index shares the real index of an earlier one with the same columns and flags.
 // Usage maps and root pages are left for the caller. Errors name `context` and the index.
 Result<TableIndexDefs> PlanIndexes(const std::vector<NewColumn>& columns, const std::vector<NewIndex>& indexes,
-                                   const std::string& context);
+                                   const Where& context);
 
 // Creates table `name` with `indexes` (on the new, empty table). A table of that name
 // (any case) is kExists; the caller checks the names' characters. An AutoNumber of the
@@ -85,8 +85,5 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
 // The LvProp blob for `columns` and the table's own properties (empty when there is no
 // property to keep).
 std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns, const NewTableProperties& table = {});
-
-// The current local time as a Date/Time value (days since 1899-12-30).
-double NowAsDateTime();
 
 }  // namespace jet

@@ -43,11 +43,11 @@ Status DeleteRows(Database& db, PageWriter& writer, const std::string& table, co
 Status DropTable(Database& db, PageWriter& writer, const std::string& name) {
   const std::string& fileName = db.fileName();
   const CatalogEntry* entry = db.catalog().findTable(name);
-  if (!entry) return Status::NotFound(fileName, "no table named " + name);
+  if (!entry) return Status::NotFound(Where::File(fileName), "no table named " + name);
   const std::string tableName = entry->name;
   const int32_t id = entry->id;
   if (entry->isSystem()) {
-    return Status::InvalidArgument(fileName, tableName + " is a system table and cannot be dropped");
+    return Status::InvalidArgument(Where::File(fileName), tableName + " is a system table and cannot be dropped");
   }
   JET_ASSIGN_OR_RETURN(auto def, db.tableDef(tableName));
   const TableDef& table = *def;
@@ -60,22 +60,24 @@ Status DropTable(Database& db, PageWriter& writer, const std::string& name) {
       for (const char* column : {"szObject", "szReferencedObject"}) {
         const auto* other = std::get_if<std::string>(&ColumnValue(*relDef, row, column));
         if (other && db.catalog().names().same(*other, tableName)) {
-          return Status::InvalidArgument(fileName, "table " + tableName +
-                                                       " takes part in a relationship; delete the relationship first");
+          return Status::InvalidArgument(
+              Where::File(fileName),
+              "table " + tableName + " takes part in a relationship; delete the relationship first");
         }
       }
     }
   }
   for (const auto& logical : table.logicalIndexes) {
     if (logical.indexType == kForeignKeyIndex) {
-      return Status::InvalidArgument(fileName, "table " + tableName +
-                                                   " takes part in a relationship; delete the relationship first");
+      return Status::InvalidArgument(
+          Where::File(fileName), "table " + tableName + " takes part in a relationship; delete the relationship first");
     }
   }
   for (const auto& c : table.columns) {
     if (c.type() == ColumnType::kComplex) {
-      return Status::Unsupported(fileName, "table " + tableName + " has the multi-value or attachment column " +
-                                               c.name + ", whose hidden tables this engine does not remove");
+      return Status::Unsupported(Where::File(fileName), "table " + tableName +
+                                                            " has the multi-value or attachment column " + c.name +
+                                                            ", whose hidden tables this engine does not remove");
     }
   }
 

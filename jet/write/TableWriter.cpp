@@ -21,8 +21,8 @@ namespace {
 
 constexpr char kNotUtf8[] = "the text is not valid UTF-8 (a byte sequence is broken, overlong or beyond U+10FFFF)";
 
-Status WrongValue(const std::string& context, const ColumnDef& c, const std::string& why) {
-  return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name + ": " + why);
+Status WrongValue(const Where& context, const ColumnDef& c, const std::string& why) {
+  return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name, why);
 }
 
 std::optional<int64_t> WholeNumber(const Value& v) {
@@ -42,7 +42,7 @@ Status LittleEndian(uint64_t v, size_t bytes, std::vector<uint8_t>& out) {
 
 // Text as the file stores it (TextStorage); `counted` receives what a Text column's size
 // limits: 2 per UTF-16 unit (Jet4, whose sizes count bytes of UTF-16) or the bytes (Jet3).
-Status EncodeText(const ColumnDef& c, const std::string& text, const TextStorage& storage, const std::string& context,
+Status EncodeText(const ColumnDef& c, const std::string& text, const TextStorage& storage, const Where& context,
                   std::vector<uint8_t>& out, size_t& counted) {
   if (!storage.codePageText) {
     const auto units = EncodeStoredText(text, c.compressedUnicode(), out);
@@ -60,13 +60,13 @@ Status EncodeText(const ColumnDef& c, const std::string& text, const TextStorage
                                         std::to_string(storage.codePage) + "; nothing was written");
     case CodePageEncoding::Fault::kUnknownCodePage: break;
   }
-  return Status(ErrorCode::kUnsupported, context + ", column " + c.name + ": the database's code page " +
-                                             std::to_string(storage.codePage) +
-                                             " is not known here, so text cannot be written to it");
+  return Status(ErrorCode::kUnsupported, context + ", column " + c.name,
+                "the database's code page " + std::to_string(storage.codePage) +
+                    " is not known here, so text cannot be written to it");
 }
 
 // The bytes memo/OLE data stores, before it becomes a long value.
-Status LongValueData(const ColumnDef& c, const Value& v, const TextStorage& storage, const std::string& context,
+Status LongValueData(const ColumnDef& c, const Value& v, const TextStorage& storage, const Where& context,
                      std::vector<uint8_t>& out) {
   if (auto* t = std::get_if<std::string>(&v)) {
     if (c.type() == ColumnType::kMemo) {
@@ -83,7 +83,7 @@ Status LongValueData(const ColumnDef& c, const Value& v, const TextStorage& stor
 }
 
 // EncodeColumnValue into `out`, whose buffer is reused from row to row.
-Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const TextStorage& storage, const std::string& context,
+Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const TextStorage& storage, const Where& context,
                              std::vector<uint8_t>& out) {
   const auto whole = WholeNumber(v);
   auto range = [&](int64_t lo, int64_t hi) -> Status {
@@ -175,8 +175,8 @@ Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const TextStora
       return Status::Ok();
     }
     default:
-      return Status(ErrorCode::kUnsupported, context + ", column " + c.name + ": values of type " +
-                                                 std::string(ColumnTypeName(c.type())) + " are not written");
+      return Status(ErrorCode::kUnsupported, context + ", column " + c.name,
+                    "values of type " + std::string(ColumnTypeName(c.type())) + " are not written");
   }
 }
 
@@ -238,7 +238,7 @@ struct RowScratch {
   std::vector<FieldSlice> fields;                // what the row encoder takes
   std::vector<std::vector<uint8_t>> references;  // long values' row fields
   std::vector<bool> inlined;
-  std::string context;  // "file: table T", for messages
+  Where context;  // the file and table, for messages
   std::vector<uint8_t> row;
 
   static RowScratch& ForRow(size_t columns) {
@@ -256,7 +256,7 @@ struct RowScratch {
 
 }  // namespace
 
-Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& v, const std::string& context,
+Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& c, const Value& v, const Where& context,
                                                const TextStorage& storage) {
   std::vector<uint8_t> out;
   JET_RETURN_IF_ERROR(EncodeColumnValueInto(c, v, storage, context, out));
@@ -267,7 +267,10 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
                              const InsertOptions& options) {
   const JetFormat& format = writer.format();
   RowScratch& scratch = RowScratch::ForRow(values.size());
-  const std::string& context = scratch.context.assign(writer.file().fileName()).append(": table ").append(def.name);
+  scratch.context.file.assign(writer.file().fileName());
+  scratch.context.within.assign("table ").append(def.name);
+  scratch.context.table.assign(def.name);
+  const Where& context = scratch.context;
   if (values.size() != def.columns.size()) {
     return Status::InvalidArgument(context, std::to_string(values.size()) + " values for " +
                                                 std::to_string(def.columns.size()) + " columns");
@@ -278,16 +281,17 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
     const ColumnDef& c = def.columns[i];
     // Access computes these itself from other tables or expressions.
     if (c.type() == ColumnType::kComplex) {
-      return Status(ErrorCode::kUnsupported, context + ": column " + c.name +
-                                                 " is a multi-value column, which this "
-                                                 "engine does not fill yet; nothing was written");
+      return Status(ErrorCode::kUnsupported, context,
+                    "column " + c.name +
+                        " is a multi-value column, which this "
+                        "engine does not fill yet; nothing was written");
     }
     if (c.autoNumber() && IsNull(values[i])) {
       numbered = false;
     } else if (c.required && IsNull(values[i]) && c.type() != ColumnType::kBoolean) {
-      return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name +
-                                                     ": a value is required (the column is NOT NULL), the row "
-                                                     "has none; nothing was written");
+      return Status(ErrorCode::kInvalidArgument, context + ", column " + c.name,
+                    "a value is required (the column is NOT NULL), the row "
+                    "has none; nothing was written");
     }
   }
   if (!numbered) {
@@ -399,7 +403,7 @@ Result<RowPointer> InsertRow(PageWriter& writer, const TableDef& def, const std:
 Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const std::vector<Value>& values,
                  const InsertOptions& options) {
   const JetFormat& format = writer.format();
-  const std::string context = writer.file().fileName() + ": table " + def.name;
+  const Where context = Where::Table(writer.file().fileName(), def.name);
   JET_RETURN_IF_ERROR(CheckIndexable(def, writer.file()));
   JET_ASSIGN_OR_RETURN(auto current, ReadRow(writer.file(), row, "a row of table " + def.name));
   // Free the LVAL rows of its long values (their pages stay with the column).

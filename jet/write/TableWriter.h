@@ -34,7 +34,7 @@ Status DeleteRow(PageWriter& writer, const TableDef& def, RowPointer row, const 
 
 // The bytes a fixed or variable column stores for `value` (not memo/OLE: see
 // WriteLongValue); text as `storage` says. Exposed for the tests.
-Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& column, const Value& value, const std::string& context,
+Result<std::vector<uint8_t>> EncodeColumnValue(const ColumnDef& column, const Value& value, const Where& context,
                                                const TextStorage& storage = {});
 
 }  // namespace jet

@@ -14,13 +14,13 @@ namespace jet {
 Result<UsageMapWriter> UsageMapWriter::Load(PageWriter& writer, RowPointer where, std::string what) {
   JET_ASSIGN_OR_RETURN(auto row, ReadRow(writer.file(), where, "the usage map of " + what));
   if (row.slot.length() < usage_map::kInlineBitmap) {
-    return Status::Corrupt(writer.file().fileName(), "usage map of " + what + " is truncated");
+    return Status::Corrupt(Where::File(writer.file().fileName()), "usage map of " + what + " is truncated");
   }
   return UsageMapWriter(writer, where, std::move(what), row.slot.start, row.slot.length());
 }
 
 Status UsageMapWriter::corrupt(const std::string& why) const {
-  return Status::Corrupt(writer_->file().fileName(), "usage map of " + what_ + " " + why);
+  return Status::Corrupt(Where::File(writer_->file().fileName()), "usage map of " + what_ + " " + why);
 }
 
 Result<uint8_t*> UsageMapWriter::row() {
@@ -94,8 +94,8 @@ Status UsageMapWriter::setBit(uint32_t page, bool member, bool grow, bool* appli
   const uint32_t pointers = (length_ - usage_map::kReferencePages) / 4;
   if (k >= pointers) {
     if (!member || !grow) return Status::Ok();
-    return Status::Unsupported(writer_->file().fileName(), "usage map of " + what_ +
-                                                               " cannot reach page " + std::to_string(page));
+    return Status::Unsupported(Where::File(writer_->file().fileName()),
+                               "usage map of " + what_ + " cannot reach page " + std::to_string(page));
   }
   uint32_t bitmapPage = LoadU32(bytes + usage_map::kReferencePages + 4 * k);
   if (bitmapPage == 0) {

@@ -27,7 +27,7 @@ Result<std::unique_ptr<WriteSession>> WriteSession::Open(const std::string& path
   const DatabaseHeader& header = db->header();
   auto order = index::ResolveTextSortOrder(header.sortOrder.lcid, header.sortOrder.sortId, header.sortOrder.version,
                                            header.jet3());
-  if (!order.ok()) return Status(ErrorCode::kReadOnly, path + ": " + order.status().message());
+  if (!order.ok()) return Status(ErrorCode::kReadOnly, Where::File(path), order.status().message());
   JET_ASSIGN_OR_RETURN(auto lockFile, AccessLockFile::Acquire(path, wait));
   return std::unique_ptr<WriteSession>(new WriteSession(std::move(db), std::move(lockFile)));
 }
@@ -96,7 +96,7 @@ Result<const WriteSession::InsertTarget*> WriteSession::insertTarget(const std::
   JET_ASSIGN_OR_RETURN(auto def, db_->tableDef(name));
   const CatalogEntry* entry = db_->catalog().findTable(name);
   if (entry && entry->isSystem()) {
-    return Status::InvalidArgument(db_->fileName(), entry->name + " is a system table");
+    return Status::InvalidArgument(Where::File(db_->fileName()), entry->name + " is a system table");
   }
   JET_ASSIGN_OR_RETURN(auto relationships, enforcedRelationships());
   JET_ASSIGN_OR_RETURN(auto references, ReferenceChecksFor(*db_, *relationships, *def));
@@ -123,15 +123,15 @@ Status WriteSession::insertRow(const std::string& name, std::vector<Value>& valu
   const TableDef& def = *target->def;
   const auto& byNumber = target->byNumber;
   if (values.size() != byNumber.size()) {
-    return Status::InvalidArgument(db_->fileName(), "table " + def.name + " has " +
-                                                        std::to_string(byNumber.size()) + " columns, the statement gives " +
-                                                        std::to_string(values.size()) + " values");
+    return Status::InvalidArgument(Where::File(db_->fileName()),
+                                   "table " + def.name + " has " + std::to_string(byNumber.size()) +
+                                       " columns, the statement gives " + std::to_string(values.size()) + " values");
   }
   // Values come in column-number order; the row encoder takes definition order. AutoNumber
   // columns are numbered here, in the row itself, so that InsertRow need not copy it.
   auto number = [&](std::vector<Value>& row) -> Status {
     if (!LacksAutoNumbers(def, row)) return Status::Ok();
-    return FillAutoNumbers(writer_, def, row, db_->fileName() + ": table " + def.name);
+    return FillAutoNumbers(writer_, def, row, Where::Table(db_->fileName(), def.name));
   };
   // Each enforced relationship's key must have its row in the referenced table.
   auto checkReferences = [&](const std::vector<Value>& row) -> Status {
@@ -182,8 +182,8 @@ Result<std::vector<NewColumn>> ColumnsOf(const TableDef& table, const std::strin
   for (const ColumnDef* c : table.columnsByNumber()) {
     if (c->type() == ColumnType::kComplex || c->calculated() || !IsKnownColumnType(c->typeCode) ||
         c->type() == ColumnType::kDateTimeExtended) {
-      return Status::Unsupported(fileName, "table " + table.name + ", column " + c->name +
-                                               ": columns of this kind cannot be copied");
+      return Status::Unsupported(Where::File(fileName), "table " + table.name + ", column " + c->name +
+                                                            ": columns of this kind cannot be copied");
     }
     NewColumn n;
     n.name = c->name;

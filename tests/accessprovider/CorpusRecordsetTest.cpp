@@ -4,6 +4,7 @@
 
 #include "ado/Connection.h"
 #include "ado/Error.h"
+#include "jet/DateSerial.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -42,19 +43,13 @@ std::string scaled(bool negative, unsigned __int128 magnitude, int scale) {
 std::string goldenDate(double days) {
   const double whole = std::trunc(days);
   const double linear = days < 0 ? whole + std::fabs(days - whole) : days;
-  const auto ms = static_cast<long long>(std::floor((linear - 25569) * 86400000.0 + 0.5));
+  const auto ms = static_cast<long long>(std::floor((linear + jet::kSerialEpochUnixDays) * 86400000.0 + 0.5));
   long long day = ms / 86400000, rest = ms % 86400000;
   if (rest < 0) rest += 86400000, --day;
-  day += 719468;  // civil date from days since 1970 (400-year eras, years from March)
-  const long long era = (day >= 0 ? day : day - 146096) / 146097;
-  const long long doe = day - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  const long long d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9, y = yoe + era * 400 + (m <= 2);
+  const auto [y, m, d] = jet::CivilFromUnixDays(day);
   char text[64];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld", y, m, d, rest / 3600000,
-                rest / 60000 % 60, rest / 1000 % 60);
+  std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02lld:%02lld:%02lld", static_cast<long long>(y), m, d,
+                rest / 3600000, rest / 60000 % 60, rest / 1000 % 60);
   std::string out = text;
   if (rest % 1000) {
     std::snprintf(text, sizeof text, ".%03lld", rest % 1000);

@@ -1,4 +1,4 @@
-#include "app/ListHelpers.h"
+#include "app/TableListNames.h"
 #include "app/MemoryTableList.h"
 
 #include <gtest/gtest.h>

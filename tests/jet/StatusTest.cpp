@@ -14,6 +14,7 @@ namespace {
 using jet::ErrorCode;
 using jet::Result;
 using jet::Status;
+using jet::Where;
 
 TEST(Result, BuiltFromAnOkStatusIsAFailureNotAnEmptySuccess) {
   // Debug builds stop at the assert; elsewhere the contradiction becomes an internal error.
@@ -48,6 +49,19 @@ TEST(Status, FactoriesJoinWhereAndWhat) {
   EXPECT_EQ(Status::NotFound("f.mdb", "no table named T").message(), "f.mdb: no table named T");
   EXPECT_EQ(Status::Corrupt("attachment header is damaged").message(), "attachment header is damaged");
   EXPECT_FALSE(Status::Corrupt("").ok());  // a failure even without words
+}
+
+// The file stays apart from the rest, through the wrappers, for a report that names it itself.
+TEST(Status, WhereKeepsTheFileApart) {
+  const Status bad = Status::InvalidArgument(Where::Table("f.mdb", "T") + ", column C", "too long");
+  EXPECT_EQ(bad.message(), "f.mdb: table T, column C: too long");
+  EXPECT_EQ(bad.table(), "T");
+  EXPECT_EQ(bad.messageBeside("f.mdb"), "table T, column C: too long");
+  EXPECT_EQ(bad.messageBeside("g.mdb"), bad.message());
+  const Status placed = Status::Corrupt("value is truncated").Within(Where::Table("f.mdb", "T")).Appended(" (row 2)");
+  EXPECT_EQ(placed.message(), "f.mdb: table T: value is truncated (row 2)");
+  EXPECT_EQ(placed.messageBeside("f.mdb"), "table T: value is truncated (row 2)");
+  EXPECT_EQ(Status(ErrorCode::kIo, Where::File("f.mdb"), "cannot read").messageBeside("f.mdb"), "cannot read");
 }
 
 Result<std::unique_ptr<int>> Make(bool fail, int value) {

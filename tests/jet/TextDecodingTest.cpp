@@ -12,34 +12,16 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void PutUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | cp >> 18);
-    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // One unit at a time: a pair of surrogates is one character, a lone one its own three bytes.
 std::string ReferenceUtf8(const std::vector<uint16_t>& units) {
   std::string out;
   for (size_t i = 0; i < units.size(); ++i) {
     const uint32_t u = units[i];
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      PutUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
+      jet::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
       ++i;
     } else {
-      PutUtf8(out, u);
+      jet::AppendUtf8(out, u);
     }
   }
   return out;

@@ -12,6 +12,7 @@
 #include "jet/PropertyWriter.h"
 #include "jet/TableSchema.h"
 #include "jet/check/DatabaseCheck.h"
+#include "jet/DateSerial.h"
 #include "jet/create/NewDatabase.h"
 #include "jet/format/PropertyLayout.h"
 #include "jet/write/TableCreator.h"

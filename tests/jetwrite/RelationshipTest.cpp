@@ -5,6 +5,7 @@
 #include "WriteOracles.h"
 #include "ado/access/AccessStatements.h"
 #include "jet/check/DatabaseCheck.h"
+#include "jet/DateSerial.h"
 #include "jet/create/NewDatabase.h"
 #include "jet/write/TableCreator.h"
 #include "jet/format/CatalogLayout.h"

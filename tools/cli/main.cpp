@@ -8,6 +8,7 @@
 #include "db/Access.h"
 #include "db/Connections.h"
 #include "db/SQLite.h"
+#include "jet/DateSerial.h"
 #include "jet/create/NewDatabase.h"
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/Password.h"
@@ -18,7 +19,6 @@
 #include "transfer/FaithfulCopy.h"
 #include "transfer/SQLiteToAccess.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <unistd.h>
@@ -82,18 +82,11 @@ std::optional<QString> CreateAccessFile(const QString& path, const QString& pass
   const auto format = jet::create::FormatForPath(path.toStdString());
   if (!format.ok())
     return QStringLiteral("Cannot create the Access database \"%1\": the name must end in .mdb or .accdb.").arg(path);
-  const QDateTime now = QDateTime::currentDateTime();
-  const double today = static_cast<double>(QDate(1899, 12, 30).daysTo(now.date())) +
-                       static_cast<double>(now.time().msecsSinceStartOfDay()) / 86'400'000.0;
   const jet::Status status =
-      jet::create::CreateDatabase(path.toStdString(), format.value(), today, password.toStdString());
+      jet::create::CreateDatabase(path.toStdString(), format.value(), jet::NowAsDateTime(), password.toStdString());
   if (!status.ok()) {
-    // The engine's message starts with the path, which this one names already.
-    std::string reason = status.message();
-    const std::string prefix = path.toStdString() + ": ";
-    if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
     return QStringLiteral("Cannot create the Access database \"%1\": %2.")
-        .arg(path, QString::fromStdString(reason));
+        .arg(path, QString::fromStdString(status.messageBeside(path.toStdString())));
   }
   return std::nullopt;
 }

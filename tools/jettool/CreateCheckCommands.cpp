@@ -3,6 +3,7 @@
 
 #include "NewDbCommands.h"
 #include "jet/check/DatabaseCheck.h"
+#include "jet/DateSerial.h"
 #include "jet/create/NewDatabase.h"
 #include "jet/write/TableCreator.h"
 

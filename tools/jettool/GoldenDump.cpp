@@ -10,34 +10,21 @@
 
 #include "JsonText.h"
 #include "jet/Database.h"
+#include "jet/DateSerial.h"
 #include "jet/format/HeaderLayout.h"
 
 namespace jettool {
 namespace {
 
 constexpr size_t kRowLimit = 2000;
-constexpr int64_t kDayMs = 86400000;
-constexpr int64_t kEpoch1899Ms = 25569 * kDayMs;  // 1899-12-30 lies 25569 days before 1970-01-01
+constexpr int64_t kDayMs = jet::kSecondsPerDay * 1000;
+constexpr int64_t kEpoch1899Ms = -jet::kSerialEpochUnixDays * kDayMs;
 constexpr double kMaxJsTimeMs = 8.64e15;         // JavaScript's Date range
 
 std::string Pad(int64_t v, int width) {
   std::string s = std::to_string(v);
   if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width) - s.size(), '0');
   return s;
-}
-
-// Proleptic Gregorian date of a day count from 1970-01-01.
-void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = yoe + era * 400;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  if (m <= 2) ++y;
 }
 
 std::string FormatYear(int64_t y) {
@@ -53,9 +40,7 @@ std::string FormatUnixMs(int64_t ms, bool alwaysMs = false) {
     rest += kDayMs;
     --days;
   }
-  int64_t y;
-  int m, d;
-  CivilFromDays(days, y, m, d);
+  const auto [y, m, d] = jet::CivilFromUnixDays(days);
   std::string s = FormatYear(y) + "-" + Pad(m, 2) + "-" + Pad(d, 2) + "T" + Pad(rest / 3600000, 2) + ":" +
                   Pad(rest / 60000 % 60, 2) + ":" + Pad(rest / 1000 % 60, 2);
   if (rest % 1000 != 0 || alwaysMs) s += "." + Pad(rest % 1000, 3);
@@ -99,13 +84,11 @@ std::string GuidText(const jet::Guid& g) {
 }
 
 std::string FormatDateTimeExtended(const jet::DateTimeExtended& v) {
-  // Days since 0001-01-01 plus seconds; 0001-01-01 is 719162 days before 1970-01-01.
+  // Days since 0001-01-01 plus seconds, which may run past one day.
   const int64_t totalSeconds = v.seconds;
-  const int64_t days = v.days + totalSeconds / 86400 - 719162;
-  const int64_t secondOfDay = totalSeconds % 86400;
-  int64_t y;
-  int m, d;
-  CivilFromDays(days, y, m, d);
+  const auto [y, m, d] =
+      jet::CivilFromUnixDays(jet::UnixDaysFromCivil(1, 1, 1) + v.days + totalSeconds / jet::kSecondsPerDay);
+  const int64_t secondOfDay = totalSeconds % jet::kSecondsPerDay;
   return Pad(y, 4) + "-" + Pad(m, 2) + "-" + Pad(d, 2) + "T" + Pad(secondOfDay / 3600, 2) + ":" +
          Pad(secondOfDay / 60 % 60, 2) + ":" + Pad(secondOfDay % 60, 2) + "." + Pad(v.ticks, 7);
 }
@@ -286,7 +269,7 @@ std::string DumpTable(jet::Database& db, const jet::CatalogEntry& entry, bool& f
 
 std::string FormatDateTime(double days) {
   // The instant as a linear count of milliseconds (half rounded up) ...
-  const double x = (days - 25569.0) * static_cast<double>(kDayMs);
+  const double x = (days + static_cast<double>(jet::kSerialEpochUnixDays)) * static_cast<double>(kDayMs);
   double rounded = std::floor(x);
   if (x - rounded >= 0.5) rounded += 1;
   if (!std::isfinite(rounded) || std::fabs(rounded) > kMaxJsTimeMs) return "invalid-date";

@@ -1,4 +1,4 @@
-#include "app/DataHelpers.h"
+#include "app/SqlCommands.h"
 
 namespace app {
 

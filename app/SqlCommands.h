@@ -1,4 +1,4 @@
-// Small helpers of the transfers on the data-access layer.
+// Statements run on a connection as one command, and the default that replaces a Null.
 #pragma once
 
 #include "ado/Connection.h"

@@ -1,4 +1,4 @@
-#include "app/DataHelpers.h"
+#include "app/SqlCommands.h"
 #include "app/ErrorPolicy.h"
 #include "app/ScriptedDialogs.h"
 
