@@ -185,7 +185,7 @@ Status EncodeColumnValueInto(const ColumnDef& c, const Value& v, const TextStora
 // 3 bytes). Yes/No is one data byte (0xFF for Yes); a decimal is an OLE VARIANT DECIMAL
 // (type tag 0x000E, scale, sign 0x80 when negative, the magnitude's high 32 and low 64 bits).
 // Text is never compressed.
-Status EncodeCalculatedValue(const ColumnDef& c, const Value& v, const TextStorage& storage, const std::string& context,
+Status EncodeCalculatedValue(const ColumnDef& c, const Value& v, const TextStorage& storage, const Where& context,
                              std::vector<uint8_t>& out) {
   std::vector<uint8_t> data;
   ColumnDef plain = c;
