@@ -88,6 +88,7 @@ class TableCopyRun {
                                       app::MessageIcon::None);
       });
       if (answer == app::MessageAnswer::No) {
+        if (env_.onDeclined) env_.onDeclined(name);
         // Declining an old table of the target is the user's choice. A table this run has
         // just made from another source table whose name the target takes for this one's
         // is not: this table's rows would be lost without a word.

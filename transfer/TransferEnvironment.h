@@ -57,6 +57,9 @@ struct TransferEnvironment {
   ProgressSink& progress;
   std::function<void()> yield = app::YieldToEvents;
   FailureObserver onFailure;  // optional
+  // Optional: told of each source table not copied because the overwrite question was
+  // answered No, by its source name.
+  std::function<void(const QString& table)> onDeclined;
   // Optional: true once the program is ending. A copy then stops at its next yield, undoes
   // the table in progress without a message (earlier tables stay), closes its connections
   // and returns.

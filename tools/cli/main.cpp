@@ -245,8 +245,6 @@ int Copy(cli::Request request) {
   dialogs.setObserver([&](const app::ShownDialog& box) {
     if (box.kind == app::ShownDialog::Kind::Message && box.buttons == app::MessageButtons::YesNo) {
       // "Would you like to overwrite NAME?": a line of information, left out by --quiet.
-      if (box.answer != app::MessageAnswer::Yes)
-        summary.skipped.append(box.text.section(QStringLiteral("overwrite "), 1).chopped(1));
       progress.reset(QString());
       PrintInfo(box.text + (box.answer == app::MessageAnswer::Yes ? QStringLiteral(" Yes (--overwrite yes)")
                                                                    : QStringLiteral(" No: skipped (--overwrite no)")));
@@ -256,6 +254,7 @@ int Copy(cli::Request request) {
   });
   transfer::TransferEnvironment env{settings, dialogs, accessList, sqliteList, pointer, progress};
   env.yield = [] {};
+  env.onDeclined = [&](const QString& table) { summary.skipped.append(table); };
   env.onFailure = [&](const transfer::StatementFailure& failure) {
     if (failure.tableUndone) summary.givenUp.append(failure.table);
     report.failure(failure);
