@@ -16,6 +16,16 @@
 
 namespace jet {
 
+// `text` with its ASCII letters in lower case and every other byte as it was. Names are
+// compared this way rather than with tolower, which follows the user's locale and could
+// change a single byte of a UTF-8 name.
+inline std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 // How many bytes from `from` on are ASCII. Looks at eight bytes at a time: most text
 // written to a database is plain ASCII, and this is the walk every text value gets.
 inline size_t AsciiRunLength(std::string_view text, size_t from = 0) {
@@ -59,10 +69,10 @@ CodePageEncoding EncodeCodePageText(std::string_view text, uint16_t codePage, st
 std::string DescribeCharacter(char32_t character);
 
 // Walks UTF-8 `text` as UTF-16: `ascii(bytes, count)` gets each run of ASCII bytes whole
-// (each byte is one unit), `emit(unit)` every other unit; bytes that are no valid UTF-8 become
+// (each byte is one unit), `onUnit(u)` every other unit; bytes that are no valid UTF-8 become
 // U+FFFD. The writer uses it to encode text without a UTF-16 copy.
 template <typename Ascii, typename Emit>
-void ForEachUtf16Run(std::string_view text, Ascii&& ascii, Emit&& emit) {
+void ForEachUtf16Run(std::string_view text, Ascii&& ascii, Emit&& onUnit) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
   const size_t n = text.size();
   for (size_t i = 0; i < n;) {
@@ -88,25 +98,25 @@ void ForEachUtf16Run(std::string_view text, Ascii&& ascii, Emit&& emit) {
     }
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      emit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+      onUnit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      onUnit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     } else {
-      emit(static_cast<char16_t>(cp));
+      onUnit(static_cast<char16_t>(cp));
     }
     i += len;
   }
 }
 
-// Calls `emit` with each UTF-16 unit of UTF-8 `text` (invalid bytes become U+FFFD).
+// Calls `onUnit` with each UTF-16 unit of UTF-8 `text` (invalid bytes become U+FFFD).
 // Utf8ToUtf16 is built on it.
 template <typename Emit>
-void ForEachUtf16Unit(std::string_view text, Emit&& emit) {
+void ForEachUtf16Unit(std::string_view text, Emit&& onUnit) {
   ForEachUtf16Run(
       text,
       [&](const uint8_t* bytes, size_t count) {
-        for (size_t k = 0; k < count; ++k) emit(static_cast<char16_t>(bytes[k]));
+        for (size_t k = 0; k < count; ++k) onUnit(static_cast<char16_t>(bytes[k]));
       },
-      emit);
+      onUnit);
 }
 
 // UTF-8 to UTF-16 code units (invalid UTF-8 bytes become U+FFFD).

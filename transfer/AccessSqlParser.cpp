@@ -1,6 +1,8 @@
 #include "transfer/AccessSqlParser.h"
 
+#include "jet/Text.h"
 #include "transfer/DateText.h"
+#include "transfer/Untranslatable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,19 +14,6 @@
 namespace transfer::accesssql {
 
 namespace {
-
-// Thrown where the text has no SQLite form; caught at the two entry points.
-struct Untranslatable {
-  std::string reason;
-};
-
-[[noreturn]] void Refuse(std::string reason) { throw Untranslatable{std::move(reason)}; }
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-  return out;
-}
 
 std::string Quoted(std::string_view name) {
   std::string out = "\"";
@@ -188,7 +177,7 @@ std::string DateFormat(const Piece& d, const std::string& pattern) {
     if (!literal.empty()) parts.push_back(TextLiteral(literal));
     literal.clear();
   };
-  const std::string lower = Lower(pattern);
+  const std::string lower = jet::AsciiLower(pattern);
   const bool twelveHour = lower.find("am/pm") != std::string::npos || lower.find("a/p") != std::string::npos;
   const std::string hour24 = DateField(d, "%H");
   const std::string hour = twelveHour ? "((" + hour24 + " + 11) % 12 + 1)" : hour24;
@@ -207,7 +196,7 @@ std::string DateFormat(const Piece& d, const std::string& pattern) {
       const bool full = lower.compare(i, 5, "am/pm") == 0;
       const bool upper = pattern[i] == 'A';
       std::string am = full ? "AM" : "A", pm = full ? "PM" : "P";
-      if (!upper) am = Lower(am), pm = Lower(pm);
+      if (!upper) am = jet::AsciiLower(am), pm = jet::AsciiLower(pm);
       parts.push_back("CASE WHEN " + hour24 + " < 12 THEN '" + am + "' ELSE '" + pm + "' END");
       i += full ? 5 : 3;
       continue;
@@ -315,7 +304,7 @@ std::string NumberFormat(const Piece& v, const std::string& pattern, bool parent
 }
 
 std::string FormatCall(const Piece& v, const std::string& pattern) {
-  const std::string named = Lower(pattern);
+  const std::string named = jet::AsciiLower(pattern);
   static const std::map<std::string, std::string> kDates = {
       {"short date", "m/d/yyyy"},        {"medium date", "dd-mmm-yy"}, {"long date", "dddd, mmmm d, yyyy"},
       {"short time", "hh:nn"},           {"medium time", "hh:nn AM/PM"}, {"long time", "h:nn:ss AM/PM"},
@@ -345,7 +334,7 @@ std::string AddMonths(const Piece& d, const std::string& months) {
 }
 
 std::string Interval(const Piece& p, const std::string& function) {
-  const std::string i = Lower(LiteralArgument(p, function));
+  const std::string i = jet::AsciiLower(LiteralArgument(p, function));
   static const char* const kKnown[] = {"yyyy", "q", "m", "y", "d", "w", "ww", "h", "n", "s"};
   for (const char* k : kKnown)
     if (i == k) return i;
@@ -415,7 +404,7 @@ class Parser {
   // A column's name alone, as a number where its numbers are stored as text.
   Piece column(const std::string& name) const {
     for (const std::string& text : numbersAsText)
-      if (Lower(text) == Lower(name)) return {"CAST(" + Quoted(name) + " AS NUMERIC)", Type::kNumber};
+      if (jet::AsciiLower(text) == jet::AsciiLower(name)) return {"CAST(" + Quoted(name) + " AS NUMERIC)", Type::kNumber};
     return {Quoted(name), Type::kUnknown};
   }
 
@@ -436,11 +425,11 @@ class Parser {
     if (t.kind == Tok::kOp) return t.text == "=" || t.text == "<>" || t.text == "<" || t.text == ">" || t.text == "<=" ||
                                    t.text == ">=";
     if (t.kind != Tok::kName || t.bracketed) return false;
-    const std::string w = Lower(t.text);
+    const std::string w = jet::AsciiLower(t.text);
     if (w == "like" || w == "in" || w == "between" || w == "is") return true;
     if (w == "not") {
       const Token& u = peek(1);
-      const std::string v = u.kind == Tok::kName && !u.bracketed ? Lower(u.text) : "";
+      const std::string v = u.kind == Tok::kName && !u.bracketed ? jet::AsciiLower(u.text) : "";
       return v == "like" || v == "in" || v == "between";
     }
     return false;
@@ -514,7 +503,7 @@ class Parser {
   }
   bool isWord(const char* word, size_t ahead = 0) const {
     const Token& t = peek(ahead);
-    return t.kind == Tok::kName && !t.bracketed && Lower(t.text) == word;
+    return t.kind == Tok::kName && !t.bracketed && jet::AsciiLower(t.text) == word;
   }
   bool acceptWord(const char* word) {
     if (!isWord(word)) return false;
@@ -783,7 +772,7 @@ class Parser {
       case Tok::kName:
         break;
     }
-    const std::string word = t.bracketed ? "" : Lower(t.text);
+    const std::string word = t.bracketed ? "" : jet::AsciiLower(t.text);
     if (word == "true") return ++pos_, Piece{"1", Type::kBool};
     if (word == "false") return ++pos_, Piece{"0", Type::kBool};
     if (word == "null") return ++pos_, Piece{"NULL", Type::kUnknown};
@@ -815,7 +804,7 @@ class Parser {
       parts.push_back(peek().text);
       ++pos_;
     }
-    const std::string first = Lower(parts[0]);
+    const std::string first = jet::AsciiLower(parts[0]);
     if (parts.size() > 1 && (first == "forms" || first == "reports"))
       Refuse("it refers to a form or report (" + parts[0] + "!" + parts[1] + ")");
     if (parts.size() > 1 && (first == "tempvars" || first == "screen"))
@@ -842,7 +831,7 @@ class Parser {
   }
 
   Piece call(const std::string& written) {
-    std::string f = Lower(written);
+    std::string f = jet::AsciiLower(written);
     if (!f.empty() && f.back() == '$') f.pop_back();
     std::vector<Piece> a = arguments();
     auto need = [&](size_t low, size_t high) {
@@ -1140,7 +1129,7 @@ class Parser {
     if (t.kind != Tok::kName) Refuse("expected a table at " + near());
     ++pos_;
     // Access 97 wrote a subquery source as [SELECT ...]. AS x
-    if (t.bracketed && Lower(t.text).rfind("select", 0) == 0 && acceptOp(".")) {
+    if (t.bracketed && jet::AsciiLower(t.text).rfind("select", 0) == 0 && acceptOp(".")) {
       Parser inner(t.text);
       std::string sub = inner.query();
       inner.skipSemicolons();
@@ -1148,7 +1137,7 @@ class Parser {
       sources.insert(sources.end(), inner.sources.begin(), inner.sources.end());
       return {"(" + sub + ")" + alias(), false};
     }
-    if (!t.bracketed && Reserved(Lower(t.text))) Refuse("expected a table at " + near());
+    if (!t.bracketed && Reserved(jet::AsciiLower(t.text))) Refuse("expected a table at " + near());
     std::string name = t.text;
     if (isOp(".") && peek(1).kind == Tok::kName) Refuse("it reads a table of another database (" + name + ".…)");
     sources.push_back(name);
@@ -1158,7 +1147,7 @@ class Parser {
   std::string alias() {
     if (acceptWord("as")) return " AS " + Quoted(aliasName());
     const Token& t = peek();
-    if (t.kind == Tok::kName && (t.bracketed || !Reserved(Lower(t.text)))) {
+    if (t.kind == Tok::kName && (t.bracketed || !Reserved(jet::AsciiLower(t.text)))) {
       ++pos_;
       return " AS " + Quoted(t.text);
     }

@@ -1,8 +1,9 @@
 #include "transfer/FaithfulCopy.h"
 
-#include "ado/Constants.h"
 #include "ado/Command.h"
+#include "ado/Constants.h"
 #include "ado/Error.h"
+#include "jet/Text.h"
 #include "transfer/SavedQueryViews.h"
 #include "transfer/SqlNames.h"
 #include "transfer/StatementRunner.h"
@@ -15,11 +16,6 @@
 namespace transfer {
 
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
 constexpr std::size_t kMostAccessColumns = 255;
 
@@ -224,7 +220,7 @@ std::string WithoutPassword(const std::string& connect) {
   while (start <= connect.size()) {
     const std::size_t end = std::min(connect.find(';', start), connect.size());
     const std::string part = connect.substr(start, end - start);
-    if (Lower(part).rfind("pwd=", 0) != 0) out += (out.empty() ? "" : ";") + part;
+    if (jet::AsciiLower(part).rfind("pwd=", 0) != 0) out += (out.empty() ? "" : ";") + part;
     start = end + 1;
   }
   return out;
@@ -293,7 +289,7 @@ void FaithfulToSQLiteDirection::connectionsOpened(ado::Connection& source, ado::
     if (!connection->IsOpen()) continue;
     try {
       for (const ObjectEntry& object : Objects(*connection)) {
-        objectNames_.insert(Lower(object.name));
+        objectNames_.insert(jet::AsciiLower(object.name));
         // A linked table's rows live elsewhere: it is named, not copied.
         if (connection == &source && object.type == "LINK")
           Note(mode_, "the linked table \"" + object.name + "\" is not copied: it links to table \"" +
@@ -303,12 +299,12 @@ void FaithfulToSQLiteDirection::connectionsOpened(ado::Connection& source, ado::
       Note(mode_, std::string("the names of the tables could not be read, so an index may take one: ") + e.what());
     }
   }
-  objectNames_.insert(Lower(faithful::kDesignTable));
+  objectNames_.insert(jet::AsciiLower(faithful::kDesignTable));
   // The tables of attachment and multi-value columns a former copy made: copied again, each
   // takes the place of its old one.
   try {
     for (const faithful::DesignFact& fact : DesignFactsOf(target))
-      if (fact.property == faithful::property::kValuesTable) formerValuesTables_[Lower(fact.object)] = fact.value;
+      if (fact.property == faithful::property::kValuesTable) formerValuesTables_[jet::AsciiLower(fact.object)] = fact.value;
   } catch (const std::exception& e) {
     Note(mode_, std::string("the table ") + faithful::kDesignTable + " of the SQLite database could not be read, so "
                 "the tables of attachments a former copy made are not replaced: " + e.what());
@@ -316,7 +312,7 @@ void FaithfulToSQLiteDirection::connectionsOpened(ado::Connection& source, ado::
 }
 
 bool FaithfulToSQLiteDirection::indexNameTaken(const std::string& name) const {
-  if (indexNames_.count(Lower(name)) || objectNames_.count(Lower(name))) return true;
+  if (indexNames_.count(jet::AsciiLower(name)) || objectNames_.count(jet::AsciiLower(name))) return true;
   if (!target_ || !target_->IsOpen()) return false;
   ado::Recordset rs = target_->OpenSchema(ado::adSchemaIndexes, {{}, {}, ado::Variant::text(name)});
   return !rs.Eof();
@@ -329,11 +325,11 @@ std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QSt
                                 RuleInSQLite);
   for (const std::string& note : plan.notes) Note(mode_, note);
   // The names the plan chose are taken from now on.
-  for (const std::string& index : plan.indexNames) indexNames_.insert(Lower(index));
+  for (const std::string& index : plan.indexNames) indexNames_.insert(jet::AsciiLower(index));
   std::vector<PlannedStatements::ValuesTable> valuesTables;
   for (const ado::ColumnEntry& c : design.columns) {
-    if (Lower(c.typeName) != "attachment or multiple values") continue;
-    const std::string object = Lower(design.name + "." + c.name);
+    if (jet::AsciiLower(c.typeName) != "attachment or multiple values") continue;
+    const std::string object = jet::AsciiLower(design.name + "." + c.name);
     const auto old = formerValuesTables_.find(object);
     std::string table = old != formerValuesTables_.end() ? old->second : design.name + "_" + c.name;
     if (old == formerValuesTables_.end()) {
@@ -346,7 +342,7 @@ std::unique_ptr<TableStatements> FaithfulToSQLiteDirection::beginTable(const QSt
                       "\": the table has no primary key its values could refer to, so they are copied as text only");
       continue;
     }
-    objectNames_.insert(Lower(table));
+    objectNames_.insert(jet::AsciiLower(table));
     valuesTables.push_back({std::move(*values), old != formerValuesTables_.end(),
                             [this](const std::string& note) { Note(mode_, note); }});
   }
@@ -373,7 +369,7 @@ void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::
   // The design facts a faithful copy to SQLite kept: read here, and their table is no table
   // of the copy.
   for (int i = 0; i < sqliteList_.count(); ++i)
-    if (Lower(sqliteList_.item(i).toStdString()) == Lower(faithful::kDesignTable)) sqliteList_.setSelected(i, false);
+    if (jet::AsciiLower(sqliteList_.item(i).toStdString()) == jet::AsciiLower(faithful::kDesignTable)) sqliteList_.setSelected(i, false);
   if (!source.IsOpen()) return;
   views_ = ViewsFromAccessQueries(source);
   // The other views the run copies: saved queries where their SQL has an Access form.
@@ -393,7 +389,7 @@ void FaithfulToAccessDirection::connectionsOpened(ado::Connection& source, ado::
   try {
     kept_ = DesignFactsOf(source);
     for (const faithful::DesignFact& fact : kept_)
-      if (fact.property == faithful::property::kValuesTable) valuesTables_[Lower(fact.value)] = fact.object;
+      if (fact.property == faithful::property::kValuesTable) valuesTables_[jet::AsciiLower(fact.value)] = fact.object;
   } catch (const std::exception& e) {
     kept_.clear();
     Note(mode_, std::string("the table ") + faithful::kDesignTable + " could not be read, so the Access design it "
@@ -422,15 +418,15 @@ std::unique_ptr<TableStatements> FaithfulToAccessDirection::beginTable(const QSt
   if (!design.columns.empty() && design.columns.size() <= kMostAccessColumns)
     facts = faithful::FactsFromRow(FactsRow(source, design, ++tablesPlanned_), design.columns.size());
   faithful::DesignFacts kept;
-  const std::string prefix = Lower(design.name + ".");
+  const std::string prefix = jet::AsciiLower(design.name + ".");
   for (const faithful::DesignFact& fact : kept_) {
-    const std::string object = Lower(fact.object);
-    if (object == Lower(design.name) || object.rfind(prefix, 0) == 0) kept.push_back(fact);
+    const std::string object = jet::AsciiLower(fact.object);
+    if (object == jet::AsciiLower(design.name) || object.rfind(prefix, 0) == 0) kept.push_back(fact);
   }
   faithful::TablePlan plan = faithful::PlanAccessTable(design, facts, format_, tables_, kept);
   for (const std::string& note : plan.notes) Note(mode_, note);
   // The engine writes no attachment or multi-value columns: their table comes back as one.
-  if (const auto values = valuesTables_.find(Lower(design.name)); values != valuesTables_.end())
+  if (const auto values = valuesTables_.find(jet::AsciiLower(design.name)); values != valuesTables_.end())
     Note(mode_, "table \"" + design.name + "\" holds the values of the attachment or multi-value column " +
                     values->second + "; it comes back as a table of its own");
   for (const std::string& key : plan.foreignKeys) foreignKeys_.emplace_back(plan.table, key);

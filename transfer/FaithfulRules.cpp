@@ -3,6 +3,7 @@
 #include "ado/Constants.h"
 #include "ado/access/AccessLiteral.h"
 #include "jet/DateSerial.h"
+#include "jet/Text.h"
 #include "transfer/SQLiteColumns.h"
 #include "transfer/SqlNames.h"
 
@@ -20,12 +21,8 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kMaxAccessText = 255;
 constexpr int kMaxAccessDecimal = 28;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 bool Has(const std::string& lower, const char* part) { return lower.find(part) != std::string::npos; }
-bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool SameName(const std::string& a, const std::string& b) { return jet::AsciiLower(a) == jet::AsciiLower(b); }
 bool Listed(const std::vector<std::string>& names, const std::string& name) {
   return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, name); });
 }
@@ -104,7 +101,7 @@ std::optional<std::string> ClockDefault(const std::string& lower) {
 std::vector<std::string> NumbersAsText(const TableDesign& design) {
   std::vector<std::string> names;
   for (const ado::ColumnEntry& c : design.columns)
-    if (Lower(c.typeName) == "currency" || Lower(c.typeName) == "decimal") names.push_back(c.name);
+    if (jet::AsciiLower(c.typeName) == "currency" || jet::AsciiLower(c.typeName) == "decimal") names.push_back(c.name);
   return names;
 }
 
@@ -115,7 +112,7 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   ColumnPlan plan;
   plan.name = c.name;
   plan.notNull = !c.nullable;
-  const std::string type = Lower(c.typeName);
+  const std::string type = jet::AsciiLower(c.typeName);
   auto sized = [&](const char* word, std::optional<std::int64_t> size) {
     return size ? std::string(word) + "(" + std::to_string(*size) + ")" : std::string(word);
   };
@@ -172,8 +169,8 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
     // column may not read the clock or other tables.
     SQLiteExpression generated{"", "its expression is not known"};
     if (c.expression) generated = translate ? translate(*c.expression, {"", NumbersAsText(design)}) : SQLiteExpression{"", "no translator"};
-    if (generated.ok() && Has(Lower(generated.sql), "'now'")) generated = {"", "it reads the clock"};
-    if (generated.ok() && Has(Lower(generated.sql), "select")) generated = {"", "it reads other rows"};
+    if (generated.ok() && Has(jet::AsciiLower(generated.sql), "'now'")) generated = {"", "it reads the clock"};
+    if (generated.ok() && Has(jet::AsciiLower(generated.sql), "select")) generated = {"", "it reads other rows"};
     if (generated.ok()) {
       // SQLite computes in floating point; Access keeps a Currency result to four places.
       plan.generated = type == "currency" ? "round(" + generated.sql + ", 4)" : generated.sql;
@@ -199,7 +196,7 @@ ColumnPlan SQLiteColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   if (c.defaultText) {
     std::string text = Trimmed(*c.defaultText);
     if (!text.empty() && text[0] == '=') text = Trimmed(text.substr(1));
-    const std::string lower = Lower(text);
+    const std::string lower = jet::AsciiLower(text);
     if (IsDecimalNumber(text)) {
       plan.defaultLiteral = plan.form == ValueForm::kExactDecimal ? Quoted(text) : text;
     } else if (auto inner = Unquoted(text)) {
@@ -330,7 +327,7 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
   // An AutoNumber that is the whole primary key becomes the rowid. Any other whole-number key
   // is declared INT, which SQLite does not take as the rowid, so that it comes back a plain key.
   const bool rowid = keyColumn && !key->columns[0].descending && keyColumn->autoIncrement &&
-                     Lower(keyColumn->typeName) == "autonumber";
+                     jet::AsciiLower(keyColumn->typeName) == "autonumber";
   // SQLite's primary keys have no name.
   if (key && !key->name.empty() && !SameName(key->name, "PrimaryKey"))
     plan.design.push_back({design.name, property::kPrimaryKeyName, key->name});
@@ -385,7 +382,7 @@ TablePlan PlanSQLiteTable(const TableDesign& design, const std::vector<std::stri
     // readable texts the column becomes are no such keys.
     const bool complex = std::any_of(index.columns.begin(), index.columns.end(), [&](const ado::IndexEntry::Part& p) {
       const ado::ColumnEntry* c = design.column(p.column);
-      return c && Lower(c->typeName) == "attachment or multiple values";
+      return c && jet::AsciiLower(c->typeName) == "attachment or multiple values";
     });
     if (complex) continue;
     // SQLite has one name space for tables, views and indexes.
@@ -494,7 +491,7 @@ std::string SQLiteFactsQuery(const TableDesign& design) {
   std::string sql = "SELECT ";
   for (std::size_t i = 0; i < design.columns.size(); ++i) {
     const std::string c = SQLiteName(design.columns[i].name);
-    const std::string type = Lower(design.columns[i].typeName);
+    const std::string type = jet::AsciiLower(design.columns[i].typeName);
     const bool integer = Has(type, "int");
     // The longest text matters only where the declared size could make a Text(n).
     const auto size = design.columns[i].maxLength;
@@ -549,7 +546,7 @@ std::optional<std::string> KeptAccessType(const std::string& declared, const std
   const auto within = [&](std::int64_t low, std::int64_t high) {
     return (!facts.minInteger || *facts.minInteger >= low) && (!facts.maxInteger || *facts.maxInteger <= high);
   };
-  const std::string kept = Lower(accessType);
+  const std::string kept = jet::AsciiLower(accessType);
   if (declared == "integer") {
     if (kept == "byte" && within(0, 255)) return "BYTE";
     if (kept == "integer" && within(INT16_MIN, INT16_MAX)) return "SHORT";
@@ -561,7 +558,7 @@ std::optional<std::string> KeptAccessType(const std::string& declared, const std
 
 // Access calculates results of these types only (not Byte, Binary, OLE Object or Large Number).
 bool IsCalculatedResult(const ColumnPlan& plan) {
-  const std::string type = Lower(plan.type);
+  const std::string type = jet::AsciiLower(plan.type);
   for (const char* word : {"yesno", "short", "long", "single", "double", "currency", "datetime", "guid", "memo", "text(",
                            "decimal("})
     if (type.rfind(word, 0) == 0) return true;
@@ -574,7 +571,7 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   ColumnPlan plan;
   plan.name = c.name;
   plan.notNull = !c.nullable;
-  const std::string type = Lower(c.typeName);
+  const std::string type = jet::AsciiLower(c.typeName);
   const std::string where = Column(design.name, c.name);
   auto memo = [&] {
     plan.type = "MEMO";
@@ -657,7 +654,7 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   }
   if (const std::string* accessType = FindFact(kept, design.name + "." + c.name, property::kAccessType);
       accessType && !counterKey) {
-    if (auto narrower = KeptAccessType(Lower(c.typeName), *accessType, facts, format)) plan.type = *narrower;
+    if (auto narrower = KeptAccessType(jet::AsciiLower(c.typeName), *accessType, facts, format)) plan.type = *narrower;
   }
   // Rules, texts and a calculated column's expression the first copy kept, as Access keeps them.
   const std::string object = design.name + "." + c.name;
@@ -677,13 +674,13 @@ ColumnPlan AccessColumnFor(const TableDesign& design, const ado::ColumnEntry& c,
   if (c.computed && !plan.expression) notes.push_back(where + ": a generated column is copied as its values");
   // A clock default the first copy turned into SQLite's local time comes back as Access's.
   const std::string* keptDefault = FindFact(kept, design.name + "." + c.name, property::kDefaultValue);
-  const std::optional<std::string> clock = keptDefault ? ClockDefault(Lower(*keptDefault)) : std::nullopt;
+  const std::optional<std::string> clock = keptDefault ? ClockDefault(jet::AsciiLower(*keptDefault)) : std::nullopt;
   if (clock && plan.form == ValueForm::kDateTime && !counterKey) {
-    const std::string lower = Lower(*keptDefault);
+    const std::string lower = jet::AsciiLower(*keptDefault);
     plan.defaultLiteral = lower.rfind("now", 0) == 0 ? "Now()" : lower.rfind("date", 0) == 0 ? "Date()" : "Time()";
   } else if (c.defaultText && !counterKey) {
     const std::string text = Trimmed(*c.defaultText);
-    const std::string lower = Lower(text);
+    const std::string lower = jet::AsciiLower(text);
     if (IsDecimalNumber(text)) {
       plan.defaultLiteral = plan.form == ValueForm::kBoolean ? (text == "0" ? "False" : "True") : text;
     } else if (auto inner = Unquoted(text); inner && text.front() == '\'') {
@@ -761,7 +758,7 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
     std::string name = index.name;
     if (const std::string* original = FindFact(kept, design.name + "." + index.name, property::kIndexName)) {
       name = *original;
-    } else if (Lower(name).rfind("sqlite_", 0) == 0) {
+    } else if (jet::AsciiLower(name).rfind("sqlite_", 0) == 0) {
       std::string base;
       for (const auto& part : index.columns) base += part.column;
       name = base;
@@ -774,8 +771,8 @@ TablePlan PlanAccessTable(const TableDesign& design, const std::vector<ColumnFac
     }
     std::string with;
     if (index.filter) {
-      if (Lower(Trimmed(*index.filter)) == Lower(NotNullFilter(index, SQLiteName)) ||
-          Lower(Trimmed(*index.filter)) == Lower(NotNullFilter(index, [](const std::string& n) { return n; }))) {
+      if (jet::AsciiLower(Trimmed(*index.filter)) == jet::AsciiLower(NotNullFilter(index, SQLiteName)) ||
+          jet::AsciiLower(Trimmed(*index.filter)) == jet::AsciiLower(NotNullFilter(index, [](const std::string& n) { return n; }))) {
         with = " WITH IGNORE NULL";
       } else {
         plan.notes.push_back("table \"" + design.name + "\": the index " + index.name + " covers only rows where " +

@@ -1,6 +1,8 @@
 #include "transfer/SQLiteViewSql.h"
 
+#include "jet/Text.h"
 #include "transfer/DateText.h"
+#include "transfer/Untranslatable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,19 +12,6 @@
 namespace transfer {
 
 namespace {
-
-// Thrown where the text has no Access form; caught at the entry point.
-struct Untranslatable {
-  std::string reason;
-};
-
-[[noreturn]] void Refuse(std::string reason) { throw Untranslatable{std::move(reason)}; }
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-  return out;
-}
 
 // Access names go in brackets, which they cannot hold; nor may they hold . ! or `.
 std::string Bracketed(const std::string& name) {
@@ -385,8 +374,8 @@ class Parser {
     // becomes its alias where Access allows that name.
     const Token& last = tokens_[pos_ - 1];
     const bool named = last.kind == Tok::kName ||
-                       (last.kind == Tok::kWord && Lower(last.text) != "null" && Lower(last.text) != "true" &&
-                        Lower(last.text) != "false");
+                       (last.kind == Tok::kWord && jet::AsciiLower(last.text) != "null" && jet::AsciiLower(last.text) != "true" &&
+                        jet::AsciiLower(last.text) != "false");
     const bool plainColumn = named && (pos_ - first == 1 || (pos_ - first == 3 && isOp(".", -2)));
     if (plainColumn) {
       column.name = tokens_[pos_ - 1].text;
@@ -403,7 +392,7 @@ class Parser {
                                          "except", "window", "on", "join", "inner", "left", "right", "full", "cross",
                                          "natural", "using", "outer", "as", "offset", "asc", "desc", "nulls", "collate",
                                          "indexed", "not", "and", "or", "select", "values"};
-    const std::string lower = Lower(word);
+    const std::string lower = jet::AsciiLower(word);
     return std::any_of(std::begin(kWords), std::end(kWords), [&](const char* w) { return lower == w; });
   }
 
@@ -696,7 +685,7 @@ class Parser {
 
   // Access compares texts without regard to case: NOCASE is what it does, others it cannot.
   void collation() {
-    const std::string c = Lower(name());
+    const std::string c = jet::AsciiLower(name());
     if (c != "nocase") Refuse("COLLATE " + c + " has no Access form (Access compares without regard to case)");
   }
 
@@ -736,7 +725,7 @@ class Parser {
       case Tok::kWord:
         break;
     }
-    const std::string word = Lower(t.text);
+    const std::string word = jet::AsciiLower(t.text);
     if (word == "null") return ++pos_, Piece{"Null", Type::kNull};
     if (word == "true" || word == "false")
       return ++pos_, Piece{word == "true" ? "True" : "False", Type::kBoolean, kAtom, true};
@@ -784,7 +773,7 @@ class Parser {
     Piece value = expression();
     expectWord("as");
     std::string type;
-    while (peek().kind == Tok::kWord || peek().kind == Tok::kName) type += Lower(peek().text), ++pos_;
+    while (peek().kind == Tok::kWord || peek().kind == Tok::kName) type += jet::AsciiLower(peek().text), ++pos_;
     if (acceptOp("(")) {
       while (!atEnd() && !isOp(")")) ++pos_;
       expectOp(")");
@@ -800,7 +789,7 @@ class Parser {
   }
 
   Piece call(const std::string& written) {
-    const std::string f = Lower(written);
+    const std::string f = jet::AsciiLower(written);
     if (acceptWord("distinct")) Refuse(written + "(DISTINCT ...) has no Access form");
     std::vector<Piece> a;
     bool star = false;
@@ -878,9 +867,9 @@ class Parser {
       pattern = FormatPattern(pattern);
     }
     if (a.size() <= value) Refuse(f + " without a value reads the time in UTC, which Access has no form of");
-    const bool now = a[value].literal && Lower(StringOf(a[value])) == "now";
+    const bool now = a[value].literal && jet::AsciiLower(StringOf(a[value])) == "now";
     if (a.size() > value + 1) {
-      if (!now || a.size() != value + 2 || !a[value + 1].literal || Lower(StringOf(a[value + 1])) != "localtime")
+      if (!now || a.size() != value + 2 || !a[value + 1].literal || jet::AsciiLower(StringOf(a[value + 1])) != "localtime")
         Refuse(f + " with modifiers has no Access form here");
     } else if (now) {
       Refuse(f + "('now') is the time in UTC, which Access has no form of (its Date() and Now() are local)");
@@ -908,7 +897,7 @@ class Parser {
       if (acceptOp(".")) Refuse("it reads a column of another schema (" + first + "." + second + ")");
       for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope)
         for (const Source& s : scope->sources)
-          if (Lower(s.alias) == Lower(first)) return {Bracketed(s.alias) + "." + Bracketed(second), kindOf(s.table, second)};
+          if (jet::AsciiLower(s.alias) == jet::AsciiLower(first)) return {Bracketed(s.alias) + "." + Bracketed(second), kindOf(s.table, second)};
       return {Bracketed(first) + "." + Bracketed(second)};
     }
     const Scope& own = scopes_.back();
@@ -927,7 +916,7 @@ class Parser {
   std::optional<Piece> resultNamed(const Scope& scope, const std::string& name) const {
     if (!scope.columns || scope.sources.empty()) return std::nullopt;
     for (const Column& c : *scope.columns)
-      if (!c.alias.empty() && Lower(c.alias) == Lower(name)) return Piece{"(" + c.sql + ")"};
+      if (!c.alias.empty() && jet::AsciiLower(c.alias) == jet::AsciiLower(name)) return Piece{"(" + c.sql + ")"};
     return std::nullopt;
   }
 
@@ -952,7 +941,7 @@ class Parser {
   bool atEnd() const { return peek().kind == Tok::kEnd; }
   bool isOp(const char* op, long ahead = 0) const { return peek(ahead).kind == Tok::kOp && peek(ahead).text == op; }
   bool isWord(const char* word, long ahead = 0) const {
-    return peek(ahead).kind == Tok::kWord && Lower(peek(ahead).text) == word;
+    return peek(ahead).kind == Tok::kWord && jet::AsciiLower(peek(ahead).text) == word;
   }
   bool acceptOp(const char* op) { return isOp(op) && (++pos_, true); }
   bool acceptWord(const char* word) { return isWord(word) && (++pos_, true); }
@@ -975,7 +964,7 @@ class Parser {
 }  // namespace
 
 ColumnKind KindOfDeclaredType(const std::string& declaredType) {
-  const std::string t = Lower(declaredType);
+  const std::string t = jet::AsciiLower(declaredType);
   if (t.find("bool") != std::string::npos) return ColumnKind::kBoolean;
   if (t.find("date") != std::string::npos || t.find("time") != std::string::npos) return ColumnKind::kDate;
   if (t.find("int") != std::string::npos) return ColumnKind::kInteger;

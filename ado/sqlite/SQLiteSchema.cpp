@@ -2,6 +2,7 @@
 
 #include "ado/Constants.h"
 #include "ado/sqlite/DeclaredType.h"
+#include "jet/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,11 +20,6 @@ std::string Literal(const std::string& text) {
     if (c == '\'') out += '\'';
   }
   return out + "'";
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
 }
 
 std::vector<std::vector<Variant>> Rows(Session& session, const std::string& sql) {
@@ -85,7 +81,7 @@ PrimaryKey PrimaryKeyOf(Session& session, const std::string& table) {
   for (const KeyColumn& k : key) out.columns.push_back(k.name);
   for (const auto& row : Rows(session, "SELECT name FROM pragma_index_list(" + Literal(table) + ") WHERE origin = 'pk'"))
     out.indexName = TextOf(row[0]);
-  out.rowid = key.size() == 1 && out.indexName.empty() && Lower(key[0].declared) == "integer";
+  out.rowid = key.size() == 1 && out.indexName.empty() && jet::AsciiLower(key[0].declared) == "integer";
   return out;
 }
 
@@ -93,7 +89,7 @@ std::optional<std::string> FilterOf(Session& session, const std::string& index) 
   const auto rows = Rows(session, "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = " + Literal(index));
   if (rows.empty()) return std::nullopt;
   const std::string sql = TextOf(rows[0][0]);
-  const std::string lower = Lower(sql);
+  const std::string lower = jet::AsciiLower(sql);
   const auto where = lower.rfind(" where ");
   if (where == std::string::npos) return std::nullopt;
   return sql.substr(where + 7);
@@ -113,7 +109,7 @@ std::vector<ColumnEntry> SQLiteColumns(Session& session, const std::string& tabl
     entry.name = TextOf(row[0]);
     entry.ordinal = static_cast<int>(out.size()) + 1;
     entry.typeName = TextOf(row[1]);
-    const int adoType = AdoTypeOfDeclaredType(Lower(entry.typeName));
+    const int adoType = AdoTypeOfDeclaredType(jet::AsciiLower(entry.typeName));
     entry.flags = DBCOLUMNFLAGS_MAYDEFER | DBCOLUMNFLAGS_WRITEUNKNOWN;
     switch (adoType) {
       case adVarWChar: entry.dataType = adWChar; break;
@@ -127,7 +123,7 @@ std::vector<ColumnEntry> SQLiteColumns(Session& session, const std::string& tabl
     if (entry.autoIncrement) entry.flags |= DBCOLUMNFLAGS_ISROWID;
     if (!row[3].isNull()) entry.defaultText = TextOf(row[3]);
     const auto sizes = SizesOf(entry.typeName);
-    const std::string lower = Lower(entry.typeName);
+    const std::string lower = jet::AsciiLower(entry.typeName);
     const bool decimal = lower.find("dec") != std::string::npos || lower.find("num") != std::string::npos;
     if (decimal && !sizes.empty()) {
       entry.precision = static_cast<int>(sizes[0]);
@@ -184,7 +180,7 @@ std::vector<ForeignKeyEntry> SQLiteForeignKeys(Session& session, const std::stri
       key.updateRule = TextOf(row[4]);
       key.deleteRule = TextOf(row[5]);
       const std::string base = key.referencedTable + table;
-      const int taken = namesTaken[Lower(base)]++;
+      const int taken = namesTaken[jet::AsciiLower(base)]++;
       key.name = taken == 0 ? base : base + std::to_string(taken);
       out.push_back(std::move(key));
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "jet/Text.h"
 #include "jet/create/SecurityIds.h"
 #include "jet/format/CatalogLayout.h"
 
@@ -44,11 +45,6 @@ ColumnSpec Col(const char* name, ColumnType type, uint16_t number) {
   return c;
 }
 
-std::string Lower(std::string s) {
-  for (auto& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return s;
-}
-
 // Hands out rows of the map page in order.
 struct MapRows {
   uint32_t next = 0;
@@ -71,9 +67,9 @@ void Finish(SystemTable& table, MapRows& rows, uint32_t& rootPage) {
     real.rootPage = rootPage++;
   }
   std::stable_sort(s.columns.begin(), s.columns.end(),
-                   [](const ColumnSpec& a, const ColumnSpec& b) { return Lower(a.name) < Lower(b.name); });
+                   [](const ColumnSpec& a, const ColumnSpec& b) { return AsciiLower(a.name) < AsciiLower(b.name); });
   std::stable_sort(s.logicalIndexes.begin(), s.logicalIndexes.end(),
-                   [](const LogicalIndexSpec& a, const LogicalIndexSpec& b) { return Lower(a.name) < Lower(b.name); });
+                   [](const LogicalIndexSpec& a, const LogicalIndexSpec& b) { return AsciiLower(a.name) < AsciiLower(b.name); });
 }
 
 NamedRow Ace(int32_t objectId, std::vector<uint8_t> sid, int32_t acm, bool inheritable) {
