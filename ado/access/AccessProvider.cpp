@@ -8,7 +8,7 @@
 #include "ado/Constants.h"
 #include "ado/Error.h"
 #include "ado/SqlText.h"
-#include "ado/access/AccessCatalogue.h"
+#include "ado/access/AccessCatalog.h"
 #include "ado/access/AccessLiteral.h"
 #include "ado/access/AccessSchema.h"
 #include "ado/access/AccessSql.h"

@@ -5,7 +5,7 @@
 //
 //   Open          the file must exist and be an Access database; a database password is
 //                 checked as Access checks it (a missing or wrong one is refused).
-//   OpenSchema    the table list as AccessCatalogue.h says; columns, indexes, primary and
+//   OpenSchema    the table list as AccessCatalog.h says; columns, indexes, primary and
 //                 foreign keys as AccessSchema.h says.
 //   Recordset     "SELECT * FROM t" with t bare, `in back-quotes` or [in brackets]: the rows of
 //                 table t, streamed (AccessTableCursor.h); field types and values as in

@@ -111,11 +111,11 @@ Result<std::vector<PageBytes>> BuildSkeleton(NewDatabaseFormat fmt, double creat
   }
 
   for (const auto& t : tables) {
-    JET_ASSIGN_OR_RETURN(auto definition, SerializeTableDefinition(t.spec, format));
+    JET_ASSIGN_OR_RETURN(auto definition, SerializeTableDef(t.spec, format));
     if (PagesForDefinition(definition.size(), format) != 1) {
       return Status(ErrorCode::kCorrupt, "the definition of " + t.name + " does not fit one page");
     }
-    LayOutTableDefinition(definition, {t.tdefPage}, {&pages[t.tdefPage]}, format);
+    LayOutTableDef(definition, {t.tdefPage}, {&pages[t.tdefPage]}, format);
     for (const auto& real : t.spec.realIndexes) {
       index::IndexPage root;
       root.leaf = true;
@@ -187,7 +187,7 @@ Status AddRows(const std::string& path, double creationDate, const std::string& 
     }
     return Status::Ok();
   };
-  JET_RETURN_IF_ERROR(insert(kFirstSystemTdefPage, "MSysObjects", InitialCatalogueRows(creationDate)));
+  JET_RETURN_IF_ERROR(insert(kFirstSystemTdefPage, "MSysObjects", InitialCatalogRows(creationDate)));
   JET_RETURN_IF_ERROR(insert(kFirstSystemTdefPage + 1, "MSysACEs", InitialPermissionRows()));
   return writer.commitStatement(/*flush=*/true);
 }

@@ -35,8 +35,8 @@ constexpr int32_t kSystemObjectFlags = static_cast<int32_t>(catalog::kFlagSystem
 constexpr int32_t kDatabasesParent = 0x0F000000;
 constexpr int32_t kDatabaseObjectId = 0x10000000;
 
-ColumnSpec Col(const char* name, ColumnType type, uint16_t number) {
-  ColumnSpec c;
+NewColumn Col(const char* name, ColumnType type, uint16_t number) {
+  NewColumn c;
   c.name = name;
   c.type = type;
   c.number = number;
@@ -54,7 +54,7 @@ struct MapRows {
 // Maps, in the engine's order: owned and free-space rows, then a pair per memo/OLE
 // column in column-number order, then one row per real index; columns listed by name.
 void Finish(SystemTable& table, MapRows& rows, uint32_t& rootPage) {
-  TableDefinitionSpec& s = table.spec;
+  TableDefSpec& s = table.spec;
   s.ownedPages = rows.take();
   s.freeSpacePages = rows.take();
   for (auto& c : s.columns) {  // still in number order here
@@ -67,7 +67,7 @@ void Finish(SystemTable& table, MapRows& rows, uint32_t& rootPage) {
     real.rootPage = rootPage++;
   }
   std::stable_sort(s.columns.begin(), s.columns.end(),
-                   [](const ColumnSpec& a, const ColumnSpec& b) { return AsciiLower(a.name) < AsciiLower(b.name); });
+                   [](const NewColumn& a, const NewColumn& b) { return AsciiLower(a.name) < AsciiLower(b.name); });
   std::stable_sort(s.logicalIndexes.begin(), s.logicalIndexes.end(),
                    [](const LogicalIndexSpec& a, const LogicalIndexSpec& b) { return AsciiLower(a.name) < AsciiLower(b.name); });
 }
@@ -132,7 +132,7 @@ std::vector<SystemTable> SystemTables(const SortOrder& sortOrder, uint32_t* mapR
   return tables;
 }
 
-std::vector<NamedRow> InitialCatalogueRows(double creationDate) {
+std::vector<NamedRow> InitialCatalogRows(double creationDate) {
   auto row = [&](int32_t id, int32_t parent, const char* name, catalog::ObjectType type, std::vector<uint8_t> owner) {
     return NamedRow{{{"Id", id},
                      {"ParentId", parent},

@@ -13,7 +13,7 @@
 
 #include "jet/DatabaseHeader.h"
 #include "jet/Value.h"
-#include "jet/create/TableDefinitionWriter.h"
+#include "jet/create/TableDefWriter.h"
 
 namespace jet::create {
 
@@ -26,7 +26,7 @@ inline constexpr uint32_t kSystemPageCount = 14;  // pages 0..13, before any row
 struct SystemTable {
   std::string name;
   uint32_t tdefPage = 0;
-  TableDefinitionSpec spec;
+  TableDefSpec spec;
 };
 
 // Definitions with every map row and root page assigned; `mapRowCount` receives the
@@ -39,7 +39,7 @@ struct NamedRow {
 };
 
 // MSysObjects rows of a new file (containers, the database object, the four tables).
-std::vector<NamedRow> InitialCatalogueRows(double creationDate);
+std::vector<NamedRow> InitialCatalogRows(double creationDate);
 // MSysACEs rows of a new file.
 std::vector<NamedRow> InitialPermissionRows();
 

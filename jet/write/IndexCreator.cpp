@@ -11,7 +11,7 @@
 #include "jet/write/TableCreator.h"
 #include "jet/write/UsageMapWriter.h"
 #include "jet/write/WriteFormat.h"
-#include "jet/write/Jet3TableDefinition.h"
+#include "jet/write/Jet3TableDef.h"
 
 namespace jet {
 namespace {
@@ -165,7 +165,7 @@ Result<uint32_t> AddLogicalIndex(Database& db, PageWriter& writer, const std::st
   }
   StoreU32(&raw[format.tdef.logicalIndexCount], static_cast<uint32_t>(def->logicalIndexes.size() + 1));
   StoreU32(&raw[format.tdef.length], static_cast<uint32_t>(raw.size()));
-  JET_RETURN_IF_ERROR(WriteTableDefinitionPages(writer, raw, def->pages));
+  JET_RETURN_IF_ERROR(WriteTableDefPages(writer, raw, def->pages));
   JET_RETURN_IF_ERROR(db.reload());
 
   if (newReal) {

@@ -13,8 +13,8 @@
 #include "jet/format/PropertyLayout.h"
 #include "jet/write/CatalogRows.h"
 #include "jet/write/DataPageWriter.h"
-#include "jet/write/Jet3TableDefinition.h"
-#include "jet/write/TableDefinitionStart.h"
+#include "jet/write/Jet3TableDef.h"
+#include "jet/write/TableDefStart.h"
 #include "jet/write/IndexWriter.h"
 #include "jet/write/UsageMapWriter.h"
 #include "jet/index/IndexPage.h"
@@ -103,7 +103,7 @@ std::vector<uint8_t> BuildColumnProperties(const std::vector<NewColumn>& columns
   return BuildProperties(blocks);
 }
 
-Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain) {
+Status WriteTableDefPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain) {
   const JetFormat& format = writer.format();
   const size_t firstRoom = format.pageSize;
   const size_t nextRoom = format.pageSize - JetFormat::kTdefContinuationSkip;
@@ -126,7 +126,7 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
     // Free space as Access counts it on every page of a definition: the page less its
     // bytes and 8 more, never below 0 (a full first page says 0).
     const size_t filled = (first ? 0 : JetFormat::kTdefContinuationSkip) + take + JetFormat::kTdefContinuationSkip;
-    SetTableDefinitionSpace(p, format, static_cast<uint16_t>(filled < format.pageSize ? format.pageSize - filled : 0));
+    SetTableDefSpace(p, format, static_cast<uint16_t>(filled < format.pageSize ? format.pageSize - filled : 0));
     StoreU32(&p[format.tdef.nextPage], 0);
     at += take;
     ++used;
@@ -142,20 +142,20 @@ Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>&
   return Status::Ok();
 }
 
-std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
+std::vector<uint8_t> BuildTableDef(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                           RowPointer ownedMap, RowPointer freeMap,
                                           const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps,
                                           const TableIndexDefs& indexes) {
-  if (header.jet3()) return BuildJet3TableDefinition(header, columns, ownedMap, freeMap, longValueMaps);
+  if (header.jet3()) return BuildJet3TableDef(header, columns, ownedMap, freeMap, longValueMaps);
   const JetFormat& f = kJet4Format;
-  TableDefinitionHeader start{.tableType = kTableTypeUser,
+  TableDefHeader start{.tableType = kTableTypeUser,
                               .columnCount = static_cast<uint16_t>(columns.size()),
                               .logicalIndexCount = static_cast<uint32_t>(indexes.logicals.size()),
                               .realIndexCount = static_cast<uint32_t>(indexes.reals.size()),
                               .ownedPages = ownedMap,
                               .freeSpacePages = freeMap};
   for (const auto& c : columns) start.variableColumnCount += c.calculated() || IsVariableType(c.type);
-  std::vector<uint8_t> out = StartTableDefinition(f, start);
+  std::vector<uint8_t> out = StartTableDef(f, start);
   for (const auto& real : indexes.reals) AppendRealIndexCount(out, real.uniqueEntryCount);
   AppendColumnBlocks(out, f, header, columns);
   for (const auto& c : columns) AppendName(out, c.name);
@@ -293,8 +293,8 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
   }
 
   // The definition, continued on further TDEF pages when it is long.
-  const std::vector<uint8_t> def = BuildTableDefinition(db.header(), columns, owned, free, longMaps, indexDefs);
-  JET_RETURN_IF_ERROR(WriteTableDefinitionPages(writer, def, {tdefPage}));
+  const std::vector<uint8_t> def = BuildTableDef(db.header(), columns, owned, free, longMaps, indexDefs);
+  JET_RETURN_IF_ERROR(WriteTableDefPages(writer, def, {tdefPage}));
 
   // Catalogue: the MSysObjects row (Owner as on MSysDb), then the permission rows.
   JET_ASSIGN_OR_RETURN(auto objectsDef, db.tableDef("MSysObjects"));

@@ -57,7 +57,7 @@ struct TableIndexDefs {
 
 // The definition bytes of a new table (TDEF without page numbers of its own: the map
 // row pointers are given). Exposed for the comparison with Access-made definitions.
-std::vector<uint8_t> BuildTableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
+std::vector<uint8_t> BuildTableDef(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                           RowPointer ownedMap, RowPointer freeMap,
                                           const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps,
                                           const TableIndexDefs& indexes = {});
@@ -80,7 +80,7 @@ Result<uint32_t> CreateTable(Database& db, PageWriter& writer, const std::string
 // Writes definition bytes `def` from page `firstPage` on, over the continuation pages of
 // `chain` (the definition's pages now, first page included) and new pages after them
 // when it needs more. Each page gets its TDEF header, free-space field and next-page link.
-Status WriteTableDefinitionPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain);
+Status WriteTableDefPages(PageWriter& writer, const std::vector<uint8_t>& def, std::vector<uint32_t> chain);
 
 // The LvProp blob for `columns` and the table's own properties (empty when there is no
 // property to keep).

@@ -48,13 +48,13 @@ Status WriteSession::run(const std::function<Status()>& body, bool catalogueChan
     }
   }
   if (catalogueChanges || !status.ok()) {
-    Status reloaded = forgetCatalogue();
+    Status reloaded = forgetCatalog();
     if (status.ok() && !reloaded.ok()) return reloaded;
   }
   return status;
 }
 
-Status WriteSession::forgetCatalogue() {
+Status WriteSession::forgetCatalog() {
   writer_.forgetCaches();
   enforcedRelationships_.reset();
   insertTarget_.reset();
@@ -68,7 +68,7 @@ Status WriteSession::commitBatch() {
   if (!s.ok()) {
     writer_.discardUnflushed();
     db_->file().discardChanges();
-    forgetCatalogue().IgnoreError();  // the failed commit is what the caller hears of
+    forgetCatalog().IgnoreError();  // the failed commit is what the caller hears of
   }
   return s;
 }
@@ -79,7 +79,7 @@ void WriteSession::rollbackBatch() {
   db_->file().discardChanges();
   // Not reported (rollbackBatch() returns nothing): if the catalogue cannot be read
   // again, the one held from before the rollback stays.
-  forgetCatalogue().IgnoreError();
+  forgetCatalog().IgnoreError();
 }
 
 Status WriteSession::createTable(const std::string& name, const std::vector<NewColumn>& columns,

@@ -99,7 +99,7 @@ class WriteSession {
   // The body of insert(), run as one statement.
   Status insertRow(const std::string& name, std::vector<Value>& values);
   // Drops what is kept about the catalogue (after it changed or a statement failed).
-  Status forgetCatalogue();
+  Status forgetCatalog();
   std::optional<InsertTarget> insertTarget_;
 };
 

@@ -38,7 +38,7 @@ const RealIndexInfo* FindIndex(const CorpusFile& f, std::vector<uint16_t> column
   return nullptr;
 }
 
-TEST(CorpusIndexes, CatalogueIndexesRoundTripValidateAndMatchOurKeys) {
+TEST(CorpusIndexes, CatalogIndexesRoundTripValidateAndMatchOurKeys) {
   Totals t;
   for (const auto& path : jetindex_test::CorpusFiles()) {
     const std::string name = path.filename().string();
@@ -159,7 +159,7 @@ using jetindex_test::CorpusFile;
 
 // Creates and drops several hundred tables in random order on the catalogue indexes of
 // real files (both General orders and Access 97), checking both indexes after each step.
-TEST(CorpusIndexes, CataloguePropertyOnRealFiles) {
+TEST(CorpusIndexes, CatalogPropertyOnRealFiles) {
   const std::filesystem::path corpus = std::filesystem::path(TABLOREN_TEST_DATA_DIR);
   for (const char* file : {"jackcess/V2000/testV2000.mdb", "mdb-reader/V2010/empty.accdb", "mdb-reader/V1997/test.mdb"}) {
     SCOPED_TRACE(file);

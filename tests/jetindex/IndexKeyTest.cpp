@@ -18,7 +18,7 @@ std::vector<uint8_t> Key1(KeyColumnType type, KeyValue v, bool ascending = true)
   return r.ok() ? *r : std::vector<uint8_t>{};
 }
 
-TEST(IndexKey, CatalogueKeysMatchAccess) {
+TEST(IndexKey, CatalogKeysMatchAccess) {
   // ParentId 0x0F000001 + "T1", as stored in an Access-made ParentIdName index.
   const KeyColumn cols[] = {{KeyColumnType::kLong}, {KeyColumnType::kText, true, TextSortOrder::kGeneralLegacy}};
   const KeyValue vals[] = {int64_t{0x0F000001}, std::u16string(u"T1")};

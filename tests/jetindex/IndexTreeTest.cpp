@@ -47,7 +47,7 @@ struct Harness {
 };
 
 // Creates and drops "tables" in random order, as the catalogue sees it.
-void RunCatalogueProperty(const IndexPageLayout& layout, int steps, uint32_t seed, size_t* maxDepth) {
+void RunCatalogProperty(const IndexPageLayout& layout, int steps, uint32_t seed, size_t* maxDepth) {
   Harness h(layout);
   std::mt19937 rng(seed);
   std::map<std::vector<uint8_t>, RowPointer> model;  // unique key -> row
@@ -101,13 +101,13 @@ void RunCatalogueProperty(const IndexPageLayout& layout, int steps, uint32_t see
 
 TEST(IndexTree, RandomCreatesAndDropsKeepTheJet4TreeValid) {
   size_t depth = 0;
-  RunCatalogueProperty(kJet4IndexPageLayout, 900, 1, &depth);
+  RunCatalogProperty(kJet4IndexPageLayout, 900, 1, &depth);
   EXPECT_GE(depth, 2u);  // splits happened
 }
 
 TEST(IndexTree, RandomCreatesAndDropsKeepTheJet3TreeValid) {
   size_t depth = 0;
-  RunCatalogueProperty(kJet3IndexPageLayout, 1500, 2, &depth);
+  RunCatalogProperty(kJet3IndexPageLayout, 1500, 2, &depth);
   EXPECT_GE(depth, 3u);  // node pages split too
 }
 

@@ -21,7 +21,7 @@ std::vector<uint8_t> Key(TextSortOrder order, std::u16string_view text, bool asc
 
 constexpr TextSortOrder kAllOrders[] = {TextSortOrder::kGeneralLegacy, TextSortOrder::kGeneral, TextSortOrder::kGeneral97};
 
-TEST(TextSortKey, PlainNameMatchesTheCatalogueExample) {
+TEST(TextSortKey, PlainNameMatchesTheCatalogExample) {
   // From an Access-made catalogue entry: "T1" = 6D 38 01 00 in General Legacy.
   EXPECT_EQ(Key(TextSortOrder::kGeneralLegacy, u"T1"), (std::vector<uint8_t>{0x6D, 0x38, 0x01, 0x00}));
 }

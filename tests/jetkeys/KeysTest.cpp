@@ -260,7 +260,7 @@ void ExpectDefinitionLikeAccess(const std::string& relative, const jet::TableDef
     planned->reals[i].rootPage = access.realIndexes[i].rootPage;
   }
   std::vector<uint8_t> ours =
-      jet::BuildTableDefinition(header, *columns, access.ownedPages, access.freeSpacePages, {}, *planned);
+      jet::BuildTableDef(header, *columns, access.ownedPages, access.freeSpacePages, {}, *planned);
   const uint32_t length = jet::LoadU32(&access.raw[8]);
   std::vector<uint8_t> theirs(access.raw.begin(), access.raw.begin() + length);
   ASSERT_EQ(ours.size(), theirs.size());
@@ -289,7 +289,7 @@ void ExpectDefinitionLikeAccess(const std::string& relative, const jet::TableDef
   EXPECT_EQ(differ, "") << "(offset:ours/Access)";
 }
 
-TEST(Keys, NewTableDefinitionMatchesAccessByteForByte) {
+TEST(Keys, NewTableDefMatchesAccessByteForByte) {
   size_t compared = 0;
   for (const char* relative : {"jackcess/V2000/testIndexPropertiesV2000.mdb", "jackcess/V2007/testIndexPropertiesV2007.accdb"}) {
     auto db = jet::Database::Open(CorpusPath(relative).string(), {});

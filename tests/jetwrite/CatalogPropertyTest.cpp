@@ -13,7 +13,7 @@
 namespace jetwrite_test {
 namespace {
 
-TEST(CatalogProperty, RandomCreatesAndDropsKeepTheCatalogueIndexesValid) {
+TEST(CatalogProperty, RandomCreatesAndDropsKeepTheCatalogIndexesValid) {
   const auto file = CopyOfCorpusFile("mdb-reader/V2003/empty.mdb");
   std::mt19937 rng(20261207);
   std::map<std::string, bool> live;

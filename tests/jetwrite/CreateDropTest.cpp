@@ -17,7 +17,7 @@ using jet::ColumnType;
 
 // Our definition for an Access-made table's columns equals Access's bytes, apart from
 // the usage-map row pointers (page numbers) and the row count.
-TEST(TableDefinition, MatchesAccessMadeDefinitionByteForByte) {
+TEST(TableDef, MatchesAccessMadeDefinitionByteForByte) {
   for (const char* relative : {"mdb-reader/V2000/numeric.mdb", "mdb-reader/V2003/numeric.mdb"}) {
     auto db = jet::Database::Open(CorpusPath(relative).string(), {});
     ASSERT_TRUE(db.ok());
@@ -29,7 +29,7 @@ TEST(TableDefinition, MatchesAccessMadeDefinitionByteForByte) {
     for (const auto& c : (*def)->columns) {
       if (jet::IsLongValueType(c.type())) longMaps.emplace_back(c.ownedPages, c.freePages);
     }
-    std::vector<uint8_t> ours = jet::BuildTableDefinition((*db)->header(), *columns, (*def)->ownedPages,
+    std::vector<uint8_t> ours = jet::BuildTableDef((*db)->header(), *columns, (*def)->ownedPages,
                                                           (*def)->freeSpacePages, longMaps);
     const uint32_t length = jet::LoadU32(&(*def)->raw[8]);
     std::vector<uint8_t> access((*def)->raw.begin(), (*def)->raw.begin() + length);
@@ -181,7 +181,7 @@ namespace {
 // stale values there; nothing reads it), and two fields whose meaning is unknown and
 // whose values differ between Access's own tables: the column's second number (byte 9:
 // the number, or the number + 1) and Decimal bytes 13-14 (zero in Jet4 files).
-TEST(TableDefinition, ReproducesEveryCreatableAccessMadeTable) {
+TEST(TableDef, ReproducesEveryCreatableAccessMadeTable) {
   int same = 0;
   std::string report;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(CorpusPath(""))) {
@@ -203,7 +203,7 @@ TEST(TableDefinition, ReproducesEveryCreatableAccessMadeTable) {
       for (const auto& c : (*def)->columns) {
         if (jet::IsLongValueType(c.type())) longMaps.emplace_back(c.ownedPages, c.freePages);
       }
-      std::vector<uint8_t> ours = jet::BuildTableDefinition((*db)->header(), *columns, (*def)->ownedPages,
+      std::vector<uint8_t> ours = jet::BuildTableDef((*db)->header(), *columns, (*def)->ownedPages,
                                                             (*def)->freeSpacePages, longMaps);
       const size_t length = std::min<size_t>((*def)->raw.size(), jet::LoadU32(&(*def)->raw[8]));
       std::vector<uint8_t> access((*def)->raw.begin(), (*def)->raw.begin() + length);

@@ -55,7 +55,7 @@ std::vector<uint8_t> WithoutIndexes(const jet::TableDef& def) {
 // Table3, a Replication ID in Table4) are created as such. Masked: the next-page field
 // (page layout, not content), the row count and AutoNumber counter, and the fixed-offset
 // field of variable columns, where Access 97 leaves stale values.
-TEST(Jet3TableDefinition, MatchesAccess97sOwnDefinitions) {
+TEST(Jet3TableDef, MatchesAccess97sOwnDefinitions) {
   int compared = 0;
   for (const char* relative : kAccess97Files) {
     auto db = jet::Database::Open(CorpusPath(relative).string(), {});
@@ -72,7 +72,7 @@ TEST(Jet3TableDefinition, MatchesAccess97sOwnDefinitions) {
         if (byNumber[k]->flags & jet::kColumnFlagAutoGuid) (*columns)[k].autoNumber = jet::AutoNumber::kReplicationId;
       }
       std::vector<uint8_t> access = WithoutIndexes(**def);
-      std::vector<uint8_t> ours = jet::BuildTableDefinition((*db)->header(), *columns, (*def)->ownedPages,
+      std::vector<uint8_t> ours = jet::BuildTableDef((*db)->header(), *columns, (*def)->ownedPages,
                                                             (*def)->freeSpacePages, {});
       ASSERT_EQ(ours.size(), access.size());
       for (size_t at = 4; at < 8; ++at) access[at] = 0;  // the next definition page: Table2 has one
@@ -437,7 +437,7 @@ TEST(Jet3Write, AutoNumbersCountInAccess97sTableAndInNewOnes) {
 // index pages) split into several levels, laid out as Access 97 lays them (node pages: tree
 // level 1 in byte 21, no shared prefix; leaves: level 0), then half of them dropped in a mixed
 // order: every index tree stays valid with an entry for each row, and the readers agree.
-TEST(Jet3Write, ManyTablesSplitAndShrinkTheCatalogueIndexes) {
+TEST(Jet3Write, ManyTablesSplitAndShrinkTheCatalogIndexes) {
   const auto file = CopyOfCorpusFile(kAccess97Files[1]);
   std::vector<std::string> names;
   for (int k = 0; k < 160; ++k) {

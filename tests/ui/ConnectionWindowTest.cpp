@@ -180,7 +180,7 @@ TEST_F(ConnectionWindowTest, NextWithAMissingFileShowsNothingButABriefHourglass)
   EXPECT_EQ(form->accessPathBox->text(), programPath("missing.mdb"));
 }
 
-TEST_F(ConnectionWindowTest, NextBackNextReusesTheTablesWindowAndRereadsTheCatalogues) {
+TEST_F(ConnectionWindowTest, NextBackNextReusesTheTablesWindowAndRereadsTheCatalogs) {
   uitest::MakeSQLiteDatabase(sqlitePath, {"first"});
   window().start();
   form->sqlitePathBox->setText(sqlitePath);

@@ -61,19 +61,19 @@ TEST(FillSQLiteTableList, AConnectionFailureLeavesTheListAsItWas) {
 }
 
 // A catalogue served from memory: the Access provider of the engine is not installed in this build.
-class CatalogueProvider : public ado::Provider {
+class CatalogProvider : public ado::Provider {
  public:
-  explicit CatalogueProvider(std::vector<ado::TableEntry> entries) : entries_(std::move(entries)) {}
+  explicit CatalogProvider(std::vector<ado::TableEntry> entries) : entries_(std::move(entries)) {}
   std::string lastPassword;
   std::unique_ptr<ado::Session> open(const ado::ConnectionTarget& target, const ado::ConnectionProperties&) override {
     lastPassword = target.access.password;
     if (target.access.password == "wrong") throw ado::Error(ado::adErrProviderFailed, "Not a valid password.");
-    return std::make_unique<Catalogue>(entries_);
+    return std::make_unique<Catalog>(entries_);
   }
 
  private:
-  struct Catalogue : ado::Session {
-    explicit Catalogue(std::vector<ado::TableEntry> e) : entries(std::move(e)) {}
+  struct Catalog : ado::Session {
+    explicit Catalog(std::vector<ado::TableEntry> e) : entries(std::move(e)) {}
     std::vector<ado::TableEntry> entries;
     void execute(const std::string&) override {}
     std::unique_ptr<ado::PreparedCommand> prepare(const std::string&) override {
@@ -90,12 +90,12 @@ class CatalogueProvider : public ado::Provider {
   std::vector<ado::TableEntry> entries_;
 };
 
-class AccessCatalogue : public ::testing::Test {
+class AccessCatalog : public ::testing::Test {
  protected:
   void SetUp() override {
     file_ = folder_.file("box.mdb");
     std::ofstream(file_) << "stand-in";
-    provider_ = std::make_shared<CatalogueProvider>(std::vector<ado::TableEntry>{
+    provider_ = std::make_shared<CatalogProvider>(std::vector<ado::TableEntry>{
         {"Orders", "TABLE"}, {"MSysObjects", "SYSTEM TABLE"}, {"Recent", "VIEW"}, {"Zeta", "TABLE"},
         {"Linked", "LINK"}, {"lower", "table"}});
   }
@@ -107,10 +107,10 @@ class AccessCatalogue : public ::testing::Test {
 
   ado_test::TempFolder folder_;
   std::string file_;
-  std::shared_ptr<CatalogueProvider> provider_;
+  std::shared_ptr<CatalogProvider> provider_;
 };
 
-TEST_F(AccessCatalogue, FillKeepsOnlyUserTablesAndReportsAnUnreadableCatalogue) {
+TEST_F(AccessCatalog, FillKeepsOnlyUserTablesAndReportsAnUnreadableCatalog) {
   app::ScriptedDialogs dialogs;
   app::MemoryTableList list;
   list.addItem(QStringLiteral("stale"));
@@ -140,7 +140,7 @@ TEST_F(AccessCatalogue, FillKeepsOnlyUserTablesAndReportsAnUnreadableCatalogue) 
   EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Unable to access the database")});
 }
 
-TEST_F(AccessCatalogue, TableExistsIgnoresCaseAndOnlyCountsUserTables) {
+TEST_F(AccessCatalog, TableExistsIgnoresCaseAndOnlyCountsUserTables) {
   const QString path = QString::fromStdString(file_);
   EXPECT_THROW(AccessTableExists(path, QString(), QStringLiteral("Orders")), ado::Error);  // no provider: raises
   install();

@@ -1,10 +1,10 @@
-#include "jet/create/TableDefinitionWriter.h"
+#include "jet/create/TableDefWriter.h"
 
 #include <algorithm>
 
 #include "jet/Bytes.h"
 #include "jet/Text.h"
-#include "jet/write/TableDefinitionStart.h"
+#include "jet/write/TableDefStart.h"
 
 namespace jet::create {
 namespace {
@@ -40,7 +40,7 @@ struct Placement {
 
 // Variable slots and fixed offsets follow column numbers; a fixed column records how
 // many variable columns precede it.
-std::vector<Placement> PlaceColumns(const std::vector<ColumnSpec>& columns) {
+std::vector<Placement> PlaceColumns(const std::vector<NewColumn>& columns) {
   std::vector<size_t> byNumber(columns.size());
   for (size_t i = 0; i < columns.size(); ++i) byNumber[i] = i;
   std::sort(byNumber.begin(), byNumber.end(),
@@ -49,7 +49,7 @@ std::vector<Placement> PlaceColumns(const std::vector<ColumnSpec>& columns) {
   uint16_t variables = 0;
   uint16_t fixedOffset = 0;
   for (size_t i : byNumber) {
-    const ColumnSpec& c = columns[i];
+    const NewColumn& c = columns[i];
     placed[i].variableIndex = variables;
     if (IsVariableType(c.type)) {
       ++variables;
@@ -63,11 +63,11 @@ std::vector<Placement> PlaceColumns(const std::vector<ColumnSpec>& columns) {
 
 }  // namespace
 
-Result<std::vector<uint8_t>> SerializeTableDefinition(const TableDefinitionSpec& spec, const JetFormat& format) {
+Result<std::vector<uint8_t>> SerializeTableDef(const TableDefSpec& spec, const JetFormat& format) {
   if (format.jet3) return Status(ErrorCode::kUnsupported, "table definitions are written for Jet4 and ACE only");
   const auto& t = format.tdef;
   const auto& cf = format.column;
-  TableDefinitionHeader start{.tableType = spec.tableType,
+  TableDefHeader start{.tableType = spec.tableType,
                               .columnCount = static_cast<uint16_t>(spec.columns.size()),
                               .logicalIndexCount = static_cast<uint32_t>(spec.logicalIndexes.size()),
                               .realIndexCount = static_cast<uint32_t>(spec.realIndexes.size()),
@@ -75,7 +75,7 @@ Result<std::vector<uint8_t>> SerializeTableDefinition(const TableDefinitionSpec&
                               .ownedPages = spec.ownedPages,
                               .freeSpacePages = spec.freeSpacePages};
   for (const auto& c : spec.columns) start.variableColumnCount += IsVariableType(c.type);
-  std::vector<uint8_t> out = StartTableDefinition(format, start);
+  std::vector<uint8_t> out = StartTableDef(format, start);
 
   for (const auto& real : spec.realIndexes) {
     Put32(out, 0);
@@ -85,7 +85,7 @@ Result<std::vector<uint8_t>> SerializeTableDefinition(const TableDefinitionSpec&
 
   const std::vector<Placement> placed = PlaceColumns(spec.columns);
   for (size_t i = 0; i < spec.columns.size(); ++i) {
-    const ColumnSpec& c = spec.columns[i];
+    const NewColumn& c = spec.columns[i];
     std::vector<uint8_t> block(cf.size, 0);
     block[cf.type] = static_cast<uint8_t>(c.type);
     StoreU32(&block[kColumnMagicOffset], kDefinitionMagic);
@@ -151,7 +151,7 @@ size_t PagesForDefinition(size_t definitionBytes, const JetFormat& format) {
   return 1 + (rest + room - 1) / room;
 }
 
-void LayOutTableDefinition(const std::vector<uint8_t>& definition, const std::vector<uint32_t>& pageNumbers,
+void LayOutTableDef(const std::vector<uint8_t>& definition, const std::vector<uint32_t>& pageNumbers,
                            std::vector<PageBytes*> pages, const JetFormat& format) {
   size_t at = 0;
   for (size_t i = 0; i < pages.size(); ++i) {

@@ -1,4 +1,4 @@
-#include "ado/access/AccessCatalogue.h"
+#include "ado/access/AccessCatalog.h"
 
 #include <algorithm>
 #include <cctype>

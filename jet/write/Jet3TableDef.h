@@ -26,8 +26,8 @@ Status CheckJet3Table(const DatabaseHeader& header, const std::string& fileName,
 // files yet: the refusal, naming the file and table.
 Status RefuseJet3Indexes(const std::string& fileName, const std::string& table);
 
-// BuildTableDefinition for a Jet3 file (no indexes); CheckJet3Table must have passed.
-std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
+// BuildTableDef for a Jet3 file (no indexes); CheckJet3Table must have passed.
+std::vector<uint8_t> BuildJet3TableDef(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                               RowPointer ownedMap, RowPointer freeMap,
                                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);
 
@@ -37,6 +37,6 @@ void AppendLongValueMapsAndEnd(std::vector<uint8_t>& out, const JetFormat& f, co
                                const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps);
 
 // The space field of a TDEF page: Jet4/ACE the page's free bytes, Jet3 "VC".
-void SetTableDefinitionSpace(PageBytes& page, const JetFormat& format, uint16_t freeBytes);
+void SetTableDefSpace(PageBytes& page, const JetFormat& format, uint16_t freeBytes);
 
 }  // namespace jet

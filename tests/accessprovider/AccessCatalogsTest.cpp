@@ -18,7 +18,7 @@ FixedConnectionSettings accessAt(const QString& path, const QString& password = 
   return FixedConnectionSettings(QString(), path, password);
 }
 
-TEST(AccessCatalogueOnRealFiles, ListsUserTablesOnly) {
+TEST(AccessCatalogOnRealFiles, ListsUserTablesOnly) {
   const QString path = corpusPath("mdb-reader/V2003/test.mdb");
   EXPECT_EQ(GetAccessTables(accessAt(path), path),
             (QStringList{QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3"),
@@ -33,7 +33,7 @@ TEST(AccessCatalogueOnRealFiles, ListsUserTablesOnly) {
   EXPECT_EQ(GetAccessTables(accessAt(linker), linker), QStringList{QStringLiteral("Table1")});
 }
 
-TEST(AccessCatalogueOnRealFiles, FillReportsADatabaseThatCannotBeOpened) {
+TEST(AccessCatalogOnRealFiles, FillReportsADatabaseThatCannotBeOpened) {
   const QString path = corpusPath("mdb-reader/password/V2010_with-password.accdb");
   app::ScriptedDialogs dialogs;
   app::MemoryTableList list;
@@ -52,7 +52,7 @@ TEST(AccessCatalogueOnRealFiles, FillReportsADatabaseThatCannotBeOpened) {
   }
 }
 
-TEST(AccessCatalogueOnRealFiles, TableExistsIgnoresCaseCountsOnlyUserTablesAndRaisesFailures) {
+TEST(AccessCatalogOnRealFiles, TableExistsIgnoresCaseCountsOnlyUserTablesAndRaisesFailures) {
   const QString path = corpusPath("mdb-reader/V2003/test.mdb");
   EXPECT_TRUE(AccessTableExists(path, QString(), QStringLiteral("TABLE3")));
   EXPECT_TRUE(AccessTableExists(path, QString(), QStringLiteral("table1")));

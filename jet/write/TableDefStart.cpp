@@ -1,4 +1,4 @@
-#include "jet/write/TableDefinitionStart.h"
+#include "jet/write/TableDefStart.h"
 
 #include <algorithm>
 #include <iterator>
@@ -10,7 +10,7 @@
 
 namespace jet {
 
-std::vector<uint8_t> StartTableDefinition(const JetFormat& format, const TableDefinitionHeader& header) {
+std::vector<uint8_t> StartTableDef(const JetFormat& format, const TableDefHeader& header) {
   const auto& t = format.tdef;
   std::vector<uint8_t> out(format.jet3 ? write_format::kJet3TdefHeaderSize : write_format::kTdefHeaderSize, 0);
   out[kPageTypeOffset] = static_cast<uint8_t>(PageType::kTableDef);

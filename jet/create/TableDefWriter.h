@@ -17,7 +17,7 @@
 
 namespace jet::create {
 
-struct ColumnSpec {
+struct NewColumn {
   std::string name;
   ColumnType type = ColumnType::kLong;
   uint16_t number = 0;  // null-mask bit; the row layout follows column numbers
@@ -42,11 +42,11 @@ struct LogicalIndexSpec {
   uint8_t indexType = 0;  // 1 primary key
 };
 
-struct TableDefinitionSpec {
+struct TableDefSpec {
   uint8_t tableType = 0x4E;       // 0x4E user, 0x53 system
   uint32_t rowCount = 0;
   SortOrder sortOrder;            // written on every column, as the engine does
-  std::vector<ColumnSpec> columns;  // listing order (the engine lists by name)
+  std::vector<NewColumn> columns;  // listing order (the engine lists by name)
   std::vector<RealIndexSpec> realIndexes;
   std::vector<LogicalIndexSpec> logicalIndexes;  // listing order
   RowPointer ownedPages;
@@ -54,14 +54,14 @@ struct TableDefinitionSpec {
 };
 
 // The definition bytes as one buffer (header fields of the first page included; the
-// free-space and next-page fields are set by WriteTableDefinition).
-Result<std::vector<uint8_t>> SerializeTableDefinition(const TableDefinitionSpec& spec, const JetFormat& format);
+// free-space and next-page fields are set by WriteTableDef).
+Result<std::vector<uint8_t>> SerializeTableDef(const TableDefSpec& spec, const JetFormat& format);
 
 // Places `definition` on `pages` (first page, then continuation pages, each with the
 // 8-byte TDEF page header), filling every page whole. `pages` must be enough:
 // PagesForDefinition tells how many.
 size_t PagesForDefinition(size_t definitionBytes, const JetFormat& format);
-void LayOutTableDefinition(const std::vector<uint8_t>& definition, const std::vector<uint32_t>& pageNumbers,
+void LayOutTableDef(const std::vector<uint8_t>& definition, const std::vector<uint32_t>& pageNumbers,
                            std::vector<PageBytes*> pages, const JetFormat& format);
 
 }  // namespace jet::create

@@ -15,7 +15,7 @@ namespace jet {
 struct DatabaseHeader;
 struct NewColumn;
 
-struct TableDefinitionHeader {
+struct TableDefHeader {
   uint8_t tableType = 0;
   uint16_t columnCount = 0;
   uint16_t variableColumnCount = 0;
@@ -28,7 +28,7 @@ struct TableDefinitionHeader {
 
 // The header's bytes in `format` (Jet3: the "VC" mark; Jet4/ACE: the definition magic and
 // the auto-number marker Access always sets).
-std::vector<uint8_t> StartTableDefinition(const JetFormat& format, const TableDefinitionHeader& header);
+std::vector<uint8_t> StartTableDef(const JetFormat& format, const TableDefHeader& header);
 
 // Appends the blocks of new columns `columns` in `format`: numbers in order; fixed columns at
 // increasing offsets (Yes/No takes none: its value is the null-mask bit); variable slots in

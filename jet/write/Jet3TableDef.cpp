@@ -1,10 +1,10 @@
-#include "jet/write/Jet3TableDefinition.h"
+#include "jet/write/Jet3TableDef.h"
 
 #include <algorithm>
 
 #include "jet/Bytes.h"
 #include "jet/Text.h"
-#include "jet/write/TableDefinitionStart.h"
+#include "jet/write/TableDefStart.h"
 #include "jet/write/WriteFormat.h"
 
 namespace jet {
@@ -91,16 +91,16 @@ Status RefuseJet3Indexes(const std::string& fileName, const std::string& table) 
                                  "engine yet; nothing was written");
 }
 
-std::vector<uint8_t> BuildJet3TableDefinition(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
+std::vector<uint8_t> BuildJet3TableDef(const DatabaseHeader& header, const std::vector<NewColumn>& columns,
                                               RowPointer ownedMap, RowPointer freeMap,
                                               const std::vector<std::pair<RowPointer, RowPointer>>& longValueMaps) {
   const JetFormat& f = kJet3Format;
-  TableDefinitionHeader start{.tableType = kTableTypeUser,
+  TableDefHeader start{.tableType = kTableTypeUser,
                               .columnCount = static_cast<uint16_t>(columns.size()),
                               .ownedPages = ownedMap,
                               .freeSpacePages = freeMap};
   for (const auto& c : columns) start.variableColumnCount += IsVariableType(c.type);
-  std::vector<uint8_t> out = StartTableDefinition(f, start);
+  std::vector<uint8_t> out = StartTableDef(f, start);
   AppendColumnBlocks(out, f, header, columns);
   std::vector<uint8_t> name;
   for (const auto& c : columns) {
@@ -126,7 +126,7 @@ void AppendLongValueMapsAndEnd(std::vector<uint8_t>& out, const JetFormat& f, co
   StoreU32(&out[f.tdef.length], static_cast<uint32_t>(out.size()));
 }
 
-void SetTableDefinitionSpace(PageBytes& page, const JetFormat& format, uint16_t freeBytes) {
+void SetTableDefSpace(PageBytes& page, const JetFormat& format, uint16_t freeBytes) {
   if (format.jet3) {
     std::copy(std::begin(write_format::kJet3TdefMark), std::end(write_format::kJet3TdefMark),
               page.begin() + write_format::kTdefFreeSpaceOffset);
